@@ -1,0 +1,25 @@
+#pragma once
+// Modal message boxes for the Qt-free parts of the program. The Qt front end
+// installs a handler that shows a real box and waits until it is closed; without
+// one (tests, tools) the text goes to stderr.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+inline constexpr uint32_t MB_OK = 0x0;
+inline constexpr uint32_t MB_ICONHAND = 0x10;
+
+// Caption of framework message boxes: the executable's name without extension.
+inline constexpr const char* kApplicationName = "tavelin2";
+
+using MessageBoxHandler =
+    std::function<void(const std::string& text, const std::string& caption, uint32_t style)>;
+
+// Replaces the handler; returns the previous one (tests restore it).
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// A box with the given caption; returns when it is closed.
+void ShowMessageBox(const std::string& text, const std::string& caption, uint32_t style);
+// A box captioned with the application name.
+void AfxMessageBox(const std::string& text, uint32_t style = MB_OK);

@@ -1,0 +1,46 @@
+#pragma once
+// Program-wide state: single instances that live from program start to program
+// end and that several parts of the program read and write. A run resets what it
+// uses instead of creating new objects.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/experiment_settings.h"
+#include "app/settings_file.h"
+#include "body/tracked_body.h"
+#include "results/records.h"
+
+class CTouchWnd;  // the stage window (src/stage); defined by the Qt front end
+
+extern ExperimentSettings settings;
+extern SettingsFile settings_file;
+extern std::string window_class;
+extern int32_t screen_width;   // primary screen, physical pixels
+extern int32_t screen_height;
+
+extern TrialRecord trial_records[kTrialRecordCapacity];
+extern int32_t trial_count;
+extern BodySample body_samples[kBodySampleCapacity];
+extern int32_t sample_count;
+extern LocalDateTime run_start_time;
+
+// One BGRA colour picture of 1920 x 1080: 8,294,400 bytes while a run has the
+// sensor open, null otherwise.
+inline constexpr size_t kColorBufferBytes = 1920u * 1080u * 4u;
+extern std::unique_ptr<uint8_t[]> color_buffer;
+
+extern TrackedBody tracked_bodies[kBodySlotCount];
+extern int32_t show_markers;
+
+// Texture indexes into the stage's texture table, set by the experiment driver.
+extern int32_t body_texture;
+extern int32_t balloon_textures[4];
+extern int32_t burst_texture;
+
+// The one stage window object; its window exists only during a run.
+extern CTouchWnd experiment_window;
+
+// Back to the values at program start (tests use this between cases).
+void ResetProgramState();
