@@ -104,4 +104,11 @@ class StageSurface {
   virtual bool OnTextureCreated(int /*index*/) { return true; }
   virtual void OnTextureUnlocked(int /*index*/) {}
   virtual void OnTexturesReleased() {}
+  // Told of every RenderText call before anything is drawn (test fakes record it).
+  virtual void OnRenderText(int /*index*/, const std::string& /*text*/,
+                            const TextRect* /*rect*/, uint32_t /*format*/) {}
+
+ private:
+  int AppendTexture(TextureEntry entry);  // the new index, or -1 when the GPU side refuses
+  std::vector<uint32_t> text_words_;  // RenderText's bitmap, kept between calls
 };
