@@ -1,0 +1,49 @@
+#pragma once
+// The simulated sensor: a 30 fps camera that sees one to six small children
+// standing about two metres away. Colour frames are 1920 x 1080 YUY2 (BGRA on
+// request) with the children drawn where their joints are; body, depth and
+// body-index frames come in step. Child 0 is the participant: it reaches for
+// the balloon it reads through the balloon probe (balloon_probe.h). Everything
+// the scene does follows from the seed and the frame number, so two runs with
+// the same seed and the same balloons give the same frames.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "body/sensor/pinhole_camera.h"
+#include "body/sensor/sensor_device.h"
+
+struct SimSensorOptions {
+  int32_t body_count = 2;  // 1 .. 6
+  uint32_t seed = 1;
+  ColorImageFormat color_format = ColorImageFormat_Yuy2;  // or ColorImageFormat_Bgra
+  int32_t frame_interval_us = 33333;                      // 30 fps
+};
+
+class SimScene;
+
+class SimSensor : public SensorDevice {
+ public:
+  explicit SimSensor(const SimSensorOptions& options);
+  ~SimSensor() override;
+
+  Status Open() override;
+  Status Close() override;
+  Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
+                                    ColorSpacePoint* color) const override;
+
+  // Frames produced since Open (for tests and diagnostics).
+  uint64_t frames_produced() const { return frames_produced_.load(); }
+
+ private:
+  void Run();
+
+  SimSensorOptions options_;
+  PinholeCamera camera_;
+  std::unique_ptr<SimScene> scene_;  // touched only by the producer thread
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> frames_produced_{0};
+};

@@ -1,0 +1,69 @@
+#pragma once
+// The frames a backend publishes. A frame is immutable once published: the
+// producer fills it, hands a shared_ptr<const ...> to the stream's mailbox and
+// never writes it again; readers on the UI thread keep it alive for as long as
+// they hold the frame handle.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "body/sensor/sensor_types.h"
+
+struct ColorFrameData {
+  int32_t width = kColorWidth;    // pixels
+  int32_t height = kColorHeight;  // pixels
+  ColorImageFormat format = ColorImageFormat_Yuy2;
+  // Rows top to bottom, no padding: width * 2 bytes a row for YUY2, width * 4
+  // for BGRA. A buffer shorter than the format needs makes the frame's
+  // conversion and raw access fail (they never read past it).
+  std::vector<uint8_t> pixels;
+  TIMESPAN relative_time = 0;  // 100 ns, CLOCK_MONOTONIC, capture time
+};
+
+struct DepthFrameData {
+  int32_t width = kDepthWidth;
+  int32_t height = kDepthHeight;
+  std::vector<uint16_t> depth_mm;  // width * height, 0 = no reading
+  TIMESPAN relative_time = 0;
+};
+
+struct BodyIndexFrameData {
+  int32_t width = kDepthWidth;
+  int32_t height = kDepthHeight;
+  std::vector<uint8_t> body_index;  // width * height, body slot 0..5 or kNoBodyIndex
+  TIMESPAN relative_time = 0;
+};
+
+// One body of a body frame. The *_status members let a recorded or scripted
+// frame replay a failing call; live backends leave them at S_OK.
+struct BodyData {
+  bool is_tracked = false;
+  uint64_t tracking_id = 0;
+  std::array<Joint, JointType_Count> joints = DefaultJoints();  // index = JointType
+  HandState hand_left = HandState_Unknown;
+  HandState hand_right = HandState_Unknown;
+
+  Status is_tracked_status = S_OK;
+  Status tracking_id_status = S_OK;
+  Status joints_status = S_OK;
+  Status hand_left_status = S_OK;
+  Status hand_right_status = S_OK;
+
+  // 25 joints, each with its own type, at the origin, not tracked.
+  static std::array<Joint, JointType_Count> DefaultJoints() {
+    std::array<Joint, JointType_Count> joints{};
+    for (int i = 0; i < JointType_Count; ++i) joints[i].JointType = static_cast<JointType>(i);
+    return joints;
+  }
+};
+
+struct BodyFrameData {
+  std::array<BodyData, BODY_COUNT> bodies{};  // slot i = body i
+  Status refresh_status = S_OK;               // what GetAndRefreshBodyData reports for this frame
+  TIMESPAN relative_time = 0;
+};
+
+// Bytes of one picture row / one whole picture in a colour format; 0 for a
+// format the sensor layer cannot read.
+int32_t ColorBytesPerPixel(ColorImageFormat format);

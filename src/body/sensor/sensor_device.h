@@ -1,0 +1,99 @@
+#pragma once
+// The interface a sensor backend implements (one folder per backend under
+// src/body/backends/, one table entry per backend in the registry).
+//
+// A backend is a SensorDevice subclass plus a SensorBackendDriver entry whose
+// `create` makes the device when the program asks for the default sensor (at
+// the start of each run). Everything above this interface (the IKinectSensor
+// handles, readers, frames, the colour conversion) is shared code in
+// src/body/sensor/ and is the same for every backend.
+//
+// Threads
+// - The UI thread calls Open, Close, IsAvailable, the Open* steps and
+//   MapCameraPointToColorSpace, and reads the mailboxes.
+// - A backend produces frames on threads of its own and publishes them with
+//   streams().color.Publish(...) etc. (any thread; see frame_mailbox.h). Open
+//   starts those threads, Close stops and joins them; after Close returns no
+//   Publish may happen. The subclass destructor must stop them as well (call
+//   its own Close): readers and handles may keep the device alive after
+//   CloseSensor, and are then simply quiet.
+// - MapCameraPointToColorSpace may be called while the producer runs; it must
+//   not block on the producer and must be safe against it.
+//
+// Lost devices: a backend whose device disappears (unplugged camera, ended
+// file) stops publishing and reports IsAvailable() false. Every call stays safe
+// and the readers just get no new frames; it never throws or aborts.
+//
+// Ownership: frames are shared_ptr<const ...>; see frame_data.h for the layout
+// and units of each stream. Colour frames are 1920 x 1080, YUY2 or BGRA
+// (ColorFrameData). Body frames carry six bodies; joint positions in camera
+// space (metres) consistent with MapCameraPointToColorSpace, so that a joint
+// mapped into colour space lands on the person in the colour picture. Depth and
+// body-index frames are 512 x 424; the body update only asks whether a new one
+// arrived, so a backend without depth publishes a small or empty one per
+// colour frame to keep the streams in step.
+
+#include <memory>
+#include <string>
+
+#include "body/sensor/frame_data.h"
+#include "body/sensor/frame_mailbox.h"
+#include "body/sensor/sensor_types.h"
+
+// The four streams of a sensor, in the order OpenSensor opens their readers.
+enum class SensorStream : int { kColor = 0, kDepth = 1, kBody = 2, kBodyIndex = 3 };
+inline constexpr int kSensorStreamCount = 4;
+
+struct SensorStreams {
+  FrameMailbox<ColorFrameData> color;
+  FrameMailbox<DepthFrameData> depth;
+  FrameMailbox<BodyFrameData> body;
+  FrameMailbox<BodyIndexFrameData> body_index;
+};
+
+class SensorDevice {
+ public:
+  SensorDevice() = default;
+  virtual ~SensorDevice() = default;
+  SensorDevice(const SensorDevice&) = delete;
+  SensorDevice& operator=(const SensorDevice&) = delete;
+
+  // Starts the device and its producer threads. Calling it again while open
+  // succeeds and does nothing.
+  virtual Status Open() = 0;
+  // Stops and joins the producer threads. Safe when never opened and when
+  // called twice; always succeeds for a device that is gone.
+  virtual Status Close() = 0;
+  // False once the device has disappeared (and before a device that needs
+  // opening first was opened, if the backend cannot tell yet).
+  virtual bool IsAvailable() const { return true; }
+
+  // Steps of connecting that a backend may refuse. Live backends normally
+  // accept them all; the scripted backend fails the one a test names.
+  virtual Status OpenCoordinateMapper() { return S_OK; }
+  virtual Status OpenFrameSource(SensorStream /*stream*/) { return S_OK; }
+  virtual Status OpenFrameReader(SensorStream /*stream*/) { return S_OK; }
+
+  // Colour-space pixel (1920 x 1080 picture) of a camera-space point in metres.
+  // A point that cannot be projected (behind the camera, Z <= 0) gives S_OK
+  // with -infinity coordinates, as the depth sensor's SDK does.
+  virtual Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
+                                            ColorSpacePoint* color) const = 0;
+
+  SensorStreams& streams() { return streams_; }
+
+ private:
+  SensorStreams streams_;
+};
+
+struct SensorBackendOptions;
+
+// One entry of the backend table.
+struct SensorBackendDriver {
+  const char* name;  // what --sensor= takes
+  const char* help;  // one line for --help
+  // Makes the device for one run. No device present: S_OK with *device null.
+  // A negative status is a failure of the sensor runtime itself (OpenSensor
+  // passes it on). Called on the UI thread; must not block for long.
+  Status (*create)(const SensorBackendOptions& options, std::shared_ptr<SensorDevice>* device);
+};

@@ -1,0 +1,29 @@
+#pragma once
+// The program's connection to the body sensor: opened at the start of each
+// run, polled by the body update once per pass, closed before the result files
+// are written. All calls on the UI thread.
+
+#include <memory>
+
+#include "body/sensor/sensor_handles.h"
+
+struct SensorConnection {
+  std::unique_ptr<IKinectSensor> sensor;  // null when closed
+  std::unique_ptr<ICoordinateMapper> coordinate_mapper;
+  std::unique_ptr<IColorFrameReader> color_reader;
+  std::unique_ptr<IDepthFrameReader> depth_reader;
+  std::unique_ptr<IBodyFrameReader> body_reader;
+  std::unique_ptr<IBodyIndexFrameReader> body_index_reader;
+};
+
+extern SensorConnection sensor_connection;
+
+// 1 when the sensor, its mapper and all four readers are open; 0 when there is
+// no sensor or a step failed (what was opened before that step stays open);
+// the negative status of GetDefaultKinectSensor when that call failed. Drops
+// whatever an earlier run left in sensor_connection first.
+int OpenSensor();
+
+// Releases the mapper and the readers, closes and releases the sensor. Always 1;
+// nothing happens when no sensor is open.
+int CloseSensor();
