@@ -1,0 +1,55 @@
+#pragma once
+// Optional per-pass timestamps of the trial loop, for measuring pass intervals and
+// how soon a new sensor frame is taken up in a real run. The ring is allocated
+// before the run starts; recording a pass is a few clock reads and stores. The
+// trace is written as CSV when the run has ended (bench/trial/pass_timing
+// computes the figures from it).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Set to a file path to have RunTask record a trace of the run into that file.
+inline constexpr const char* kPassTraceEnv = "TAVELIN2_PASS_TRACE";
+
+struct PassTraceEntry {
+  int64_t start_ns = 0;        // CLOCK_MONOTONIC when the pass began
+  int64_t poll_ns = 0;         // just before the body update was asked for news
+  int64_t frame_ready_ns = 0;  // when the sensor published the frame taken up; 0 unknown
+  int64_t end_ns = 0;          // when the pass's own work was done (before pumping)
+  int32_t pass_clock_ms = 0;
+  int32_t drawn = 0;  // 1: the body update reported a new frame
+};
+
+class PassTrace {
+ public:
+  static constexpr size_t kDefaultCapacity = size_t{1} << 20;  // about 17 min at 1 kHz
+
+  explicit PassTrace(size_t capacity = kDefaultCapacity);
+
+  // Optional: the monotonic time (ns) at which the newest sensor frame was
+  // published, so that take-up latency is measured rather than bounded.
+  std::function<int64_t()> frame_ready_source;
+
+  void BeginPass(int32_t pass_clock_ms);
+  void BeforePoll();
+  void AfterPoll(bool new_frame);
+  void EndPass();
+
+  // The recorded passes, oldest first (the newest `capacity` when it wrapped).
+  std::vector<PassTraceEntry> Entries() const;
+  size_t pass_count() const { return pass_count_; }
+  bool WriteCsv(const std::string& path) const;
+
+ private:
+  PassTraceEntry& Current() { return ring_[(pass_count_ - 1) % ring_.size()]; }
+  std::vector<PassTraceEntry> ring_;
+  size_t pass_count_ = 0;
+};
+
+int64_t MonotonicNanoseconds();
+
+// A trace when the environment variable is set, else null; `path` gets its value.
+std::unique_ptr<PassTrace> PassTraceFromEnvironment(std::string* path);

@@ -1,0 +1,33 @@
+#pragma once
+// The frame the child sees in every drawn pass: the text line (start prompt or
+// time and balloon count), the camera picture, and the balloon or the burst
+// fading out where it was.
+
+#include <cstdint>
+#include <string>
+
+#include "trial/target.h"
+
+class StageSurface;
+
+// UTF-8 stage texts.
+inline constexpr const char* kStartPrompt = "ふうせんを わったら，はじまります。";
+// Two ideographic spaces (U+3000) between the fields; a full-width colon after ふうせん.
+inline constexpr const char* kStatusFormat = "じかん: %d\u3000\u3000ふうせん： %d";
+
+inline constexpr int32_t kStageFontHeight = 32;
+inline constexpr uint32_t kStageTextColor = 0xFFFFFF;  // white
+inline constexpr uint32_t kOpaqueWhite = 0xFFFFFFFF;   // sprite colour: texture unchanged
+inline constexpr int32_t kPauseAfterPop_ms = 1000;     // the burst fades out over it
+
+// The text line: the start prompt while no balloon was popped, else the status
+// line with whole seconds of the pass clock and the popped balloon count.
+std::string StageText(int32_t clock_ms, int32_t popped);
+
+// Opacity of the burst, 255 at the pop down to 0 a second later.
+uint32_t BurstAlpha(int32_t clock_ms, int32_t feedback_end_ms);
+
+// Composes and presents one frame. Reads trial_count, settings.mirror,
+// body_texture, balloon_textures and burst_texture.
+void ComposeFrame(StageSurface& stage, int32_t clock_ms, const Target& target,
+                  int32_t feedback_end_ms);

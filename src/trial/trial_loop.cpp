@@ -1,0 +1,288 @@
+#include "trial/trial_loop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/program_state.h"
+#include "results/record_sink.h"
+#include "stage/stage_surface.h"
+#include "trial/active_target.h"
+#include "trial/pass_trace.h"
+#include "trial/response_rules.h"
+#include "trial/stage_frame.h"
+#include "trial/target_placement.h"
+
+namespace {
+
+constexpr int32_t kSlotNone = -1;
+
+// What a run keeps from pass to pass; times are pass clock values in ms.
+struct LoopState {
+  int32_t clock_ms = 0;  // the pass clock
+  Target target;
+  int32_t rt_ms = 0;  // nonzero exactly while the pause after a pop lasts
+  int32_t hit_clock_ms = 0;
+  int32_t feedback_end_ms = 0;  // end of that pause
+  int32_t hit_slot = kSlotNone;
+  const char* resp = "";
+  bool aborted = false;
+};
+
+void Publish(const Target& target, bool running) {
+  PublishActiveTarget(ActiveTargetSnapshot{target.shown, target.target_x, target.target_y,
+                                           target.tgthand, settings.janken, settings.mirror,
+                                           running});
+}
+
+// Both record kinds carry the responding body's hands under the same names.
+template <typename Record>
+void CopyHands(const TrackedBody& body, Record& out) {
+  out.hand_l = body.hand_l;
+  out.hand_lx = body.hand_lx;
+  out.hand_ly = body.hand_ly;
+  out.hand_r = body.hand_r;
+  out.hand_rx = body.hand_rx;
+  out.hand_ry = body.hand_ry;
+}
+
+void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) {
+  const int32_t index = sample_count;
+  BodySample& out = body_samples[index];
+  out.count = index + 1;
+  out.clock = s.clock_ms;
+  out.trial = trial_count;
+  out.tgthand = s.target.tgthand;
+  out.target_x = s.target.target_x;
+  out.target_y = s.target.target_y;
+  out.id = body.id;
+  out.spine_base_x = body.spine_base_x;
+  out.spine_base_y = body.spine_base_y;
+  out.spine_mid_x = body.spine_mid_x;
+  out.spine_mid_y = body.spine_mid_y;
+  out.spine_shoulder_x = body.spine_shoulder_x;
+  out.spine_shoulder_y = body.spine_shoulder_y;
+  out.head_x = body.head_x;
+  out.head_y = body.head_y;
+  CopyHands(body, out);
+  out.elbow_lx = body.elbow_lx;
+  out.elbow_ly = body.elbow_ly;
+  out.elbow_rx = body.elbow_rx;
+  out.elbow_ry = body.elbow_ry;
+  out.shoulder_lx = body.shoulder_lx;
+  out.shoulder_ly = body.shoulder_ly;
+  out.shoulder_rx = body.shoulder_rx;
+  out.shoulder_ry = body.shoulder_ry;
+  out.hip_lx = body.hip_lx;
+  out.hip_ly = body.hip_ly;
+  out.hip_rx = body.hip_rx;
+  out.hip_ry = body.hip_ry;
+  out.knee_lx = body.knee_lx;
+  out.knee_ly = body.knee_ly;
+  out.knee_rx = body.knee_rx;
+  out.knee_ry = body.knee_ry;
+  out.foot_lx = body.foot_lx;
+  out.foot_ly = body.foot_ly;
+  out.foot_rx = body.foot_rx;
+  out.foot_ry = body.foot_ry;
+  // Past the cap every further sample lands in the last entry, which is never written out.
+  sample_count = std::min(sample_count + 1, kMaxSampleCount);
+  if (sink != nullptr) sink->OnSampleStored(index, out);
+}
+
+void StoreTrial(const LoopState& s, RecordSink* sink) {
+  const int32_t index = trial_count;
+  const TrackedBody& body = tracked_bodies[s.hit_slot];
+  TrialRecord& out = trial_records[index];
+  out.trial = index;
+  out.cond_j = settings.janken;
+  out.cond_m = settings.mirror;
+  out.bodyid = body.id;
+  out.tgthand = s.target.tgthand;
+  out.tgt_x = (s.target.hit_rect.left + s.target.hit_rect.right) / 2;
+  out.tgt_y = (s.target.hit_rect.top + s.target.hit_rect.bottom) / 2;
+  CopyHands(body, out);
+  out.resp = s.resp;
+  out.rt = s.rt_ms;
+  out.totalrt = index == 0 ? 0 : s.hit_clock_ms;
+  ++trial_count;
+  if (sink != nullptr) sink->OnTrialStored(index, out);
+}
+
+// Test for pops by every processed body and sample it; the pause after a pop
+// tests nothing and samples nothing.
+void TestBodies(LoopState& s, TrialPorts& ports) {
+  for (int32_t i = 0; i < kBodySlotCount; ++i) {
+    TrackedBody& body = tracked_bodies[i];
+    if (!IsProcessedSlot(body)) continue;
+    if (settings.mirror == 0) MirrorJoints(body);
+    if (const char* site = HitTest(body, s.target)) {
+      // A later slot that also hits in this pass overwrites the values of this one.
+      ports.sound.PlayAsync(kPopSoundPath);
+      s.rt_ms = s.clock_ms - s.target.onset;
+      s.hit_clock_ms = s.clock_ms;
+      s.feedback_end_ms = s.clock_ms + kPauseAfterPop_ms;
+      s.hit_slot = i;
+      s.target.shown = 0;
+      s.resp = site;
+    }
+    StoreSample(s, body, ports.record_sink);
+  }
+}
+
+void RunStart(LoopState& s, TrialPorts& ports) {
+  ports.clock.InstallIdleHook();
+  if (!ports.clock.IsRunning()) ports.clock.Start();
+  sample_count = 0;
+  s.target.onset = 0;
+  ports.stage.ClearTexture(0);
+  for (TrackedBody& body : tracked_bodies) {
+    body.tracked = 0;
+    body.hand_lx = body.hand_ly = -1;
+    body.hand_rx = body.hand_ry = -1;
+  }
+  s.rt_ms = 0;
+  s.target.tgthand = 0;
+  s.target.shown = 0;
+  s.target.hit_rect = HitRect{};
+  ports.stage.ClearInput();
+  ports.clock.Reset();
+  s.clock_ms = 0;
+  Publish(s.target, true);
+}
+
+// Ends the run's use of the clock also when a pass throws, so no timer thread
+// keeps running behind an error message.
+class RunEndGuard {
+ public:
+  RunEndGuard(TrialPorts& ports, const Target& target) : ports_(ports), target_(target) {}
+  ~RunEndGuard() {
+    if (ports_.clock.IsRunning()) ports_.clock.Stop();
+    ports_.clock.RemoveHook();
+    Publish(target_, false);
+  }
+  RunEndGuard(const RunEndGuard&) = delete;
+  RunEndGuard& operator=(const RunEndGuard&) = delete;
+
+ private:
+  TrialPorts& ports_;
+  const Target& target_;
+};
+
+// Whether the run ends before this pass: the time limit counts only from two
+// pops on; a full trial table ends the run the same way.
+bool RunIsOver(const LoopState& s) {
+  if (trial_count >= kTrialRecordCapacity) return true;
+  return trial_count >= 2 && s.clock_ms > static_cast<int64_t>(settings.timelimit) * 1000;
+}
+
+// The keys, each acted on once per press: the latch is cleared after it.
+// Returns false on Esc.
+bool HandleKey(LoopState& s, TrialPorts& ports) {
+  switch (ports.stage.m_input.key) {
+    case VK_ESCAPE:
+      ports.stage.ClearInput();
+      s.aborted = true;
+      return false;
+    case VK_M:
+      ports.stage.ClearInput();
+      settings.mirror = settings.mirror == 0 ? 1 : 0;
+      Publish(s.target, true);
+      return true;
+    case VK_SPACE:
+      ports.stage.ClearInput();
+      show_markers = show_markers == 0 ? 1 : 0;
+      return true;
+    default:
+      return true;
+  }
+}
+
+void PlaceNextTarget(LoopState& s, TrialPorts& ports) {
+  PlaceTarget(s.target, ports.stage, ports.cursor);
+  if (trial_count == 1) {
+    // The first balloon after the start balloon restarts the clock.
+    s.target.onset = 0;
+    ports.clock.Reset();
+  } else {
+    s.target.onset = ports.clock.Read();  // afresh, not the pass clock
+  }
+  s.target.shown = 1;
+  Publish(s.target, true);
+}
+
+// The part of a pass that runs only when a new body frame arrived.
+void DrawnPass(LoopState& s, TrialPorts& ports) {
+  SelectNearest();
+  if (s.rt_ms == 0) {
+    TestBodies(s, ports);
+    if (s.rt_ms != 0) StoreTrial(s, ports.record_sink);
+    if (s.target.shown == 0) Publish(s.target, true);  // popped
+  }
+  ComposeFrame(ports.stage, s.clock_ms, s.target, s.feedback_end_ms);
+  if (s.target.shown == 0 && s.clock_ms >= s.feedback_end_ms) {
+    s.rt_ms = 0;  // the pause is over; the next pass places a balloon
+    s.feedback_end_ms = 0;
+  }
+  if (settings.flag_mouse != 0) {
+    FollowCursor(s.target, ports.stage, ports.cursor);
+    Publish(s.target, true);
+  }
+}
+
+}  // namespace
+
+int TrialLoop(TrialPorts& ports) {
+  LoopState s;
+  PassTrace* trace = ports.pass_trace;
+  {
+    RunEndGuard run_end(ports, s.target);
+    RunStart(s, ports);
+    for (;;) {
+      if (trace != nullptr) trace->BeginPass(s.clock_ms);
+      if (RunIsOver(s)) break;
+      if (!HandleKey(s, ports)) break;
+      if (s.target.shown == 0 && s.rt_ms == 0) PlaceNextTarget(s, ports);
+
+      if (trace != nullptr) trace->BeforePoll();
+      const bool new_frame = ports.update_bodies() == 1;
+      if (trace != nullptr) trace->AfterPoll(new_frame);
+      // Without a new body frame a pass tests nothing, records nothing, draws nothing.
+      if (new_frame) DrawnPass(s, ports);
+      if (trace != nullptr) trace->EndPass();
+
+      ports.host.PumpMessages();
+      ports.host.Sleep(1);
+      s.clock_ms = ports.clock.Read();
+    }
+  }
+  ports.host.FlushInput();  // keys and clicks still pending from the run are dropped
+  return s.aborted ? 0 : 1;
+}
+
+int RunTask(TrialPorts& ports) {
+  std::unique_ptr<PassTrace> own_trace;
+  std::string trace_path;
+  if (ports.pass_trace == nullptr) {
+    own_trace = PassTraceFromEnvironment(&trace_path);
+    ports.pass_trace = own_trace.get();
+  }
+
+  trial_count = 0;
+  ports.cursor.Hide();
+  const int result = TrialLoop(ports);
+  ports.cursor.Show();
+
+  if (own_trace != nullptr) {
+    if (!own_trace->WriteCsv(trace_path)) {
+      std::fprintf(stderr, "pass trace: cannot write %s\n", trace_path.c_str());
+    }
+    ports.pass_trace = nullptr;
+  }
+
+  char score[128];
+  std::snprintf(score, sizeof score, kScoreFormat, trial_count);
+  ports.host.ShowScore(score, kScoreCaption);
+  return result;
+}
