@@ -1,0 +1,45 @@
+#pragma once
+// The main frame: the window the experimenter sees between runs. It covers the
+// primary screen, shows one line of text on black and offers the menu commands
+// Exit, Start and About. Start and a left click into the client area both run
+// one experiment (OnExperimentStart).
+
+#include <QMainWindow>
+#include <cstdint>
+
+class QAction;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Sets screen_width / screen_height from the primary screen (physical
+  // pixels) and builds the window; it is not shown yet.
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // Runs one experiment from the setup dialog to the result files. Refused
+  // while a run is already in progress.
+  virtual void OnExperimentStart();
+
+  void OnFileExit();
+  void OnHelpAbout();
+  void OnKeyDown(uint32_t key, uint32_t repeat_count, uint32_t flags);
+  void OnLButtonDown(uint32_t flags, const QPoint& point);
+  void OnPaint(class QPainter& painter, const QRect& client);
+
+  // The menu command with the given ID (ID_FILE_EXIT, ...), or null.
+  QAction* CommandAction(int32_t command_id) const;
+  // The frame's rectangle when it covers the screen, in Qt's logical pixels.
+  QRect ScreenRect() const;
+  bool RunInProgress() const { return run_in_progress_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenu();
+  bool PrepareRun();
+
+  bool run_in_progress_ = false;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The Qt side of ShowMessageBox / AfxMessageBox (app/message_box.h): a modal
+// QMessageBox over the active window that returns when it is closed.
+
+#include <QMessageBox>
+#include <cstdint>
+
+// Icon bits of the style word beyond those message_box.h names.
+inline constexpr uint32_t kMbIconMask = 0xF0;
+inline constexpr uint32_t kMbIconQuestion = 0x20;
+inline constexpr uint32_t kMbIconExclamation = 0x30;
+inline constexpr uint32_t kMbIconAsterisk = 0x40;
+
+QMessageBox::Icon MessageBoxIconFor(uint32_t style);
+
+// Installs the Qt handler; call once the QApplication exists.
+void InstallQtMessageBoxHandler();

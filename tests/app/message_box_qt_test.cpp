@@ -1,0 +1,59 @@
+// The Qt message box handler behind ShowMessageBox / AfxMessageBox.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+#include "app/message_box.h"
+#include "app/qt_message_box.h"
+#include "modal_helper.h"
+
+namespace {
+
+TEST(QtMessageBoxTest, StyleSelectsTheIcon) {
+  const struct {
+    uint32_t style;
+    QMessageBox::Icon icon;
+  } cases[] = {
+      {MB_OK, QMessageBox::NoIcon},
+      {MB_ICONHAND, QMessageBox::Critical},
+      {MB_OK | MB_ICONHAND, QMessageBox::Critical},
+      {kMbIconQuestion, QMessageBox::Question},
+      {kMbIconExclamation, QMessageBox::Warning},
+      {kMbIconAsterisk, QMessageBox::Information},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MessageBoxIconFor(c.style), c.icon) << c.style;
+}
+
+TEST(QtMessageBoxTest, ShowsAModalBoxAndReturnsWhenItIsClosed) {
+  InstallQtMessageBoxHandler();
+  QString caption, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  int buttons = 0;
+  WhenModalShown([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    caption = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons = static_cast<int>(box->buttons().size());
+    box->button(QMessageBox::Ok)->click();
+  });
+  ShowMessageBox("データファイルを開くことができません", "Score", MB_ICONHAND);
+  EXPECT_EQ(caption, "Score");
+  EXPECT_EQ(text, QString::fromUtf8("データファイルを開くことができません"));
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(buttons, 1);
+
+  // AfxMessageBox captions the box with the program's name.
+  WhenModalShown([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    static_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
+  });
+  AfxMessageBox("x");
+  EXPECT_EQ(caption, kApplicationName);
+  SetMessageBoxHandler(nullptr);
+}
+
+}  // namespace
