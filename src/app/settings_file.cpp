@@ -1,16 +1,24 @@
 #include "app/settings_file.h"
 
-#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+// One read takes at most this many characters, as fgets into a 1024-byte buffer.
+constexpr size_t kMaxPieceChars = 1023;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
 
 // Removes trailing, then leading, spaces, tabs and LFs. The set is ASCII only, so
-// multi-byte characters (Shift-JIS trail bytes included) are never split.
+// multi-byte characters (Shift-JIS trail bytes are 0x40 and above) are never split.
 std::string Trim(const std::string& s) {
   size_t end = s.size();
   while (end > 0 && IsBlank(s[end - 1])) --end;
@@ -28,6 +36,103 @@ std::string NextToken(const std::string& s, size_t& pos) {
   return s.substr(start, pos - start);
 }
 
+// Reads the next piece of a line the way the file was always read: at most 1023
+// characters, stopping after the first LF, with CR LF taken as one LF (a text-mode
+// read). A lone CR is an ordinary character. Counting CR LF as one character
+// matters: a 1022-character line with CR LF is one piece, not a piece ending in CR.
+// Like a C string, the piece ends at a NUL byte.
+bool ReadPiece(std::FILE* f, std::string& piece) {
+  piece.clear();
+  while (piece.size() < kMaxPieceChars) {
+    int c = std::getc(f);
+    if (c == EOF) break;
+    if (c == '\r') {
+      int next = std::getc(f);
+      if (next == '\n') {
+        c = '\n';
+      } else if (next != EOF) {
+        std::ungetc(next, f);
+      }
+    }
+    piece.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  if (piece.empty()) return false;
+  piece.resize(piece.find('\0') == std::string::npos ? piece.size() : piece.find('\0'));
+  return true;
+}
+
+// A byte string as "%s" prints it: up to its first NUL.
+std::string_view AsCString(const std::string& s) {
+  return std::string_view(s.c_str());
+}
+
+// "%s = %s\n" written in text mode: every LF goes out as CR LF.
+void AppendLine(std::string& out, const std::string& key, const std::string& value) {
+  std::string line;
+  line.append(AsCString(key)).append(" = ").append(AsCString(value)).push_back('\n');
+  for (char c : line) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Rewrites the file at `path` with `bytes` so that it is either the old file or
+// the complete new one, never a truncated mix: the text goes to a temporary file
+// beside it, which then replaces the old one. The settings file is written at
+// every program exit; a crash or a full disk halfway through must not cost the
+// researcher the saved settings. A file we may not write is left as it is;
+// anything that is not a plain file (a symbolic link, say) is written in place.
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+  struct stat old_stat {};
+  const bool exists = ::lstat(path.c_str(), &old_stat) == 0;
+  if (exists && ::access(path.c_str(), W_OK) != 0) return;  // the old file stays
+  if (exists && !S_ISREG(old_stat.st_mode)) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return;
+  }
+  const std::string temp_path = path + ".tmp";
+  int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  bool ok = WriteAll(fd, bytes);
+  if (ok && exists) ok = ::fchmod(fd, old_stat.st_mode & 07777) == 0;
+  if (ok) ok = ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (!ok || std::rename(temp_path.c_str(), path.c_str()) != 0) ::unlink(temp_path.c_str());
+}
+
+// strtol with base 10 where long is 32 bits: leading white space, an optional
+// sign, decimal digits; no digits gives 0; out of range saturates. Written out
+// so that no locale can change what counts as a blank or a digit.
+int32_t ParseLong32(const std::string& text) {
+  size_t i = 0;
+  auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (i < text.size() && is_space(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const int64_t limit = negative ? -int64_t{std::numeric_limits<int32_t>::min()}
+                                 : int64_t{std::numeric_limits<int32_t>::max()};
+  int64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > limit) magnitude = limit;  // keeps the product far from overflow
+  }
+  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
 }  // namespace
 
 void SettingsFile::Load(const std::string& base_name) {
@@ -39,22 +144,17 @@ void SettingsFile::Load(const std::string& base_name) {
     values.clear();
     return;
   }
-  // Reads of at most 1023 characters that stop after the first LF, as fgets into
-  // a 1024-byte buffer would; CR LF counts as LF (text mode on the original).
-  char buf[1024];
-  while (std::fgets(buf, sizeof buf, f)) {
-    std::string line(buf);
-    if (line.size() >= 2 && line[line.size() - 2] == '\r' && line.back() == '\n') {
-      line.erase(line.size() - 2, 1);
-    }
-    line = Trim(line);
+  std::string piece;
+  while (ReadPiece(f, piece)) {
+    const std::string line = Trim(piece);
     if (line.empty()) continue;
     size_t pos = 0;
-    std::string key = Trim(NextToken(line, pos));
-    std::string value = Trim(NextToken(line, pos));
-    // A line of nothing but '=' has no key; keeping it would write back " = "
-    // lines that grow with every save, so it is dropped.
-    if (key.empty()) continue;
+    const std::string key = Trim(NextToken(line, pos));
+    const std::string value = Trim(NextToken(line, pos));
+    // A line of nothing but '=' (and blanks between them), such as "=" or "= =",
+    // holds neither key nor value: it is skipped. Kept, it would be written back
+    // as " = " and come back as "=" at the next start.
+    if (key.empty() && value.empty()) continue;
     SetString(key, value);
   }
   std::fclose(f);
@@ -62,12 +162,9 @@ void SettingsFile::Load(const std::string& base_name) {
 
 void SettingsFile::Save() const {
   if (path.empty()) return;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  for (int32_t i = 0; i < entry_count; ++i) {
-    std::fprintf(f, "%s = %s\r\n", keys[i].c_str(), values[i].c_str());
-  }
-  std::fclose(f);
+  std::string text;
+  for (int32_t i = 0; i < entry_count; ++i) AppendLine(text, keys[i], values[i]);
+  ReplaceFile(path, text);
 }
 
 bool SettingsFile::GetString(const std::string& key, std::string& dest) const {
@@ -83,12 +180,7 @@ bool SettingsFile::GetString(const std::string& key, std::string& dest) const {
 bool SettingsFile::GetInt(const std::string& key, int32_t& dest) const {
   std::string text;
   if (!GetString(key, text)) return false;
-  // strtol with base 10, then clamped to the 32-bit range.
-  errno = 0;
-  long long v = std::strtoll(text.c_str(), nullptr, 10);
-  if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
-  dest = static_cast<int32_t>(v);
+  dest = ParseLong32(text);
   return true;
 }
 
