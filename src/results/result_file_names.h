@@ -1,0 +1,18 @@
+#pragma once
+// Names of a run's two result files: "<subject>_YYYYMMDD_hhmmss.csv" (trial
+// records) and "<subject>_YYYYMMDD_hhmmss_B.csv" (body stream), always a plain
+// file in the directory they are written to, whatever the subject holds.
+
+#include <string>
+#include <string_view>
+
+#include "results/records.h"
+
+// The subject as it appears in a file name: "/", NUL and control characters
+// become "_", as does a leading "." (hidden file) or "-" (read as an option by
+// shell tools), and the text is cut at a UTF-8 character boundary so that the
+// whole name stays within the 255-byte file name limit.
+std::string FileNameSubject(std::string_view subject);
+
+std::string TrialFileName(std::string_view subject, const LocalDateTime& start);
+std::string BodyFileName(std::string_view subject, const LocalDateTime& start);

@@ -1,0 +1,169 @@
+#include "results/result_file_writer.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "app/message_box.h"
+#include "results/posix_file.h"
+
+const char* const kCannotOpenDataFileMessage = "データファイルを開くことができません";
+
+std::string RescuedFileMessage(const std::string& path) {
+  return "データファイルを次の場所に保存しました。\n" + path +
+         "\n\nThe data file could not be written in the working directory; it was saved at the "
+         "path above instead.";
+}
+
+std::string DataNotWrittenMessage(const std::string& retained_copy_path) {
+  std::string text = "データファイルを保存できませんでした。";
+  if (!retained_copy_path.empty()) {
+    text +=
+        "\n記録は次のファイルに残っています。次回の起動時に書き出します。\n" + retained_copy_path;
+  }
+  text += "\n\nThe data file could not be written anywhere.";
+  if (!retained_copy_path.empty()) {
+    text +=
+        " The run's data is kept in the journal above and is written out when the program "
+        "starts next.";
+  }
+  return text;
+}
+
+std::vector<std::string> DefaultRescueDirectories() {
+  constexpr const char* kFolder = "Tavelin2-rescue";
+  std::vector<std::string> dirs;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') dirs.push_back(JoinPath(home, kFolder));
+  if (const passwd* account = ::getpwuid(::getuid());
+      account != nullptr && account->pw_dir != nullptr && account->pw_dir[0] == '/') {
+    std::string dir = JoinPath(account->pw_dir, kFolder);
+    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(std::move(dir));
+  }
+  const std::string uid = std::to_string(::getuid());
+  dirs.push_back("/var/tmp/" + std::string(kFolder) + "-" + uid);
+  dirs.push_back("/tmp/" + std::string(kFolder) + "-" + uid);
+  return dirs;
+}
+
+namespace {
+
+// What a write adds to its file: the header (only into a new file) and the rows.
+struct Content {
+  std::string_view head;
+  std::string_view rows;
+
+  size_t size() const { return head.size() + rows.size(); }
+
+  bool StartsWith(std::string_view bytes) const {
+    if (bytes.size() > size()) return false;
+    const size_t in_head = std::min(bytes.size(), head.size());
+    return head.substr(0, in_head) == bytes.substr(0, in_head) &&
+           rows.substr(0, bytes.size() - in_head) == bytes.substr(in_head);
+  }
+
+  bool WriteFrom(int fd, size_t skip) const {
+    const size_t in_head = std::min(skip, head.size());
+    return WriteAll(fd, head.substr(in_head)) && WriteAll(fd, rows.substr(skip - in_head));
+  }
+};
+
+enum class Attempt { kWritten, kFailed, kNotApplicable };
+
+// Completes an interrupted write of this run: the bytes after `prior_size` must
+// be a prefix of what the write adds, and only the rest is appended.
+Attempt TryResume(const ResumePoint& point, std::string_view header, std::string_view rows,
+                  ResultWriteLog* log) {
+  UniqueFd fd(::open(point.path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+  if (!fd.valid()) return Attempt::kNotApplicable;
+  const Content expected = point.prior_size < 0 ? Content{header, rows} : Content{{}, rows};
+  const int64_t base = std::max<int64_t>(point.prior_size, 0);
+  const std::optional<std::string> tail = ReadFrom(fd.get(), base);
+  if (!tail || !expected.StartsWith(*tail)) return Attempt::kNotApplicable;
+
+  if (log != nullptr) log->OnWriteBegin(point.kind, point.path, point.prior_size);
+  if (!expected.WriteFrom(fd.get(), tail->size()) || ::fsync(fd.get()) != 0 ||
+      !SyncParentDirectory(point.path)) {
+    (void)::ftruncate(fd.get(), static_cast<off_t>(base + static_cast<int64_t>(tail->size())));
+    return Attempt::kFailed;
+  }
+  if (log != nullptr) log->OnWriteDone(point.kind, point.path);
+  return Attempt::kWritten;
+}
+
+// The open rule: a file that can be opened for reading is appended to without a
+// header; a missing file is created with its header. A file that exists but
+// cannot be read is appended to as well, never truncated.
+Attempt TryOpenRule(ResultFileKind kind, const std::string& path, std::string_view header,
+                    std::string_view rows, ResultWriteLog* log) {
+  int64_t prior_size = -1;
+  bool create = false;
+  if (UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC)); probe.valid()) {
+    struct stat st {};
+    prior_size = ::fstat(probe.get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  } else if (errno == ENOENT) {
+    create = true;
+  } else {
+    prior_size = FileSize(path).value_or(-1);
+  }
+
+  if (log != nullptr) log->OnWriteBegin(kind, path, prior_size);
+  const int flags = create ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
+  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0666));
+  if (!fd.valid()) return Attempt::kFailed;
+
+  const Content content = create ? Content{header, rows} : Content{{}, rows};
+  if (!content.WriteFrom(fd.get(), 0) || ::fsync(fd.get()) != 0 ||
+      (create && !SyncParentDirectory(path))) {
+    // Leave the file as it was before: no partial rows behind.
+    if (create) {
+      ::unlink(path.c_str());
+    } else if (prior_size >= 0) {
+      (void)::ftruncate(fd.get(), static_cast<off_t>(prior_size));
+    }
+    return Attempt::kFailed;
+  }
+  if (log != nullptr) log->OnWriteDone(kind, path);
+  return Attempt::kWritten;
+}
+
+bool WriteAt(ResultFileKind kind, const std::string& path, std::string_view header,
+             std::string_view rows, ResultWriteLog* log,
+             std::span<const ResumePoint> resume_points) {
+  const auto resume =
+      std::find_if(resume_points.rbegin(), resume_points.rend(),
+                   [&](const ResumePoint& p) { return p.kind == kind && p.path == path; });
+  if (resume != resume_points.rend()) {
+    const Attempt attempt = TryResume(*resume, header, rows, log);
+    if (attempt != Attempt::kNotApplicable) return attempt == Attempt::kWritten;
+  }
+  return TryOpenRule(kind, path, header, rows, log) == Attempt::kWritten;
+}
+
+}  // namespace
+
+ResultFileOutcome WriteResultFile(ResultFileKind kind, const std::string& name,
+                                  std::string_view header, std::string_view rows,
+                                  const ResultLocations& locations, ResultWriteLog* log,
+                                  std::span<const ResumePoint> resume_points) {
+  const std::string primary = JoinPath(locations.primary_directory, name);
+  if (WriteAt(kind, primary, header, rows, log, resume_points)) return {true, true, primary};
+
+  AfxMessageBox(kCannotOpenDataFileMessage, MB_OK);
+  for (const std::string& dir : locations.rescue_directories) {
+    if (!EnsureDirectory(dir)) continue;
+    const std::string path = JoinPath(dir, name);
+    if (WriteAt(kind, path, header, rows, log, resume_points)) {
+      AfxMessageBox(RescuedFileMessage(path), MB_OK);
+      return {true, false, path};
+    }
+  }
+  AfxMessageBox(DataNotWrittenMessage(log != nullptr ? log->RetainedCopyPath() : std::string()),
+                MB_OK | MB_ICONHAND);
+  return {};
+}

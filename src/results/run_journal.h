@@ -1,0 +1,97 @@
+#pragma once
+// The run journal: every trial record and body sample of a running run reaches
+// the disk within a second, so that a crash, a kill or a power cut loses at most
+// the last second of a session. RecoverUnfinishedRuns (run_recovery.h) writes the
+// result files of a run whose journal is still there at the next start.
+//
+// The trial loop calls the RecordSink methods on the UI thread inside its 1 ms
+// passes: they only append the record to an in-memory buffer under a short lock.
+// A writer thread moves the buffer to the file and syncs it every 250 ms.
+//
+// Driver use, per run:
+//   run_journal.Begin();        after the setup step (subject and start time set)
+//   ... RunTask with &run_journal as its RecordSink ...
+//   WriteResultFiles();         seals the journal and logs each file it writes
+//   run_journal.Finish();       removes the journal once both files are written
+// or run_journal.Discard() when the run is abandoned before it starts.
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "results/journal_file.h"
+#include "results/record_sink.h"
+#include "results/records.h"
+#include "results/result_file_writer.h"
+
+inline constexpr int kJournalSyncInterval_ms = 250;
+
+class RunJournal final : public RecordSink, public ResultWriteLog {
+ public:
+  // Journals go to the first usable folder of DefaultJournalDirectories().
+  RunJournal() = default;
+  // Journals go to the first usable folder of `directories` (tests).
+  explicit RunJournal(std::vector<std::string> directories);
+  ~RunJournal() override;  // an unfinished journal stays on disk for recovery
+
+  RunJournal(const RunJournal&) = delete;
+  RunJournal& operator=(const RunJournal&) = delete;
+
+  // Starts the journal of a new run from settings.subject, run_start_time and the
+  // working directory. False when no journal could be created: the run goes on
+  // without one. A journal still open from an earlier run is closed and left
+  // for recovery.
+  bool Begin();
+  bool Begin(const std::string& subject, const LocalDateTime& start,
+             const std::string& working_directory);
+
+  // RecordSink, UI thread: copy the record and return; never touch the disk.
+  void OnTrialStored(int32_t index, const TrialRecord& record) override;
+  void OnSampleStored(int32_t index, const BodySample& sample) override;
+
+  // Stops taking records and puts everything taken so far on disk (synced).
+  void Seal();
+
+  // After WriteResultFiles: removes the journal when both result files were
+  // written (in the working directory or a rescue folder); otherwise leaves it
+  // for recovery at the next start. True when no journal is left behind.
+  bool Finish();
+  // The run was abandoned before it produced data: removes the journal.
+  void Discard();
+
+  bool active() const { return file_.has_value(); }
+  const std::string& path() const { return path_; }
+
+  // ResultWriteLog: what WriteResultFiles did, synced before it goes on.
+  void OnWriteBegin(ResultFileKind kind, const std::string& path, int64_t prior_size) override;
+  void OnWriteDone(ResultFileKind kind, const std::string& path) override;
+  std::string RetainedCopyPath() const override { return active() ? path_ : std::string(); }
+
+  // The journal that has begun and not yet finished (null when none).
+  static RunJournal* Active();
+
+ private:
+  void WriterLoop();
+  void StopWriter();
+  void Close();
+
+  std::vector<std::string> directories_;  // empty: the defaults
+  std::optional<JournalFile> file_;
+  std::string path_;
+  bool trial_file_done_ = false;
+  bool body_file_done_ = false;
+
+  std::mutex mutex_;  // guards pending_ and the flags below
+  std::condition_variable wake_;
+  std::vector<char> pending_;  // frames taken on the UI thread, not yet written
+  bool accepting_ = false;
+  bool stop_ = false;
+  std::thread writer_;
+};
+
+// The journal the experiment driver uses for its runs.
+extern RunJournal run_journal;
