@@ -29,7 +29,8 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::strin
 
 }  // namespace
 
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
+                      const BackendOptionParser& backend_option) {
   out = CommandLine{};
   out.qt_args.push_back(args.empty() ? std::string("tavelin2") : args[0]);
   for (size_t i = 1; i < args.size(); ++i) {
@@ -50,6 +51,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
     if (!TakeValue(args, i, "camera", out.camera, error, matched)) return false;
     if (matched) continue;
+    if (backend_option && arg.rfind("--", 0) == 0) {
+      std::string option_error;
+      if (backend_option(arg, &option_error)) continue;
+      if (!option_error.empty()) {
+        error = option_error;
+        return false;
+      }
+    }
     if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
       // Qt's own option; its value (if any) follows as the next plain argument.
       out.qt_args.push_back(arg);
@@ -66,7 +75,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
 
 std::string CommandLineHelp(const std::string& program,
                             const std::vector<BackendDescription>& backends,
-                            const std::string& default_backend) {
+                            const std::string& default_backend,
+                            const std::string& backend_options_help) {
   std::ostringstream out;
   out << "Usage: " << program << " [--sensor=NAME] [--camera=DEVICE|FILE]\n"
       << "\n"
@@ -89,6 +99,7 @@ std::string CommandLineHelp(const std::string& program,
     }
     out << "\n";
   }
+  if (!backend_options_help.empty()) out << "\nSensor backend options:\n" << backend_options_help;
   out << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";

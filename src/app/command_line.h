@@ -9,6 +9,7 @@
 // Options with a single dash (-platform xcb, -style ...) belong to Qt and are
 // handed to QApplication unchanged. Anything else is an error.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,21 @@ struct CommandLine {
 
 inline constexpr int kExitUsage = 2;  // bad option or unknown sensor name
 
+// Options of the sensor backends (--sim-bodies=2, ...): true when `arg` was one
+// and is valid; false with *error set when its value is bad; false with *error
+// empty when `arg` is no such option.
+using BackendOptionParser = std::function<bool(const std::string& arg, std::string* error)>;
+
 // False with a message in `error` when an option is unknown or lacks its value.
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
+                      const BackendOptionParser& backend_option = {});
 
 struct BackendDescription {
   std::string name;
   std::string help;
 };
+// `backend_options_help`: lines describing the backends' own options.
 std::string CommandLineHelp(const std::string& program,
                             const std::vector<BackendDescription>& backends,
-                            const std::string& default_backend);
+                            const std::string& default_backend,
+                            const std::string& backend_options_help = {});

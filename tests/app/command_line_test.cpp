@@ -61,11 +61,32 @@ TEST(CommandLineTest, RefusesWhatItDoesNotKnow) {
   }
 }
 
+TEST(CommandLineTest, BackendOptionsGoToTheBackendParser) {
+  std::vector<std::string> taken;
+  const BackendOptionParser parser = [&](const std::string& arg, std::string* error) {
+    if (arg == "--sim-bodies=3") {
+      taken.push_back(arg);
+      return true;
+    }
+    if (arg == "--sim-bodies=9") *error = "at most 6 bodies";
+    return false;
+  };
+  CommandLine cl;
+  std::string error;
+  EXPECT_TRUE(ParseCommandLine({"t2", "--sensor=sim", "--sim-bodies=3"}, cl, error, parser));
+  EXPECT_EQ(taken, std::vector<std::string>{"--sim-bodies=3"});
+  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-bodies=9"}, cl, error, parser));
+  EXPECT_EQ(error, "at most 6 bodies");
+  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-color=red"}, cl, error, parser));
+  EXPECT_EQ(error, "unknown argument: --sim-color=red");
+}
+
 TEST(CommandLineTest, HelpListsOptionsAndBackends) {
   const std::string help =
-      CommandLineHelp("tavelin2", {{"sim", "simulated children"}, {"none", "no sensor"}}, "none");
+      CommandLineHelp("tavelin2", {{"sim", "simulated children"}, {"none", "no sensor"}}, "none",
+                      "  --sim-bodies=N   children in the picture\n");
   for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
-                           "none", "(default: none)", "Esc"}) {
+                           "none", "(default: none)", "Esc", "--sim-bodies=N"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
 }
