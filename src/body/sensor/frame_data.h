@@ -64,6 +64,6 @@ struct BodyFrameData {
   TIMESPAN relative_time = 0;
 };
 
-// Bytes of one picture row / one whole picture in a colour format; 0 for a
-// format the sensor layer cannot read.
+// Bytes a pixel of a raw colour format; 0 for a format the sensor layer cannot
+// read (BGRA, RGBA and YUY2 are readable).
 int32_t ColorBytesPerPixel(ColorImageFormat format);

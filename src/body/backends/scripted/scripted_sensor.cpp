@@ -1,0 +1,171 @@
+#include "body/backends/scripted/scripted_sensor.h"
+
+#include "body/sensor/color_conversion.h"
+#include "body/sensor/sensor_registry.h"
+
+namespace {
+
+constexpr const char* kStepNames[kScriptedStepCount] = {
+    "Open",        "CoordinateMapper", "ColorSource", "ColorReader",     "DepthSource",
+    "DepthReader", "BodySource",       "BodyReader",  "BodyIndexSource", "BodyIndexReader",
+};
+
+ScriptedStep SourceStep(SensorStream stream) {
+  return static_cast<ScriptedStep>(static_cast<int>(ScriptedStep::kColorSource) +
+                                   2 * static_cast<int>(stream));
+}
+
+ScriptedStep ReaderStep(SensorStream stream) {
+  return static_cast<ScriptedStep>(static_cast<int>(SourceStep(stream)) + 1);
+}
+
+template <class Data>
+std::shared_ptr<const Data> Share(Data&& data) {
+  return std::make_shared<const Data>(std::move(data));
+}
+
+}  // namespace
+
+const char* ScriptedStepName(ScriptedStep step) {
+  return kStepNames[static_cast<int>(step)];
+}
+
+ScriptedSensor::ScriptedSensor() {
+  mapper_ = [camera = PinholeCamera{}](const CameraSpacePoint& p, ColorSpacePoint* c) {
+    *c = camera.Project(p);
+    return S_OK;
+  };
+}
+
+void ScriptedSensor::FailStep(ScriptedStep step, Status status) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  step_status_[static_cast<int>(step)] = status;
+}
+
+void ScriptedSensor::SetMapper(Mapper mapper) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  mapper_ = std::move(mapper);
+}
+
+void ScriptedSensor::SetAvailable(bool available) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  available_ = available;
+}
+
+void ScriptedSensor::PushColor(ColorFrameData frame) {
+  streams().color.Publish(Share(std::move(frame)));
+}
+void ScriptedSensor::PushDepth(DepthFrameData frame) {
+  streams().depth.Publish(Share(std::move(frame)));
+}
+void ScriptedSensor::PushBody(BodyFrameData frame) {
+  streams().body.Publish(Share(std::move(frame)));
+}
+void ScriptedSensor::PushBodyIndex(BodyIndexFrameData frame) {
+  streams().body_index.Publish(Share(std::move(frame)));
+}
+
+std::vector<std::string> ScriptedSensor::calls() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return calls_;
+}
+
+bool ScriptedSensor::is_open() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return open_;
+}
+
+Status ScriptedSensor::Step(ScriptedStep step) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  calls_.push_back(ScriptedStepName(step));
+  return step_status_[static_cast<int>(step)];
+}
+
+Status ScriptedSensor::Open() {
+  const Status status = Step(ScriptedStep::kOpen);
+  if (Succeeded(status)) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    open_ = true;
+  }
+  return status;
+}
+
+Status ScriptedSensor::Close() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  calls_.push_back("Close");
+  open_ = false;
+  return S_OK;
+}
+
+bool ScriptedSensor::IsAvailable() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return available_;
+}
+
+Status ScriptedSensor::OpenCoordinateMapper() {
+  return Step(ScriptedStep::kCoordinateMapper);
+}
+Status ScriptedSensor::OpenFrameSource(SensorStream stream) {
+  return Step(SourceStep(stream));
+}
+Status ScriptedSensor::OpenFrameReader(SensorStream stream) {
+  return Step(ReaderStep(stream));
+}
+
+Status ScriptedSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
+                                                  ColorSpacePoint* color) const {
+  Mapper mapper;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    mapper = mapper_;
+  }
+  return mapper(point, color);
+}
+
+std::shared_ptr<ScriptedSensor> InstallScriptedSensor() {
+  auto sensor = std::make_shared<ScriptedSensor>();
+  SetSensorFactoryForTesting([sensor](std::shared_ptr<SensorDevice>* device) {
+    *device = sensor;
+    return S_OK;
+  });
+  return sensor;
+}
+
+void InstallNoSensor(Status status) {
+  SetSensorFactoryForTesting([status](std::shared_ptr<SensorDevice>* device) {
+    device->reset();
+    return status;
+  });
+}
+
+void UninstallScriptedSensor() {
+  SetSensorFactoryForTesting(nullptr);
+}
+
+ColorFrameData ScriptedColorFrame(int32_t width, int32_t height, ColorImageFormat format,
+                                  uint32_t argb) {
+  ColorFrameData frame;
+  frame.width = width;
+  frame.height = height;
+  frame.format = format;
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (format == ColorImageFormat_Yuy2) {
+    const YuvColor yuv = RgbToYuv(argb & 0xFFFFFF);
+    frame.pixels.resize(pixels * 2);
+    for (size_t i = 0; i + 3 < frame.pixels.size(); i += 4) {
+      frame.pixels[i] = yuv.y;
+      frame.pixels[i + 1] = yuv.u;
+      frame.pixels[i + 2] = yuv.y;
+      frame.pixels[i + 3] = yuv.v;
+    }
+  } else {
+    frame.pixels.resize(pixels * 4);
+    for (size_t i = 0; i < pixels; ++i) {
+      frame.pixels[4 * i] = argb & 0xFF;
+      frame.pixels[4 * i + 1] = (argb >> 8) & 0xFF;
+      frame.pixels[4 * i + 2] = (argb >> 16) & 0xFF;
+      frame.pixels[4 * i + 3] = (argb >> 24) & 0xFF;
+    }
+  }
+  return frame;
+}

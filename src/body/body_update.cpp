@@ -1,0 +1,226 @@
+#include "body/body_update.h"
+
+#include <cmath>
+
+#include "app/program_state.h"
+#include "body/picture_copy.h"
+#include "body/sensor_connection.h"
+#include "stage/stage_surface.h"
+
+namespace {
+
+constexpr uint32_t kJointBlue = 0xFF0040FF;
+
+// Marker colour of each HandShape code.
+uint32_t MarkerColour(int32_t shape) {
+  switch (shape) {
+    case kHandRock:
+      return 0xFFFF0000;
+    case kHandScissors:
+      return 0xFF00FF00;
+    case kHandPaper:
+      return 0xFFFFFF00;
+    default:
+      return kJointBlue;
+  }
+}
+
+int32_t HandShapeOf(HandState state) {
+  switch (state) {
+    case HandState_Closed:
+      return kHandRock;
+    case HandState_Lasso:
+      return kHandScissors;
+    case HandState_Open:
+      return kHandPaper;
+    default:
+      return kHandNone;
+  }
+}
+
+struct PicturePoint {
+  int32_t x = -1, y = -1;
+};
+
+// Half of a colour coordinate, truncated; false when it is not a number or
+// does not fit a 32-bit integer (such a value must never be converted).
+bool HalveCoordinate(float colour, int32_t* picture) {
+  const float half = colour * 0.5f;
+  if (!(half >= -2147483648.0f && half < 2147483648.0f)) return false;  // also NaN
+  *picture = static_cast<int32_t>(half);
+  return true;
+}
+
+// Picture point of a camera-space position; false when the mapping fails.
+bool MapToPicture(const CameraSpacePoint& position, PicturePoint* point) {
+  const ICoordinateMapper* mapper = sensor_connection.coordinate_mapper.get();
+  if (!mapper) return false;
+  ColorSpacePoint colour;
+  if (Failed(mapper->MapCameraPointToColorSpace(position, &colour))) return false;
+  PicturePoint p;
+  if (!HalveCoordinate(colour.X, &p.x) || !HalveCoordinate(colour.Y, &p.y)) return false;
+  *point = p;
+  return true;
+}
+
+// Discs far outside the texture paint nothing; keeping them away from
+// DrawDisc also keeps its span arithmetic clear of integer overflow.
+void DrawMarker(StageSurface& stage, const PicturePoint& p, uint32_t colour) {
+  constexpr int32_t kFar = 1 << 20;
+  if (p.x <= -kFar || p.x >= kFar || p.y <= -kFar || p.y >= kFar) return;
+  stage.DrawDisc(p.x, p.y, colour);
+}
+
+struct HandJoint {
+  JointType type;
+  Status (IBody::*get_state)(HandState*) const;
+  int32_t TrackedBody::*x;
+  int32_t TrackedBody::*y;
+  int32_t TrackedBody::*shape;
+};
+
+constexpr HandJoint kHandJoints[] = {
+    {JointType_HandLeft, &IBody::get_HandLeftState, &TrackedBody::hand_lx, &TrackedBody::hand_ly,
+     &TrackedBody::hand_l},
+    {JointType_HandRight, &IBody::get_HandRightState, &TrackedBody::hand_rx, &TrackedBody::hand_ry,
+     &TrackedBody::hand_r},
+};
+
+struct BodyJoint {
+  JointType type;
+  int32_t TrackedBody::*x;
+  int32_t TrackedBody::*y;
+  bool marker;
+};
+
+// Rows 3 to 16 of the joint table, in the order markers are painted.
+constexpr BodyJoint kBodyJoints[] = {
+    {JointType_SpineBase, &TrackedBody::spine_base_x, &TrackedBody::spine_base_y, false},
+    {JointType_SpineMid, &TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, false},
+    {JointType_SpineShoulder, &TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y,
+     false},
+    {JointType_Head, &TrackedBody::head_x, &TrackedBody::head_y, true},
+    {JointType_ElbowLeft, &TrackedBody::elbow_lx, &TrackedBody::elbow_ly, true},
+    {JointType_ElbowRight, &TrackedBody::elbow_rx, &TrackedBody::elbow_ry, true},
+    {JointType_ShoulderLeft, &TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, true},
+    {JointType_ShoulderRight, &TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, true},
+    {JointType_HipLeft, &TrackedBody::hip_lx, &TrackedBody::hip_ly, true},
+    {JointType_HipRight, &TrackedBody::hip_rx, &TrackedBody::hip_ry, true},
+    {JointType_KneeLeft, &TrackedBody::knee_lx, &TrackedBody::knee_ly, true},
+    {JointType_KneeRight, &TrackedBody::knee_rx, &TrackedBody::knee_ry, true},
+    {JointType_FootLeft, &TrackedBody::foot_lx, &TrackedBody::foot_ly, true},
+    {JointType_FootRight, &TrackedBody::foot_rx, &TrackedBody::foot_ry, true},
+};
+
+// Takes the newest colour frame into the body texture. 1: a new frame was
+// copied; 0: no new frame (nothing changed); -1: a new frame that could not be
+// read (nothing copied).
+int TakeColourFrame(StageSurface& stage) {
+  std::unique_ptr<IColorFrame> frame;
+  if (Failed(sensor_connection.color_reader->AcquireLatestFrame(&frame))) return 0;
+
+  int32_t width = 0, height = 0;
+  ColorImageFormat format = ColorImageFormat_None;
+  std::unique_ptr<IFrameDescription> description;
+  bool ok = Succeeded(frame->get_FrameDescription(&description)) &&
+            Succeeded(description->get_Width(&width)) &&
+            Succeeded(description->get_Height(&height)) &&
+            Succeeded(frame->get_RawColorImageFormat(&format));
+
+  const uint8_t* source = nullptr;
+  if (ok && format == ColorImageFormat_Bgra) {
+    uint32_t capacity = 0;
+    ok = Succeeded(frame->AccessRawUnderlyingBuffer(&capacity, &source));
+  } else if (ok) {
+    ok = color_buffer &&
+         Succeeded(frame->CopyConvertedFrameDataToArray(static_cast<uint32_t>(kColorBufferBytes),
+                                                        color_buffer.get(), ColorImageFormat_Bgra));
+    source = color_buffer.get();
+  }
+  if (!ok) return -1;
+
+  if (stage.LockTexture(body_texture)) {
+    const TextureLockRecord* lock = stage.LockOf(body_texture);
+    if (lock && lock->bits) {
+      const TextureEntry& texture = stage.m_textures[body_texture];
+      CopyHalvedPicture(source, width, height, lock->bits, lock->pitch, texture.width,
+                        texture.height);
+    }
+    stage.UnlockTexture(body_texture);
+  }
+  return 1;
+}
+
+void UpdateSlot(StageSurface& stage, const IBody& body, TrackedBody& slot) {
+  bool tracked = false;
+  if (Failed(body.get_IsTracked(&tracked))) tracked = false;
+  slot.tracked = tracked ? 1 : 0;
+  if (!tracked) return;
+
+  uint64_t tracking_id = 0;
+  if (Succeeded(body.get_TrackingId(&tracking_id)))
+    slot.id = static_cast<int32_t>(static_cast<uint32_t>(tracking_id));
+
+  Joint joints[JointType_Count];
+  if (Failed(body.GetJoints(JointType_Count, joints))) return;
+
+  for (const HandJoint& hand : kHandJoints) {
+    slot.*hand.x = -1;
+    slot.*hand.y = -1;
+    const Joint& joint = joints[hand.type];
+    if (joint.TrackingState != TrackingState_Tracked) continue;
+    HandState state = HandState_Unknown;
+    if (Failed((body.*hand.get_state)(&state))) continue;
+    PicturePoint p;
+    if (!MapToPicture(joint.Position, &p)) continue;
+    slot.*hand.x = p.x;
+    slot.*hand.y = p.y;
+    slot.*hand.shape = HandShapeOf(state);
+    if (show_markers) DrawMarker(stage, p, MarkerColour(slot.*hand.shape));
+  }
+
+  for (const BodyJoint& entry : kBodyJoints) {
+    slot.*entry.x = -1;
+    slot.*entry.y = -1;
+    const Joint& joint = joints[entry.type];
+    if (joint.TrackingState != TrackingState_Tracked) continue;
+    if (entry.type == JointType_Head) {
+      const CameraSpacePoint& h = joint.Position;
+      const float sum = h.X * h.X + h.Y * h.Y + h.Z * h.Z;
+      slot.head_dist = static_cast<double>(std::sqrt(sum));
+    }
+    PicturePoint p;
+    if (!MapToPicture(joint.Position, &p)) continue;
+    slot.*entry.x = p.x;
+    slot.*entry.y = p.y;
+    if (show_markers && entry.marker) DrawMarker(stage, p, kJointBlue);
+  }
+}
+
+// Fills the six slots from the newest body frame; false when there is none.
+bool TakeBodyFrame(StageSurface& stage) {
+  std::unique_ptr<IBodyFrame> frame;
+  if (Failed(sensor_connection.body_reader->AcquireLatestFrame(&frame))) return false;
+  std::unique_ptr<IBody> bodies[BODY_COUNT];
+  if (Failed(frame->GetAndRefreshBodyData(BODY_COUNT, bodies))) return false;
+  for (int i = 0; i < BODY_COUNT; ++i) UpdateSlot(stage, *bodies[i], tracked_bodies[i]);
+  return true;
+}
+
+}  // namespace
+
+int UpdateBodies(StageSurface& stage) {
+  const SensorConnection& c = sensor_connection;
+  if (!c.color_reader || !c.depth_reader || !c.body_reader || !c.body_index_reader) return 0;
+
+  if (TakeColourFrame(stage) != 1) return 0;
+  if (!TakeBodyFrame(stage)) return 0;
+
+  // Depth and body index: only whether a new frame is ready; released unread.
+  std::unique_ptr<IDepthFrame> depth;
+  if (Failed(c.depth_reader->AcquireLatestFrame(&depth))) return 0;
+  depth.reset();
+  std::unique_ptr<IBodyIndexFrame> body_index;
+  if (Failed(c.body_index_reader->AcquireLatestFrame(&body_index))) return 0;
+  return 1;
+}
