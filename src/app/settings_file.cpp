@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <string_view>
@@ -87,26 +88,31 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+void WriteInPlace(const std::string& path, const std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
 // Rewrites the file at `path` with `bytes` so that it is either the old file or
 // the complete new one, never a truncated mix: the text goes to a temporary file
 // beside it, which then replaces the old one. The settings file is written at
 // every program exit; a crash or a full disk halfway through must not cost the
 // researcher the saved settings. A file we may not write is left as it is;
-// anything that is not a plain file (a symbolic link, say) is written in place.
+// anything that is not a plain file (a symbolic link, say), and a writable file
+// in a folder where we may not create one, is written in place.
 void ReplaceFile(const std::string& path, const std::string& bytes) {
   struct stat old_stat {};
   const bool exists = ::lstat(path.c_str(), &old_stat) == 0;
   if (exists && ::access(path.c_str(), W_OK) != 0) return;  // the old file stays
-  if (exists && !S_ISREG(old_stat.st_mode)) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return;
-  }
+  if (exists && !S_ISREG(old_stat.st_mode)) return WriteInPlace(path, bytes);
   const std::string temp_path = path + ".tmp";
   int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return;
+  if (fd < 0) {
+    if (exists && (errno == EACCES || errno == EPERM)) WriteInPlace(path, bytes);
+    return;
+  }
   bool ok = WriteAll(fd, bytes);
   if (ok && exists) ok = ::fchmod(fd, old_stat.st_mode & 07777) == 0;
   if (ok) ok = ::fsync(fd) == 0;

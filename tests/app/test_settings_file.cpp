@@ -2,10 +2,12 @@
 // to integers, and the bytes Save writes.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -190,15 +192,30 @@ TEST_F(SettingsFileTest, SaveKeepsPermissionsAndSymbolicLinks) {
   EXPECT_EQ(ReadBytes("real.ini"), "mirror = 0\r\njanken = 2\r\n");
 }
 
-// When the new file cannot be written, the old one must survive untouched.
+// When the new file cannot be written in full, the old one must survive untouched.
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFile) {
   WriteBytes("Tavelin2.ini", "subject = KEEP\r\n");
-  std::filesystem::create_directory("Tavelin2.ini.tmp");  // blocks the temporary file
   SettingsFile store;
   store.Load("Tavelin2");
-  store.SetString("subject", "NEW");
+  store.SetString("subject", "a subject long enough to go past the size limit");
+
+  std::filesystem::create_directory("Tavelin2.ini.tmp");  // no temporary file possible
   store.Save();
   EXPECT_EQ(ReadBytes("Tavelin2.ini"), "subject = KEEP\r\n");
+  std::filesystem::remove("Tavelin2.ini.tmp");
+
+  // A full disk: writes beyond 24 bytes fail.
+  rlimit old_limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old_limit;
+  small.rlim_cur = 24;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  store.Save();
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(ReadBytes("Tavelin2.ini"), "subject = KEEP\r\n");
+  EXPECT_FALSE(std::filesystem::exists("Tavelin2.ini.tmp"));
 
   SettingsFile elsewhere;
   elsewhere.Load("no-such-dir/Tavelin2");
