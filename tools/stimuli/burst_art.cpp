@@ -35,7 +35,7 @@ void PaintFlash(QPainter& painter) {
   outer.setColorAt(0.4, kFlameInner);
   outer.setColorAt(1.0, kFlameOuter);
   painter.setBrush(outer);
-  painter.drawPolygon(Star(12, 61, 50, 33, -90));
+  painter.drawPolygon(Star(12, 61, 55, 33, -90));
   painter.setPen(Qt::NoPen);
   painter.setBrush(kFlameInner);
   painter.drawPolygon(Star(10, 36, 30, 20, -72));

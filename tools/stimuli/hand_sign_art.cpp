@@ -13,10 +13,8 @@ namespace {
 // Hands are designed in a 100 x 100 box, y downwards, palm towards the viewer.
 constexpr double kDesignSize = 100;
 constexpr double kOutlinePx = 3.0;
-constexpr double kHaloPx = 1.5;
 const QColor kSkin(0xFF, 0xDC, 0xB4);
 const QColor kOutline(0x3A, 0x1E, 0x0C);
-const QColor kHalo(0xFF, 0xFF, 0xFF);
 
 // A straight finger from its root, tilted `angle_deg` from upright (positive
 // leans right), `length` from root to tip centre.
@@ -58,10 +56,11 @@ Layers ScissorsLayers() {
 
 Layers PaperLayers() {
   Layers layers;
-  // All five fingers straight and spread, one silhouette with the palm.
-  layers.push_back({Palm({25, 46, 52, 48}, 17), Finger({36, 54}, -24, 44, 14),
-                    Finger({48, 52}, -6, 48, 14), Finger({60, 53}, 13, 45, 14),
-                    Finger({70, 60}, 33, 35, 12), Finger({32, 78}, -58, 32, 15)});
+  // All five fingers straight and fanned wide, one silhouette with the palm;
+  // the gaps between them stay open at stage size.
+  layers.push_back({Palm({26, 48, 50, 46}, 17), Finger({35, 56}, -30, 42, 13),
+                    Finger({47, 52}, -9, 46, 13), Finger({59, 53}, 12, 43, 13),
+                    Finger({69, 60}, 34, 34, 11.5), Finger({31, 82}, -52, 33, 14)});
   return layers;
 }
 
@@ -85,14 +84,8 @@ void PaintHandSign(QPainter& painter, HandSign sign, QPointF centre, double size
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-kDesignSize / 2, -kDesignSize / 2);
-  const Layers layers = LayersOf(sign);
-  // The light halo rings the whole hand once, behind every layer.
-  std::vector<QPainterPath> all_shapes;
-  for (const auto& layer : layers) all_shapes.insert(all_shapes.end(), layer.begin(), layer.end());
-  PaintStickerLayer(painter, all_shapes,
-                    {kHalo, kHalo, (kOutlinePx + kHaloPx) / scale, QColor(), 0});
-  const StickerStyle style{kSkin, kOutline, kOutlinePx / scale, QColor(), 0};
-  for (const auto& layer : layers) PaintStickerLayer(painter, layer, style);
+  const StickerStyle style{kSkin, kOutline, kOutlinePx / scale};
+  for (const auto& layer : LayersOf(sign)) PaintStickerLayer(painter, layer, style);
   painter.restore();
 }
 

@@ -32,9 +32,6 @@ void PaintGrown(QPainter& painter, const std::vector<QPainterPath>& shapes, cons
 void PaintStickerLayer(QPainter& painter, const std::vector<QPainterPath>& shapes,
                        const StickerStyle& style) {
   painter.save();
-  if (style.halo_width > 0) {
-    PaintGrown(painter, shapes, style.halo, style.outline_width + style.halo_width);
-  }
   if (style.outline_width > 0) PaintGrown(painter, shapes, style.outline, style.outline_width);
   PaintGrown(painter, shapes, style.fill, 0);
   painter.restore();
