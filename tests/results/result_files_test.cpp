@@ -25,6 +25,10 @@ struct GoldenCase {
   const char* body_name;
 };
 
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+  *os << c.label;
+}
+
 class GoldenFileTest : public ScratchDirTest, public ::testing::WithParamInterface<GoldenCase> {};
 
 TEST_P(GoldenFileTest, WritesFilesByteForByte) {
@@ -131,6 +135,10 @@ struct FallbackCase {
   const char* label;
   Obstacle trial, body;
 };
+
+void PrintTo(const FallbackCase& c, std::ostream* os) {
+  *os << c.label;
+}
 
 class RescueFolderTest : public ScratchDirTest,
                          public ::testing::WithParamInterface<FallbackCase> {};

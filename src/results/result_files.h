@@ -1,0 +1,14 @@
+#pragma once
+// The end of a run's use of the sensor and its two result files.
+
+// In this order: closes the sensor, releases color_buffer, writes the trial
+// record file, then the body stream file, from trial_records / trial_count,
+// body_samples / sample_count, settings.subject and run_start_time. A file that
+// cannot be opened is reported ("データファイルを開くことができません") and
+// written to a rescue folder instead; the body file is written whatever became of
+// the trial file. When a run journal is active it is sealed first and told of
+// each file, so that an interrupted write can be completed at the next start.
+//
+// 1 when both files were written in the working directory; 0 otherwise, also
+// when a rescue folder took a file (the messages told the experimenter where).
+int WriteResultFiles();
