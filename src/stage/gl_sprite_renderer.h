@@ -1,0 +1,46 @@
+#pragma once
+// Draws whole textures as screen-aligned quads, one draw per sprite in call
+// order: the sprite colour multiplies the texels, its alpha scales opacity, and
+// texel alpha blends with what lies below (straight alpha). Textures hold the
+// stage's 0xAARRGGBB words as they lie in memory (bytes B, G, R, A) and are
+// swizzled in the shader, so one upload path serves desktop GL 2.1 and GLES 2.
+//
+// Everything here needs the owning context current.
+
+#include <QOpenGLFunctions>
+#include <cstdint>
+
+class GlSpriteRenderer {
+ public:
+  // Compiles the shaders and makes the quad buffer; false when the context
+  // cannot run them (the caller then tries another kind of context).
+  bool Create(QOpenGLFunctions* gl);
+  // Frees the GL objects; call with the context current, or after the context
+  // is gone (then only forgets them).
+  void Release(bool context_alive);
+  bool IsCreated() const { return program_ != 0; }
+
+  // Clears the framebuffer of window_w x window_h pixels to opaque black and
+  // sets the state the sprites need.
+  void BeginFrame(int32_t window_w, int32_t window_h);
+  // Draws `texture` over window pixels [x0, x1) x [y0, y1). opaque: ignore
+  // texel alpha (X8R8G8B8 textures). colour is 0xAARRGGBB.
+  void Draw(GLuint texture, bool opaque, double x0, double y0, double x1, double y1,
+            uint32_t colour);
+
+  // Creates or refreshes a texture from width x height words (rows top to bottom).
+  static GLuint Upload(QOpenGLFunctions* gl, GLuint texture, bool allocate, int32_t width,
+                       int32_t height, const uint32_t* words);
+
+ private:
+  QOpenGLFunctions* gl_ = nullptr;
+  GLuint program_ = 0;
+  GLuint quad_buffer_ = 0;
+  GLint corner_attribute_ = -1;
+  GLint rect_uniform_ = -1;
+  GLint colour_uniform_ = -1;
+  GLint opaque_uniform_ = -1;
+  GLint texture_uniform_ = -1;
+  int32_t window_w_ = 1;
+  int32_t window_h_ = 1;
+};

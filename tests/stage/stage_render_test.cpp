@@ -1,0 +1,271 @@
+// Frames composed by the real OpenGL stage in a 1920 x 1080 window and read
+// back from the framebuffer. Runs under an X display (Xvfb, Mesa llvmpipe).
+
+#include <gtest/gtest.h>
+
+#include <QCloseEvent>
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "app/program_state.h"
+#include "stage/touch_wnd.h"
+
+namespace {
+
+constexpr uint32_t kOpaqueWhite = 0xFFFFFFFF;
+
+// Words into a texture, through the lock as the program's writers do it.
+void Fill(CDXWnd& stage, int index, uint32_t word) {
+  ASSERT_TRUE(stage.LockTexture(index));
+  const TextureLockRecord* lock = stage.LockOf(index);
+  const TextureEntry& e = stage.m_textures[index];
+  for (int32_t y = 0; y < e.height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(lock->bits + y * lock->pitch);
+    for (int32_t x = 0; x < e.width; ++x) row[x] = word;
+  }
+  stage.UnlockTexture(index);
+}
+
+::testing::AssertionResult PixelNear(const QImage& frame, int x, int y, QColor want,
+                                     int tolerance = 2) {
+  const QColor got = frame.pixelColor(x, y);
+  if (std::abs(got.red() - want.red()) <= tolerance &&
+      std::abs(got.green() - want.green()) <= tolerance &&
+      std::abs(got.blue() - want.blue()) <= tolerance) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "pixel (" << x << ", " << y << ") is " << got.name().toStdString() << ", want "
+         << want.name().toStdString();
+}
+
+class StageRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(stage.CreateEx("Experiment Window", 0, 0, 1920, 1080));
+    ASSERT_TRUE(stage.GetWindow()->isExposed());
+    ASSERT_TRUE(stage.InitDevice());
+  }
+  void TearDown() override {
+    stage.ReleaseTextures();
+    stage.DestroyWindow();
+  }
+
+  // Draws the sprites of one frame over black and reads the frame back.
+  template <typename Draw>
+  QImage Frame(Draw draw) {
+    EXPECT_TRUE(stage.BeginFrame());
+    draw();
+    QImage frame = stage.GrabFrame();
+    stage.EndFrame();
+    return frame;
+  }
+
+  CTouchWnd stage;
+};
+
+TEST_F(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
+  EXPECT_EQ(stage.m_windowWidth, 1920);
+  EXPECT_EQ(stage.m_windowHeight, 1080);
+  EXPECT_DOUBLE_EQ(stage.m_scale, 1.40625);
+  EXPECT_DOUBLE_EQ(stage.m_offsetX, 240.0);
+  EXPECT_DOUBLE_EQ(stage.m_offsetY, 0.0);
+  EXPECT_NE(stage.m_deviceKind, kDeviceNone);
+  EXPECT_EQ(stage.m_textureCount, 1);  // the text layer
+  EXPECT_EQ(stage.m_textures[0].width, 1024);
+  EXPECT_EQ(stage.m_textures[0].format, D3DFMT_X8R8G8B8);
+}
+
+// A 100 x 100 sprite at canvas (0, 0) covers window [240, 380.625) x [0, 140.625).
+// Its words have a zero fourth byte: X8R8G8B8 textures are drawn opaque anyway.
+TEST_F(StageRenderTest, SpriteAtTheCanvasOriginLandsAtTheLetterboxScaled) {
+  const int red = stage.AddTexture(100, 100, D3DFMT_X8R8G8B8);
+  Fill(stage, red, 0x00FF0000);
+  const QImage frame = Frame([&] { stage.DrawSprite(red, 0, 0, kOpaqueWhite); });
+  ASSERT_EQ(frame.width(), 1920);
+  EXPECT_TRUE(PixelNear(frame, 240, 0, Qt::red));
+  EXPECT_TRUE(PixelNear(frame, 380, 140, Qt::red));
+  EXPECT_TRUE(PixelNear(frame, 239, 50, Qt::black));
+  EXPECT_TRUE(PixelNear(frame, 381, 50, Qt::black));
+  EXPECT_TRUE(PixelNear(frame, 300, 141, Qt::black));
+  EXPECT_TRUE(PixelNear(frame, 10, 10, Qt::black));  // left margin stays black
+}
+
+TEST_F(StageRenderTest, SpriteColourMultipliesAndItsAlphaScalesOpacity) {
+  const int white = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, white, 0xFFFFFFFF);
+  const int red = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, red, 0xFFFF0000);
+  const QImage frame = Frame([&] {
+    stage.DrawSprite(white, 0, 0, 0x00FFFFFF);    // alpha 0: nothing
+    stage.DrawSprite(white, 100, 0, 0xFF00FF00);  // green
+    stage.DrawSprite(white, 200, 0, 0x80FFFFFF);  // half over black
+    stage.DrawSprite(red, 300, 0, kOpaqueWhite);
+    stage.DrawSprite(white, 300, 0, 0x80FFFFFF);  // half over red, drawn later on top
+  });
+  auto at = [&](int cx, int cy) {
+    return QPoint(static_cast<int>(cx * 1.40625 + 240), static_cast<int>(cy * 1.40625));
+  };
+  EXPECT_TRUE(PixelNear(frame, at(30, 30).x(), at(30, 30).y(), Qt::black));
+  EXPECT_TRUE(PixelNear(frame, at(130, 30).x(), at(130, 30).y(), Qt::green));
+  EXPECT_TRUE(PixelNear(frame, at(230, 30).x(), at(230, 30).y(), QColor(128, 128, 128)));
+  EXPECT_TRUE(PixelNear(frame, at(330, 30).x(), at(330, 30).y(), QColor(255, 128, 128)));
+}
+
+// PNG alpha: transparent texels leave what lies below, half-transparent ones blend.
+TEST_F(StageRenderTest, ImageAlphaBlendsWithWhatLiesBelow) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage image(30, 10, QImage::Format_ARGB32);
+  for (int x = 0; x < 30; ++x)
+    for (int y = 0; y < 10; ++y)
+      image.setPixel(x, y, x < 10 ? 0xFF0000FF : x < 20 ? 0x800000FF : 0x000000FF);
+  const QString path = dir.filePath("alpha.png");
+  ASSERT_TRUE(image.save(path));
+  const int png = stage.LoadTexture(path.toStdString());
+  ASSERT_NE(png, -1);
+  EXPECT_EQ(stage.m_textures[png].format, D3DFMT_A8R8G8B8);
+  const int white = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, white, 0xFFFFFFFF);
+
+  const QImage frame = Frame([&] {
+    stage.DrawSprite(white, 0, 0, kOpaqueWhite);
+    stage.DrawSprite(png, 0, 0, kOpaqueWhite);
+  });
+  auto x_of = [](int cx) { return static_cast<int>(cx * 1.40625 + 240); };
+  EXPECT_TRUE(PixelNear(frame, x_of(5), 7, Qt::blue));
+  EXPECT_TRUE(PixelNear(frame, x_of(15), 7, QColor(127, 127, 255), 3));
+  EXPECT_TRUE(PixelNear(frame, x_of(25), 7, Qt::white));
+}
+
+TEST_F(StageRenderTest, JapaneseTextIsLetteredInIpaGothicAndShowsOnTheStage) {
+  stage.m_fontHeight = 32;
+  stage.m_textColor = 0xFFFFFF;
+  EXPECT_EQ(stage.TextFontFamily(), "IPAGothic");
+
+  // Each kana alone: real glyphs differ from each other and from the box of a
+  // character no font has.
+  auto glyph = [&](const std::string& text) {
+    stage.ClearTexture(0);
+    stage.RenderText(0, text, nullptr, 0);
+    const TextureEntry& e = stage.m_textures[0];
+    std::vector<uint32_t> cell;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) cell.push_back(e.pixels[y * e.width + x]);
+    return cell;
+  };
+  const auto missing = glyph("\xF3\xBF\xBF\xBD");  // U+FFFFD, private use
+  std::set<std::vector<uint32_t>> shapes;
+  for (const char* kana : {"ふ", "う", "せ", "ん"}) {
+    const auto cell = glyph(kana);
+    EXPECT_NE(cell, missing) << kana;
+    shapes.insert(cell);
+  }
+  EXPECT_EQ(shapes.size(), 4u);
+
+  stage.ClearTexture(0);
+  stage.RenderText(0, "ふうせんを わったら，はじまります。", nullptr, 0);
+  const TextureEntry& layer = stage.m_textures[0];
+  int lit = 0, below = 0;
+  for (int y = 0; y < layer.height; ++y)
+    for (int x = 0; x < layer.width; ++x) {
+      const uint32_t w = layer.pixels[y * layer.width + x];
+      if (w == 0) continue;
+      EXPECT_EQ(w >> 24, 0xFFu);
+      ++lit;
+      if (y >= 40) ++below;
+    }
+  EXPECT_GT(lit, 1000);
+  EXPECT_EQ(below, 0);  // one line at the top
+
+  const QImage frame = Frame([&] { stage.DrawSprite(0, 0, 0, kOpaqueWhite); });
+  int white_on_screen = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 240; x < 1680; ++x)
+      if (frame.pixelColor(x, y).lightness() > 200) ++white_on_screen;
+  EXPECT_GT(white_on_screen, 1000);
+}
+
+TEST_F(StageRenderTest, ALostContextIsRecreatedAndTexturesComeBack) {
+  const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, green, 0xFF00FF00);
+  EXPECT_TRUE(
+      PixelNear(Frame([&] { stage.DrawSprite(green, 0, 0, kOpaqueWhite); }), 260, 20, Qt::green));
+
+  stage.SimulateContextLoss();
+  const QImage frame = Frame([&] { stage.DrawSprite(green, 0, 0, kOpaqueWhite); });
+  EXPECT_EQ(stage.m_recoveries, 1);
+  EXPECT_FALSE(stage.m_deviceLost);
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::green));
+}
+
+TEST_F(StageRenderTest, CloseRequestsAreIgnored) {
+  QCloseEvent close;
+  QGuiApplication::sendEvent(stage.GetWindow(), &close);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(stage.HasWindow());
+  EXPECT_TRUE(stage.GetWindow()->isVisible());
+}
+
+TEST_F(StageRenderTest, ResizeRecomputesTheLetterbox) {
+  QWindow* window = stage.GetWindow();
+  window->showNormal();
+  window->setGeometry(0, 0, 1280, 1024);
+  for (int i = 0; i < 200 && stage.m_windowWidth != 1280; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  EXPECT_EQ(stage.m_windowWidth, 1280);
+  EXPECT_EQ(stage.m_windowHeight, 1024);
+  EXPECT_DOUBLE_EQ(stage.m_scale, 1.25);
+  EXPECT_DOUBLE_EQ(stage.m_offsetY, 32.0);
+}
+
+// A second run in the same object: indexes start again at 0, drawing works.
+TEST_F(StageRenderTest, DestroyReleasesEverythingAndTheNextRunStartsAfresh) {
+  stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  stage.m_input.points = {{1, 1}};
+  stage.m_input.point_count = 1;
+  stage.m_input.down = 1;
+  stage.m_input.key = VK_ESCAPE;
+  stage.ReleaseTextures();
+  stage.DestroyWindow();
+  EXPECT_FALSE(stage.HasWindow());
+  EXPECT_EQ(stage.m_textureCount, 0);
+  EXPECT_EQ(stage.m_input.down, 0);
+  EXPECT_EQ(stage.m_input.point_count, 0);
+  EXPECT_EQ(stage.m_input.key, VK_ESCAPE);  // kept until the next ClearInput
+  EXPECT_FALSE(stage.BeginFrame());
+  stage.EndFrame();  // harmless without a frame
+
+  ASSERT_TRUE(stage.CreateEx("Experiment Window", 0, 0, 1920, 1080));
+  ASSERT_TRUE(stage.InitDevice());
+  const int body = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(body, 1);
+  Fill(stage, body, 0xFF0000FF);
+  EXPECT_TRUE(
+      PixelNear(Frame([&] { stage.DrawSprite(body, 32, 114, kOpaqueWhite); }), 960, 540, Qt::blue));
+}
+
+TEST(StageWithoutWindow, FailsCleanly) {
+  CDXWnd stage;
+  EXPECT_FALSE(stage.InitDevice());
+  EXPECT_FALSE(stage.BeginFrame());
+  stage.EndFrame();
+  stage.DestroyWindow();
+  EXPECT_EQ(stage.LoadTexture("no/such/file.png"), -1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
