@@ -1,0 +1,109 @@
+#include "body/backends/camera/body_estimator.h"
+
+#include <chrono>
+
+#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/keypoint_body_mapping.h"
+
+namespace {
+constexpr float kDefaultDepthM = 2.0f;   // before any size cue was seen
+constexpr float kDepthSmoothing = 0.3f;  // weight of the newest estimate
+
+double MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+}  // namespace
+
+BodyEstimator::BodyEstimator(const CameraSettings& settings)
+    : settings_(settings),
+      tracker_(settings.track_max_missed_frames, settings.keypoint_threshold) {}
+
+bool BodyEstimator::Load(std::string* error) {
+  if (!pose_.Load(ModelPath("movenet-multipose"), settings_.inference_threads,
+                  settings_.pose_input_width, error))
+    return false;
+  if (!settings_.hand_shapes) return true;
+  // The hand crops are small: one thread each is about as fast and leaves the
+  // other core to the capture thread.
+  return hands_.Load(
+      ModelPath(settings_.hand_model_full ? "handlandmark-full" : "handlandmark-lite"), 1, error);
+}
+
+void BodyEstimator::SetCameraSize(cv::Size camera) {
+  geometry_ = ColorFrameGeometry::For(camera);
+  camera_ = ColorCameraModel(camera.width, geometry_.scale, settings_.horizontal_fov_deg);
+}
+
+HandState BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int elbow, int wrist,
+                                  HandShapeFilter* filter, BodyEstimateTiming* timing) {
+  HandState reading = HandState_Unknown;
+  const ScoredPoint& e = pose.keypoints[elbow];
+  const ScoredPoint& w = pose.keypoints[wrist];
+  if (settings_.hand_shapes && e.score >= settings_.keypoint_threshold &&
+      w.score >= settings_.keypoint_threshold) {
+    const HandRegion region = HandRegionFromArm({e.x, e.y}, {w.x, w.y});
+    HandLandmarks landmarks;
+    if (hands_.Estimate(bgr, region, &landmarks)) {
+      reading = ClassifyHandShape(landmarks, settings_.hand_presence_threshold);
+      if (timing) ++timing->hand_crops;
+    }
+  }
+  return filter->Update(reading);
+}
+
+bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,
+                            BodyEstimateTiming* timing, std::string* error) {
+  if (geometry_.crop.empty() || geometry_.crop.width > bgr.cols || geometry_.crop.height > bgr.rows)
+    SetCameraSize(bgr.size());
+  auto start = std::chrono::steady_clock::now();
+  std::string pose_error;
+  std::vector<PersonPose> found = pose_.Estimate(bgr, &pose_error);
+  if (!pose_error.empty()) {
+    if (error) *error = pose_error;
+    return false;
+  }
+  people_.clear();
+  for (const PersonPose& p : found)
+    if (p.score >= settings_.person_threshold) people_.push_back(p);
+  if (timing) timing->pose_ms = MsSince(start), timing->people = int(people_.size());
+
+  start = std::chrono::steady_clock::now();
+  const auto& slots = tracker_.Update(people_);
+  *out = BodyFrameData{};
+  out->relative_time = capture_time;
+  for (int s = 0; s < kTrackSlots; ++s) {
+    const TrackSlot& slot = slots[s];
+    SlotState& state = slot_state_[s];
+    if (!slot.active) continue;
+    if (state.id != slot.id) {
+      state = SlotState{};
+      state.id = slot.id;
+      state.left =
+          HandShapeFilter(settings_.hand_shape_confirm_frames, settings_.hand_shape_hold_frames);
+      state.right = state.left;
+    }
+    if (!slot.seen) continue;  // the track waits for its person: not tracked this frame
+    BodyData& body = out->bodies[s];
+    body.is_tracked = true;
+    body.tracking_id = slot.id;
+    body.hand_left = ReadHand(bgr, slot.pose, kLeftElbow, kLeftWrist, &state.left, timing);
+    body.hand_right = ReadHand(bgr, slot.pose, kRightElbow, kRightWrist, &state.right, timing);
+
+    ColorKeypoints colour;
+    for (int k = 0; k < kKeypointCount; ++k) {
+      const ScoredPoint& p = slot.pose.keypoints[k];
+      const cv::Point2f c = geometry_.ToColor({p.x, p.y});
+      colour[k] = {c.x, c.y, p.score};
+    }
+    const float fallback = state.depth_m > 0 ? state.depth_m : kDefaultDepthM;
+    const float depth = EstimateBodyDepth(colour, camera_, settings_.keypoint_threshold,
+                                          settings_.shoulder_width_m, fallback);
+    state.depth_m =
+        state.depth_m > 0 ? state.depth_m + kDepthSmoothing * (depth - state.depth_m) : depth;
+    body.joints =
+        MapKeypointsToJoints(colour, camera_, settings_.keypoint_threshold, state.depth_m);
+  }
+  if (timing) timing->hands_ms = MsSince(start);
+  return true;
+}

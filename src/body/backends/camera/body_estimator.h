@@ -1,0 +1,67 @@
+#pragma once
+// One camera picture in, one body frame out: people (MoveNet MultiPose),
+// stable IDs and slots (BodyTracker), hand shapes (hand landmarks of a crop
+// around each wrist, filtered), joints in camera space consistent with the
+// colour picture's pinhole model. Synchronous; the camera device runs it on
+// its inference thread, tests and benchmarks call it directly.
+
+#include <array>
+#include <opencv2/core.hpp>
+#include <string>
+
+#include "body/backends/camera/body_tracker.h"
+#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/hand_landmarker.h"
+#include "body/backends/camera/hand_shape.h"
+#include "body/backends/camera/pose_estimator.h"
+#include "body/sensor/frame_data.h"
+#include "body/sensor/pinhole_camera.h"
+
+// Where the time of one frame went, milliseconds.
+struct BodyEstimateTiming {
+  double pose_ms = 0;
+  double hands_ms = 0;
+  int hand_crops = 0;
+  int people = 0;
+};
+
+class BodyEstimator {
+ public:
+  explicit BodyEstimator(const CameraSettings& settings);
+
+  // Loads the models. False with a message naming what is missing.
+  bool Load(std::string* error);
+
+  // Sets the camera picture's size (before the first Process, and again if it
+  // changes): fixes the colour mapping and the pinhole model.
+  void SetCameraSize(cv::Size camera);
+  const ColorFrameGeometry& geometry() const { return geometry_; }
+  const PinholeCamera& camera_model() const { return camera_; }
+
+  // Finds the bodies of one BGR picture; *out gets the six slots (tracking
+  // IDs, joints, hand states) with relative_time = capture_time.
+  bool Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,
+               BodyEstimateTiming* timing = nullptr, std::string* error = nullptr);
+
+  // The people of the last Process, picture pixels (diagnostics and tests).
+  const std::array<TrackSlot, kTrackSlots>& slots() const { return tracker_.slots(); }
+
+ private:
+  struct SlotState {
+    uint64_t id = 0;
+    HandShapeFilter left, right;
+    float depth_m = 0;
+  };
+  HandState ReadHand(const cv::Mat& bgr, const PersonPose& pose, int elbow, int wrist,
+                     HandShapeFilter* filter, BodyEstimateTiming* timing);
+
+  CameraSettings settings_;
+  PoseEstimator pose_;
+  HandLandmarker hands_;
+  BodyTracker tracker_;
+  ColorFrameGeometry geometry_;
+  PinholeCamera camera_;
+  std::array<SlotState, kTrackSlots> slot_state_{};
+  std::vector<PersonPose> people_;
+};

@@ -1,0 +1,181 @@
+#include "body/backends/camera/camera_device.h"
+
+#include <cstdio>
+
+#include "app/message_box.h"
+#include "body/backends/camera/body_estimator.h"
+#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/frame_source.h"
+#include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/sensor/sensor_registry.h"
+
+namespace {
+
+constexpr const char* kSettingsFile = "camera.ini";
+
+// Tells the experimenter, on the UI thread, why the camera gives no bodies.
+void Report(const std::string& text) {
+  std::fprintf(stderr, "tavelin2: %s\n", text.c_str());
+  AfxMessageBox(text, MB_ICONHAND);
+}
+
+Status CreateCameraSensor(const SensorBackendOptions& options,
+                          std::shared_ptr<SensorDevice>* device) {
+  CameraSettings settings;
+  std::string warnings;
+  LoadCameraSettings(kSettingsFile, &settings, &warnings);
+  if (!warnings.empty()) std::fprintf(stderr, "tavelin2: %s", warnings.c_str());
+  const std::string missing = MissingCameraAssets(settings.hand_model_full);
+  if (!missing.empty()) {
+    Report(missing);
+    return E_FAIL;
+  }
+  *device = std::make_shared<CameraSensor>(options.camera_device, settings);
+  return S_OK;
+}
+
+}  // namespace
+
+extern const SensorBackendDriver camera_sensor_driver = {
+    "camera",
+    "webcam (--camera=/dev/videoN, default the first) or video file (--camera=FILE); "
+    "pose and hand shapes estimated on the CPU",
+    CreateCameraSensor};
+
+CameraSensor::CameraSensor(std::string device_or_file, const CameraSettings& settings)
+    : device_(std::move(device_or_file)),
+      settings_(settings),
+      color_pool_(FramePool<ColorFrameData>::Create(4)) {
+  camera_ = ColorCameraModel(kColorWidth, 1.0f, settings_.horizontal_fov_deg);
+}
+
+CameraSensor::~CameraSensor() {
+  Close();
+}
+
+Status CameraSensor::Open() {
+  if (open_) return S_OK;
+  last_error_.clear();
+  auto source = std::make_unique<FrameSource>();
+  auto estimator = std::make_unique<BodyEstimator>(settings_);
+  std::string error;
+  if (!source->Open(device_, settings_, &error) || !estimator->Load(&error)) {
+    last_error_ = "The camera sensor cannot start: " + error;
+    Report(last_error_);
+    lost_ = true;
+    return E_FAIL;
+  }
+  estimator->SetCameraSize(source->size());
+  camera_ = estimator->camera_model();
+  source_ = std::move(source);
+  estimator_ = std::move(estimator);
+  stop_ = false;
+  lost_ = false;
+  has_pending_ = false;
+  open_ = true;
+  inference_thread_ = std::thread([this] { InferenceLoop(); });
+  capture_thread_ = std::thread([this] { CaptureLoop(); });
+  return S_OK;
+}
+
+Status CameraSensor::Close() {
+  {
+    std::lock_guard<std::mutex> guard(pending_mutex_);
+    stop_ = true;
+  }
+  pending_cv_.notify_all();
+  if (capture_thread_.joinable()) capture_thread_.join();
+  if (inference_thread_.joinable()) inference_thread_.join();
+  source_.reset();
+  estimator_.reset();
+  open_ = false;
+  return S_OK;
+}
+
+bool CameraSensor::IsAvailable() const {
+  return !lost_;
+}
+
+Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
+                                                ColorSpacePoint* color) const {
+  if (!color) return E_POINTER;
+  *color = camera_.Project(point);
+  return S_OK;
+}
+
+CameraSensorStats CameraSensor::stats() const {
+  std::lock_guard<std::mutex> guard(stats_mutex_);
+  return stats_;
+}
+
+void CameraSensor::CaptureLoop() {
+  const ColorFrameGeometry geometry = estimator_->geometry();
+  cv::Mat picture;
+  TIMESPAN taken = 0;
+  while (!stop_) {
+    const FrameSource::Read read = source_->Next(&picture, &taken);
+    if (read != FrameSource::Read::kFrame) {
+      // Unplugged camera or ended file: from now on a zombie.
+      lost_ = true;
+      std::fprintf(stderr, "tavelin2: %s %s; no more frames\n", source_->name().c_str(),
+                   read == FrameSource::Read::kEnded ? "ended" : "stopped delivering pictures");
+      break;
+    }
+    if (picture.size() != source_->size()) continue;  // a camera that changed size mid-run
+    std::shared_ptr<ColorFrameData> color = color_pool_->Acquire();
+    color->width = kColorWidth;
+    color->height = kColorHeight;
+    color->format = ColorImageFormat_Bgra;
+    color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
+    ConvertToColorPicture(picture, geometry, color->pixels.data());
+    color->relative_time = taken;
+    streams().color.Publish(std::move(color));
+    {
+      std::lock_guard<std::mutex> guard(stats_mutex_);
+      ++stats_.color_frames;
+    }
+    {
+      std::lock_guard<std::mutex> guard(pending_mutex_);
+      cv::swap(pending_, picture);  // `picture` now holds a buffer nobody else uses
+      pending_time_ = taken;
+      has_pending_ = true;
+    }
+    pending_cv_.notify_one();
+  }
+}
+
+void CameraSensor::InferenceLoop() {
+  cv::Mat picture;
+  bool reported = false;
+  for (;;) {
+    TIMESPAN taken = 0;
+    {
+      std::unique_lock<std::mutex> lock(pending_mutex_);
+      pending_cv_.wait(lock, [this] { return has_pending_ || stop_; });
+      if (stop_) return;
+      cv::swap(picture, pending_);
+      taken = pending_time_;
+      has_pending_ = false;
+    }
+    auto body = std::make_shared<BodyFrameData>();
+    std::string error;
+    if (!estimator_->Process(picture, taken, body.get(), nullptr, &error)) {
+      if (!reported) std::fprintf(stderr, "tavelin2: camera inference: %s\n", error.c_str());
+      reported = true;
+      continue;
+    }
+    // Depth and body index first: a pass that sees the body frame sees them too.
+    auto depth = std::make_shared<DepthFrameData>();
+    auto index = std::make_shared<BodyIndexFrameData>();
+    depth->relative_time = index->relative_time = taken;
+    streams().depth.Publish(std::move(depth));
+    streams().body_index.Publish(std::move(index));
+    streams().body.Publish(std::move(body));
+    const double latency_ms = (MonotonicNow100ns() - taken) / 1e4;
+    std::lock_guard<std::mutex> guard(stats_mutex_);
+    ++stats_.body_frames;
+    stats_.latency_ms_sum += latency_ms;
+    stats_.latency_ms_max = std::max(stats_.latency_ms_max, latency_ms);
+  }
+}

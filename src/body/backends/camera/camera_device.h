@@ -1,0 +1,84 @@
+#pragma once
+// The camera sensor: a webcam (or a video file) seen by pose and hand models.
+//
+// Threads: a capture thread reads pictures at the camera's rate and publishes
+// each as a 1920 x 1080 BGRA colour frame at once; it leaves the newest
+// picture for the inference thread, which turns it into a body frame (stamped
+// with that picture's capture time) when it is free. Pictures that arrive
+// while it is busy are shown but not analysed, so a slow machine loses body
+// frames, never colour frames or the UI's pace. Depth and body-index frames
+// (empty: the camera has no depth) are published just before each body frame
+// so that the body update sees all three together.
+//
+// A camera that stops delivering (unplugged) or a file that ends leaves the
+// device a zombie: no new frames, IsAvailable() false, every call safe.
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <opencv2/core.hpp>
+#include <string>
+#include <thread>
+
+#include "body/backends/camera/camera_settings.h"
+#include "body/sensor/frame_mailbox.h"
+#include "body/sensor/pinhole_camera.h"
+#include "body/sensor/sensor_device.h"
+
+class BodyEstimator;
+class FrameSource;
+
+struct CameraSensorStats {
+  uint64_t color_frames = 0;  // published colour frames
+  uint64_t body_frames = 0;   // published body frames
+  double latency_ms_sum = 0;  // capture -> body frame published, summed over body_frames
+  double latency_ms_max = 0;
+};
+
+class CameraSensor : public SensorDevice {
+ public:
+  CameraSensor(std::string device_or_file, const CameraSettings& settings);
+  ~CameraSensor() override;
+
+  // Opens the camera or file and loads the models (a few hundred ms), then
+  // starts the threads. E_FAIL with last_error() when either fails.
+  Status Open() override;
+  Status Close() override;
+  bool IsAvailable() const override;
+  Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
+                                    ColorSpacePoint* color) const override;
+
+  const std::string& last_error() const { return last_error_; }
+  CameraSensorStats stats() const;
+
+ private:
+  void CaptureLoop();
+  void InferenceLoop();
+
+  std::string device_;
+  CameraSettings settings_;
+  PinholeCamera camera_;  // written by Open before the threads start
+  std::unique_ptr<FrameSource> source_;
+  std::unique_ptr<BodyEstimator> estimator_;
+  std::shared_ptr<FramePool<ColorFrameData>> color_pool_;
+  std::string last_error_;
+
+  std::thread capture_thread_, inference_thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> lost_{false};
+  bool open_ = false;
+
+  // The newest picture waiting for inference.
+  std::mutex pending_mutex_;
+  std::condition_variable pending_cv_;
+  cv::Mat pending_;
+  TIMESPAN pending_time_ = 0;
+  bool has_pending_ = false;
+
+  mutable std::mutex stats_mutex_;
+  CameraSensorStats stats_;
+};
+
+// The registry entry (sensor_registry.cpp lists it when the backend is built).
+extern const SensorBackendDriver camera_sensor_driver;

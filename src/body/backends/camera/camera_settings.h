@@ -1,0 +1,40 @@
+#pragma once
+// The camera backend's tunable values. Defaults suit one or two children
+// standing 1.5 to 3 m from an ordinary webcam; an experimenter can override
+// any of them in "camera.ini" in the program's working directory (one
+// "key=value" a line, '#' starts a comment; unknown keys are reported).
+
+#include <string>
+
+struct CameraSettings {
+  // Capture (cameras only; a file plays at its own size and rate).
+  int capture_width = 1280;  // pixels requested from the camera
+  int capture_height = 720;
+  int capture_fps = 30;
+  bool replay_realtime = true;  // a video file plays at its frame rate (false: as fast as possible)
+
+  // Pose.
+  int pose_input_width =
+      256;  // MoveNet input width, multiple of 32 (larger: farther people, slower)
+  float person_threshold = 0.20f;    // a person counts when its score reaches this
+  float keypoint_threshold = 0.30f;  // a joint below this is reported not tracked
+  int inference_threads = 2;         // ONNX Runtime intra-op threads
+
+  // Hands.
+  bool hand_shapes = true;               // estimate hand shapes at all
+  bool hand_model_full = false;          // the larger hand model (slower, a bit steadier)
+  float hand_presence_threshold = 0.5f;  // below this the hand shape is unknown
+  int hand_shape_confirm_frames = 2;     // frames a new shape must persist before it is reported
+  int hand_shape_hold_frames = 4;        // frames a shape is kept while the hand is not readable
+
+  // Distance.
+  float shoulder_width_m = 0.25f;    // a 3-6 year old's shoulder width
+  float horizontal_fov_deg = 70.0f;  // the camera's horizontal field of view
+
+  // Tracking.
+  int track_max_missed_frames = 15;  // frames a person may go unseen and keep its ID
+};
+
+// Reads overrides from `path` into *settings. Missing file: true, nothing
+// changes. Bad lines are skipped and described in *warnings (one a line).
+bool LoadCameraSettings(const std::string& path, CameraSettings* settings, std::string* warnings);

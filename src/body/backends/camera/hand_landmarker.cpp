@@ -1,0 +1,64 @@
+#include "body/backends/camera/hand_landmarker.h"
+
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+constexpr int kInput = 224;
+constexpr float kReachPastWrist = 0.4f;  // hand centre, in forearm lengths past the wrist
+constexpr float kSideForearms = 1.6f;    // square side, in forearm lengths
+}  // namespace
+
+HandRegion HandRegionFromArm(cv::Point2f elbow, cv::Point2f wrist) {
+  HandRegion r;
+  const cv::Point2f d = wrist - elbow;
+  const float len = std::hypot(d.x, d.y);
+  if (!(len > 1.0f)) return r;  // side 0: no region
+  r.up = d / len;
+  r.center = wrist + r.up * (kReachPastWrist * len);
+  r.side = kSideForearms * len;
+  return r;
+}
+
+bool HandLandmarker::Load(const std::string& model_path, int threads, std::string* error) {
+  if (!model_.Load(model_path, threads, error)) return false;
+  landmarks_ = model_.OutputIndex("landmarks");
+  world_ = model_.OutputIndex("world_landmarks");
+  presence_ = model_.OutputIndex("presence");
+  handedness_ = model_.OutputIndex("handedness");
+  if (landmarks_ < 0 || world_ < 0 || presence_ < 0 || handedness_ < 0) {
+    if (error) *error = model_path + " lacks the hand outputs; run tools/setup-extra.sh";
+    return false;
+  }
+  return true;
+}
+
+bool HandLandmarker::Estimate(const cv::Mat& bgr, const HandRegion& region, HandLandmarks* out,
+                              std::string* error) {
+  if (!(region.side >= 8.0f) || bgr.empty()) return false;
+  // Crop axes in picture pixels: y runs from the fingers to the wrist (-up),
+  // x is y turned a quarter to the left, so the crop is not mirrored.
+  const float k = region.side / kInput;
+  const cv::Point2f ex(-region.up.y * k, region.up.x * k);
+  const cv::Point2f ey(-region.up.x * k, -region.up.y * k);
+  const cv::Point2f origin = region.center - (ex + ey) * (kInput / 2.0f);
+  cv::Matx23f crop_to_picture(ex.x, ey.x, origin.x, ex.y, ey.y, origin.y);
+  cv::warpAffine(bgr, crop_, crop_to_picture, cv::Size(kInput, kInput),
+                 cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT);
+  cv::cvtColor(crop_, rgb_, cv::COLOR_BGR2RGB);
+  rgb_.convertTo(input_, CV_32FC3, 1.0 / 255.0);
+  if (!model_.Run(input_.ptr<float>(), {1, kInput, kInput, 3}, &outputs_, error)) return false;
+  const Tensor& lm = outputs_[landmarks_];
+  const Tensor& world = outputs_[world_];
+  if (lm.values.size() < 3 * kHandLandmarkCount || world.values.size() < 3 * kHandLandmarkCount)
+    return false;
+  for (int i = 0; i < kHandLandmarkCount; ++i) {
+    const float u = lm.values[3 * i], v = lm.values[3 * i + 1];
+    const cv::Point2f p = origin + ex * u + ey * v;
+    out->image[i] = {p.x, p.y, lm.values[3 * i + 2] * k};
+    out->world[i] = {world.values[3 * i], world.values[3 * i + 1], world.values[3 * i + 2]};
+  }
+  out->presence = outputs_[presence_].values.empty() ? 0 : outputs_[presence_].values[0];
+  out->handedness = outputs_[handedness_].values.empty() ? 0 : outputs_[handedness_].values[0];
+  return true;
+}

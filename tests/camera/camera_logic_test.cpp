@@ -1,0 +1,392 @@
+// The camera backend's logic without models: decoding MoveNet's heads,
+// tracking IDs, hand shapes, the keypoint -> joint mapping and its camera
+// model, the colour picture's geometry, and the settings file.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "body/backends/camera/body_tracker.h"
+#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/hand_shape.h"
+#include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/backends/camera/movenet_decoder.h"
+
+namespace {
+
+// ---------------------------------------------------------------- decoding
+
+// Heads of a grid with people planted at chosen cells: a centre peak, a
+// regression pointing at keypoints laid out around it, keypoint heatmap peaks
+// where the keypoints are, offsets of a quarter cell.
+struct SyntheticHeads {
+  int h, w;
+  std::vector<float> center, heatmap, regress, offset, scale, box_offset;
+
+  SyntheticHeads(int h_, int w_)
+      : h(h_),
+        w(w_),
+        center(h * w, 0.01f),
+        heatmap(h * w * 17, 0.0f),
+        regress(h * w * 34, 0.0f),
+        offset(h * w * 34, 0.25f),
+        scale(h * w * 2, 0.0f),
+        box_offset(h * w * 2, 0.0f) {}
+
+  // A person centred on cell (cy, cx), keypoint k at (cy + k - 8, cx + dx_k).
+  void AddPerson(int cy, int cx, float centre_score, float keypoint_score) {
+    center[cy * w + cx] = centre_score;
+    const int cell = cy * w + cx;
+    scale[cell * 2] = 20, scale[cell * 2 + 1] = 10;
+    for (int k = 0; k < 17; ++k) {
+      const int ky = cy + k - 8, kx = cx + (k % 2 ? 2 : -2);
+      regress[cell * 34 + 2 * k] = float(ky - cy);
+      regress[cell * 34 + 2 * k + 1] = float(kx - cx);
+      if (ky >= 0 && ky < h && kx >= 0 && kx < w) heatmap[(ky * w + kx) * 17 + k] = keypoint_score;
+    }
+  }
+
+  MoveNetHeads View() const {
+    return {h,
+            w,
+            center.data(),
+            heatmap.data(),
+            regress.data(),
+            offset.data(),
+            scale.data(),
+            box_offset.data()};
+  }
+};
+
+TEST(MoveNetDecoder, FindsPlantedPeopleStrongestFirst) {
+  SyntheticHeads heads(48, 64);
+  heads.AddPerson(20, 15, 0.6f, 0.9f);
+  heads.AddPerson(24, 45, 0.8f, 0.7f);
+  const std::vector<PersonPose> people = DecodeMoveNet(heads.View());
+  ASSERT_EQ(people.size(), 6u);
+  // Strongest centre first.
+  const PersonPose& first = people[0];
+  const PersonPose& second = people[1];
+  EXPECT_NEAR(first.keypoints[kNose].y, (24 - 8 + 0.25f) * 4, 1e-3);
+  EXPECT_NEAR(first.keypoints[kNose].x, (45 - 2 + 0.25f) * 4, 1e-3);
+  EXPECT_NEAR(second.keypoints[kLeftEye].x, (15 + 2 + 0.25f) * 4, 1e-3);
+  // Exactly on the regressed point the Gaussian weight is 1.
+  EXPECT_NEAR(first.keypoints[kNose].score, 0.7f, 1e-5);
+  EXPECT_NEAR(second.keypoints[kNose].score, 0.9f, 1e-5);
+  // Person score: centre times the mean keypoint score above the floor.
+  EXPECT_NEAR(first.score, 0.8f * 0.7f, 1e-4);
+  EXPECT_NEAR(second.score, 0.6f * 0.9f, 1e-4);
+  // Box: centre +- half the scale, in pixels.
+  EXPECT_NEAR(first.box.y0, (24 - 10) * 4, 1e-3);
+  EXPECT_NEAR(first.box.x1, (45 + 5) * 4, 1e-3);
+  // The remaining candidates are background with low scores.
+  for (size_t i = 2; i < people.size(); ++i) EXPECT_LT(people[i].score, 0.05f);
+}
+
+TEST(MoveNetDecoder, KeypointsStayInsideTheirPersonsBox) {
+  // Person A's regression points at a keypoint location inside B's box, where
+  // B's heatmap is strong: A must not take it, since it lies outside A's box.
+  SyntheticHeads heads(48, 64);
+  heads.AddPerson(20, 10, 0.9f, 0.8f);
+  heads.AddPerson(20, 50, 0.7f, 0.8f);
+  const int a = 20 * 64 + 10;
+  heads.regress[a * 34 + 2 * kNose + 1] = 40;  // A's nose regressed into B
+  const std::vector<PersonPose> people = DecodeMoveNet(heads.View());
+  EXPECT_LT(people[0].keypoints[kNose].x, 15 * 4.0f);
+  EXPECT_LT(people[0].keypoints[kNose].score, 0.5f);
+}
+
+TEST(MoveNetDecoder, EmptyGridGivesNobody) {
+  EXPECT_TRUE(DecodeMoveNet(MoveNetHeads{}).empty());
+}
+
+// ---------------------------------------------------------------- tracking
+
+PersonPose PersonAt(float x, float y, float height = 200) {
+  PersonPose p;
+  p.box = {x - height / 4, y - height / 2, x + height / 4, y + height / 2};
+  for (int k = 0; k < kKeypointCount; ++k)
+    p.keypoints[k] = {x + (k % 3 - 1) * height / 8, y - height / 2 + k * height / 17, 0.9f};
+  p.score = 0.8f;
+  return p;
+}
+
+TEST(BodyTracker, KeepsIdsAndSlotsWhilePeopleMoveAndSwapOrder) {
+  BodyTracker tracker;
+  auto slots = tracker.Update({PersonAt(300, 500), PersonAt(900, 500)});
+  const uint64_t left = slots[0].id, right = slots[1].id;
+  EXPECT_NE(left, right);
+  // They walk towards each other; the detector lists them in the other order.
+  for (int step = 1; step <= 10; ++step) {
+    slots = tracker.Update({PersonAt(900 - 20 * step, 500), PersonAt(300 + 20 * step, 500)});
+    ASSERT_TRUE(slots[0].seen && slots[1].seen);
+    EXPECT_EQ(slots[0].id, left);
+    EXPECT_EQ(slots[1].id, right);
+    EXPECT_EQ(slots[0].detection, 1);
+    EXPECT_NEAR(slots[0].pose.box.x0, 300 + 20 * step - 50, 1e-3);
+  }
+}
+
+TEST(BodyTracker, MissedPersonKeepsItsIdUntilTheLimitAndIsFoundWhereItWalked) {
+  BodyTracker tracker(/*max_missed_frames=*/3);
+  tracker.Update({PersonAt(300, 500)});
+  auto slots = tracker.Update({PersonAt(340, 500)});  // walks 40 px a frame
+  const uint64_t id = slots[0].id;
+  slots = tracker.Update({});
+  slots = tracker.Update({});
+  EXPECT_TRUE(slots[0].active);
+  EXPECT_FALSE(slots[0].seen);
+  // Back after two missed frames, 120 px further on: half a box width beyond
+  // where it was last seen; the velocity carries the track there.
+  slots = tracker.Update({PersonAt(460, 500)});
+  EXPECT_TRUE(slots[0].seen);
+  EXPECT_EQ(slots[0].id, id);
+  for (int i = 0; i < 4; ++i) slots = tracker.Update({});
+  EXPECT_FALSE(slots[0].active);  // gone after more than 3 missed frames
+  slots = tracker.Update({PersonAt(460, 500)});
+  EXPECT_NE(slots[0].id, id);  // a new person, a new ID
+}
+
+TEST(BodyTracker, NewPeopleTakeFreeSlotsAndASeventhReplacesTheLongestUnseen) {
+  BodyTracker tracker(/*max_missed_frames=*/100);
+  std::vector<PersonPose> six;
+  for (int i = 0; i < 6; ++i) six.push_back(PersonAt(150 + 300 * i, 500, 150));
+  auto slots = tracker.Update(six);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(slots[i].detection, i);
+  // Slot 2 unseen for two frames, slot 4 for one; then a newcomer far away.
+  std::vector<PersonPose> without2(six);
+  without2.erase(without2.begin() + 2);
+  tracker.Update(without2);
+  std::vector<PersonPose> without24(without2);
+  without24.erase(without24.begin() + 3);  // person 4
+  without24.push_back(PersonAt(960, 100, 150));
+  const uint64_t id4 = slots[4].id;
+  slots = tracker.Update(without24);
+  EXPECT_EQ(slots[2].detection, 4);  // the newcomer took slot 2
+  EXPECT_EQ(slots[4].id, id4);
+}
+
+// ---------------------------------------------------------------- hands
+
+// Landmarks of a hand in world space (metres, wrist at the origin, fingers
+// along -y): each finger either straight or curled back towards the palm.
+HandLandmarks Hand(bool index, bool middle, bool ring, bool little, float presence = 0.95f) {
+  HandLandmarks h;
+  h.presence = presence;
+  const bool out[4] = {index, middle, ring, little};
+  h.world[0] = {0, 0, 0};
+  for (int f = 0; f < 4; ++f) {
+    const float x = -0.03f + 0.02f * f;
+    const int mcp = 5 + 4 * f;
+    h.world[mcp] = {x, -0.08f, 0};
+    for (int j = 1; j <= 3; ++j) {
+      // Straight: on along -y. Curled: folding back down to the palm.
+      h.world[mcp + j] = out[f] ? cv::Point3f(x, -0.08f - 0.025f * j, 0)
+                                : cv::Point3f(x, -0.08f - 0.02f + 0.012f * j, 0.02f);
+    }
+  }
+  for (int j = 1; j <= 4; ++j) h.world[j] = {-0.04f - 0.01f * j, -0.02f * j, 0};  // thumb
+  return h;
+}
+
+TEST(HandShape, ClassifiesTheThreeSignsAndRefusesWhatIsNeither) {
+  const struct {
+    const char* name;
+    HandLandmarks hand;
+    HandState expected;
+  } cases[] = {
+      {"open hand", Hand(true, true, true, true), HandState_Open},
+      {"fist", Hand(false, false, false, false), HandState_Closed},
+      {"two fingers", Hand(true, true, false, false), HandState_Lasso},
+      {"pointing", Hand(true, false, false, false), HandState_Unknown},
+      {"three fingers", Hand(true, true, true, false), HandState_Unknown},
+      {"open but no hand seen", Hand(true, true, true, true, 0.2f), HandState_Unknown},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClassifyHandShape(c.hand, 0.5f), c.expected) << c.name;
+}
+
+TEST(HandShape, FilterConfirmsNewShapesAndHoldsThroughShortGaps) {
+  HandShapeFilter filter(/*confirm_frames=*/2, /*hold_frames=*/2);
+  const struct {
+    HandState reading, reported;
+  } steps[] = {
+      {HandState_Open, HandState_Unknown},  // seen once: not yet
+      {HandState_Open, HandState_Open},     // twice: confirmed
+      {HandState_Closed, HandState_Open},   // a single different reading is ignored
+      {HandState_Open, HandState_Open},
+      {HandState_Unknown, HandState_Open},  // unreadable: held
+      {HandState_Unknown, HandState_Open},
+      {HandState_Unknown, HandState_Unknown},  // held too long
+      {HandState_Lasso, HandState_Unknown},
+      {HandState_Lasso, HandState_Lasso},
+  };
+  int i = 0;
+  for (const auto& s : steps) EXPECT_EQ(filter.Update(s.reading), s.reported) << "step " << i++;
+}
+
+// ---------------------------------------------------------------- joints
+
+ColorKeypoints StandingChild(float cx, float shoulder_px, float score = 0.9f) {
+  ColorKeypoints k;
+  for (ScoredPoint& p : k) p = {cx, 400, score};
+  k[kNose] = {cx, 300, score};
+  k[kLeftEye] = {cx + 10, 290, score};
+  k[kRightEye] = {cx - 10, 290, score};
+  k[kLeftEar] = {cx + 20, 295, score};
+  k[kRightEar] = {cx - 20, 295, score};
+  k[kLeftShoulder] = {cx + shoulder_px / 2, 380, score};
+  k[kRightShoulder] = {cx - shoulder_px / 2, 380, score};
+  k[kLeftElbow] = {cx + shoulder_px, 480, score};
+  k[kRightElbow] = {cx - shoulder_px, 480, score};
+  k[kLeftWrist] = {cx + shoulder_px, 560, score};
+  k[kRightWrist] = {cx - shoulder_px * 1.5f, 300, score};
+  k[kLeftHip] = {cx + shoulder_px / 3, 380 + 1.25f * shoulder_px, score};
+  k[kRightHip] = {cx - shoulder_px / 3, 380 + 1.25f * shoulder_px, score};
+  k[kLeftKnee] = {cx + shoulder_px / 3, 800, score};
+  k[kRightKnee] = {cx - shoulder_px / 3, 800, score};
+  k[kLeftAnkle] = {cx + shoulder_px / 3, 1000, score};
+  k[kRightAnkle] = {cx - shoulder_px / 3, 1000, score};
+  return k;
+}
+
+TEST(KeypointMapping, JointsMapBackToThePicturePointsTheyCameFrom) {
+  const PinholeCamera cam = ColorCameraModel(1280, 1.5f, 70.0f);
+  const ColorKeypoints k = StandingChild(700, 200);
+  const auto joints = MapKeypointsToJoints(k, cam, 0.3f, 2.4f);
+  auto picture = [&](JointType j) { return cam.Project(joints[j].Position); };
+  const struct {
+    JointType joint;
+    float x, y;
+  } expected[] = {
+      {JointType_HandLeft, k[kLeftWrist].x, k[kLeftWrist].y},
+      {JointType_HandRight, k[kRightWrist].x, k[kRightWrist].y},
+      {JointType_FootLeft, k[kLeftAnkle].x, k[kLeftAnkle].y},
+      {JointType_ElbowRight, k[kRightElbow].x, k[kRightElbow].y},
+      {JointType_SpineShoulder, 700, 380},
+      {JointType_SpineBase, 700, 380 + 250},
+      {JointType_SpineMid, 700, 380 + 125},
+      {JointType_Head, 700, 295},  // between the ears
+  };
+  for (const auto& e : expected) {
+    EXPECT_NEAR(picture(e.joint).X, e.x, 0.01f) << e.joint;
+    EXPECT_NEAR(picture(e.joint).Y, e.y, 0.01f) << e.joint;
+    EXPECT_EQ(joints[e.joint].TrackingState, TrackingState_Tracked) << e.joint;
+    EXPECT_FLOAT_EQ(joints[e.joint].Position.Z, 2.4f);
+  }
+  EXPECT_EQ(joints[JointType_HandTipLeft].TrackingState, TrackingState_NotTracked);
+  EXPECT_EQ(joints[JointType_ThumbRight].TrackingState, TrackingState_NotTracked);
+}
+
+TEST(KeypointMapping, WeakKeypointsAreInferredOrNotTracked) {
+  const PinholeCamera cam;
+  ColorKeypoints k = StandingChild(960, 200);
+  k[kLeftWrist].score = 0.2f;  // half the threshold or more: inferred
+  k[kRightKnee].score = 0.1f;  // below half: not tracked
+  k[kLeftHip].score = 0.1f;    // one hip weak: the spine base too
+  for (int i : {kNose, kLeftEye, kRightEye, kLeftEar, kRightEar}) k[i].score = 0.05f;
+  const auto joints = MapKeypointsToJoints(k, cam, 0.3f, 2.0f);
+  EXPECT_EQ(joints[JointType_HandLeft].TrackingState, TrackingState_Inferred);
+  EXPECT_EQ(joints[JointType_KneeRight].TrackingState, TrackingState_NotTracked);
+  EXPECT_EQ(joints[JointType_SpineBase].TrackingState, TrackingState_NotTracked);
+  EXPECT_EQ(joints[JointType_SpineMid].TrackingState, TrackingState_NotTracked);
+  EXPECT_EQ(joints[JointType_Head].TrackingState, TrackingState_NotTracked);
+  EXPECT_EQ(joints[JointType_ShoulderLeft].TrackingState, TrackingState_Tracked);
+}
+
+TEST(KeypointMapping, DistanceFollowsTheBodysSizeAndTheNearerCueWins) {
+  const PinholeCamera cam = ColorCameraModel(1920, 1.0f, 70.0f);
+  // 0.25 m shoulders seen 200 px wide: z = f * 0.25 / 200.
+  const float expected = cam.fx * 0.25f / 200.0f;
+  EXPECT_NEAR(EstimateBodyDepth(StandingChild(960, 200), cam, 0.3f, 0.25f, 9.0f), expected, 1e-3);
+  // Turned sideways: the shoulders look narrow, the torso still gives the distance.
+  ColorKeypoints turned = StandingChild(960, 200);
+  turned[kLeftShoulder].x = turned[kRightShoulder].x = 960;
+  EXPECT_NEAR(EstimateBodyDepth(turned, cam, 0.3f, 0.25f, 9.0f), expected, 1e-3);
+  // Nothing to measure: the fallback.
+  ColorKeypoints hidden = StandingChild(960, 200, 0.1f);
+  EXPECT_EQ(EstimateBodyDepth(hidden, cam, 0.3f, 0.25f, 9.0f), 9.0f);
+  // A child twice as far looks half as wide.
+  EXPECT_NEAR(EstimateBodyDepth(StandingChild(960, 100), cam, 0.3f, 0.25f, 9.0f), 2 * expected,
+              1e-3);
+}
+
+TEST(KeypointMapping, FocalLengthFollowsTheFieldOfViewAndTheColourScale) {
+  // 90 degrees across 1280 camera pixels: f = 640 camera pixels = 960 colour pixels.
+  EXPECT_NEAR(ColorCameraModel(1280, 1.5f, 90.0f).fx, 960.0f, 1e-2);
+}
+
+// ---------------------------------------------------------------- picture
+
+TEST(ColorFrameGeometry, CropsToSixteenNinthsAndScalesTo1920) {
+  const struct {
+    int w, h;
+    cv::Rect crop;
+  } cases[] = {
+      {1280, 720, {0, 0, 1280, 720}},      // already 16:9
+      {640, 480, {0, 60, 640, 360}},       // 4:3: strips off top and bottom
+      {2560, 1080, {320, 0, 1920, 1080}},  // wider: strips off the sides
+      {1920, 1080, {0, 0, 1920, 1080}},
+  };
+  for (const auto& c : cases) {
+    const ColorFrameGeometry g = ColorFrameGeometry::For({c.w, c.h});
+    EXPECT_EQ(g.crop, c.crop) << c.w << "x" << c.h;
+    EXPECT_FLOAT_EQ(g.scale, 1920.0f / c.crop.width);
+    const cv::Point2f corner = g.ToColor(cv::Point2f(float(c.crop.br().x), float(c.crop.br().y)));
+    EXPECT_NEAR(corner.x, 1920, 1e-2);
+    EXPECT_NEAR(corner.y, 1080, 1e-2);
+  }
+}
+
+TEST(ColorFrameGeometry, PictureShowsTheCroppedPartInBgra) {
+  // 640 x 480: top strip red, middle green, bottom strip blue.
+  cv::Mat bgr(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));
+  bgr(cv::Rect(0, 0, 640, 60)).setTo(cv::Scalar(0, 0, 255));
+  bgr(cv::Rect(0, 420, 640, 60)).setTo(cv::Scalar(255, 0, 0));
+  bgr(cv::Rect(318, 238, 5, 5)).setTo(cv::Scalar(10, 20, 30));  // around camera (320, 240)
+  std::vector<uint8_t> out(1920 * 1080 * 4, 0);
+  ConvertToColorPicture(bgr, ColorFrameGeometry::For(bgr.size()), out.data());
+  auto px = [&](int x, int y) { return cv::Vec4b(&out[(size_t(y) * 1920 + x) * 4]); };
+  EXPECT_EQ(px(0, 0), cv::Vec4b(0, 255, 0, 255));        // the red strip is cut off
+  EXPECT_EQ(px(1919, 1079), cv::Vec4b(0, 255, 0, 255));  // and the blue one
+  EXPECT_EQ(px(961, 541), cv::Vec4b(10, 20, 30, 255));   // colour (960, 540) and on
+}
+
+// ---------------------------------------------------------------- settings
+
+TEST(CameraSettings, FileOverridesKnownKeysAndReportsBadLines) {
+  const std::string path = ::testing::TempDir() + "camera_settings_test.ini";
+  {
+    std::ofstream f(path);
+    f << "# thresholds for small children\n"
+         "keypoint_threshold = 0.25\n"
+         "shoulder_width_m=0.22   # measured\n"
+         "hand_shapes=off\n"
+         "pose_input_width=9999\n"
+         "colour=blue\n"
+         "no equals sign\n";
+  }
+  CameraSettings s;
+  std::string warnings;
+  ASSERT_TRUE(LoadCameraSettings(path, &s, &warnings));
+  EXPECT_FLOAT_EQ(s.keypoint_threshold, 0.25f);
+  EXPECT_FLOAT_EQ(s.shoulder_width_m, 0.22f);
+  EXPECT_FALSE(s.hand_shapes);
+  EXPECT_EQ(s.pose_input_width, CameraSettings{}.pose_input_width);  // out of range: kept
+  EXPECT_NE(warnings.find(":5: value out of range"), std::string::npos) << warnings;
+  EXPECT_NE(warnings.find(":6: unknown key"), std::string::npos) << warnings;
+  EXPECT_NE(warnings.find(":7: no '='"), std::string::npos) << warnings;
+  std::remove(path.c_str());
+}
+
+TEST(CameraSettings, MissingFileKeepsTheDefaults) {
+  CameraSettings s;
+  std::string warnings;
+  EXPECT_TRUE(LoadCameraSettings("/nonexistent/camera.ini", &s, &warnings));
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_FLOAT_EQ(s.keypoint_threshold, CameraSettings{}.keypoint_threshold);
+}
+
+}  // namespace
