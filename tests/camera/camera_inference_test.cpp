@@ -6,11 +6,18 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
+#include <set>
 #include <sstream>
 
+#include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/frame_source.h"
+#include "body/backends/camera/hand_landmarker.h"
+#include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/onnx_model.h"
+#include "body/backends/camera/pose_estimator.h"
 
 namespace {
 
@@ -76,5 +83,207 @@ TEST_P(ConvertedModel, MatchesTheReferenceOfTheOriginalGraph) {
 INSTANTIATE_TEST_SUITE_P(AllModels, ConvertedModel,
                          ::testing::Values("movenet-multipose", "handlandmark-lite",
                                            "handlandmark-full"));
+
+// ------------------------------------------------------------ test material
+
+const std::string kDocDir = T2_OPENCV_DOC_DIR;
+const std::string kMessi = kDocDir + "/examples/data/messi5.jpg";
+const std::string kHand = kDocDir + "/opencv4/html/handSrc.jpg";
+const std::string kStreet = kDocDir + "/examples/data/vtest.avi";
+
+cv::Mat ReadPicture(const std::string& path) {
+  cv::Mat picture = cv::imread(path, cv::IMREAD_COLOR);
+  return picture;
+}
+
+#define REQUIRE_FILE(path) \
+  if (!std::ifstream(path)) GTEST_SKIP() << path << " missing (Debian package opencv-doc)"
+
+// ------------------------------------------------------------------ people
+
+// messi5.jpg (548 x 342): a footballer in a wide stride, right arm up and out.
+// Keypoints placed by eye on the picture; 20 px is about a third of his head's
+// height and a tenth of his body's.
+TEST(PoseOnPhoto, JointsLandOnThePerson) {
+  REQUIRE_FILE(kMessi);
+  const cv::Mat picture = ReadPicture(kMessi);
+  PoseEstimator pose;
+  std::string error;
+  ASSERT_TRUE(pose.Load(ModelPath("movenet-multipose"), 2, 256, &error)) << error;
+  const std::vector<PersonPose> people = pose.Estimate(picture, &error);
+  ASSERT_FALSE(people.empty()) << error;
+  const PersonPose& p = people[0];
+  EXPECT_GE(p.score, 0.3f);
+  for (size_t i = 1; i < people.size(); ++i) EXPECT_LT(people[i].score, 0.1f) << "only one person";
+  const struct {
+    Keypoint k;
+    float x, y;
+  } expected[] = {
+      {kNose, 244, 114},       {kLeftShoulder, 275, 120}, {kRightShoulder, 198, 128},
+      {kLeftElbow, 310, 145},  {kRightElbow, 150, 122},   {kLeftWrist, 345, 160},
+      {kRightWrist, 105, 103}, {kLeftHip, 290, 225},      {kRightHip, 250, 240},
+      {kLeftKnee, 350, 250},   {kRightKnee, 235, 285},    {kLeftAnkle, 425, 265},
+      {kRightAnkle, 276, 318},
+  };
+  constexpr float kTolerancePx = 20;
+  for (const auto& e : expected) {
+    const ScoredPoint& got = p.keypoints[e.k];
+    EXPECT_NEAR(got.x, e.x, kTolerancePx) << "keypoint " << e.k;
+    EXPECT_NEAR(got.y, e.y, kTolerancePx) << "keypoint " << e.k;
+    EXPECT_GE(got.score, 0.3f) << "keypoint " << e.k;
+  }
+  // The box holds him: from the raised hand to the far foot.
+  EXPECT_LT(p.box.x0, 90);
+  EXPECT_GT(p.box.x1, 430);
+}
+
+// The full pipeline on the same photo: the body frame's joints, put through
+// the colour camera's pinhole model and the body update's halving, land on
+// the same places of the 960 x 540 picture.
+TEST(BodyEstimatorOnPhoto, BodyFrameJointsMapOntoThePersonInThePicture) {
+  REQUIRE_FILE(kMessi);
+  const cv::Mat picture = ReadPicture(kMessi);
+  CameraSettings settings;
+  BodyEstimator estimator(settings);
+  std::string error;
+  ASSERT_TRUE(estimator.Load(&error)) << error;
+  estimator.SetCameraSize(picture.size());
+  BodyFrameData frame;
+  ASSERT_TRUE(estimator.Process(picture, 1234, &frame, nullptr, &error)) << error;
+  EXPECT_EQ(frame.relative_time, 1234);
+  int tracked = 0;
+  for (const BodyData& b : frame.bodies) tracked += b.is_tracked;
+  ASSERT_EQ(tracked, 1);
+  const BodyData& body = frame.bodies[0];
+  EXPECT_NE(body.tracking_id, 0u);
+  const ColorFrameGeometry& g = estimator.geometry();
+  const struct {
+    JointType joint;
+    float x, y;  // messi5.jpg pixels
+  } expected[] = {{JointType_HandRight, 105, 103},
+                  {JointType_HandLeft, 345, 160},
+                  {JointType_FootLeft, 425, 265},
+                  {JointType_Head, 240, 108}};
+  for (const auto& e : expected) {
+    const Joint& j = body.joints[e.joint];
+    EXPECT_EQ(j.TrackingState, TrackingState_Tracked) << e.joint;
+    const ColorSpacePoint c = estimator.camera_model().Project(j.Position);
+    const cv::Point2f want = g.ToColor({e.x, e.y});
+    // 20 photo pixels, in colour pixels.
+    EXPECT_NEAR(c.X, want.x, 20 * g.scale) << e.joint;
+    EXPECT_NEAR(c.Y, want.y, 20 * g.scale) << e.joint;
+  }
+  // A head distance an adult's size implies with a child's shoulder width:
+  // finite, in front of the camera.
+  const CameraSpacePoint head = body.joints[JointType_Head].Position;
+  const float head_dist = std::sqrt(head.X * head.X + head.Y * head.Y + head.Z * head.Z);
+  EXPECT_GT(head_dist, 0.3f);
+  EXPECT_LT(head_dist, 10.0f);
+}
+
+// ------------------------------------------------------------------- hands
+
+// handSrc.jpg (640 x 480): an open right hand lying flat, fingers to the right.
+TEST(HandOnPhoto, OpenHandReadsAsPaper) {
+  REQUIRE_FILE(kHand);
+  const cv::Mat picture = ReadPicture(kHand);
+  for (const char* model : {"handlandmark-lite", "handlandmark-full"}) {
+    SCOPED_TRACE(model);
+    HandLandmarker hands;
+    std::string error;
+    ASSERT_TRUE(hands.Load(ModelPath(model), 1, &error)) << error;
+    HandRegion region;
+    region.center = {290, 250};
+    region.up = {1, 0};
+    region.side = 640;
+    HandLandmarks lm;
+    ASSERT_TRUE(hands.Estimate(picture, region, &lm, &error)) << error;
+    EXPECT_GT(lm.presence, 0.9f);
+    // Fingertips at the right ends of the fingers (by eye), within 30 px.
+    const struct {
+      int landmark;
+      float x, y;
+    } tips[] = {{8, 480, 140}, {12, 530, 258}, {16, 505, 325}, {20, 420, 440}};
+    for (const auto& t : tips) {
+      EXPECT_NEAR(lm.image[t.landmark].x, t.x, 30) << "landmark " << t.landmark;
+      EXPECT_NEAR(lm.image[t.landmark].y, t.y, 30) << "landmark " << t.landmark;
+    }
+    EXPECT_EQ(ClassifyHandShape(lm, 0.5f), HandState_Open);
+    // Turned a little and cropped tighter, as a crop from a moving arm would be.
+    region.center = {250, 250};
+    region.up = cv::Point2f(1, -0.2f) / std::hypot(1.0f, 0.2f);
+    region.side = 500;
+    ASSERT_TRUE(hands.Estimate(picture, region, &lm, &error)) << error;
+    EXPECT_EQ(ClassifyHandShape(lm, 0.5f), HandState_Open);
+  }
+}
+
+TEST(HandOnPhoto, EmptyBackgroundIsNoHand) {
+  REQUIRE_FILE(kHand);
+  const cv::Mat picture = ReadPicture(kHand);
+  HandLandmarker hands;
+  std::string error;
+  ASSERT_TRUE(hands.Load(ModelPath("handlandmark-lite"), 1, &error)) << error;
+  HandRegion region;
+  region.center = {580, 60};  // the bare table top right
+  region.side = 100;
+  HandLandmarks lm;
+  ASSERT_TRUE(hands.Estimate(picture, region, &lm, &error)) << error;
+  EXPECT_LT(lm.presence, 0.5f);
+  EXPECT_EQ(ClassifyHandShape(lm, 0.5f), HandState_Unknown);
+}
+
+// ----------------------------------------------------------------- tracking
+
+// vtest.avi (768 x 576, 10 fps): pedestrians walking across a hall. The
+// first two seconds: three people from the third frame on, a fourth joins.
+// Each keeps its ID: an ID never jumps between people (its box moves less
+// than half a body height between frames), and the IDs of the first frames
+// are still there, on people, at the end.
+TEST(TrackingOnVideo, PeopleKeepTheirIdsAcrossFrames) {
+  REQUIRE_FILE(kStreet);
+  CameraSettings settings;
+  settings.replay_realtime = false;
+  settings.hand_shapes = false;
+  settings.pose_input_width = 384;  // the walkers are small: 80 px tall
+  FrameSource source;
+  std::string error;
+  ASSERT_TRUE(source.Open(kStreet, settings, &error)) << error;
+  BodyEstimator estimator(settings);
+  ASSERT_TRUE(estimator.Load(&error)) << error;
+  estimator.SetCameraSize(source.size());
+
+  std::map<uint64_t, PersonBox> last_box;  // by ID, from the previous frame
+  std::set<uint64_t> ids_at_start, ids_at_end;
+  int most_people = 0;
+  cv::Mat picture;
+  TIMESPAN taken = 0;
+  for (int frame = 0; frame < 20; ++frame) {
+    ASSERT_EQ(source.Next(&picture, &taken), FrameSource::Read::kFrame) << frame;
+    BodyFrameData bodies;
+    ASSERT_TRUE(estimator.Process(picture, taken, &bodies, nullptr, &error)) << error;
+    std::map<uint64_t, PersonBox> boxes;
+    for (const TrackSlot& slot : estimator.slots())
+      if (slot.seen) boxes[slot.id] = slot.pose.box;
+    most_people = std::max<int>(most_people, boxes.size());
+    for (const auto& [id, box] : boxes) {
+      auto was = last_box.find(id);
+      if (was == last_box.end()) continue;
+      const float dx = (box.x0 + box.x1 - was->second.x0 - was->second.x1) / 2;
+      const float dy = (box.y0 + box.y1 - was->second.y0 - was->second.y1) / 2;
+      EXPECT_LT(std::hypot(dx, dy), 0.5f * box.height())
+          << "ID " << id << " jumped at frame " << frame;
+    }
+    // A person may be missed for a frame or two: look at short windows.
+    for (const auto& entry : boxes) {
+      if (frame >= 2 && frame <= 4) ids_at_start.insert(entry.first);
+      if (frame >= 15) ids_at_end.insert(entry.first);
+    }
+    last_box = boxes;
+  }
+  EXPECT_GE(most_people, 3);
+  EXPECT_GE(ids_at_start.size(), 3u);
+  for (uint64_t id : ids_at_start) EXPECT_TRUE(ids_at_end.count(id)) << "ID " << id << " lost";
+}
 
 }  // namespace
