@@ -16,7 +16,9 @@ const QColor kRim(0x5C, 0x06, 0x0E);
 const QColor kString(0x40, 0x40, 0x48);
 const QColor kStringHalo(0xFF, 0xFF, 0xFF, 110);
 
-constexpr QPointF kBodyCentre(64, 58);
+// The hands lean left in their design box (thumbs out to the left), so their
+// box sits a little right of the body's centre to look centred.
+constexpr QPointF kHandCentre(68, 60);
 constexpr double kHandSize_px = 92;
 
 QPainterPath BodyOutline() {
