@@ -88,7 +88,7 @@ QImage PaintBalloon(int sign) {
   PaintBody(painter);
   PaintHighlight(painter);
   if (sign >= 1 && sign <= 3) {
-    PaintHandSign(painter, static_cast<HandSign>(sign), kBodyCentre + QPointF(4, 2), kHandSize_px);
+    PaintHandSign(painter, static_cast<HandSign>(sign), kHandCentre, kHandSize_px);
   }
   painter.end();
   return image.convertToFormat(QImage::Format_ARGB32);
