@@ -8,7 +8,9 @@
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "stage/image_decoder.h"
 #include "stage/text_rasterizer.h"
@@ -286,16 +288,48 @@ void CDXWnd::DrawSprite(int index, float x, float y, uint32_t colour) {
   if (static_cast<size_t>(index) >= gpu_textures_.size()) return;
   const TextureEntry& entry = m_textures[index];
   GpuTexture& gpu = gpu_textures_[index];
-  if (gpu.id == 0 || (gpu.stale && !entry.lock)) {
-    gpu.id = GlSpriteRenderer::Upload(context_->functions(), gpu.id, gpu.id == 0, entry.width,
-                                      entry.height, entry.pixels.data());
-    gpu.stale = false;
-  }
+  if (gpu.id == 0 || (gpu.stale && !entry.lock)) Upload(entry, gpu);
   const double x0 = x * m_scale + m_offsetX;
   const double y0 = y * m_scale + m_offsetY;
   const double x1 = (static_cast<double>(x) + entry.width) * m_scale + m_offsetX;
   const double y1 = (static_cast<double>(y) + entry.height) * m_scale + m_offsetY;
   sprites_.Draw(gpu.id, entry.format == D3DFMT_X8R8G8B8, x0, y0, x1, y1, colour);
+}
+
+namespace {
+
+bool RowIsZero(const uint32_t* row, int32_t width) {
+  return row[0] == 0 && std::memcmp(row, row + 1, (static_cast<size_t>(width) - 1) * 4) == 0;
+}
+
+}  // namespace
+
+// Rows that are zero now and were zero at the last upload need not be sent: a
+// text layer holds one line of text on an otherwise empty texture. A picture
+// has non-zero first and last rows, so finding the used rows costs it nothing.
+void CDXWnd::Upload(const TextureEntry& entry, GpuTexture& gpu) {
+  const uint32_t* words = entry.pixels.data();
+  const size_t width = static_cast<size_t>(entry.width);
+  int32_t used_begin = 0;
+  while (used_begin < entry.height && RowIsZero(words + used_begin * width, entry.width)) {
+    ++used_begin;
+  }
+  int32_t used_end = entry.height;
+  while (used_end > used_begin && RowIsZero(words + (used_end - 1) * width, entry.width)) {
+    --used_end;
+  }
+  // Rows to send: the used rows of now and of the last upload.
+  int32_t first = used_begin;
+  int32_t end = used_end;
+  if (gpu.used_end > gpu.used_begin) {
+    first = end > first ? std::min(first, gpu.used_begin) : gpu.used_begin;
+    end = std::max(end, gpu.used_end);
+  }
+  gpu.id = GlSpriteRenderer::Upload(context_->functions(), gpu.id, entry.width, entry.height, words,
+                                    first, end);
+  gpu.used_begin = used_begin;
+  gpu.used_end = used_end;
+  gpu.stale = false;
 }
 
 void CDXWnd::EndFrame() {

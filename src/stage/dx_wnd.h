@@ -112,7 +112,12 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   struct GpuTexture {
     GLuint id = 0;
     bool stale = true;  // the CPU copy changed since the last upload
+    // Rows that held non-zero words at the last upload; all others were zero.
+    int32_t used_begin = 0;
+    int32_t used_end = 0;
   };
+
+  void Upload(const TextureEntry& entry, GpuTexture& gpu);
 
   bool CreateContext(int32_t kind);
   void ReleaseContext();

@@ -28,9 +28,10 @@ class GlSpriteRenderer {
   void Draw(GLuint texture, bool opaque, double x0, double y0, double x1, double y1,
             uint32_t colour);
 
-  // Creates or refreshes a texture from width x height words (rows top to bottom).
-  static GLuint Upload(QOpenGLFunctions* gl, GLuint texture, bool allocate, int32_t width,
-                       int32_t height, const uint32_t* words);
+  // Creates a texture from width x height words (rows top to bottom), or, for
+  // an existing one, refreshes rows [first_row, end_row) from them.
+  static GLuint Upload(QOpenGLFunctions* gl, GLuint texture, int32_t width, int32_t height,
+                       const uint32_t* words, int32_t first_row, int32_t end_row);
 
  private:
   QOpenGLFunctions* gl_ = nullptr;

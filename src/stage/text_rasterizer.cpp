@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -96,6 +97,8 @@ void TextRasterizer::Rasterize(const std::string& text, int32_t w, int32_t h, ui
   const bool single_line = (format & DT_SINGLELINE) != 0;
   const QStringList lines = SplitLines(qtext, single_line);
   const int line_height = metrics.height();
+  int first_top = 0;
+  int top = 0;
 
   // Paint straight into the caller's buffer: RGB32 has the bitmap's word layout.
   QImage image(reinterpret_cast<uchar*>(words.data()), w, h, w * 4, QImage::Format_RGB32);
@@ -105,12 +108,12 @@ void TextRasterizer::Rasterize(const std::string& text, int32_t w, int32_t h, ui
     painter.setPen(ColourFromColorRef(style.text_colour));
     const QColor back = ColourFromColorRef(style.back_colour);
 
-    int top = 0;
     if (single_line && (format & DT_BOTTOM) != 0) {
       top = h - line_height;
     } else if (single_line && (format & DT_VCENTER) != 0) {
       top = (h - line_height) / 2;
     }
+    first_top = top;
     for (const QString& line : lines) {
       if (top >= h) break;
       const int advance = metrics.horizontalAdvance(line);
@@ -127,6 +130,9 @@ void TextRasterizer::Rasterize(const std::string& text, int32_t w, int32_t h, ui
     }
   }
   // Painted words carry an opaque alpha byte; the bitmap's fourth byte is 0,
-  // so black stays 0 and is skipped by the copy into the texture.
-  for (uint32_t& word : words) word &= 0x00FFFFFFu;
+  // so black stays 0 and is skipped by the copy into the texture. Glyphs stay
+  // within a line's height of their lines; rows beyond were not painted.
+  const int64_t first_row = std::max(0, first_top - line_height);
+  const int64_t end_row = std::min<int64_t>(h, int64_t{top} + line_height);
+  for (int64_t i = first_row * w; i < end_row * w; ++i) words[i] &= 0x00FFFFFFu;
 }

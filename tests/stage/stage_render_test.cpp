@@ -5,10 +5,12 @@
 
 #include <QCloseEvent>
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -206,6 +208,40 @@ TEST_F(StageRenderTest, ALostContextIsRecreatedAndTexturesComeBack) {
   EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::green));
 }
 
+// Mostly empty textures are sent to the GPU by their used rows; rows used
+// before and empty now must still go dark.
+TEST_F(StageRenderTest, TextureChangesAlwaysReachTheScreen) {
+  const int layer = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  auto paint_rows = [&](int32_t first, int32_t end) {
+    stage.ClearTexture(layer);
+    for (int32_t y = first; y < end; ++y) stage.DrawLine(layer, 0, y, 63, y, 0xFFFFFFFF);
+  };
+  auto row_lit = [&](const QImage& frame, int32_t canvas_y) {
+    const int y = static_cast<int>((canvas_y + 0.5) * 1.40625);
+    return frame.pixelColor(240 + 45, y).lightness() > 200;
+  };
+  auto draw = [&] { stage.DrawSprite(layer, 0, 0, kOpaqueWhite); };
+
+  paint_rows(10, 20);
+  QImage frame = Frame(draw);
+  EXPECT_TRUE(row_lit(frame, 15));
+  EXPECT_FALSE(row_lit(frame, 45));
+
+  paint_rows(40, 50);
+  frame = Frame(draw);
+  EXPECT_FALSE(row_lit(frame, 15));
+  EXPECT_TRUE(row_lit(frame, 45));
+
+  paint_rows(0, 0);
+  frame = Frame(draw);
+  EXPECT_FALSE(row_lit(frame, 45));
+
+  paint_rows(0, 64);
+  frame = Frame(draw);
+  EXPECT_TRUE(row_lit(frame, 0));
+  EXPECT_TRUE(row_lit(frame, 63));
+}
+
 TEST_F(StageRenderTest, CloseRequestsAreIgnored) {
   QCloseEvent close;
   QGuiApplication::sendEvent(stage.GetWindow(), &close);
@@ -218,8 +254,10 @@ TEST_F(StageRenderTest, ResizeRecomputesTheLetterbox) {
   QWindow* window = stage.GetWindow();
   window->showNormal();
   window->setGeometry(0, 0, 1280, 1024);
-  for (int i = 0; i < 200 && stage.m_windowWidth != 1280; ++i) {
+  const QDeadlineTimer deadline(5000);
+  while (stage.m_windowWidth != 1280 && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(5);
   }
   EXPECT_EQ(stage.m_windowWidth, 1280);
   EXPECT_EQ(stage.m_windowHeight, 1024);

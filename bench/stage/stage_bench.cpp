@@ -1,0 +1,163 @@
+// Costs of the stage's per-frame work: the text layer, the mirror flip, the
+// body texture's lock / write / unlock / upload, and whole frames as the trial
+// loop composes them. Needs an X display (run under xvfb-run); the GL cases
+// are skipped without one.
+//
+// Real time includes Mesa's rasterising (llvmpipe threads) and presentation;
+// CPU time is the calling thread's: what the stage costs the trial loop.
+// Set T2_STAGE_BENCH_DUMP=<dir> to save the last composed frame of each size
+// as a PNG for a look.
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program_state.h"
+#include "stage/touch_wnd.h"
+
+namespace {
+
+const char* const kStatusLine = "じかん: 37　　ふうせん： 12";
+
+// A camera-like picture: a gradient, so every word differs from its neighbour.
+std::vector<uint32_t> CameraPicture() {
+  std::vector<uint32_t> picture(960 * 540);
+  for (int y = 0; y < 540; ++y)
+    for (int x = 0; x < 960; ++x)
+      picture[y * 960 + x] = 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x + y) & 0xFF);
+  return picture;
+}
+
+// What the body update does each sensor frame: lock, write the picture through
+// bits row by row, unlock.
+void WriteBodyPicture(StageSurface& stage, int index, const std::vector<uint32_t>& picture) {
+  stage.LockTexture(index);
+  const TextureLockRecord* lock = stage.LockOf(index);
+  for (int y = 0; y < 540; ++y) {
+    std::memcpy(lock->bits + y * lock->pitch, picture.data() + y * 960, 960 * 4);
+  }
+  stage.UnlockTexture(index);
+}
+
+// One stage window for the GL cases of one size; null without a display.
+std::unique_ptr<CTouchWnd> OpenStage(int width, int height) {
+  auto stage = std::make_unique<CTouchWnd>();
+  if (!stage->CreateEx("Experiment Window", 0, 0, width, height) || !stage->InitDevice()) {
+    return nullptr;
+  }
+  return stage;
+}
+
+void BM_RenderTextLayer(benchmark::State& state) {
+  CDXWnd stage;  // text needs no window
+  stage.AddTexture(1024, 768, D3DFMT_X8R8G8B8);
+  stage.m_fontHeight = 32;
+  for (auto _ : state) {
+    stage.ClearTexture(0);
+    stage.RenderText(0, kStatusLine, nullptr, 0);
+  }
+  benchmark::DoNotOptimize(stage.m_textures[0].pixels.data());
+}
+BENCHMARK(BM_RenderTextLayer)->Unit(benchmark::kMicrosecond);
+
+void BM_MirrorBodyTexture(benchmark::State& state) {
+  CDXWnd stage;
+  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  WriteBodyPicture(stage, body_texture, CameraPicture());
+  for (auto _ : state) stage.MirrorTexture();
+  benchmark::DoNotOptimize(stage.m_textures[body_texture].pixels.data());
+}
+BENCHMARK(BM_MirrorBodyTexture)->Unit(benchmark::kMicrosecond);
+
+// Lock, write the picture, unlock, and the upload the next draw of it makes.
+void BM_BodyTextureWriteAndUpload(benchmark::State& state) {
+  auto stage = OpenStage(1024, 768);
+  if (!stage) {
+    state.SkipWithError("no OpenGL stage (run under xvfb-run)");
+    return;
+  }
+  body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  const std::vector<uint32_t> picture = CameraPicture();
+  stage->BeginFrame();
+  for (auto _ : state) {
+    WriteBodyPicture(*stage, body_texture, picture);
+    stage->DrawSprite(body_texture, 32, 114, 0xFFFFFFFF);  // uploads the new words
+  }
+  stage->EndFrame();
+  stage->ReleaseTextures();
+  stage->DestroyWindow();
+}
+BENCHMARK(BM_BodyTextureWriteAndUpload)->Unit(benchmark::kMicrosecond);
+
+// One whole drawn pass of the stage as the trial loop makes it: text layer,
+// new camera picture with a joint marker, mirror, three sprites, present.
+void BM_WholeFrame(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  auto stage = OpenStage(width, height);
+  if (!stage) {
+    state.SkipWithError("no OpenGL stage (run under xvfb-run)");
+    return;
+  }
+  body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  // A balloon-sized image with alpha.
+  const int balloon = stage->AddTexture(128, 160, D3DFMT_A8R8G8B8);
+  stage->LockTexture(balloon);
+  std::fill(stage->m_textures[balloon].pixels.begin(), stage->m_textures[balloon].pixels.end(),
+            0x80FF4040u);
+  stage->UnlockTexture(balloon);
+  const std::vector<uint32_t> picture = CameraPicture();
+
+  auto compose = [&] {
+    stage->m_fontHeight = 32;
+    stage->m_textColor = 0xFFFFFF;
+    stage->ClearTexture(0);
+    stage->RenderText(0, kStatusLine, nullptr, 0);
+    WriteBodyPicture(*stage, body_texture, picture);
+    stage->DrawDisc(400, 300, 0xFF00FF00);
+    stage->BeginFrame();
+    stage->DrawSprite(0, 0, 0, 0xFFFFFFFF);
+    stage->MirrorTexture();
+    stage->DrawSprite(body_texture, 32, 114, 0xFFFFFFFF);
+    stage->DrawSprite(balloon, 500, 300, 0xFFFFFFFF);
+  };
+  for (auto _ : state) {
+    compose();
+    stage->EndFrame();
+  }
+  if (const char* dir = std::getenv("T2_STAGE_BENCH_DUMP")) {
+    compose();
+    stage->GrabFrame().save(QString("%1/frame_%2x%3.png").arg(dir).arg(width).arg(height));
+    stage->EndFrame();
+  }
+  stage->ReleaseTextures();
+  stage->DestroyWindow();
+}
+BENCHMARK(BM_WholeFrame)
+    ->Args({1024, 768})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_WholeFrame)
+    ->Name("BM_WholeFrame_CallingThread")
+    ->Args({1024, 768})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
