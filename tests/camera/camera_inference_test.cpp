@@ -13,11 +13,11 @@
 
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/frame_source.h"
 #include "body/backends/camera/hand_landmarker.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/onnx_model.h"
 #include "body/backends/camera/pose_estimator.h"
+#include "body/backends/camera/video_source.h"
 
 namespace {
 
@@ -246,7 +246,7 @@ TEST(TrackingOnVideo, PeopleKeepTheirIdsAcrossFrames) {
   settings.replay_realtime = false;
   settings.hand_shapes = false;
   settings.pose_input_width = 384;  // the walkers are small: 80 px tall
-  FrameSource source;
+  VideoSource source;
   std::string error;
   ASSERT_TRUE(source.Open(kStreet, settings, &error)) << error;
   BodyEstimator estimator(settings);
@@ -259,7 +259,7 @@ TEST(TrackingOnVideo, PeopleKeepTheirIdsAcrossFrames) {
   cv::Mat picture;
   TIMESPAN taken = 0;
   for (int frame = 0; frame < 20; ++frame) {
-    ASSERT_EQ(source.Next(&picture, &taken), FrameSource::Read::kFrame) << frame;
+    ASSERT_EQ(source.Next(&picture, &taken), VideoSource::Read::kFrame) << frame;
     BodyFrameData bodies;
     ASSERT_TRUE(estimator.Process(picture, taken, &bodies, nullptr, &error)) << error;
     std::map<uint64_t, PersonBox> boxes;

@@ -6,8 +6,8 @@
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
-#include "body/backends/camera/frame_source.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_registry.h"
 
 namespace {
@@ -57,7 +57,7 @@ CameraSensor::~CameraSensor() {
 Status CameraSensor::Open() {
   if (open_) return S_OK;
   last_error_.clear();
-  auto source = std::make_unique<FrameSource>();
+  auto source = std::make_unique<VideoSource>();
   auto estimator = std::make_unique<BodyEstimator>(settings_);
   std::string error;
   if (!source->Open(device_, settings_, &error) || !estimator->Load(&error)) {
@@ -114,12 +114,12 @@ void CameraSensor::CaptureLoop() {
   cv::Mat picture;
   TIMESPAN taken = 0;
   while (!stop_) {
-    const FrameSource::Read read = source_->Next(&picture, &taken);
-    if (read != FrameSource::Read::kFrame) {
+    const VideoSource::Read read = source_->Next(&picture, &taken);
+    if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: from now on a zombie.
       lost_ = true;
       std::fprintf(stderr, "tavelin2: %s %s; no more frames\n", source_->name().c_str(),
-                   read == FrameSource::Read::kEnded ? "ended" : "stopped delivering pictures");
+                   read == VideoSource::Read::kEnded ? "ended" : "stopped delivering pictures");
       break;
     }
     if (picture.size() != source_->size()) continue;  // a camera that changed size mid-run

@@ -27,7 +27,7 @@
 #include "body/sensor/sensor_device.h"
 
 class BodyEstimator;
-class FrameSource;
+class VideoSource;
 
 struct CameraSensorStats {
   uint64_t color_frames = 0;  // published colour frames
@@ -59,7 +59,7 @@ class CameraSensor : public SensorDevice {
   std::string device_;
   CameraSettings settings_;
   PinholeCamera camera_;  // written by Open before the threads start
-  std::unique_ptr<FrameSource> source_;
+  std::unique_ptr<VideoSource> source_;
   std::unique_ptr<BodyEstimator> estimator_;
   std::shared_ptr<FramePool<ColorFrameData>> color_pool_;
   std::string last_error_;

@@ -1,4 +1,4 @@
-#include "body/backends/camera/frame_source.h"
+#include "body/backends/camera/video_source.h"
 
 #include <sys/stat.h>
 #include <time.h>
@@ -35,12 +35,12 @@ TIMESPAN MonotonicNow100ns() {
   return static_cast<TIMESPAN>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100;
 }
 
-FrameSource::FrameSource() = default;
-FrameSource::~FrameSource() {
+VideoSource::VideoSource() = default;
+VideoSource::~VideoSource() {
   Close();
 }
 
-bool FrameSource::Open(const std::string& spec, const CameraSettings& settings,
+bool VideoSource::Open(const std::string& spec, const CameraSettings& settings,
                        std::string* error) {
   Close();
   auto cap = std::make_unique<cv::VideoCapture>();
@@ -90,13 +90,13 @@ bool FrameSource::Open(const std::string& spec, const CameraSettings& settings,
   return true;
 }
 
-void FrameSource::Close() {
+void VideoSource::Close() {
   if (capture_) capture_->release();
   capture_.reset();
   is_file_ = false;
 }
 
-FrameSource::Read FrameSource::Next(cv::Mat* bgr, TIMESPAN* capture_time) {
+VideoSource::Read VideoSource::Next(cv::Mat* bgr, TIMESPAN* capture_time) {
   if (!capture_) return Read::kLost;
   if (is_file_ && realtime_) SleepUntil100ns(start_ + static_cast<TIMESPAN>(frames_ * 1e7 / fps_));
   if (!capture_->grab()) return is_file_ ? Read::kEnded : Read::kLost;

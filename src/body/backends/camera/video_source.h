@@ -17,12 +17,12 @@ class VideoCapture;
 // CLOCK_MONOTONIC now, in the sensor layer's 100 ns frame-time units.
 TIMESPAN MonotonicNow100ns();
 
-class FrameSource {
+class VideoSource {
  public:
   enum class Read { kFrame, kEnded, kLost };
 
-  FrameSource();
-  ~FrameSource();
+  VideoSource();
+  ~VideoSource();
 
   // `device_or_file`: empty for the first camera that opens (/dev/video0,
   // /dev/video1, ...), a /dev/video* path or camera number, or a video file.

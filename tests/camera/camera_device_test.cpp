@@ -1,0 +1,204 @@
+// The camera sensor device and its place in the sensor layer: frames from a
+// short recorded clip through the mailboxes, the whole path from
+// --sensor=camera to the body slots, a file that ends (the zombie device),
+// and the messages when something the backend needs is missing.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/videoio.hpp>
+#include <set>
+#include <thread>
+
+#include "app/message_box.h"
+#include "app/program_state.h"
+#include "body/backends/camera/camera_device.h"
+#include "body/backends/camera/color_frame_geometry.h"
+#include "body/body_update.h"
+#include "body/sensor/sensor_registry.h"
+#include "body/sensor_connection.h"
+#include "support/recording_stage.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const std::string kMessi = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/messi5.jpg";
+
+// Where messi5.jpg goes on the clip's 640 x 360 canvas, and his head on the photo.
+const cv::Point kPhotoAt(46, 9);
+const cv::Point2f kHeadOnPhoto(240, 108);
+
+// A 30 fps MJPEG clip of `frames` frames: the photo on a black 16:9 canvas.
+std::string WriteClip(int frames) {
+  const std::string path =
+      ::testing::TempDir() + "camera_device_test_" + std::to_string(frames) + ".avi";
+  const cv::Mat photo = cv::imread(kMessi);
+  if (photo.empty()) return "";
+  cv::Mat canvas(360, 640, CV_8UC3, cv::Scalar::all(0));
+  photo.copyTo(canvas(cv::Rect(kPhotoAt, photo.size())));
+  cv::VideoWriter writer(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, canvas.size());
+  if (!writer.isOpened()) return "";
+  for (int i = 0; i < frames; ++i) writer.write(canvas);
+  return path;
+}
+
+#define REQUIRE_CLIP(var, frames)            \
+  const std::string var = WriteClip(frames); \
+  if (var.empty()) GTEST_SKIP() << kMessi << " missing (Debian package opencv-doc)"
+
+template <class Pred>
+bool WaitFor(Pred done, double seconds) {
+  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+class RecordedMessages {
+ public:
+  RecordedMessages() {
+    previous_ = SetMessageBoxHandler(
+        [this](const std::string& text, const std::string&, uint32_t) { texts.push_back(text); });
+  }
+  ~RecordedMessages() { SetMessageBoxHandler(previous_); }
+  std::vector<std::string> texts;
+
+ private:
+  MessageBoxHandler previous_;
+};
+
+TEST(CameraSensor, PublishesEveryPictureAndBodyFramesStampedWithTheirPictureTime) {
+  REQUIRE_CLIP(clip, 15);
+  CameraSettings settings;  // real-time replay: 30 fps, half a second
+  CameraSensor sensor(clip, settings);
+  ASSERT_EQ(sensor.Open(), S_OK) << sensor.last_error();
+  EXPECT_TRUE(sensor.IsAvailable());
+
+  std::set<TIMESPAN> picture_times;
+  std::vector<std::shared_ptr<const BodyFrameData>> bodies;
+  uint64_t color_seen = 0, body_seen = 0;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (auto c = sensor.streams().color.TakeNewerThan(&color_seen)) {
+          EXPECT_EQ(c->format, ColorImageFormat_Bgra);
+          EXPECT_EQ(c->pixels.size(), size_t(1920) * 1080 * 4);
+          picture_times.insert(c->relative_time);
+        }
+        if (auto b = sensor.streams().body.TakeNewerThan(&body_seen)) bodies.push_back(b);
+        return !sensor.IsAvailable();
+      },
+      10.0));
+  // The clip is over: a zombie from now on. Nothing more arrives.
+  const CameraSensorStats at_end = sensor.stats();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(sensor.streams().color.published_count(), 15u);
+  const uint64_t body_frames = sensor.streams().body.published_count();
+  EXPECT_EQ(sensor.stats().body_frames, at_end.body_frames) << "published after the end";
+  EXPECT_GE(body_frames, 1u);
+  EXPECT_EQ(sensor.streams().depth.published_count(), body_frames);
+  EXPECT_EQ(sensor.streams().body_index.published_count(), body_frames);
+  ASSERT_FALSE(bodies.empty());
+  for (const auto& b : bodies) {
+    EXPECT_TRUE(picture_times.count(b->relative_time)) << "body frame time is no picture's time";
+    EXPECT_TRUE(b->bodies[0].is_tracked);
+  }
+  // Calls on the zombie stay safe.
+  ColorSpacePoint p;
+  EXPECT_EQ(sensor.MapCameraPointToColorSpace({0.1f, 0.2f, 2.0f}, &p), S_OK);
+  EXPECT_EQ(sensor.Close(), S_OK);
+  EXPECT_EQ(sensor.Close(), S_OK);
+}
+
+TEST(CameraSensor, MapperIsThePinholeTheJointsWereMadeWith) {
+  REQUIRE_CLIP(clip, 3);
+  CameraSensor sensor(clip, CameraSettings{});
+  ASSERT_EQ(sensor.Open(), S_OK) << sensor.last_error();
+  uint64_t seen = 0;
+  std::shared_ptr<const BodyFrameData> frame;
+  ASSERT_TRUE(
+      WaitFor([&] { return (frame = sensor.streams().body.TakeNewerThan(&seen)) != nullptr; }, 10));
+  // The head joint maps to the head on the clip's canvas, in colour pixels.
+  const ColorFrameGeometry g = ColorFrameGeometry::For({640, 360});
+  const cv::Point2f head = g.ToColor(kHeadOnPhoto + cv::Point2f(kPhotoAt));
+  ColorSpacePoint c;
+  ASSERT_EQ(sensor.MapCameraPointToColorSpace(frame->bodies[0].joints[JointType_Head].Position, &c),
+            S_OK);
+  EXPECT_NEAR(c.X, head.x, 20 * g.scale);
+  EXPECT_NEAR(c.Y, head.y, 20 * g.scale);
+  sensor.Close();
+}
+
+class CameraThroughSensorLayer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProgramState();
+    stage_.InitLikeDevice();
+    body_texture = stage_.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+    color_buffer = std::make_unique<uint8_t[]>(kColorBufferBytes);
+  }
+  void TearDown() override {
+    CloseSensor();
+    SelectSensorBackend(DefaultSensorBackendName(), SensorBackendOptions{}, nullptr);
+    ResetProgramState();
+  }
+  RecordingStage stage_;
+};
+
+TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
+  REQUIRE_CLIP(clip, 30);
+  EXPECT_EQ(DefaultSensorBackendName(), "camera");
+  SensorBackendOptions options;
+  options.camera_device = clip;
+  std::string error;
+  ASSERT_TRUE(SelectSensorBackend("camera", options, &error)) << error;
+  ASSERT_EQ(OpenSensor(), 1);
+  // The trial loop's passes: poll about once a millisecond until a whole frame is there.
+  ASSERT_TRUE(WaitFor([&] { return UpdateBodies(stage_) == 1; }, 10.0));
+  const TrackedBody& body = tracked_bodies[0];
+  EXPECT_EQ(body.tracked, 1);
+  EXPECT_NE(body.id, 0);
+  // Picture space: colour pixels halved.
+  const ColorFrameGeometry g = ColorFrameGeometry::For({640, 360});
+  const cv::Point2f head = g.ToColor(kHeadOnPhoto + cv::Point2f(kPhotoAt)) * 0.5f;
+  EXPECT_NEAR(body.head_x, head.x, 10 * g.scale);
+  EXPECT_NEAR(body.head_y, head.y, 10 * g.scale);
+  EXPECT_GT(body.head_dist, 0.3);
+  for (int i = 1; i < kBodySlotCount; ++i) EXPECT_EQ(tracked_bodies[i].tracked, 0);
+  // The picture reached the body texture: black margins, the photo in the middle.
+  EXPECT_EQ(stage_.Pixel(body_texture, 5, 270) & 0xFFFFFF, 0u);
+  EXPECT_NE(stage_.Pixel(body_texture, 480, 270) & 0xFFFFFF, 0u);
+}
+
+TEST_F(CameraThroughSensorLayer, AMissingFileGivesAMessageAndARunWithoutBodies) {
+  RecordedMessages messages;
+  SensorBackendOptions options;
+  options.camera_device = "/nonexistent/session.avi";
+  ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
+  EXPECT_EQ(OpenSensor(), 0);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_NE(messages.texts[0].find("/nonexistent/session.avi"), std::string::npos)
+      << messages.texts[0];
+  for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
+}
+
+TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBack) {
+  RecordedMessages messages;
+  ASSERT_EQ(setenv("TAVELIN_CAMERA_ASSETS", "/nonexistent/downloads", 1), 0);
+  ASSERT_TRUE(SelectSensorBackend("camera", SensorBackendOptions{}, nullptr));
+  const int opened = OpenSensor();
+  unsetenv("TAVELIN_CAMERA_ASSETS");
+  EXPECT_LT(opened, 0);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_NE(messages.texts[0].find("tools/setup-extra.sh"), std::string::npos) << messages.texts[0];
+  EXPECT_NE(messages.texts[0].find("movenet-multipose.onnx"), std::string::npos)
+      << messages.texts[0];
+  EXPECT_EQ(sensor_connection.sensor, nullptr);  // no other sensor took its place
+  EXPECT_EQ(UpdateBodies(stage_), 0);
+}
+
+}  // namespace
