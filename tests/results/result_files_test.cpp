@@ -234,5 +234,32 @@ TEST_F(ResultFileLocationTest, RescueFolderFollowsTheOpenRule) {
   EXPECT_EQ(ReadFile(rescue_dir() / name), Golden("trial_appended.csv"));
 }
 
+// Opened with "w", an existing file that cannot be read would lose an earlier
+// run's rows; it is appended to instead.
+TEST_F(ResultFileLocationTest, ExistingFileThatCannotBeReadIsAppendedToNotTruncated) {
+  const std::string name = "SBJ0000_20160305_090702.csv";
+  const std::string earlier = Golden("trial_fresh.csv");
+  WriteFile(work_ / name, earlier);
+  fs::permissions(work_ / name, fs::perms::owner_write);
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    // Root reads everything: write as an ordinary account.
+    fs::permissions(root_, fs::perms::all);
+    fs::permissions(work_, fs::perms::all);
+    ASSERT_EQ(::chown((work_ / name).c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::seteuid(kNobody), 0);
+  }
+  const ResultFileOutcome outcome =
+      WriteTrialFile({"SBJ0000", kFixtureStart, kTrials, {}}, {work_.string(), {}}, nullptr, {});
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+
+  EXPECT_TRUE(outcome.in_place);
+  fs::permissions(work_ / name, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ReadFile(work_ / name), Golden("trial_appended.csv"));
+}
+
 }  // namespace
 }  // namespace results_test
