@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <span>
+#include <system_error>
 
 #include "app/program_state.h"
 #include "results/posix_file.h"
@@ -49,7 +50,15 @@ bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,
     accepting_ = true;
     stop_ = false;
   }
-  writer_ = std::thread(&RunJournal::WriterLoop, this);
+  try {
+    writer_ = std::thread(&RunJournal::WriterLoop, this);
+  } catch (const std::system_error&) {
+    std::fprintf(stderr, "tavelin2: the run journal's writer could not start; not journalled\n");
+    accepting_ = false;
+    file_->Remove();
+    file_.reset();
+    return false;
+  }
   active_journal = this;
   return true;
 }
