@@ -10,6 +10,22 @@ Hand landmark (MediaPipe): the whole graph; outputs renamed.
 
 _P = "StatefulPartitionedCall/"
 
+
+def _hand_landmark(source):
+    return {
+        "source": source,
+        "input": ("input_1", "image", [1, 224, 224, 3]),
+        "outputs": [
+            ("landmarks", "Identity"),
+            ("presence", "Identity_1"),
+            ("handedness", "Identity_2"),
+            ("world_landmarks", "Identity_3"),
+        ],
+        "reference_input": [1, 224, 224, 3],
+        "reference_scale": 1.0,
+    }
+
+
 MODELS = {
     "movenet-multipose": {
         "source": "movenet-multipose",
@@ -28,28 +44,6 @@ MODELS = {
         "reference_input": [1, 192, 256, 3],
         "reference_scale": 255.0,
     },
-    "handlandmark-lite": {
-        "source": "handlandmark-lite",
-        "input": ("input_1", "image", [1, 224, 224, 3]),
-        "outputs": [
-            ("landmarks", "Identity"),
-            ("presence", "Identity_1"),
-            ("handedness", "Identity_2"),
-            ("world_landmarks", "Identity_3"),
-        ],
-        "reference_input": [1, 224, 224, 3],
-        "reference_scale": 1.0,
-    },
-    "handlandmark-full": {
-        "source": "handlandmark-full",
-        "input": ("input_1", "image", [1, 224, 224, 3]),
-        "outputs": [
-            ("landmarks", "Identity"),
-            ("presence", "Identity_1"),
-            ("handedness", "Identity_2"),
-            ("world_landmarks", "Identity_3"),
-        ],
-        "reference_input": [1, 224, 224, 3],
-        "reference_scale": 1.0,
-    },
+    "handlandmark-lite": _hand_landmark("handlandmark-lite"),
+    "handlandmark-full": _hand_landmark("handlandmark-full"),
 }
