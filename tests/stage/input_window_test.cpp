@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTouchEvent>
 
+#include "stage/cursor_control.h"
 #include "stage/key_codes.h"
+#include "stage/message_pump.h"
 #include "stage/touch_wnd.h"
 
 namespace {
@@ -105,6 +108,48 @@ TEST_F(InputWindowTest, TouchGoesToTheLatchOnlyWhileRegistered) {
   QFocusEvent focus_out(QEvent::FocusOut);
   Send(focus_out);
   EXPECT_EQ(stage.m_touchRegistered, 0);
+}
+
+// Events still queued: the trial loop's pump delivers them, a flush drops them.
+TEST_F(InputWindowTest, PumpDeliversQueuedInputAndFlushDropsIt) {
+  auto post_key = [&](int key) {
+    QCoreApplication::postEvent(stage.GetWindow(),
+                                new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+  };
+  post_key(Qt::Key_M);
+  QCoreApplication::postEvent(
+      stage.GetWindow(), new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  FlushInput();
+  EXPECT_EQ(stage.m_input.key, 0);
+  EXPECT_EQ(stage.m_input.down, 0);
+
+  post_key(Qt::Key_M);
+  EXPECT_EQ(stage.m_input.key, 0);  // nothing arrives between pumps
+  PumpMessages();
+  EXPECT_EQ(stage.m_input.key, 77);
+}
+
+TEST(CursorControl, HiddenForTheRunAndShownAgainOnce) {
+  EXPECT_FALSE(CursorHiddenForRun());
+  ShowCursorAfterRun();  // not hidden: nothing to restore
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  HideCursorForRun();
+  HideCursorForRun();  // a second hide does not stack
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+  ShowCursorAfterRun();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(CursorHiddenForRun());
+}
+
+TEST(CursorControl, MovesTheCursorInScreenPixels) {
+  SetCursorScreenPos(321, 123);
+  int32_t x = 0, y = 0;
+  ASSERT_TRUE(GetCursorScreenPos(x, y));
+  EXPECT_EQ(x, 321);
+  EXPECT_EQ(y, 123);
 }
 
 TEST(KeyCodes, QtKeysMapOntoVirtualKeys) {
