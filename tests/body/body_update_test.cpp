@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "body/picture_copy.h"
 #include "body_fixture.h"
 
 namespace {
@@ -127,6 +128,35 @@ TEST_F(BodyUpdateTest, HalvedCopyTakesEverySecondPixelOfEverySecondRow) {
   for (int32_t j : {0, 1, 270, 539})
     for (int32_t i : {0, 1, 480, 959}) EXPECT_EQ(Texel(i, j), CoordinateWord(2 * i, 2 * j));
   EXPECT_EQ(stage_.unlocked, std::vector<int>{body_texture});
+}
+
+TEST(CopyHalvedPicture, AnySizeAndPitchStaysInsideBothBuffers) {
+  struct Case {
+    int32_t src_w, src_h, dst_w, dst_h, pitch;
+  };
+  const Case cases[] = {
+      {17, 5, 960, 540, 3840},                     // odd width: the last column is source pixel 16
+      {18, 4, 960, 540, 3840}, {19, 3, 4, 2, 20},  // destination smaller than half the source
+      {16, 2, 8, 1, 32},       {9, 9, 5, 5, 20},  {8, 8, 4, 4, 12},  // pitch too short: nothing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.src_w << "x" << c.src_h << " -> " << c.dst_w << "x"
+                                    << c.dst_h << " pitch " << c.pitch);
+    const ColorFrameData src = CoordinatePicture(c.src_w, c.src_h);
+    // Exactly sized buffers, so that AddressSanitizer sees any stray access.
+    std::vector<uint8_t> dst(static_cast<size_t>(c.pitch) * c.dst_h, 0);
+    CopyHalvedPicture(src.pixels.data(), c.src_w, c.src_h, dst.data(), c.pitch, c.dst_w, c.dst_h);
+    const int32_t cols = std::min((c.src_w + 1) / 2, c.dst_w);
+    const int32_t rows = std::min((c.src_h + 1) / 2, c.dst_h);
+    const bool copies = c.pitch >= cols * 4;
+    for (int32_t j = 0; j < c.dst_h; ++j)
+      for (int32_t i = 0; i < c.pitch / 4; ++i) {
+        uint32_t w;
+        std::memcpy(&w, dst.data() + static_cast<size_t>(j) * c.pitch + 4 * i, 4);
+        const bool inside = copies && i < cols && j < rows;
+        EXPECT_EQ(w, inside ? CoordinateWord(2 * i, 2 * j) : 0u) << i << "," << j;
+      }
+  }
 }
 
 TEST_F(BodyUpdateTest, HalvedCopyFollowsTheLocksPitch) {

@@ -110,6 +110,22 @@ TEST(ColorConversion, EachPixelOfAPairKeepsItsOwnBrightness) {
   EXPECT_EQ(bgra[12], 0);
 }
 
+TEST(ColorConversion, FastPathMatchesThePortableOneExactly) {
+  // Widths that leave a tail after the groups of eight pixels.
+  for (int32_t width : {2, 6, 8, 10, 1920}) {
+    SCOPED_TRACE(width);
+    const int32_t height = 3;
+    std::vector<uint8_t> yuy2(static_cast<size_t>(width) * height * 2);
+    uint32_t seed = 99;
+    for (uint8_t& b : yuy2) b = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+    std::vector<uint8_t> fast(static_cast<size_t>(width) * height * 4);
+    std::vector<uint8_t> portable(fast.size());
+    ConvertYuy2ToBgra(yuy2.data(), width, height, fast.data());
+    ConvertYuy2ToBgraPortable(yuy2.data(), int64_t{width / 2} * height, portable.data());
+    EXPECT_EQ(fast, portable);
+  }
+}
+
 TEST(ColorConversion, RgbRoundTripIsClose) {
   for (uint32_t rgb : {0x000000u, 0xFFFFFFu, 0xE04040u, 0x3070D0u, 0xF0C8A8u, 0x201810u}) {
     const YuvColor c = RgbToYuv(rgb);

@@ -6,7 +6,10 @@
 
 // YUY2 (Y0 U Y1 V per pixel pair) to BGRA with alpha 255. `width` must be
 // even; rows are packed (width * 2 source bytes, width * 4 destination bytes).
+// Uses SSE2 where the processor has it; the result is the same either way.
 void ConvertYuy2ToBgra(const uint8_t* yuy2, int32_t width, int32_t height, uint8_t* bgra);
+// The same without vector instructions (the reference the fast path is tested against).
+void ConvertYuy2ToBgraPortable(const uint8_t* yuy2, int64_t pixel_pairs, uint8_t* bgra);
 
 struct YuvColor {
   uint8_t y, u, v;
