@@ -1,0 +1,209 @@
+#pragma once
+// A whole run without a window: a fake clock that only the fake sleep advances
+// (1 ms per pass unless told otherwise), scripted bodies, scripted keys, the
+// recording stage, and fakes that log what the run did to cursor, sound, clock
+// and host in one event list.
+//
+//   RunHarness h;                       // program state reset, textures loaded
+//   h.bodies = [&](int pass) { ...fill tracked_bodies...; return 1; };
+//   h.PressKeyAfterPass(3200, VK_ESCAPE);
+//   int result = h.Run();               // RunTask with the fakes
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/message_box.h"
+#include "app/program_state.h"
+#include "app/random.h"
+#include "results/record_sink.h"
+#include "support/recording_stage.h"
+#include "trial/trial_loop.h"
+#include "trial/trial_ports.h"
+
+class FakeClock : public RunClock {
+ public:
+  explicit FakeClock(std::vector<std::string>& log) : log_(log) {}
+  bool IsRunning() const override { return running; }
+  void Start() override {
+    log_.push_back("clock.start");
+    running = true;
+  }
+  void Stop() override {
+    log_.push_back("clock.stop");
+    running = false;
+  }
+  int32_t Read() const override { return now_ms; }
+  void Reset() override {
+    log_.push_back("clock.reset");
+    now_ms = 0;
+  }
+  void InstallIdleHook() override {
+    log_.push_back("hook.install");
+    hook = true;
+  }
+  void RemoveHook() override {
+    log_.push_back("hook.remove");
+    hook = false;
+  }
+  // Time passes only while the clock runs, as with the real timer.
+  void Advance(int32_t ms) {
+    if (running) now_ms += ms;
+  }
+
+  int32_t now_ms = 0;
+  bool running = false;
+  bool hook = false;
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+class FakeCursor : public CursorPort {
+ public:
+  explicit FakeCursor(std::vector<std::string>& log) : log_(log) {}
+  void Hide() override { log_.push_back("cursor.hide"); }
+  void Show() override { log_.push_back("cursor.show"); }
+  void SetPos(int32_t x, int32_t y) override {
+    moves.push_back({x, y});
+    pos = {x, y};
+    if (on_set_pos) on_set_pos();
+  }
+  ScreenPoint GetPos() const override { return pos; }
+
+  std::vector<ScreenPoint> moves;
+  ScreenPoint pos;
+  std::function<void()> on_set_pos;  // e.g. a clock tick while a balloon is placed
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+class FakeSound : public SoundPort {
+ public:
+  void PlayAsync(const std::string& path) override { played.push_back(path); }
+  std::vector<std::string> played;
+};
+
+class FakeHost : public HostPort {
+ public:
+  FakeHost(std::vector<std::string>& log, FakeClock& clock) : log_(log), clock_(clock) {}
+  void PumpMessages() override {
+    if (on_pump) on_pump(pumps);
+    ++pumps;
+  }
+  void FlushInput() override { log_.push_back("flush"); }
+  void Sleep(int32_t duration_ms) override { clock_.Advance(duration_ms * sleep_scale); }
+  void ShowScore(const std::string& text, const std::string& caption) override {
+    log_.push_back("score:" + caption + ":" + text);
+  }
+
+  int pumps = 0;
+  int32_t sleep_scale = 1;  // clock milliseconds per requested millisecond
+  std::function<void(int pump)> on_pump;
+
+ private:
+  std::vector<std::string>& log_;
+  FakeClock& clock_;
+};
+
+// Checks that each record handed over is already stored where the index says.
+class RecordingSink : public RecordSink {
+ public:
+  void OnTrialStored(int32_t index, const TrialRecord& record) override {
+    trial_indexes.push_back(index);
+    stored_in_place = stored_in_place && &record == &trial_records[index];
+  }
+  void OnSampleStored(int32_t index, const BodySample& sample) override {
+    sample_indexes.push_back(index);
+    stored_in_place = stored_in_place && &sample == &body_samples[index];
+  }
+  std::vector<int32_t> trial_indexes;
+  std::vector<int32_t> sample_indexes;
+  bool stored_in_place = true;
+};
+
+// Texture indexes as the experiment driver creates them.
+inline constexpr int kBodyTexture = 1;
+inline constexpr int kBalloonTexture0 = 2;
+inline constexpr int kBurstTexture = 6;
+
+class RunHarness {
+ public:
+  // with_textures false: no texture at all, so a frame costs next to nothing
+  // (for runs of many thousand passes).
+  explicit RunHarness(bool with_textures = true, uint32_t seed = 1) {
+    ResetProgramState();
+    SeedRandom(seed);
+    if (with_textures) {
+      stage.InitLikeDevice(1920, 1080);
+      body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+      for (int i = 0; i < 4; ++i) {
+        const std::string path = "stim/balloon" + std::to_string(i) + ".png";
+        stage.AddImage(path, 128, 128);
+        balloon_textures[i] = stage.LoadTexture(path);
+      }
+      stage.AddImage("stim/bomb.png", 128, 128);
+      burst_texture = stage.LoadTexture("stim/bomb.png");
+    } else {
+      stage.m_windowWidth = 1920;
+      stage.m_windowHeight = 1080;
+      stage.UpdateViewport();
+      body_texture = kBodyTexture;
+      for (int i = 0; i < 4; ++i) balloon_textures[i] = kBalloonTexture0 + i;
+      burst_texture = kBurstTexture;
+    }
+    host.on_pump = [this](int pump) {
+      auto key = keys.find(pump);
+      if (key != keys.end()) stage.m_input.key = key->second;
+    };
+  }
+
+  // The key is down from the message pump of that pass on (seen by the next pass).
+  void PressKeyAfterPass(int pass, int32_t key) { keys[pass] = key; }
+
+  int Run() {
+    TrialPorts ports{stage, [this] { return bodies(update_calls++); }, clock, cursor, sound, host,
+                     &sink};
+    return RunTask(ports);
+  }
+
+  std::vector<std::string> log;
+  RecordingStage stage;
+  FakeClock clock{log};
+  FakeCursor cursor{log};
+  FakeSound sound;
+  FakeHost host{log, clock};
+  RecordingSink sink;
+  std::map<int, int32_t> keys;  // pump number -> key code set into the latch
+  int update_calls = 0;
+  // Pass number (from 0) -> 1 for a new body frame; fills tracked_bodies.
+  std::function<int(int pass)> bodies = [](int) { return 0; };
+};
+
+// A tracked body with every joint at (-1, -1): never near a balloon, never
+// inside one.
+inline TrackedBody AwayBody(int32_t id, double head_dist = 2.0) {
+  TrackedBody b;
+  b.tracked = 1;
+  b.id = id;
+  b.head_dist = head_dist;
+  for (int32_t TrackedBody::*f :
+       {&TrackedBody::hand_lx,          &TrackedBody::hand_ly,      &TrackedBody::hand_rx,
+        &TrackedBody::hand_ry,          &TrackedBody::spine_base_x, &TrackedBody::spine_base_y,
+        &TrackedBody::spine_mid_x,      &TrackedBody::spine_mid_y,  &TrackedBody::spine_shoulder_x,
+        &TrackedBody::spine_shoulder_y, &TrackedBody::head_x,       &TrackedBody::head_y,
+        &TrackedBody::elbow_lx,         &TrackedBody::elbow_ly,     &TrackedBody::elbow_rx,
+        &TrackedBody::elbow_ry,         &TrackedBody::shoulder_lx,  &TrackedBody::shoulder_ly,
+        &TrackedBody::shoulder_rx,      &TrackedBody::shoulder_ry,  &TrackedBody::hip_lx,
+        &TrackedBody::hip_ly,           &TrackedBody::hip_rx,       &TrackedBody::hip_ry,
+        &TrackedBody::knee_lx,          &TrackedBody::knee_ly,      &TrackedBody::knee_rx,
+        &TrackedBody::knee_ry,          &TrackedBody::foot_lx,      &TrackedBody::foot_ly,
+        &TrackedBody::foot_rx,          &TrackedBody::foot_ry}) {
+    b.*f = -1;
+  }
+  return b;
+}
