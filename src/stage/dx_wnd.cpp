@@ -276,7 +276,10 @@ void CDXWnd::OnWindowResized() {
 bool CDXWnd::BeginFrame() {
   frame_open_ = false;
   if (!window_ || !device_created_) return false;
-  const bool usable = !m_deviceLost && MakeCurrent();
+  // makeCurrent itself, not the shortcut of MakeCurrent: it is where Qt asks
+  // the driver whether the context was reset.
+  const bool usable =
+      !m_deviceLost && context_ && context_->makeCurrent(window_.get()) && context_->isValid();
   if (!usable && !(TryRecover() && MakeCurrent())) return false;
   sprites_.BeginFrame(m_windowWidth, m_windowHeight);
   frame_open_ = true;

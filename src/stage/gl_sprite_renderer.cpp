@@ -98,6 +98,7 @@ void GlSpriteRenderer::BeginFrame(int32_t window_w, int32_t window_h) {
   gl_->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   gl_->glClear(GL_COLOR_BUFFER_BIT);
   gl_->glEnable(GL_BLEND);
+  blend_off_ = false;
   gl_->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   gl_->glUseProgram(program_);
   gl_->glActiveTexture(GL_TEXTURE0);
@@ -119,6 +120,17 @@ void GlSpriteRenderer::Draw(GLuint texture, bool opaque, double x0, double y0, d
   auto channel = [colour](int shift) { return ((colour >> shift) & 0xFF) / 255.0f; };
   gl_->glUniform4f(colour_uniform_, channel(16), channel(8), channel(0), channel(24));
   gl_->glUniform1f(opaque_uniform_, opaque ? 1.0f : 0.0f);
+  // An opaque texture at full colour alpha covers what lies below: no blending,
+  // which spares a software rasteriser reading back the framebuffer.
+  const bool covers = opaque && (colour >> 24) == 0xFF;
+  if (covers != blend_off_) {
+    if (covers) {
+      gl_->glDisable(GL_BLEND);
+    } else {
+      gl_->glEnable(GL_BLEND);
+    }
+    blend_off_ = covers;
+  }
   gl_->glBindTexture(GL_TEXTURE_2D, texture);
   gl_->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }

@@ -42,6 +42,7 @@ class GlSpriteRenderer {
   GLint colour_uniform_ = -1;
   GLint opaque_uniform_ = -1;
   GLint texture_uniform_ = -1;
+  bool blend_off_ = false;
   int32_t window_w_ = 1;
   int32_t window_h_ = 1;
 };
