@@ -1,5 +1,7 @@
 #include "trial/pass_trace.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -60,4 +62,72 @@ std::unique_ptr<PassTrace> PassTraceFromEnvironment(std::string* path) {
   if (value == nullptr || value[0] == '\0') return nullptr;
   if (path != nullptr) *path = value;
   return std::make_unique<PassTrace>();
+}
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const double rank = std::ceil(p / 100.0 * static_cast<double>(values.size()));
+  const size_t index = rank < 1 ? 0 : static_cast<size_t>(rank) - 1;
+  return values[std::min(index, values.size() - 1)];
+}
+
+PassTimingSummary SummarizePasses(const std::vector<PassTraceEntry>& entries) {
+  PassTimingSummary out;
+  out.passes = entries.size();
+  std::vector<double> intervals, takeups, drawn_work, idle_work;
+  bool any_ready_time = false;
+  for (const PassTraceEntry& e : entries) any_ready_time = any_ready_time || e.frame_ready_ns != 0;
+  out.takeup_measured = any_ready_time;
+
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const PassTraceEntry& e = entries[i];
+    if (i + 1 < entries.size()) intervals.push_back((entries[i + 1].start_ns - e.start_ns) / 1e3);
+    // The last pass may have ended the run before polling.
+    if (e.poll_ns == 0 || e.end_ns == 0) continue;
+    const double work_us = (e.end_ns - e.start_ns) / 1e3;
+    if (e.drawn == 0) {
+      idle_work.push_back(work_us);
+      continue;
+    }
+    ++out.drawn_passes;
+    drawn_work.push_back(work_us);
+    if (any_ready_time) {
+      if (e.frame_ready_ns != 0)
+        takeups.push_back(std::max<int64_t>(0, e.poll_ns - e.frame_ready_ns) / 1e3);
+    } else if (i > 0 && entries[i - 1].poll_ns != 0) {
+      takeups.push_back((e.poll_ns - entries[i - 1].poll_ns) / 1e3);
+    }
+  }
+  auto fill = [](const std::vector<double>& v, double& median, double& p99) {
+    median = Percentile(v, 50);
+    p99 = Percentile(v, 99);
+  };
+  fill(intervals, out.interval_median_us, out.interval_p99_us);
+  out.interval_max_us = Percentile(intervals, 100);
+  fill(takeups, out.takeup_median_us, out.takeup_p99_us);
+  out.takeup_max_us = Percentile(takeups, 100);
+  fill(drawn_work, out.drawn_work_median_us, out.drawn_work_p99_us);
+  fill(idle_work, out.idle_work_median_us, out.idle_work_p99_us);
+  return out;
+}
+
+bool ReadPassTraceCsv(const std::string& path, std::vector<PassTraceEntry>* entries) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  char line[256];
+  bool ok = std::fgets(line, sizeof line, f) != nullptr;  // header
+  entries->clear();
+  while (ok && std::fgets(line, sizeof line, f) != nullptr) {
+    long long start = 0, poll = 0, ready = 0, end = 0;
+    int clock = 0, drawn = 0;
+    if (std::sscanf(line, "%lld,%lld,%lld,%lld,%d,%d", &start, &poll, &ready, &end, &clock,
+                    &drawn) != 6) {
+      ok = false;
+      break;
+    }
+    entries->push_back(PassTraceEntry{start, poll, ready, end, clock, drawn});
+  }
+  std::fclose(f);
+  return ok;
 }

@@ -51,5 +51,30 @@ class PassTrace {
 
 int64_t MonotonicNanoseconds();
 
+// Figures of a recorded run, in microseconds.
+struct PassTimingSummary {
+  size_t passes = 0;
+  size_t drawn_passes = 0;
+  // From the start of one pass to the start of the next.
+  double interval_median_us = 0, interval_p99_us = 0, interval_max_us = 0;
+  // From a sensor frame being ready to the body update that took it. Measured
+  // when the trace knows when frames were published; otherwise an upper bound:
+  // the time since the previous poll, which still found no new frame.
+  bool takeup_measured = false;
+  double takeup_median_us = 0, takeup_p99_us = 0, takeup_max_us = 0;
+  // The loop's own work in a pass (start to end, before pumping and sleeping).
+  double drawn_work_median_us = 0, drawn_work_p99_us = 0;
+  double idle_work_median_us = 0, idle_work_p99_us = 0;
+};
+
+PassTimingSummary SummarizePasses(const std::vector<PassTraceEntry>& entries);
+
+// The nearest-rank percentile (0 < p <= 100) of unsorted values; 0 when empty.
+double Percentile(std::vector<double> values, double p);
+
+// Reads a trace that WriteCsv wrote; false when the file cannot be read or a
+// line is malformed.
+bool ReadPassTraceCsv(const std::string& path, std::vector<PassTraceEntry>* entries);
+
 // A trace when the environment variable is set, else null; `path` gets its value.
 std::unique_ptr<PassTrace> PassTraceFromEnvironment(std::string* path);
