@@ -39,7 +39,8 @@ std::string WriteClip(int frames) {
   if (photo.empty()) return "";
   cv::Mat canvas(360, 640, CV_8UC3, cv::Scalar::all(0));
   photo.copyTo(canvas(cv::Rect(kPhotoAt, photo.size())));
-  cv::VideoWriter writer(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, canvas.size());
+  cv::VideoWriter writer(path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                         30, canvas.size());
   if (!writer.isOpened()) return "";
   for (int i = 0; i < frames; ++i) writer.write(canvas);
   return path;

@@ -73,6 +73,7 @@ Status CameraSensor::Open() {
   stop_ = false;
   lost_ = false;
   has_pending_ = false;
+  capture_ended_ = false;
   open_ = true;
   inference_thread_ = std::thread([this] { InferenceLoop(); });
   capture_thread_ = std::thread([this] { CaptureLoop(); });
@@ -116,10 +117,15 @@ void CameraSensor::CaptureLoop() {
   while (!stop_) {
     const VideoSource::Read read = source_->Next(&picture, &taken);
     if (read != VideoSource::Read::kFrame) {
-      // Unplugged camera or ended file: from now on a zombie.
-      lost_ = true;
+      // Unplugged camera or ended file: once the inference thread has
+      // published the last picture's bodies, a zombie.
       std::fprintf(stderr, "tavelin2: %s %s; no more frames\n", source_->name().c_str(),
                    read == VideoSource::Read::kEnded ? "ended" : "stopped delivering pictures");
+      {
+        std::lock_guard<std::mutex> guard(pending_mutex_);
+        capture_ended_ = true;
+      }
+      pending_cv_.notify_one();
       break;
     }
     if (picture.size() != source_->size()) continue;  // a camera that changed size mid-run
@@ -152,8 +158,12 @@ void CameraSensor::InferenceLoop() {
     TIMESPAN taken = 0;
     {
       std::unique_lock<std::mutex> lock(pending_mutex_);
-      pending_cv_.wait(lock, [this] { return has_pending_ || stop_; });
+      pending_cv_.wait(lock, [this] { return has_pending_ || stop_ || capture_ended_; });
       if (stop_) return;
+      if (!has_pending_) {
+        lost_ = true;  // the capture ended and everything it took is published
+        return;
+      }
       cv::swap(picture, pending_);
       taken = pending_time_;
       has_pending_ = false;

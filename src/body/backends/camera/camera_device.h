@@ -75,6 +75,7 @@ class CameraSensor : public SensorDevice {
   cv::Mat pending_;
   TIMESPAN pending_time_ = 0;
   bool has_pending_ = false;
+  bool capture_ended_ = false;  // no more pictures will come
 
   mutable std::mutex stats_mutex_;
   CameraSensorStats stats_;

@@ -70,7 +70,11 @@ bool VideoSource::Open(const std::string& spec, const CameraSettings& settings,
   } else {
     name_ = spec;
     is_file_ = true;
-    if (!cap->open(spec, cv::CAP_ANY) || !cap->isOpened()) {
+    // The two file decoders only: letting OpenCV try every backend would also
+    // probe the USB bus for still cameras (gphoto2) on each file.
+    const bool opened = (cap->open(spec, cv::CAP_FFMPEG) && cap->isOpened()) ||
+                        (cap->open(spec, cv::CAP_GSTREAMER) && cap->isOpened());
+    if (!opened) {
       if (error) *error = "cannot open the video file " + spec;
       return false;
     }

@@ -1,0 +1,130 @@
+// How fast the camera backend turns pictures into bodies on this machine.
+//
+// Scenes: 1280 x 720 pictures (the camera's default size) with 1, 2 or 6
+// copies of the footballer of Debian's messi5.jpg, standing in for children.
+//
+//   BM_Pipeline/N        one frame through pose + hands, synchronously: the
+//                        body frames a second the machine can compute.
+//   BM_LiveDevice/N      the camera device on a 30 fps clip of the scene, in
+//                        real time, capture and inference on their threads:
+//                        body frames a second delivered and the delay from
+//                        capture to body frame (mean and worst).
+//   BM_ColorPicture      camera picture -> 1920 x 1080 BGRA colour frame.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+#include <thread>
+
+#include "body/backends/camera/body_estimator.h"
+#include "body/backends/camera/camera_device.h"
+#include "body/backends/camera/color_frame_geometry.h"
+
+namespace {
+
+const std::string kMessi = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/messi5.jpg";
+
+// `people` copies of the photo, in a row (1, 2) or a 3 x 2 grid (6), on a
+// 1280 x 720 grey picture.
+cv::Mat Scene(int people) {
+  cv::Mat scene(720, 1280, CV_8UC3, cv::Scalar::all(90));
+  const cv::Mat photo = cv::imread(kMessi);
+  if (photo.empty()) return cv::Mat();
+  const int cols = people <= 2 ? people : 3, rows = people <= 2 ? 1 : 2;
+  const cv::Size cell(1280 / cols, 720 / rows);
+  const double scale = std::min(double(cell.width) / photo.cols, double(cell.height) / photo.rows);
+  cv::Mat small;
+  cv::resize(photo, small, cv::Size(), scale, scale, cv::INTER_AREA);
+  for (int i = 0; i < people; ++i) {
+    const cv::Point at((i % cols) * cell.width + (cell.width - small.cols) / 2,
+                       (i / cols) * cell.height + (cell.height - small.rows) / 2);
+    small.copyTo(scene(cv::Rect(at, small.size())));
+  }
+  return scene;
+}
+
+void BM_Pipeline(benchmark::State& state) {
+  const int people = static_cast<int>(state.range(0));
+  const cv::Mat scene = Scene(people);
+  if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
+  CameraSettings settings;
+  BodyEstimator estimator(settings);
+  std::string error;
+  if (!estimator.Load(&error)) return state.SkipWithError(error.c_str());
+  estimator.SetCameraSize(scene.size());
+  BodyFrameData frame;
+  BodyEstimateTiming timing, sum;
+  for (auto _ : state) {
+    estimator.Process(scene, 0, &frame, &timing);
+    sum.pose_ms += timing.pose_ms, sum.hands_ms += timing.hands_ms;
+    sum.people = timing.people, sum.hand_crops = timing.hand_crops;
+  }
+  const double n = double(state.iterations());
+  state.counters["fps"] = benchmark::Counter(n, benchmark::Counter::kIsRate);
+  state.counters["pose_ms"] = sum.pose_ms / n;
+  state.counters["hands_ms"] = sum.hands_ms / n;
+  state.counters["people_found"] = sum.people;
+  state.counters["hand_crops"] = sum.hand_crops;
+}
+BENCHMARK(BM_Pipeline)->Arg(1)->Arg(2)->Arg(6)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_LiveDevice(benchmark::State& state) {
+  const int people = static_cast<int>(state.range(0));
+  const cv::Mat scene = Scene(people);
+  if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
+  constexpr int kFrames = 150;  // five seconds at 30 fps
+  const std::string clip = "/tmp/camera_bench_" + std::to_string(people) + ".avi";
+  {
+    cv::VideoWriter writer(clip, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                           30, scene.size());
+    for (int i = 0; i < kFrames; ++i) writer.write(scene);
+  }
+  for (auto _ : state) {
+    CameraSensor sensor(clip, CameraSettings{});
+    const auto start = std::chrono::steady_clock::now();
+    if (sensor.Open() != S_OK) return state.SkipWithError(sensor.last_error().c_str());
+    // The UI thread's side: poll the newest frames about once a millisecond.
+    uint64_t color_seen = 0, body_seen = 0;
+    while (sensor.IsAvailable()) {
+      sensor.streams().color.TakeNewerThan(&color_seen);
+      sensor.streams().body.TakeNewerThan(&body_seen);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sensor.Close();
+    const CameraSensorStats s = sensor.stats();
+    state.SetIterationTime(seconds);
+    state.counters["colour_fps"] = s.color_frames / seconds;
+    state.counters["body_fps"] = s.body_frames / seconds;
+    state.counters["delay_ms_mean"] = s.body_frames ? s.latency_ms_sum / s.body_frames : 0;
+    state.counters["delay_ms_max"] = s.latency_ms_max;
+  }
+  std::remove(clip.c_str());
+}
+BENCHMARK(BM_LiveDevice)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(6)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+void BM_ColorPicture(benchmark::State& state) {
+  const cv::Mat scene = Scene(1);
+  if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
+  const ColorFrameGeometry g = ColorFrameGeometry::For(scene.size());
+  std::vector<uint8_t> out(size_t(1920) * 1080 * 4);
+  for (auto _ : state) {
+    ConvertToColorPicture(scene, g, out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_ColorPicture)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
