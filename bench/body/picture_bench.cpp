@@ -31,53 +31,44 @@ std::vector<uint8_t> Noise(size_t bytes) {
   return v;
 }
 
-void BM_HalvedCopy(benchmark::State& state) {
-  const std::vector<uint8_t> src = Noise(kSourceBgraBytes);
-  std::vector<uint8_t> dst(kHalvedBytes);
+// Runs `work(src, dst)` over a noise source of `src_bytes`, reporting the
+// `dst_bytes` written per iteration.
+template <class Work>
+void RunPictureWork(benchmark::State& state, size_t src_bytes, size_t dst_bytes, Work work) {
+  const std::vector<uint8_t> src = Noise(src_bytes);
+  std::vector<uint8_t> dst(dst_bytes);
   for (auto _ : state) {
-    CopyHalvedPicture(src.data(), 1920, 1080, dst.data(), 3840, 960, 540);
+    work(src.data(), dst.data());
     benchmark::DoNotOptimize(dst.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(state.iterations() * kHalvedBytes);
+  state.SetBytesProcessed(state.iterations() * dst_bytes);
+}
+
+void BM_HalvedCopy(benchmark::State& state) {
+  RunPictureWork(state, kSourceBgraBytes, kHalvedBytes, [](const uint8_t* src, uint8_t* dst) {
+    CopyHalvedPicture(src, 1920, 1080, dst, 3840, 960, 540);
+  });
 }
 BENCHMARK(BM_HalvedCopy)->Unit(benchmark::kMicrosecond);
 
 // The reference for the copy: memcpy of the bytes the copy writes.
 void BM_MemcpyHalvedBytes(benchmark::State& state) {
-  const std::vector<uint8_t> src = Noise(kSourceBgraBytes);
-  std::vector<uint8_t> dst(kHalvedBytes);
-  for (auto _ : state) {
-    std::memcpy(dst.data(), src.data(), kHalvedBytes);
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kHalvedBytes);
+  RunPictureWork(state, kSourceBgraBytes, kHalvedBytes,
+                 [](const uint8_t* src, uint8_t* dst) { std::memcpy(dst, src, kHalvedBytes); });
 }
 BENCHMARK(BM_MemcpyHalvedBytes)->Unit(benchmark::kMicrosecond);
 
 void BM_Yuy2ToBgra(benchmark::State& state) {
-  const std::vector<uint8_t> src = Noise(kYuy2Bytes);
-  std::vector<uint8_t> dst(kSourceBgraBytes);
-  for (auto _ : state) {
-    ConvertYuy2ToBgra(src.data(), 1920, 1080, dst.data());
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kSourceBgraBytes);
+  RunPictureWork(state, kYuy2Bytes, kSourceBgraBytes,
+                 [](const uint8_t* src, uint8_t* dst) { ConvertYuy2ToBgra(src, 1920, 1080, dst); });
 }
 BENCHMARK(BM_Yuy2ToBgra)->Unit(benchmark::kMicrosecond);
 
 // The reference for the conversion: memcpy of the bytes it writes.
 void BM_MemcpyBgraBytes(benchmark::State& state) {
-  const std::vector<uint8_t> src = Noise(kSourceBgraBytes);
-  std::vector<uint8_t> dst(kSourceBgraBytes);
-  for (auto _ : state) {
-    std::memcpy(dst.data(), src.data(), kSourceBgraBytes);
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kSourceBgraBytes);
+  RunPictureWork(state, kSourceBgraBytes, kSourceBgraBytes,
+                 [](const uint8_t* src, uint8_t* dst) { std::memcpy(dst, src, kSourceBgraBytes); });
 }
 BENCHMARK(BM_MemcpyBgraBytes)->Unit(benchmark::kMicrosecond);
 

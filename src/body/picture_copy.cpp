@@ -36,6 +36,7 @@ void CopyHalvedPicture(const uint8_t* src, int32_t src_width, int32_t src_height
     uint8_t* d = dst + static_cast<size_t>(j) * static_cast<size_t>(dst_pitch);
     int32_t i = 0;
 #ifdef __SSE2__
+#pragma GCC unroll 4
     for (; i < vector_cols; i += 4) {
       const float* in = reinterpret_cast<const float*>(s + 8u * i);
       // Pixels 0 and 2 of each four: the words are moved, never used as numbers.

@@ -125,36 +125,33 @@ Status IColorFrame::get_RelativeTime(TIMESPAN* time) const {
   return TimeOf(*data_, time);
 }
 
-// ---- IDepthFrame ----
+// ---- depth and body-index frames ----
 
-Status IDepthFrame::get_FrameDescription(std::unique_ptr<IFrameDescription>* description) const {
-  return DescribeFrame(*data_, 2, description);
-}
-Status IDepthFrame::AccessUnderlyingBuffer(uint32_t* capacity, const uint16_t** buffer) const {
-  return AccessBuffer(data_->depth_mm, PixelCount(data_->width, data_->height), capacity, buffer);
-}
-Status IDepthFrame::CopyFrameDataToArray(uint32_t capacity, uint16_t* buffer) const {
-  return CopyValues(data_->depth_mm, PixelCount(data_->width, data_->height), capacity, buffer);
-}
-Status IDepthFrame::get_RelativeTime(TIMESPAN* time) const {
-  return TimeOf(*data_, time);
-}
-
-// ---- IBodyIndexFrame ----
-
-Status IBodyIndexFrame::get_FrameDescription(
+template <class FrameData, class Value, std::vector<Value> FrameData::*Values>
+Status PixelValueFrame<FrameData, Value, Values>::get_FrameDescription(
     std::unique_ptr<IFrameDescription>* description) const {
-  return DescribeFrame(*data_, 1, description);
+  return DescribeFrame(*data_, sizeof(Value), description);
 }
-Status IBodyIndexFrame::AccessUnderlyingBuffer(uint32_t* capacity, const uint8_t** buffer) const {
-  return AccessBuffer(data_->body_index, PixelCount(data_->width, data_->height), capacity, buffer);
+
+template <class FrameData, class Value, std::vector<Value> FrameData::*Values>
+Status PixelValueFrame<FrameData, Value, Values>::AccessUnderlyingBuffer(
+    uint32_t* capacity, const Value** buffer) const {
+  return AccessBuffer((*data_).*Values, PixelCount(data_->width, data_->height), capacity, buffer);
 }
-Status IBodyIndexFrame::CopyFrameDataToArray(uint32_t capacity, uint8_t* buffer) const {
-  return CopyValues(data_->body_index, PixelCount(data_->width, data_->height), capacity, buffer);
+
+template <class FrameData, class Value, std::vector<Value> FrameData::*Values>
+Status PixelValueFrame<FrameData, Value, Values>::CopyFrameDataToArray(uint32_t capacity,
+                                                                       Value* buffer) const {
+  return CopyValues((*data_).*Values, PixelCount(data_->width, data_->height), capacity, buffer);
 }
-Status IBodyIndexFrame::get_RelativeTime(TIMESPAN* time) const {
+
+template <class FrameData, class Value, std::vector<Value> FrameData::*Values>
+Status PixelValueFrame<FrameData, Value, Values>::get_RelativeTime(TIMESPAN* time) const {
   return TimeOf(*data_, time);
 }
+
+template class PixelValueFrame<DepthFrameData, uint16_t, &DepthFrameData::depth_mm>;
+template class PixelValueFrame<BodyIndexFrameData, uint8_t, &BodyIndexFrameData::body_index>;
 
 // ---- IBody / IBodyFrame ----
 

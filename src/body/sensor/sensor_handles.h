@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "body/sensor/frame_data.h"
 #include "body/sensor/sensor_device.h"
@@ -53,32 +54,25 @@ class IColorFrame {
   std::shared_ptr<const ColorFrameData> data_;
 };
 
-class IDepthFrame {
+// A frame of one value per pixel: depth in millimetres, or body index.
+// `Values` names the member of the frame data that holds its width * height values.
+template <class FrameData, class Value, std::vector<Value> FrameData::*Values>
+class PixelValueFrame {
  public:
-  using Data = DepthFrameData;
-  explicit IDepthFrame(std::shared_ptr<const DepthFrameData> data) : data_(std::move(data)) {}
+  using Data = FrameData;
+  explicit PixelValueFrame(std::shared_ptr<const FrameData> data) : data_(std::move(data)) {}
   Status get_FrameDescription(std::unique_ptr<IFrameDescription>* description) const;
-  Status AccessUnderlyingBuffer(uint32_t* capacity, const uint16_t** buffer) const;
-  Status CopyFrameDataToArray(uint32_t capacity, uint16_t* buffer) const;  // capacity in values
+  Status AccessUnderlyingBuffer(uint32_t* capacity, const Value** buffer) const;
+  Status CopyFrameDataToArray(uint32_t capacity, Value* buffer) const;  // capacity in values
   Status get_RelativeTime(TIMESPAN* time) const;
 
  private:
-  std::shared_ptr<const DepthFrameData> data_;
+  std::shared_ptr<const FrameData> data_;
 };
 
-class IBodyIndexFrame {
- public:
-  using Data = BodyIndexFrameData;
-  explicit IBodyIndexFrame(std::shared_ptr<const BodyIndexFrameData> data)
-      : data_(std::move(data)) {}
-  Status get_FrameDescription(std::unique_ptr<IFrameDescription>* description) const;
-  Status AccessUnderlyingBuffer(uint32_t* capacity, const uint8_t** buffer) const;
-  Status CopyFrameDataToArray(uint32_t capacity, uint8_t* buffer) const;
-  Status get_RelativeTime(TIMESPAN* time) const;
-
- private:
-  std::shared_ptr<const BodyIndexFrameData> data_;
-};
+using IDepthFrame = PixelValueFrame<DepthFrameData, uint16_t, &DepthFrameData::depth_mm>;
+using IBodyIndexFrame =
+    PixelValueFrame<BodyIndexFrameData, uint8_t, &BodyIndexFrameData::body_index>;
 
 class IBody {
  public:
