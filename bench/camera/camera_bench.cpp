@@ -46,11 +46,13 @@ cv::Mat Scene(int people) {
   return scene;
 }
 
+// Args: people, pose input width.
 void BM_Pipeline(benchmark::State& state) {
   const int people = static_cast<int>(state.range(0));
   const cv::Mat scene = Scene(people);
   if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
   CameraSettings settings;
+  settings.pose_input_width = static_cast<int>(state.range(1));
   BodyEstimator estimator(settings);
   std::string error;
   if (!estimator.Load(&error)) return state.SkipWithError(error.c_str());
@@ -69,10 +71,20 @@ void BM_Pipeline(benchmark::State& state) {
   state.counters["people_found"] = sum.people;
   state.counters["hand_crops"] = sum.hand_crops;
 }
-BENCHMARK(BM_Pipeline)->Arg(1)->Arg(2)->Arg(6)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_Pipeline)
+    ->Args({1, 256})
+    ->Args({2, 256})
+    ->Args({6, 256})
+    ->Args({6, 384})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0)
+    ->UseRealTime();
 
+// Args: people, pose input width.
 void BM_LiveDevice(benchmark::State& state) {
   const int people = static_cast<int>(state.range(0));
+  CameraSettings settings;
+  settings.pose_input_width = static_cast<int>(state.range(1));
   const cv::Mat scene = Scene(people);
   if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
   constexpr int kFrames = 150;  // five seconds at 30 fps
@@ -83,7 +95,7 @@ void BM_LiveDevice(benchmark::State& state) {
     for (int i = 0; i < kFrames; ++i) writer.write(scene);
   }
   for (auto _ : state) {
-    CameraSensor sensor(clip, CameraSettings{});
+    CameraSensor sensor(clip, settings);
     const auto start = std::chrono::steady_clock::now();
     if (sensor.Open() != S_OK) return state.SkipWithError(sensor.last_error().c_str());
     // The UI thread's side: poll the newest frames about once a millisecond.
@@ -106,9 +118,9 @@ void BM_LiveDevice(benchmark::State& state) {
   std::remove(clip.c_str());
 }
 BENCHMARK(BM_LiveDevice)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(6)
+    ->Args({1, 256})
+    ->Args({2, 256})
+    ->Args({6, 384})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -35,27 +35,64 @@ void BodyEstimator::SetCameraSize(cv::Size camera) {
   camera_ = ColorCameraModel(camera.width, geometry_.scale, settings_.horizontal_fov_deg);
 }
 
-HandState BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int elbow, int wrist,
-                                  HandShapeFilter* filter, BodyEstimateTiming* timing) {
-  HandState reading = HandState_Unknown;
-  const ScoredPoint& e = pose.keypoints[elbow];
-  const ScoredPoint& w = pose.keypoints[wrist];
-  if (settings_.hand_shapes && e.score >= settings_.keypoint_threshold &&
-      w.score >= settings_.keypoint_threshold) {
-    const HandRegion region = HandRegionFromArm({e.x, e.y}, {w.x, w.y});
-    HandLandmarks landmarks;
-    if (hands_.Estimate(bgr, region, &landmarks)) {
-      reading = ClassifyHandShape(landmarks, settings_.hand_presence_threshold);
-      if (timing) ++timing->hand_crops;
+namespace {
+struct Arm {
+  int elbow, wrist;
+};
+constexpr Arm kArms[2] = {{kLeftElbow, kLeftWrist}, {kRightElbow, kRightWrist}};
+}  // namespace
+
+bool BodyEstimator::HandReadable(const PersonPose& pose, int side) const {
+  return settings_.hand_shapes &&
+         pose.keypoints[kArms[side].elbow].score >= settings_.keypoint_threshold &&
+         pose.keypoints[kArms[side].wrist].score >= settings_.keypoint_threshold;
+}
+
+HandState BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
+                                  BodyEstimateTiming* timing) {
+  const ScoredPoint& e = pose.keypoints[kArms[side].elbow];
+  const ScoredPoint& w = pose.keypoints[kArms[side].wrist];
+  HandLandmarks landmarks;
+  if (!hands_.Estimate(bgr, HandRegionFromArm({e.x, e.y}, {w.x, w.y}), &landmarks))
+    return HandState_Unknown;
+  if (timing) ++timing->hand_crops;
+  return ClassifyHandShape(landmarks, settings_.hand_presence_threshold);
+}
+
+void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) {
+  // The hands that can be read this frame; with more than the budget allows,
+  // each frame starts where the last one stopped, so every hand gets its turn
+  // and the others keep their shapes meanwhile.
+  std::vector<std::pair<int, int>> readable;  // slot, side
+  for (int s = 0; s < kTrackSlots; ++s) {
+    const TrackSlot& slot = tracker_.slots()[s];
+    if (!slot.seen) continue;
+    for (int side = 0; side < 2; ++side) {
+      HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
+      if (HandReadable(slot.pose, side))
+        readable.emplace_back(s, side);
+      else
+        filter.Update(HandState_Unknown);
     }
   }
-  return filter->Update(reading);
+  if (readable.empty()) return;
+  const size_t budget = settings_.hand_crops_per_frame > 0
+                            ? std::min<size_t>(settings_.hand_crops_per_frame, readable.size())
+                            : readable.size();
+  const size_t first = next_hand_ % readable.size();
+  for (size_t i = 0; i < budget; ++i) {
+    const auto [s, side] = readable[(first + i) % readable.size()];
+    HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
+    filter.Update(ReadHand(bgr, tracker_.slots()[s].pose, side, timing));
+  }
+  next_hand_ = first + budget;
 }
 
 bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,
                             BodyEstimateTiming* timing, std::string* error) {
   if (geometry_.crop.empty() || geometry_.crop.width > bgr.cols || geometry_.crop.height > bgr.rows)
     SetCameraSize(bgr.size());
+  if (timing) *timing = BodyEstimateTiming{};
   auto start = std::chrono::steady_clock::now();
   std::string pose_error;
   std::vector<PersonPose> found = pose_.Estimate(bgr, &pose_error);
@@ -83,12 +120,17 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
           HandShapeFilter(settings_.hand_shape_confirm_frames, settings_.hand_shape_hold_frames);
       state.right = state.left;
     }
+  }
+  UpdateHands(bgr, timing);
+  for (int s = 0; s < kTrackSlots; ++s) {
+    const TrackSlot& slot = slots[s];
+    SlotState& state = slot_state_[s];
     if (!slot.seen) continue;  // the track waits for its person: not tracked this frame
     BodyData& body = out->bodies[s];
     body.is_tracked = true;
     body.tracking_id = slot.id;
-    body.hand_left = ReadHand(bgr, slot.pose, kLeftElbow, kLeftWrist, &state.left, timing);
-    body.hand_right = ReadHand(bgr, slot.pose, kRightElbow, kRightWrist, &state.right, timing);
+    body.hand_left = state.left.state();
+    body.hand_right = state.right.state();
 
     ColorKeypoints colour;
     for (int k = 0; k < kKeypointCount; ++k) {

@@ -53,8 +53,10 @@ class BodyEstimator {
     HandShapeFilter left, right;
     float depth_m = 0;
   };
-  HandState ReadHand(const cv::Mat& bgr, const PersonPose& pose, int elbow, int wrist,
-                     HandShapeFilter* filter, BodyEstimateTiming* timing);
+  bool HandReadable(const PersonPose& pose, int side) const;  // side 0 left, 1 right
+  HandState ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
+                     BodyEstimateTiming* timing);
+  void UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing);
 
   CameraSettings settings_;
   PoseEstimator pose_;
@@ -64,4 +66,5 @@ class BodyEstimator {
   PinholeCamera camera_;
   std::array<SlotState, kTrackSlots> slot_state_{};
   std::vector<PersonPose> people_;
+  size_t next_hand_ = 0;  // where the next frame's hand crops start
 };

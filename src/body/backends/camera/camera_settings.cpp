@@ -54,6 +54,7 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
       {"inference_threads", integer(&s->inference_threads, 1, 16)},
       {"hand_shapes", flag(&s->hand_shapes)},
       {"hand_model_full", flag(&s->hand_model_full)},
+      {"hand_crops_per_frame", integer(&s->hand_crops_per_frame, 0, 12)},
       {"hand_presence_threshold", real(&s->hand_presence_threshold, 0.0f, 1.0f)},
       {"hand_shape_confirm_frames", integer(&s->hand_shape_confirm_frames, 1, 30)},
       {"hand_shape_hold_frames", integer(&s->hand_shape_hold_frames, 0, 60)},

@@ -23,6 +23,7 @@ struct CameraSettings {
   // Hands.
   bool hand_shapes = true;               // estimate hand shapes at all
   bool hand_model_full = false;          // the larger hand model (slower, a bit steadier)
+  int hand_crops_per_frame = 2;          // hands read per frame, taking turns (0: all, every frame)
   float hand_presence_threshold = 0.5f;  // below this the hand shape is unknown
   int hand_shape_confirm_frames = 2;     // frames a new shape must persist before it is reported
   int hand_shape_hold_frames = 4;        // frames a shape is kept while the hand is not readable
