@@ -28,6 +28,7 @@ void PassTrace::BeforePoll() {
 
 void PassTrace::AfterPoll(bool new_frame) {
   PassTraceEntry& e = Current();
+  e.polled_ns = MonotonicNanoseconds();
   e.drawn = new_frame ? 1 : 0;
   if (new_frame && frame_ready_source) e.frame_ready_ns = frame_ready_source();
 }
@@ -47,11 +48,12 @@ std::vector<PassTraceEntry> PassTrace::Entries() const {
 bool PassTrace::WriteCsv(const std::string& path) const {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
-  std::fprintf(f, "start_ns,poll_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn\n");
+  std::fprintf(f, "start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn\n");
   for (const PassTraceEntry& e : Entries()) {
-    std::fprintf(f, "%lld,%lld,%lld,%lld,%d,%d\n", static_cast<long long>(e.start_ns),
-                 static_cast<long long>(e.poll_ns), static_cast<long long>(e.frame_ready_ns),
-                 static_cast<long long>(e.end_ns), e.pass_clock_ms, e.drawn);
+    std::fprintf(f, "%lld,%lld,%lld,%lld,%lld,%d,%d\n", static_cast<long long>(e.start_ns),
+                 static_cast<long long>(e.poll_ns), static_cast<long long>(e.polled_ns),
+                 static_cast<long long>(e.frame_ready_ns), static_cast<long long>(e.end_ns),
+                 e.pass_clock_ms, e.drawn);
   }
   const bool written = std::ferror(f) == 0;
   return std::fclose(f) == 0 && written;
@@ -75,7 +77,7 @@ double Percentile(std::vector<double> values, double p) {
 PassTimingSummary SummarizePasses(const std::vector<PassTraceEntry>& entries) {
   PassTimingSummary out;
   out.passes = entries.size();
-  std::vector<double> intervals, takeups, drawn_work, idle_work;
+  std::vector<double> intervals, takeups, drawn_work, drawn_update, drawn_rest, idle_work;
   bool any_ready_time = false;
   for (const PassTraceEntry& e : entries) any_ready_time = any_ready_time || e.frame_ready_ns != 0;
   out.takeup_measured = any_ready_time;
@@ -92,6 +94,8 @@ PassTimingSummary SummarizePasses(const std::vector<PassTraceEntry>& entries) {
     }
     ++out.drawn_passes;
     drawn_work.push_back(work_us);
+    drawn_update.push_back((e.polled_ns - e.poll_ns) / 1e3);
+    drawn_rest.push_back((e.end_ns - e.polled_ns) / 1e3);
     if (any_ready_time) {
       if (e.frame_ready_ns != 0)
         takeups.push_back(std::max<int64_t>(0, e.poll_ns - e.frame_ready_ns) / 1e3);
@@ -108,6 +112,8 @@ PassTimingSummary SummarizePasses(const std::vector<PassTraceEntry>& entries) {
   fill(takeups, out.takeup_median_us, out.takeup_p99_us);
   out.takeup_max_us = Percentile(takeups, 100);
   fill(drawn_work, out.drawn_work_median_us, out.drawn_work_p99_us);
+  fill(drawn_update, out.drawn_update_median_us, out.drawn_update_p99_us);
+  fill(drawn_rest, out.drawn_rest_median_us, out.drawn_rest_p99_us);
   fill(idle_work, out.idle_work_median_us, out.idle_work_p99_us);
   return out;
 }
@@ -119,14 +125,14 @@ bool ReadPassTraceCsv(const std::string& path, std::vector<PassTraceEntry>* entr
   bool ok = std::fgets(line, sizeof line, f) != nullptr;  // header
   entries->clear();
   while (ok && std::fgets(line, sizeof line, f) != nullptr) {
-    long long start = 0, poll = 0, ready = 0, end = 0;
+    long long start = 0, poll = 0, polled = 0, ready = 0, end = 0;
     int clock = 0, drawn = 0;
-    if (std::sscanf(line, "%lld,%lld,%lld,%lld,%d,%d", &start, &poll, &ready, &end, &clock,
-                    &drawn) != 6) {
+    if (std::sscanf(line, "%lld,%lld,%lld,%lld,%lld,%d,%d", &start, &poll, &polled, &ready, &end,
+                    &clock, &drawn) != 7) {
       ok = false;
       break;
     }
-    entries->push_back(PassTraceEntry{start, poll, ready, end, clock, drawn});
+    entries->push_back(PassTraceEntry{start, poll, polled, ready, end, clock, drawn});
   }
   std::fclose(f);
   return ok;

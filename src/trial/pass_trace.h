@@ -17,6 +17,7 @@ inline constexpr const char* kPassTraceEnv = "TAVELIN2_PASS_TRACE";
 struct PassTraceEntry {
   int64_t start_ns = 0;        // CLOCK_MONOTONIC when the pass began
   int64_t poll_ns = 0;         // just before the body update was asked for news
+  int64_t polled_ns = 0;       // when it returned
   int64_t frame_ready_ns = 0;  // when the sensor published the frame taken up; 0 unknown
   int64_t end_ns = 0;          // when the pass's own work was done (before pumping)
   int32_t pass_clock_ms = 0;
@@ -62,8 +63,11 @@ struct PassTimingSummary {
   // the time since the previous poll, which still found no new frame.
   bool takeup_measured = false;
   double takeup_median_us = 0, takeup_p99_us = 0, takeup_max_us = 0;
-  // The loop's own work in a pass (start to end, before pumping and sleeping).
+  // The loop's own work in a pass (start to end, before pumping and sleeping),
+  // and of a drawn pass the body update (picture copy) and what follows it.
   double drawn_work_median_us = 0, drawn_work_p99_us = 0;
+  double drawn_update_median_us = 0, drawn_update_p99_us = 0;
+  double drawn_rest_median_us = 0, drawn_rest_p99_us = 0;
   double idle_work_median_us = 0, idle_work_p99_us = 0;
 };
 

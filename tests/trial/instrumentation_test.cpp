@@ -99,23 +99,29 @@ TEST(PassTrace, RingKeepsTheNewestPassesInOrder) {
     EXPECT_EQ(entries[i].pass_clock_ms, i + 3);
     EXPECT_EQ(entries[i].drawn, (i + 3) % 2 == 0 ? 1 : 0);
     EXPECT_LE(entries[i].start_ns, entries[i].poll_ns);
-    EXPECT_LE(entries[i].poll_ns, entries[i].end_ns);
+    EXPECT_LE(entries[i].poll_ns, entries[i].polled_ns);
+    EXPECT_LE(entries[i].polled_ns, entries[i].end_ns);
   }
   EXPECT_EQ(trace.pass_count(), 6u);
 }
 
 PassTraceEntry Pass(int64_t start_us, int32_t drawn, int64_t ready_us = 0) {
   const int64_t ns = 1000;
-  return PassTraceEntry{
-      start_us * ns, (start_us + 10) * ns, ready_us * ns, (start_us + (drawn ? 300 : 20)) * ns, 0,
-      drawn};
+  PassTraceEntry e;
+  e.start_ns = start_us * ns;
+  e.poll_ns = (start_us + 10) * ns;
+  e.polled_ns = (start_us + (drawn ? 110 : 15)) * ns;
+  e.frame_ready_ns = ready_us * ns;
+  e.end_ns = (start_us + (drawn ? 300 : 20)) * ns;
+  e.drawn = drawn;
+  return e;
 }
 
 TEST(PassTrace, SummaryBoundsTakeUpByThePreviousPollWithoutReadyTimes) {
   const std::vector<PassTraceEntry> entries = {
       Pass(0, 0),    Pass(1100, 0),
       Pass(2200, 1), Pass(3300, 0),
-      Pass(5300, 1), PassTraceEntry{6400000, 0, 0, 0, 0, 0},  // the pass that ended the run
+      Pass(5300, 1), PassTraceEntry{6400000, 0, 0, 0, 0, 0, 0},  // the pass that ended the run
   };
   const PassTimingSummary s = SummarizePasses(entries);
   EXPECT_EQ(s.passes, 6u);
@@ -129,6 +135,8 @@ TEST(PassTrace, SummaryBoundsTakeUpByThePreviousPollWithoutReadyTimes) {
   EXPECT_DOUBLE_EQ(s.takeup_median_us, 1100);
   EXPECT_DOUBLE_EQ(s.takeup_max_us, 2000);
   EXPECT_DOUBLE_EQ(s.drawn_work_median_us, 300);
+  EXPECT_DOUBLE_EQ(s.drawn_update_median_us, 100);
+  EXPECT_DOUBLE_EQ(s.drawn_rest_p99_us, 190);
   EXPECT_DOUBLE_EQ(s.idle_work_p99_us, 20);
 }
 
@@ -178,7 +186,7 @@ TEST(PassTrace, MalformedTraceIsRefused) {
   const std::string path = testing::TempDir() + "trial_pass_trace_bad.csv";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
-  std::fputs("start_ns,poll_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn\n1,2,3\n", f);
+  std::fputs("start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn\n1,2,3\n", f);
   std::fclose(f);
   std::vector<PassTraceEntry> entries;
   EXPECT_FALSE(ReadPassTraceCsv(path, &entries));
