@@ -99,7 +99,13 @@ std::string CommandLineHelp(const std::string& program,
     }
     out << "\n";
   }
-  if (!backend_options_help.empty()) out << "\nSensor backend options:\n" << backend_options_help;
+  // --camera is listed above already.
+  std::istringstream backend_lines(backend_options_help);
+  std::string extra;
+  for (std::string line; std::getline(backend_lines, line);) {
+    if (line.find("--camera") == std::string::npos) extra += line + "\n";
+  }
+  if (!extra.empty()) out << "\nSensor backend options:\n" << extra;
   out << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";

@@ -1,9 +1,157 @@
-// The experiment driver: one whole run, from the setup dialog to the result files.
+// The experiment driver: one whole run on the UI thread, from the setup dialog
+// to the result files, then back to the idle main frame.
+
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 
 #include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/pop_sound.h"
+#include "app/program_state.h"
+#include "app/qt_trial_ports.h"
+#include "app/resource_ids.h"
+#include "app/subject_dialog.h"
+#include "body/body_update.h"
+#include "body/sensor_connection.h"
+#include "results/result_files.h"
+#include "results/run_journal.h"
+#include "stage/touch_wnd.h"
+#include "trial/ms_timer_clock.h"
+#include "trial/trial_loop.h"
+
+namespace {
+
+constexpr const char* kStageWindowTitle = "Experiment Window";
+constexpr const char* kStimulusPaths[] = {"stim/balloon0.png", "stim/balloon1.png",
+                                          "stim/balloon2.png", "stim/balloon3.png"};
+constexpr const char* kBurstPath = "stim/bomb.png";
+
+// Told to the experimenter when the stage cannot be put up; no child has seen
+// anything yet and nothing has been recorded.
+constexpr const char* kStageFailedMessage =
+    "実験画面を表示できないため、実験を中止しました。\n"
+    "The stage window or its OpenGL graphics could not be created; the run was "
+    "abandoned and no data were written.";
+
+LocalDateTime CurrentLocalTime() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return LocalDateTime{local.tm_year + 1900,    local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,           local.tm_min,     local.tm_sec,
+                       static_cast<int32_t>(ms)};
+}
+
+template <typename Settings, typename Dialog>
+void CopySettings(const Settings& from, Dialog& to) {
+  to.subject = from.subject;
+  to.random_seed = from.random_seed;
+  to.mirror = from.mirror;
+  to.janken = from.janken;
+  to.timelimit = from.timelimit;
+  to.flag_head = from.flag_head;
+  to.flag_shoulder = from.flag_shoulder;
+  to.flag_elbow = from.flag_elbow;
+  to.flag_hip = from.flag_hip;
+  to.flag_knee = from.flag_knee;
+  to.flag_foot = from.flag_foot;
+  to.flag_mouse = from.flag_mouse;
+  to.flag_single = from.flag_single;
+}
+
+// The stage is not usable: nothing of the run may remain, and the experimenter
+// learns why before a child sits in front of a black screen.
+void AbandonRun() {
+  experiment_window.DestroyWindow();
+  CloseSensor();
+  color_buffer.reset();
+  run_journal.Discard();
+  AfxMessageBox(kStageFailedMessage, MB_ICONHAND);
+}
+
+}  // namespace
 
 void CMainFrame::OnExperimentStart() {
-  if (run_in_progress_) return;  // one run at a time
-  // The setup dialog and the run itself are wired in once the trial engine,
-  // the stage and the sensor layer are in place.
+  // One run at a time: a Start arriving while a run (or its setup dialog) is
+  // up is ignored, without a box in front of the child.
+  if (run_in_progress_) return;
+  run_in_progress_ = true;
+  struct RunFlag {
+    bool& flag;
+    ~RunFlag() { flag = false; }
+  } run_flag{run_in_progress_};
+
+  if (!PrepareRun()) return;
+
+  if (!experiment_window.CreateEx(kStageWindowTitle, 0, 0, screen_width, screen_height,
+                                  windowHandle()) ||
+      !experiment_window.InitDevice()) {
+    AbandonRun();
+    return;
+  }
+  body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  for (int i = 0; i < 4; ++i)
+    balloon_textures[i] = experiment_window.LoadTexture(kStimulusPaths[i]);
+  burst_texture = experiment_window.LoadTexture(kBurstPath);
+
+  {
+    MsTimerClock clock;
+    QtCursorPort cursor;
+    QtSoundPort sound;
+    sound.Preload(kPopSoundPath);
+    QtHostPort host;
+    TrialPorts ports{experiment_window,
+                     [] { return UpdateBodies(experiment_window); },
+                     clock,
+                     cursor,
+                     sound,
+                     host,
+                     &run_journal};
+    RunTask(ports);
+  }
+
+  experiment_window.ReleaseTextures();
+  WriteResultFiles();
+  run_journal.Finish();
+  experiment_window.DestroyWindow();
+
+  // Idle again: the frame in front, ready for the next run.
+  raise();
+  activateWindow();
+  update();
+}
+
+bool CMainFrame::PrepareRun() {
+  CSubject dialog(this);
+  CopySettings(settings, dialog);
+  if (dialog.DoModal() != IDOK) return false;
+  CopySettings(dialog, settings);
+
+  // Input method off, so that M and space reach the stage as keys rather than
+  // as composition input.
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  if (QInputMethod* input_method = QGuiApplication::inputMethod()) {
+    input_method->reset();
+    input_method->hide();
+  }
+
+  for (int32_t p = 0; p < kTrialRecordCapacity; ++p) {
+    trial_records[p].trial = p + 1;
+    trial_records[p].resp.clear();
+    trial_records[p].rt = 0;
+  }
+  trial_count = 0;
+  OpenSensor();
+  color_buffer = std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes);
+  run_start_time = CurrentLocalTime();
+  // From here on every record reaches the disk within a second, so a crash
+  // mid-run loses nothing the next start cannot recover.
+  run_journal.Begin();
+  return true;
 }

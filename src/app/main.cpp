@@ -1,0 +1,85 @@
+// tavelin2: parses the command line, selects the body sensor backend, then
+// hands over to the application object.
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/my_app.h"
+#include "app/qt_message_box.h"
+#include "app/sim_participant_wiring.h"
+#include "body/sensor/sensor_registry.h"
+
+namespace {
+
+std::vector<BackendDescription> DescribeBackends() {
+  std::vector<BackendDescription> out;
+  for (const SensorBackendInfo& info : ListSensorBackends()) out.push_back({info.name, info.help});
+  return out;
+}
+
+std::string BackendNames() {
+  std::string names;
+  for (const SensorBackendInfo& info : ListSensorBackends()) {
+    if (!names.empty()) names += ", ";
+    names += info.name;
+  }
+  return names;
+}
+
+bool IsKnownBackend(const std::string& name) {
+  const auto backends = ListSensorBackends();
+  return std::any_of(backends.begin(), backends.end(),
+                     [&](const SensorBackendInfo& info) { return info.name == name; });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv, argv + argc);
+  CommandLine command_line;
+  SensorBackendOptions options;
+  std::string error;
+  const BackendOptionParser backend_option = [&options](const std::string& arg, std::string* e) {
+    return ParseSensorBackendOption(arg, &options, e);
+  };
+  if (!ParseCommandLine(args, command_line, error, backend_option)) {
+    std::fprintf(stderr, "tavelin2: %s\nTry 'tavelin2 --help'.\n", error.c_str());
+    return kExitUsage;
+  }
+  if (command_line.show_help) {
+    std::fputs(CommandLineHelp("tavelin2", DescribeBackends(), DefaultSensorBackendName(),
+                               SensorBackendOptionsHelp())
+                   .c_str(),
+               stdout);
+    return 0;
+  }
+
+  const std::string sensor =
+      command_line.sensor_given ? command_line.sensor : DefaultSensorBackendName();
+  if (!IsKnownBackend(sensor)) {
+    std::fprintf(stderr, "tavelin2: unknown sensor backend '%s' (available: %s)\n", sensor.c_str(),
+                 BackendNames().c_str());
+    return kExitUsage;
+  }
+  options.camera_device = command_line.camera;
+  if (!SelectSensorBackend(sensor, options, &error)) {
+    std::fprintf(stderr, "tavelin2: sensor backend '%s' cannot be used: %s\n", sensor.c_str(),
+                 error.c_str());
+    return kExitUsage;
+  }
+
+  // QApplication keeps references to argc/argv: they must outlive it.
+  std::vector<std::string> qt_args = command_line.qt_args;
+  std::vector<char*> qt_argv;
+  for (std::string& a : qt_args) qt_argv.push_back(a.data());
+  qt_argv.push_back(nullptr);
+  int qt_argc = static_cast<int>(qt_args.size());
+  QApplication application(qt_argc, qt_argv.data());
+  InstallQtMessageBoxHandler();
+  ConnectSimulatedParticipant();
+  return theApp.Run();
+}

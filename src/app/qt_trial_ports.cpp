@@ -1,0 +1,42 @@
+#include "app/qt_trial_ports.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include "app/message_box.h"
+#include "stage/cursor_control.h"
+#include "stage/message_pump.h"
+
+void QtCursorPort::Hide() {
+  HideCursorForRun();
+}
+void QtCursorPort::Show() {
+  ShowCursorAfterRun();
+}
+void QtCursorPort::SetPos(int32_t x, int32_t y) {
+  SetCursorScreenPos(x, y);
+}
+
+ScreenPoint QtCursorPort::GetPos() const {
+  ScreenPoint p;
+  GetCursorScreenPos(p.x, p.y);
+  return p;
+}
+
+void QtHostPort::PumpMessages() {
+  ::PumpMessages();
+}
+void QtHostPort::FlushInput() {
+  ::FlushInput();
+}
+
+void QtHostPort::Sleep(int32_t duration_ms) {
+  timespec duration{duration_ms / 1000, (duration_ms % 1000) * 1000000L};
+  // Interrupted by a signal: sleep the rest.
+  while (nanosleep(&duration, &duration) != 0 && errno == EINTR) {
+  }
+}
+
+void QtHostPort::ShowScore(const std::string& text, const std::string& caption) {
+  ShowMessageBox(text, caption, MB_OK);
+}

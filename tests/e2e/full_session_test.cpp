@@ -1,0 +1,288 @@
+// A whole session with the real program under X and the simulated sensor:
+// start, fill the setup dialog, let the virtual participant pop balloons until
+// the time limit, close the score box, check both result files, run again, quit
+// through the menu and check the settings file.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "trial/pass_trace.h"
+#include "x11_driver.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// CR LF lines; a bare LF anywhere fails the test.
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t lf = text.find('\n', start);
+    EXPECT_NE(lf, std::string::npos) << "last line has no line end";
+    if (lf == std::string::npos) break;
+    EXPECT_TRUE(lf > start && text[lf - 1] == '\r') << "line without CR LF at byte " << lf;
+    lines.push_back(text.substr(start, lf - start - 1));
+    start = lf + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  std::string field;
+  while (std::getline(in, field, ',')) out.push_back(field);
+  return out;
+}
+
+struct BodyRow {
+  int count, clock, trial;
+};
+struct TrialRow {
+  int trial, rt, totalrt;
+};
+struct TracedPass {
+  int clock;
+  bool drawn;
+};
+
+std::vector<TracedPass> ReadTrace(const fs::path& path) {
+  std::vector<PassTraceEntry> entries;
+  EXPECT_TRUE(ReadPassTraceCsv(path.string(), &entries)) << path;
+  std::vector<TracedPass> passes;
+  for (const PassTraceEntry& e : entries) passes.push_back({e.pass_clock_ms, e.drawn != 0});
+  return passes;
+}
+
+// Every drawn pass of the run left body rows with its clock, except the passes
+// of the 1 s pause after each pop (the pass that ends a pause included).
+void ExpectBodyRowsForEveryDrawnPass(const std::vector<TracedPass>& passes,
+                                     const std::vector<BodyRow>& rows,
+                                     const std::vector<TrialRow>& trials) {
+  // The pass of each pop is the last one with rows of its trial; the rows that
+  // follow the pause belong to the next trial. It lies at the pop's total time,
+  // or for trial 0 at its rt plus the start balloon's onset (the clock value
+  // when the first balloon was placed, before the clock restart).
+  std::vector<int> hit_clocks(trials.size(), -1);
+  for (const BodyRow& row : rows) {
+    if (row.trial >= 0 && row.trial < static_cast<int>(trials.size()))
+      hit_clocks[row.trial] = row.clock;
+  }
+  for (size_t k = 0; k < trials.size(); ++k) {
+    if (k == 0) {
+      EXPECT_GE(hit_clocks[0], trials[0].rt);
+      EXPECT_LE(hit_clocks[0] - trials[0].rt, 200) << "start balloon onset";
+    } else {
+      EXPECT_EQ(hit_clocks[k], trials[k].totalrt) << "trial " << k;
+    }
+  }
+  auto is_hit = [&](size_t hit, int clock, int trial) {
+    return hit < hit_clocks.size() && trial == trials[hit].trial && clock == hit_clocks[hit];
+  };
+  size_t r = 0, hit = 0;
+  std::optional<int> pause_end;
+  int drawn = 0, paused = 0;
+  for (const TracedPass& p : passes) {
+    if (!p.drawn) continue;
+    ++drawn;
+    if (pause_end) {
+      ++paused;
+      if (p.clock >= *pause_end) pause_end.reset();
+      continue;
+    }
+    ASSERT_LT(r, rows.size()) << "no body rows for the drawn pass at clock " << p.clock;
+    ASSERT_EQ(rows[r].clock, p.clock) << "body row " << rows[r].count;
+    const int trial = rows[r].trial;
+    while (r < rows.size() && rows[r].clock == p.clock && rows[r].trial == trial) ++r;
+    if (is_hit(hit, p.clock, trial)) {
+      pause_end = p.clock + 1000;
+      ++hit;
+    }
+  }
+  EXPECT_EQ(r, rows.size()) << "body rows left over that no drawn pass explains";
+  EXPECT_EQ(hit, hit_clocks.size()) << "pops without their pass";
+  EXPECT_GT(drawn - paused, 100) << "too few sampled frames for the run's length";
+}
+
+class FullSessionTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under Xvfb)";
+    if (!RunCommand("command -v xdotool")) GTEST_SKIP() << "needs xdotool";
+    const char* source = std::getenv("T2_SOURCE_DIR");
+    const char* binary = std::getenv("T2_BINARY_DIR");
+    ASSERT_TRUE(source && binary);
+    program_ = fs::path(binary) / "src/app/tavelin2";
+    ASSERT_TRUE(fs::exists(program_)) << program_;
+    char dir_template[] = "/tmp/tavelin2-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    dir_ = dir_template;
+    fs::create_directory_symlink(fs::path(source) / "stim", dir_ / "stim");
+    trace_ = dir_ / "passes.csv";
+  }
+  void TearDown() override {
+    if (!HasFailure() && !dir_.empty()) fs::remove_all(dir_);
+  }
+
+  std::set<fs::path> TrialFiles() const {
+    std::set<fs::path> out;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("E2E01_", 0) == 0 && name.size() > 6 &&
+          name.find("_B.csv") == std::string::npos && e.path().extension() == ".csv") {
+        out.insert(e.path());
+      }
+    }
+    return out;
+  }
+
+  // One run from the click into the main frame to the closed score box. When
+  // `fill` is set the subject and time limit are typed; `press_m` toggles the
+  // mirror display once during the run.
+  void RunOnce(bool fill, bool press_m) {
+    ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
+    ASSERT_TRUE(Xdo("click 1"));
+    const auto dialog = WaitForWindow("^Dialog$", 20s);
+    ASSERT_TRUE(dialog) << "no setup dialog";
+    Xdo("windowfocus --sync " + *dialog);
+    std::this_thread::sleep_for(300ms);
+    if (fill) {
+      // The subject field has the focus; Tab twice reaches the time limit.
+      ASSERT_TRUE(Xdo("key --delay 50 ctrl+a"));
+      ASSERT_TRUE(Xdo("type --delay 50 E2E01"));
+      ASSERT_TRUE(Xdo("key --delay 100 Tab Tab ctrl+a"));
+      ASSERT_TRUE(Xdo("type --delay 50 8"));
+    }
+    ASSERT_TRUE(Xdo("key Return"));
+    ASSERT_TRUE(WaitForWindowGone("^Dialog$", 10s)) << "the dialog refused its input";
+    const auto stage = WaitForWindow("^Experiment Window$", 20s);
+    ASSERT_TRUE(stage) << "no stage window";
+    if (press_m) {
+      std::this_thread::sleep_for(1500ms);
+      Xdo("windowfocus --sync " + *stage);
+      // Held long enough for a pass of the trial loop to see it.
+      ASSERT_TRUE(Xdo("keydown m"));
+      std::this_thread::sleep_for(150ms);
+      ASSERT_TRUE(Xdo("keyup m"));
+    }
+    const auto score = WaitForWindow("^Score$", 120s);
+    ASSERT_TRUE(score) << "the run did not end by its time limit";
+    std::this_thread::sleep_for(300ms);
+    Xdo("windowfocus --sync " + *score);
+    ASSERT_TRUE(Xdo("key Return"));
+    ASSERT_TRUE(WaitForWindowGone("^Score$", 10s));
+    ASSERT_TRUE(WaitForWindowGone("^Experiment Window$", 20s)) << "the stage stayed up";
+  }
+
+  // Checks the newest pair of result files against the pass trace of the run.
+  void CheckResultFiles(const fs::path& trial_file) {
+    const std::string stamp = trial_file.stem().string().substr(std::string("E2E01_").size());
+    const fs::path body_file = dir_ / ("E2E01_" + stamp + "_B.csv");
+    ASSERT_TRUE(fs::exists(body_file)) << body_file;
+
+    const auto trial_lines = CrLfLines(ReadAll(trial_file));
+    ASSERT_GE(trial_lines.size(), 4u) << "header, trial 0 and at least two more trials";
+    EXPECT_EQ(trial_lines[0],
+              "Subject,Date,Time,Trial,Cond_J,Cond_M,BodyID,TgtHand,Tgt_X,Tgt_Y,Hand_L,Hand_LX,"
+              "Hand_LY,Hand_R,Hand_RX,Hand_RY,Resp,RT,TotalRT");
+    std::vector<TrialRow> trials;
+    for (size_t i = 1; i < trial_lines.size(); ++i) {
+      const auto f = Fields(trial_lines[i]);
+      ASSERT_EQ(f.size(), 19u) << trial_lines[i];
+      EXPECT_EQ(f[0], "E2E01");
+      const std::string date =
+          stamp.substr(0, 4) + "/" + stamp.substr(4, 2) + "/" + stamp.substr(6, 2);
+      const std::string time =
+          stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2);
+      EXPECT_EQ(f[1], date);
+      EXPECT_EQ(f[2], time);
+      trials.push_back({std::stoi(f[3]), std::stoi(f[17]), std::stoi(f[18])});
+      EXPECT_EQ(trials.back().trial, static_cast<int>(i - 1));
+      EXPECT_FALSE(f[16].empty()) << "no responding body site";
+      if (i > 1) {
+        EXPECT_GT(trials.back().rt, 0) << trial_lines[i];
+      }
+    }
+    EXPECT_EQ(trials[0].totalrt, 0);
+    // The run ended by its 8 s limit: the last pop came before it.
+    EXPECT_LE(trials.back().totalrt, 8000);
+
+    const auto body_lines = CrLfLines(ReadAll(body_file));
+    ASSERT_GE(body_lines.size(), 2u);
+    EXPECT_EQ(Fields(body_lines[0]).size(), 41u);
+    EXPECT_EQ(body_lines[0].substr(0, 30), "Count,Clock,Trial,TgtHand,Targ");
+    std::vector<BodyRow> rows;
+    for (size_t i = 1; i < body_lines.size(); ++i) {
+      const auto f = Fields(body_lines[i]);
+      ASSERT_EQ(f.size(), 41u) << body_lines[i];
+      rows.push_back({std::stoi(f[0]), std::stoi(f[1]), std::stoi(f[2])});
+      EXPECT_EQ(rows.back().count, static_cast<int>(i));
+    }
+    ExpectBodyRowsForEveryDrawnPass(ReadTrace(trace_), rows, trials);
+  }
+
+  fs::path program_, dir_, trace_;
+};
+
+TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {
+  ProgramProcess app(program_.string(), {"--sensor=sim"}, dir_.string(),
+                     {"TAVELIN2_PASS_TRACE=" + trace_.string()});
+  const auto frame = WaitForWindow("^DirectDraw Application$", 30s);
+  ASSERT_TRUE(frame) << "no main frame";
+
+  RunOnce(/*fill=*/true, /*press_m=*/false);
+  const auto first = TrialFiles();
+  ASSERT_EQ(first.size(), 1u);
+  CheckResultFiles(*first.begin());
+
+  // The same program start: the dialog shows the confirmed values; a new pair of files.
+  std::this_thread::sleep_for(1100ms);  // a new start second, so new file names
+  RunOnce(/*fill=*/false, /*press_m=*/true);
+  const auto both = TrialFiles();
+  ASSERT_EQ(both.size(), 2u);
+  fs::path second;
+  for (const auto& p : both) {
+    if (!first.count(p)) second = p;
+  }
+  CheckResultFiles(second);
+
+  // Quit through "&File" > "E&xit".
+  Xdo("windowfocus --sync " + *frame);
+  ASSERT_TRUE(Xdo("key --delay 200 alt+f x"));
+  const auto status = app.WaitForExit(20s);
+  ASSERT_TRUE(status) << "the program did not end";
+  EXPECT_EQ(*status, 0);
+
+  const std::string ini = ReadAll(dir_ / "Tavelin2.ini");
+  const auto lines = CrLfLines(ini);
+  EXPECT_EQ(lines.size(), 13u);
+  std::map<std::string, std::string> values;
+  for (const std::string& l : lines) {
+    const size_t eq = l.find(" = ");
+    if (eq != std::string::npos) values[l.substr(0, eq)] = l.substr(eq + 3);
+  }
+  EXPECT_EQ(values["subject"], "E2E01");
+  EXPECT_EQ(values["timelimit"], "8");
+  EXPECT_EQ(values["mirror"], "0") << "M during the second run toggles the mirror display";
+  EXPECT_EQ(values["janken"], "0");
+  // No journal is left behind by runs that ended normally.
+  EXPECT_FALSE(fs::exists(dir_ / ".tavelin2-journal") && !fs::is_empty(dir_ / ".tavelin2-journal"));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "x11_driver.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+std::optional<std::string> RunCommand(const std::string& command) {
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  std::string output;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = pclose(pipe);
+  if (status != 0) return std::nullopt;
+  return output;
+}
+
+ProgramProcess::ProgramProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& working_directory,
+                               const std::vector<std::string>& env) {
+  pid_ = fork();
+  if (pid_ == 0) {
+    if (chdir(working_directory.c_str()) != 0) _exit(126);
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+}
+
+ProgramProcess::~ProgramProcess() {
+  if (pid_ > 0 && Running()) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool ProgramProcess::Running() {
+  if (status_) return false;
+  int status = 0;
+  const pid_t r = waitpid(pid_, &status, WNOHANG);
+  if (r == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  return r == 0;
+}
+
+std::optional<int> ProgramProcess::WaitForExit(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (Running()) {
+    if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return status_;
+}
+
+std::optional<std::string> WaitForWindow(const std::string& title_regex,
+                                         std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    const auto found =
+        RunCommand("xdotool search --onlyvisible --name '" + title_regex + "' 2>/dev/null");
+    if (found && !found->empty()) return found->substr(0, found->find('\n'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  } while (std::chrono::steady_clock::now() < deadline);
+  return std::nullopt;
+}
+
+bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    const auto found =
+        RunCommand("xdotool search --onlyvisible --name '" + title_regex + "' 2>/dev/null");
+    if (!found || found->empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  } while (std::chrono::steady_clock::now() < deadline);
+  return false;
+}
+
+bool Xdo(const std::string& arguments) {
+  return RunCommand("xdotool " + arguments + " 2>&1").has_value();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Driving the real program under X from a test: starting it in a working
+// directory, finding its windows by title and sending keys and clicks with
+// xdotool, as an experimenter would.
+
+#include <sys/types.h>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Runs a shell command; its standard output, or nothing when it failed.
+std::optional<std::string> RunCommand(const std::string& command);
+
+// The program as a child process, killed if the test ends while it still runs.
+class ProgramProcess {
+ public:
+  // Starts `program` with `args` (already quoted for the shell's word
+  // splitting rules: plain words only) in `working_directory`; `env` entries
+  // "NAME=value" are added to the environment.
+  ProgramProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& working_directory, const std::vector<std::string>& env);
+  ~ProgramProcess();
+  ProgramProcess(const ProgramProcess&) = delete;
+  ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+  bool Running();
+  // The exit status once it has ended within `timeout`; nothing otherwise.
+  std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// The X window id of the first visible window whose title matches the regular
+// expression, once one appears within `timeout`.
+std::optional<std::string> WaitForWindow(const std::string& title_regex,
+                                         std::chrono::milliseconds timeout);
+// True once no visible window matches any more.
+bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds timeout);
+
+bool Xdo(const std::string& arguments);  // "xdotool <arguments>" succeeded
