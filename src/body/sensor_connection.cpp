@@ -56,3 +56,8 @@ int CloseSensor() {
   }
   return 1;
 }
+
+int64_t NewestColourFramePublishedAt_ns() {
+  const auto& reader = sensor_connection.color_reader;
+  return reader ? reader->NewestFramePublishedAt_ns() : 0;
+}

@@ -3,6 +3,7 @@
 // run, polled by the body update once per pass, closed before the result files
 // are written. All calls on the UI thread.
 
+#include <cstdint>
 #include <memory>
 
 #include "body/sensor/sensor_handles.h"
@@ -23,6 +24,11 @@ extern SensorConnection sensor_connection;
 // the negative status of GetDefaultKinectSensor when that call failed. Drops
 // whatever an earlier run left in sensor_connection first.
 int OpenSensor();
+
+// CLOCK_MONOTONIC time (ns) at which the open sensor published its newest
+// colour frame; 0 when no sensor is open or none has come yet. For measuring
+// how soon the trial loop takes frames up.
+int64_t NewestColourFramePublishedAt_ns();
 
 // Releases the mapper and the readers, closes and releases the sensor. Always 1;
 // nothing happens when no sensor is open.

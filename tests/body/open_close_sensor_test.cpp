@@ -90,6 +90,15 @@ TEST_F(OpenCloseSensorTest, AFailingStepStopsTheRestAndKeepsWhatWasOpened) {
   }
 }
 
+TEST_F(OpenCloseSensorTest, PublishTimeOfTheNewestColourFrame) {
+  EXPECT_EQ(NewestColourFramePublishedAt_ns(), 0);  // no sensor
+  auto sensor = InstallScriptedSensor();
+  ASSERT_EQ(OpenSensor(), 1);
+  EXPECT_EQ(NewestColourFramePublishedAt_ns(), 0);  // nothing published yet
+  sensor->PushColor(ScriptedColorFrame(2, 2, ColorImageFormat_Bgra, 0));
+  EXPECT_GT(NewestColourFramePublishedAt_ns(), 0);
+}
+
 TEST_F(OpenCloseSensorTest, CloseWithoutSensorDoesNothing) {
   EXPECT_EQ(CloseSensor(), 1);
   EXPECT_EQ(CloseSensor(), 1);

@@ -32,6 +32,11 @@ TEST(FrameMailbox, EachReaderTakesTheNewestFrameOnce) {
   EXPECT_EQ(*b, 2);
   box.Publish(nullptr);  // ignored
   EXPECT_EQ(box.published_count(), 2u);
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const int64_t now_ns = int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+  EXPECT_GT(box.newest_published_at_ns(), now_ns - 1000000000);
+  EXPECT_LE(box.newest_published_at_ns(), now_ns);
 }
 
 TEST(FrameMailbox, ConcurrentPublishAndTakeSeeFramesInOrder) {

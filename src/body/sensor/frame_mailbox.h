@@ -7,6 +7,8 @@
 // The critical sections only swap a shared_ptr: the UI thread never waits for a
 // producer that is filling a picture, and frames are never copied on hand-over.
 
+#include <time.h>
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -19,10 +21,13 @@ class FrameMailbox {
   // Producer side, any thread. Replaces the newest frame; a null frame is ignored.
   void Publish(std::shared_ptr<const Frame> frame) {
     if (!frame) return;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
     {
       std::lock_guard<std::mutex> guard(mutex_);
       newest_.swap(frame);
       ++published_;
+      published_at_ns_ = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
     }
     // The replaced frame (now in `frame`) is dropped here, outside the lock.
   }
@@ -42,10 +47,18 @@ class FrameMailbox {
     return published_;
   }
 
+  // CLOCK_MONOTONIC time (ns) at which the newest frame was published; 0 before
+  // the first. Lets a caller measure how soon it takes frames up.
+  int64_t newest_published_at_ns() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return published_at_ns_;
+  }
+
  private:
   mutable std::mutex mutex_;
   std::shared_ptr<const Frame> newest_;
   uint64_t published_ = 0;
+  int64_t published_at_ns_ = 0;
 };
 
 // Recycles frame objects so that a producer does not allocate a 4 MB picture 30

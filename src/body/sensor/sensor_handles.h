@@ -124,6 +124,9 @@ class FrameReader {
     return S_OK;
   }
 
+  // When the stream's newest frame was published (CLOCK_MONOTONIC ns, 0: none yet).
+  int64_t NewestFramePublishedAt_ns() const { return mailbox_->newest_published_at_ns(); }
+
  private:
   std::shared_ptr<SensorDevice> device_;  // keeps the mailbox alive
   FrameMailbox<Data>* mailbox_;
