@@ -4,6 +4,7 @@
 // drawing, text rasterising and presentation left out (the stage's own
 // benchmarks measure those on the OpenGL window).
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,22 @@
 #include "app/program_state.h"
 #include "stage/stage_surface.h"
 #include "trial/trial_ports.h"
+
+// The textures the experiment driver adds after the text layer: the body
+// texture, four balloons and the burst (128 x 128 images with alpha).
+inline void AddRunTextures(StageSurface& stage) {
+  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  auto image = [&stage] {
+    const int index = stage.AddTexture(128, 128, D3DFMT_A8R8G8B8);
+    stage.LockTexture(index);
+    std::fill(stage.m_textures[index].pixels.begin(), stage.m_textures[index].pixels.end(),
+              0xC0FF4040u);
+    stage.UnlockTexture(index);
+    return index;
+  };
+  for (int i = 0; i < 4; ++i) balloon_textures[i] = image();
+  burst_texture = image();
+}
 
 class HeadlessStage : public StageSurface {
  public:
@@ -20,9 +37,7 @@ class HeadlessStage : public StageSurface {
     m_windowHeight = window_height;
     UpdateViewport();
     AddTexture(m_canvasWidth, m_canvasHeight, D3DFMT_X8R8G8B8);  // text layer
-    body_texture = AddTexture(960, 540, D3DFMT_X8R8G8B8);
-    for (int i = 0; i < 4; ++i) balloon_textures[i] = LoadTexture("balloon");
-    burst_texture = LoadTexture("burst");
+    AddRunTextures(*this);
   }
 
   void DrawSprite(int index, float, float, uint32_t) override {
@@ -69,9 +84,9 @@ class NullSound : public SoundPort {
 
 // Two children as the sensor would report them, standing left and right of
 // the draw area.
-inline void FillTwoChildren(TrackedBody* slots) {
+inline void FillTwoChildren(TrackedBody* bodies) {
   for (int i = 0; i < 2; ++i) {
-    TrackedBody& b = slots[i];
+    TrackedBody& b = bodies[i];
     const int32_t cx = i == 0 ? 120 : 840;
     b.tracked = 1;
     b.id = 1000 + i;
