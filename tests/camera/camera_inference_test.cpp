@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <set>
 #include <sstream>
@@ -231,6 +232,43 @@ TEST(HandOnPhoto, EmptyBackgroundIsNoHand) {
   ASSERT_TRUE(hands.Estimate(picture, region, &lm, &error)) << error;
   EXPECT_LT(lm.presence, 0.5f);
   EXPECT_EQ(ClassifyHandShape(lm, 0.5f), HandState_Unknown);
+}
+
+// Two people side by side. Without a budget every readable hand is read
+// every frame; with a budget of one crop a frame the hands take turns: each
+// frame reads another one until all have been read.
+TEST(BodyEstimatorOnPhoto, HandCropsKeepToTheBudgetAndTakeTurns) {
+  REQUIRE_FILE(kMessi);
+  const cv::Mat photo = ReadPicture(kMessi);
+  cv::Mat two;
+  cv::hconcat(photo, photo, two);
+  auto estimator_with = [](int budget) {
+    CameraSettings settings;
+    settings.hand_crops_per_frame = budget;
+    auto estimator = std::make_unique<BodyEstimator>(settings);
+    std::string error;
+    EXPECT_TRUE(estimator->Load(&error)) << error;
+    return estimator;
+  };
+  BodyFrameData frame;
+  BodyEstimateTiming timing;
+  std::string error;
+  auto all = estimator_with(0);
+  ASSERT_TRUE(all->Process(two, 0, &frame, &timing, &error)) << error;
+  ASSERT_EQ(timing.people, 2);
+  const uint32_t readable = timing.hands_read;
+  const int count = timing.hand_crops;
+  ASSERT_GE(count, 2) << "the photo should show at least two readable hands";
+
+  auto one = estimator_with(1);
+  uint32_t read = 0;
+  for (int i = 0; i < count; ++i) {
+    ASSERT_TRUE(one->Process(two, i, &frame, &timing, &error)) << error;
+    EXPECT_EQ(timing.hand_crops, 1) << "frame " << i;
+    EXPECT_EQ(read & timing.hands_read, 0u) << "frame " << i << " read a hand again";
+    read |= timing.hands_read;
+  }
+  EXPECT_EQ(read, readable);
 }
 
 // ----------------------------------------------------------------- tracking

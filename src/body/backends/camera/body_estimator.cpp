@@ -84,6 +84,7 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
     const auto [s, side] = readable[(first + i) % readable.size()];
     HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
     filter.Update(ReadHand(bgr, tracker_.slots()[s].pose, side, timing));
+    if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
   next_hand_ = first + budget;
 }
