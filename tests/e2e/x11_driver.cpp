@@ -1,5 +1,6 @@
 #include "x11_driver.h"
 
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -88,4 +89,50 @@ bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds
 
 bool Xdo(const std::string& arguments) {
   return RunCommand("xdotool " + arguments + " 2>&1").has_value();
+}
+
+PrivateXServer::~PrivateXServer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  if (previous_display_) {
+    setenv("DISPLAY", previous_display_->c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
+}
+
+bool PrivateXServer::Start(const std::string& screen) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(fds[0]);
+    const std::string fd_text = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", screen.c_str(),
+           "-nolisten", "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid_ < 0) {
+    close(fds[0]);
+    return false;
+  }
+  // Xvfb writes the display number it took once it accepts clients.
+  std::string number;
+  pollfd readable{fds[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    if (poll(&readable, 1, 200) <= 0) continue;
+    char buffer[32];
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (number.find('\n') == std::string::npos) return false;
+  display_ = ":" + number.substr(0, number.find('\n'));
+  if (const char* old = std::getenv("DISPLAY")) previous_display_ = old;
+  setenv("DISPLAY", display_.c_str(), 1);
+  return true;
 }

@@ -41,3 +41,23 @@ std::optional<std::string> WaitForWindow(const std::string& title_regex,
 bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds timeout);
 
 bool Xdo(const std::string& arguments);  // "xdotool <arguments>" succeeded
+
+// An X server of the test's own (Xvfb), so that windows and clicks of tests
+// running at the same time on a shared display cannot mix. While it runs,
+// DISPLAY of this process (and of every program it starts) points at it.
+class PrivateXServer {
+ public:
+  PrivateXServer() = default;
+  ~PrivateXServer();
+  PrivateXServer(const PrivateXServer&) = delete;
+  PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+  // False when Xvfb is missing or does not come up within a few seconds.
+  bool Start(const std::string& screen = "1920x1080x24");
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+  std::optional<std::string> previous_display_;
+};
