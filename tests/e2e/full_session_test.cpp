@@ -120,6 +120,16 @@ void ExpectBodyRowsForEveryDrawnPass(const std::vector<TracedPass>& passes,
   EXPECT_GT(drawn - paused, 0) << "no sampled frame at all";
 }
 
+// "WIDTHxHEIGHT" of a window, as xdotool reports it.
+std::string WindowSize(const std::string& window) {
+  const auto out = RunCommand("xdotool getwindowgeometry " + window);
+  if (!out) return "?";
+  const size_t at = out->find("Geometry: ");
+  if (at == std::string::npos) return "?";
+  const size_t start = at + 10;
+  return out->substr(start, out->find('\n', start) - start);
+}
+
 class FullSessionTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -177,6 +187,7 @@ class FullSessionTest : public testing::Test {
     ASSERT_TRUE(WaitForWindowGone("^Dialog$", 10s)) << "the dialog refused its input";
     const auto stage = WaitForWindow("^Experiment Window$", 20s);
     ASSERT_TRUE(stage) << "no stage window";
+    EXPECT_EQ(WindowSize(*stage), "1920x1080") << "the stage covers the screen";
     if (press_m) {
       std::this_thread::sleep_for(1500ms);
       Xdo("windowfocus --sync " + *stage);
@@ -250,6 +261,7 @@ TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {
                      {"TAVELIN2_PASS_TRACE=" + trace_.string()});
   const auto frame = WaitForWindow("^DirectDraw Application$", 30s);
   ASSERT_TRUE(frame) << "no main frame";
+  EXPECT_EQ(WindowSize(*frame), "1920x1080") << "the main frame covers the screen";
 
   RunOnce(/*fill=*/true, /*press_m=*/false);
   const auto first = TrialFiles();
