@@ -308,6 +308,10 @@ TEST(KeypointMapping, DistanceFollowsTheBodysSizeAndTheNearerCueWins) {
   // Nothing to measure: the fallback.
   ColorKeypoints hidden = StandingChild(960, 200, 0.1f);
   EXPECT_EQ(EstimateBodyDepth(hidden, cam, 0.3f, 0.25f, 9.0f), 9.0f);
+  // Points that are no numbers (a broken frame) never make the distance one.
+  ColorKeypoints broken = StandingChild(960, 200);
+  broken[kLeftShoulder].x = broken[kLeftHip].y = std::nanf("");
+  EXPECT_EQ(EstimateBodyDepth(broken, cam, 0.3f, 0.25f, 9.0f), 9.0f);
   // A child twice as far looks half as wide.
   EXPECT_NEAR(EstimateBodyDepth(StandingChild(960, 100), cam, 0.3f, 0.25f, 9.0f), 2 * expected,
               1e-3);

@@ -56,7 +56,7 @@ float EstimateBodyDepth(const ColorKeypoints& k, const PinholeCamera& camera, fl
   const Place lh = From(k, kLeftHip), rh = From(k, kRightHip);
   float depth = 0;
   auto consider = [&](float pixels, float metres) {
-    if (pixels < 4.0f) return;  // too small to measure
+    if (!(pixels >= 4.0f) || !std::isfinite(pixels)) return;  // too small to measure, or no number
     const float z = camera.fx * metres / pixels;
     if (depth == 0 || z < depth) depth = z;
   };
