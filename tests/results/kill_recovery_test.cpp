@@ -176,7 +176,8 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
       if (s.trials >= 3 && s.at >= earliest_kill) break;
       std::this_thread::sleep_for(5ms);
     }
-    ASSERT_GE(seen.back().trials, 3) << "the simulated child popped too few balloons";
+    ASSERT_GE(seen.back().trials, 3) << "the simulated child popped too few balloons ("
+                                     << seen.back().samples << " body samples stored)";
     std::this_thread::sleep_for(370ms);  // somewhere between two journal syncs
     Snapshot last{Clock::now(), 0, 0};
     ASSERT_TRUE(counts.Read(&last.trials, &last.samples));
