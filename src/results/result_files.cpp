@@ -18,8 +18,8 @@ int WriteResultFiles() {
   // Counts outside the tables would read past them; the trial loop keeps them in.
   const auto trials = static_cast<size_t>(std::clamp(trial_count, 0, kTrialRecordCapacity));
   const auto samples = static_cast<size_t>(std::clamp(sample_count, 0, kMaxSampleCount));
-  const RunResults run{settings.subject, run_start_time, {trial_records, trials},
-                       {body_samples, samples}};
+  const RunResults run{
+      settings.subject, run_start_time, {trial_records, trials}, {body_samples, samples}};
   const RunWriteOutcome outcome =
       WriteRunResults(run, {CurrentDirectory(), DefaultRescueDirectories()}, journal);
   return outcome.both_in_place() ? 1 : 0;
