@@ -34,4 +34,9 @@ function(t2_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT}
                        LABELS ${T_KIND})
+  if(T_KIND STREQUAL "gl" OR T_KIND STREQUAL "process")
+    # One X display for the whole suite: windows of two tests must not steal
+    # each other's focus or keys.
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK x_display)
+  endif()
 endfunction()
