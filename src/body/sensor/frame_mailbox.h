@@ -94,8 +94,14 @@ class FramePool : public std::enable_shared_from_this<FramePool<Frame>> {
   explicit FramePool(size_t keep_at_most) : keep_at_most_(keep_at_most) {}
 
   void Return(std::unique_ptr<Frame> frame) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (free_.size() < keep_at_most_) free_.push_back(std::move(frame));
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (free_.size() < keep_at_most_) {
+        free_.push_back(std::move(frame));
+        return;
+      }
+    }
+    frame.reset();  // a surplus frame is freed outside the lock
   }
 
   std::mutex mutex_;

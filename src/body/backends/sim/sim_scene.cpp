@@ -43,6 +43,7 @@ SimScene::SimScene(int32_t body_count, uint32_t seed, const PinholeCamera& camer
     c.sway_hz = random_.Range(0.2, 0.45);
     c.next_wander_ms = random_.Range(4000, 12000);
     c.tracking_id = next_tracking_id_++;
+    c.was_in_view = InView(c);
     children_.push_back(c);
 
     SimChildLook look;
