@@ -113,6 +113,7 @@ void CMainFrame::OnExperimentStart() {
                      sound,
                      host,
                      &run_journal};
+    ports.frame_ready_source = NewestColourFramePublishedAt_ns;
     RunTask(ports);
   }
 

@@ -266,6 +266,7 @@ int RunTask(TrialPorts& ports) {
   std::string trace_path;
   if (ports.pass_trace == nullptr) {
     own_trace = PassTraceFromEnvironment(&trace_path);
+    if (own_trace != nullptr) own_trace->frame_ready_source = ports.frame_ready_source;
     ports.pass_trace = own_trace.get();
   }
 

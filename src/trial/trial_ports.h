@@ -84,4 +84,7 @@ struct TrialPorts {
   // Per-pass timestamps for timing analysis; may be null. When null, RunTask
   // records one on its own if the environment variable named in pass_trace.h is set.
   PassTrace* pass_trace = nullptr;
+  // When set, the monotonic time (ns) at which the sensor published its newest
+  // frame; a trace RunTask records on its own uses it to measure frame take-up.
+  std::function<int64_t()> frame_ready_source = nullptr;
 };
