@@ -139,15 +139,11 @@ class FullSessionTest : public testing::Test {
     if (!x_server_.Start() && std::getenv("DISPLAY") == nullptr) {
       GTEST_SKIP() << "needs Xvfb or an X display";
     }
-    const char* source = std::getenv("T2_SOURCE_DIR");
-    const char* binary = std::getenv("T2_BINARY_DIR");
-    ASSERT_TRUE(source && binary);
-    program_ = fs::path(binary) / "src/app/tavelin2";
-    ASSERT_TRUE(fs::exists(program_)) << program_;
-    char dir_template[] = "/tmp/tavelin2-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(dir_template), nullptr);
-    dir_ = dir_template;
-    fs::create_directory_symlink(fs::path(source) / "stim", dir_ / "stim");
+    std::string why;
+    const auto workspace = MakeProgramWorkspace("tavelin2-e2e", &why);
+    ASSERT_TRUE(workspace.has_value()) << why;
+    program_ = workspace->program;
+    dir_ = workspace->dir;
     trace_ = dir_ / "passes.csv";
   }
   void TearDown() override {

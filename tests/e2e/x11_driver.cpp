@@ -9,6 +9,35 @@
 #include <thread>
 #include <vector>
 
+std::optional<ProgramWorkspace> MakeProgramWorkspace(const std::string& prefix, std::string* why) {
+  namespace fs = std::filesystem;
+  const char* source = std::getenv("T2_SOURCE_DIR");
+  const char* binary = std::getenv("T2_BINARY_DIR");
+  if (source == nullptr || binary == nullptr) {
+    *why = "T2_SOURCE_DIR and T2_BINARY_DIR must be set (CTest sets them)";
+    return std::nullopt;
+  }
+  ProgramWorkspace w;
+  w.program = fs::path(binary) / "src/app/tavelin2";
+  if (!fs::exists(w.program)) {
+    *why = "no program at " + w.program.string();
+    return std::nullopt;
+  }
+  std::string dir_template = "/tmp/" + prefix + "-XXXXXX";
+  if (::mkdtemp(dir_template.data()) == nullptr) {
+    *why = "cannot create a working directory under /tmp";
+    return std::nullopt;
+  }
+  w.dir = dir_template;
+  std::error_code ec;
+  fs::create_directory_symlink(fs::path(source) / "stim", w.dir / "stim", ec);
+  if (ec) {
+    *why = "cannot link stim/ into " + w.dir.string() + ": " + ec.message();
+    return std::nullopt;
+  }
+  return w;
+}
+
 std::optional<std::string> RunCommand(const std::string& command) {
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return std::nullopt;

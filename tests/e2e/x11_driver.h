@@ -5,9 +5,19 @@
 
 #include <sys/types.h>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The built tavelin2 (from T2_BINARY_DIR) and a fresh working directory under
+// /tmp whose name starts with `prefix`, with stim/ (from T2_SOURCE_DIR) linked
+// in. Nothing, with the reason in `why`, when either cannot be had.
+struct ProgramWorkspace {
+  std::filesystem::path program;
+  std::filesystem::path dir;
+};
+std::optional<ProgramWorkspace> MakeProgramWorkspace(const std::string& prefix, std::string* why);
 
 // Runs a shell command; its standard output, or nothing when it failed.
 std::optional<std::string> RunCommand(const std::string& command);

@@ -106,17 +106,16 @@ std::vector<std::vector<std::string>> Rows(const std::string& text, size_t field
 class KillRecoveryTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under Xvfb)";
     if (!RunCommand("command -v xdotool")) GTEST_SKIP() << "needs xdotool";
-    const char* source = std::getenv("T2_SOURCE_DIR");
-    const char* binary = std::getenv("T2_BINARY_DIR");
-    ASSERT_TRUE(source && binary);
-    program_ = fs::path(binary) / "src/app/tavelin2";
-    ASSERT_TRUE(fs::exists(program_)) << program_;
-    char dir_template[] = "/tmp/tavelin2-kill-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir_template), nullptr);
-    dir_ = dir_template;
-    fs::create_directory_symlink(fs::path(source) / "stim", dir_ / "stim");
+    // A display of its own, so no other test's window can catch its clicks.
+    if (!x_server_.Start() && std::getenv("DISPLAY") == nullptr) {
+      GTEST_SKIP() << "needs Xvfb or an X display";
+    }
+    std::string why;
+    const auto workspace = MakeProgramWorkspace("tavelin2-kill", &why);
+    ASSERT_TRUE(workspace.has_value()) << why;
+    program_ = workspace->program;
+    dir_ = workspace->dir;
     // Rescue folders of this test stay inside its directory.
     env_ = {"HOME=" + (dir_ / "home").string()};
   }
@@ -133,6 +132,7 @@ class KillRecoveryTest : public testing::Test {
     return out;
   }
 
+  PrivateXServer x_server_;
   fs::path program_, dir_;
   std::vector<std::string> env_;
 };
