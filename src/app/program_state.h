@@ -17,7 +17,7 @@ class CTouchWnd;  // the stage window (src/stage); defined by the Qt front end
 extern ExperimentSettings settings;
 extern SettingsFile settings_file;
 extern std::string window_class;
-extern int32_t screen_width;   // primary screen, physical pixels
+extern int32_t screen_width;  // primary screen, physical pixels
 extern int32_t screen_height;
 
 extern TrialRecord trial_records[kTrialRecordCapacity];

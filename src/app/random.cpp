@@ -2,7 +2,9 @@
 
 uint32_t random_state = 0;
 
-void SeedRandom(uint32_t seed) { random_state = seed; }
+void SeedRandom(uint32_t seed) {
+  random_state = seed;
+}
 
 int32_t NextRandom() {
   random_state = random_state * 214013u + 2531011u;

@@ -15,13 +15,13 @@ enum HandShape : int32_t {
 
 struct TrackedBody {
   int32_t tracked = 0;
-  int32_t id = 0;         // low 32 bits of the sensor's 64-bit tracking ID
-  double head_dist = 0;   // metres from the sensor
-  int32_t nearest = 0;    // written by the trial loop only
+  int32_t id = 0;        // low 32 bits of the sensor's 64-bit tracking ID
+  double head_dist = 0;  // metres from the sensor
+  int32_t nearest = 0;   // written by the trial loop only
   int32_t hand_lx = 0, hand_ly = 0;
   int32_t hand_rx = 0, hand_ry = 0;
-  int32_t hand_l = 0;     // HandShape
-  int32_t hand_r = 0;     // HandShape
+  int32_t hand_l = 0;  // HandShape
+  int32_t hand_r = 0;  // HandShape
   int32_t spine_base_x = 0, spine_base_y = 0;
   int32_t spine_mid_x = 0, spine_mid_y = 0;
   int32_t spine_shoulder_x = 0, spine_shoulder_y = 0;
