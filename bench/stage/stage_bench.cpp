@@ -4,7 +4,10 @@
 // are skipped without one.
 //
 // Real time includes Mesa's rasterising (llvmpipe threads) and presentation;
-// CPU time is the calling thread's: what the stage costs the trial loop.
+// CPU time is the calling thread's: what the stage costs the trial loop. Whole
+// frames run with the render thread (render_thread:1) and drawn inside
+// EndFrame (render_thread:0); "presented" counts the frames that reached the
+// screen, the others were replaced by a newer one before they were drawn.
 // Set T2_STAGE_BENCH_DUMP=<dir> to save the last composed frame of each size
 // as a PNG for a look.
 
@@ -47,7 +50,12 @@ void WriteBodyPicture(StageSurface& stage, int index, const std::vector<uint32_t
 }
 
 // One stage window for the GL cases of one size; null without a display.
-std::unique_ptr<CTouchWnd> OpenStage(int width, int height) {
+std::unique_ptr<CTouchWnd> OpenStage(int width, int height, bool render_thread = true) {
+  if (render_thread) {
+    unsetenv("TAVELIN2_STAGE_SYNC");
+  } else {
+    setenv("TAVELIN2_STAGE_SYNC", "1", 1);
+  }
   auto stage = std::make_unique<CTouchWnd>();
   if (!stage->CreateEx("Experiment Window", 0, 0, width, height) || !stage->InitDevice()) {
     return nullptr;
@@ -101,7 +109,7 @@ BENCHMARK(BM_BodyTextureWriteAndUpload)->Unit(benchmark::kMicrosecond);
 void BM_WholeFrame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
-  auto stage = OpenStage(width, height);
+  auto stage = OpenStage(width, height, state.range(2) != 0);
   if (!stage) {
     state.SkipWithError("no OpenGL stage (run under xvfb-run)");
     return;
@@ -128,10 +136,15 @@ void BM_WholeFrame(benchmark::State& state) {
     stage->DrawSprite(body_texture, 32, 114, 0xFFFFFFFF);
     stage->DrawSprite(balloon, 500, 300, 0xFFFFFFFF);
   };
+  const uint64_t presented_before = stage->FramesPresented();
   for (auto _ : state) {
     compose();
     stage->EndFrame();
   }
+  stage->LastPresentedFrame();  // waits for the render thread
+  state.counters["presented"] =
+      benchmark::Counter(static_cast<double>(stage->FramesPresented() - presented_before),
+                         benchmark::Counter::kIsRate);
   if (const char* dir = std::getenv("T2_STAGE_BENCH_DUMP")) {
     compose();
     stage->GrabFrame().save(QString("%1/frame_%2x%3.png").arg(dir).arg(width).arg(height));
@@ -141,15 +154,17 @@ void BM_WholeFrame(benchmark::State& state) {
   stage->DestroyWindow();
 }
 BENCHMARK(BM_WholeFrame)
-    ->Args({1024, 768})
-    ->Args({1920, 1080})
+    ->ArgNames({"w", "h", "render_thread"})
+    ->ArgsProduct({{1024}, {768}, {1, 0}})
+    ->ArgsProduct({{1920}, {1080}, {1, 0}})
     ->Unit(benchmark::kMicrosecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK(BM_WholeFrame)
     ->Name("BM_WholeFrame_CallingThread")
-    ->Args({1024, 768})
-    ->Args({1920, 1080})
+    ->ArgNames({"w", "h", "render_thread"})
+    ->ArgsProduct({{1024}, {768}, {1, 0}})
+    ->ArgsProduct({{1920}, {1080}, {1, 0}})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -10,9 +10,13 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "stage/image_decoder.h"
+#include "stage/render_priority.h"
+#include "stage/render_thread.h"
 #include "stage/text_rasterizer.h"
 
 namespace {
@@ -49,7 +53,42 @@ QSurfaceFormat StageFormat(int32_t kind) {
   return format;
 }
 
+bool RowIsZero(const uint32_t* row, int32_t width) {
+  return row[0] == 0 && std::memcmp(row, row + 1, (static_cast<size_t>(width) - 1) * 4) == 0;
+}
+
+// Rows [begin, end) outside which the texture holds only zero words. A text
+// layer holds one line of text on an otherwise empty texture; a picture has
+// non-zero first and last rows, so finding them costs it nothing.
+std::pair<int32_t, int32_t> UsedRows(const TextureEntry& entry) {
+  const uint32_t* words = entry.pixels.data();
+  const size_t width = static_cast<size_t>(entry.width);
+  int32_t begin = 0;
+  while (begin < entry.height && RowIsZero(words + begin * width, entry.width)) ++begin;
+  int32_t end = entry.height;
+  while (end > begin && RowIsZero(words + (end - 1) * width, entry.width)) --end;
+  return {begin, end};
+}
+
+bool SyncRequested() {
+  const char* value = std::getenv("TAVELIN2_STAGE_SYNC");
+  return value != nullptr && value[0] != '\0' && value[0] != '0';
+}
+
 }  // namespace
+
+// Takes the context back from the render thread for the length of a scope
+// (set-up, release, recovery); the render thread gets it back at the end.
+class CDXWnd::ContextHere {
+ public:
+  explicit ContextHere(CDXWnd& stage) : stage_(stage) { stage_.DetachContext(); }
+  ~ContextHere() { stage_.AttachContext(); }
+  ContextHere(const ContextHere&) = delete;
+  ContextHere& operator=(const ContextHere&) = delete;
+
+ private:
+  CDXWnd& stage_;
+};
 
 CDXWnd::CDXWnd() = default;
 
@@ -59,6 +98,8 @@ CDXWnd::~CDXWnd() {
   } else {
     // The application is gone (program end with a window left): Qt objects
     // can no longer be freed safely, the process is ending anyway.
+    if (render_thread_) render_thread_->Stop();
+    (void)render_thread_.release();
     (void)window_.release();
     (void)context_.release();
     (void)text_.release();
@@ -129,13 +170,66 @@ void CDXWnd::DestroyWindow() {
 
 void CDXWnd::OnDestroy() {
   frame_open_ = false;
+  frame_.Clear();
+  DetachContext();  // a frame waiting is dropped; the context stays here
   const bool current = MakeCurrent();
   sprites_.Release(current);
   text_.reset();
   ReleaseTextures();
   ReleaseContext();
+  StopRenderThread();
   window_->destroy();
   window_.reset();
+}
+
+void CDXWnd::StartRenderThread() {
+  if (render_thread_ || SyncRequested() || !QOpenGLContext::supportsThreadedOpenGL()) return;
+  ui_thread_ = QThread::currentThread();
+  render_thread_ =
+      std::make_unique<RenderThread>([this](FramePacket& frame) { RenderPacket(frame); });
+  render_thread_->start();
+}
+
+void CDXWnd::StopRenderThread() {
+  DetachContext();
+  if (render_thread_) render_thread_->Stop();
+  render_thread_.reset();
+  render_lost_ = false;
+}
+
+void CDXWnd::AttachContext() {
+  if (!render_thread_ || context_attached_ || !context_) return;
+  context_->doneCurrent();
+  context_->moveToThread(render_thread_.get());
+  context_attached_ = true;
+}
+
+void CDXWnd::DetachContext() {
+  if (!render_thread_ || !context_attached_) return;
+  render_thread_->Invoke(
+      [this] {
+        context_->doneCurrent();
+        context_->moveToThread(ui_thread_);
+      },
+      true);
+  context_attached_ = false;
+}
+
+uint64_t CDXWnd::FramesPresented() const {
+  return render_thread_ ? render_thread_->FramesRendered() : sync_presented_;
+}
+
+uint64_t CDXWnd::FramesReplaced() const {
+  return render_thread_ ? render_thread_->FramesReplaced() : 0;
+}
+
+void CDXWnd::HoldRenderThread(bool hold) {
+  if (render_thread_) render_thread_->SetHold(hold);
+}
+
+QImage CDXWnd::LastPresentedFrame() {
+  if (render_thread_) render_thread_->WaitIdle();
+  return presented_copy_ ? *presented_copy_ : QImage();
 }
 
 void CDXWnd::ReadWindowSize() {
@@ -156,11 +250,13 @@ bool CDXWnd::InitDevice() {
 
   // A device of an earlier InitDevice in this window goes first; a new one
   // starts without the lost mark.
+  StartRenderThread();
   ReleaseContext();
   m_deviceLost = false;
+  render_lost_ = false;
   m_deviceKind = kDeviceNone;
   for (int32_t kind : {kDeviceDesktopGL, kDeviceGLES2, kDeviceAnyGL}) {
-    if (CreateContext(kind)) {
+    if (CreateRenderContext(kind)) {
       m_deviceKind = kind;
       break;
     }
@@ -195,7 +291,20 @@ bool CDXWnd::CreateContext(int32_t kind) {
   return true;
 }
 
+// Made here, then handed to the render thread, which makes it current there.
+bool CDXWnd::CreateRenderContext(int32_t kind) {
+  DetachContext();
+  if (!CreateContext(kind)) return false;
+  if (render_thread_) {
+    AttachContext();
+    // The software rasteriser's workers exist once there is a context.
+    IdleSoftwareRasteriserWorkers();
+  }
+  return true;
+}
+
 void CDXWnd::ReleaseContext() {
+  DetachContext();
   if (context_) {
     const bool current = MakeCurrent();
     sprites_.Release(current);
@@ -208,6 +317,7 @@ void CDXWnd::ReleaseContext() {
     context_.reset();
   }
   for (GpuTexture& t : gpu_textures_) t = GpuTexture{};
+  for (TextureState& t : texture_states_) t = TextureState{};
   device_created_ = false;
 }
 
@@ -229,8 +339,11 @@ bool CDXWnd::TryRecover() {
 
   // The old context's objects died with it: only forget them. Every texture
   // is uploaded again from its CPU copy when it is next drawn.
+  ContextHere here(*this);
   sprites_.Release(false);
   for (GpuTexture& t : gpu_textures_) t = GpuTexture{};
+  for (TextureState& t : texture_states_) t = TextureState{};
+  render_lost_ = false;
   if (context_) {
     context_->doneCurrent();
     context_.reset();
@@ -238,7 +351,7 @@ bool CDXWnd::TryRecover() {
   const int32_t preferred = m_deviceKind;
   for (int32_t kind :
        {preferred, int32_t{kDeviceDesktopGL}, int32_t{kDeviceGLES2}, int32_t{kDeviceAnyGL}}) {
-    if (kind != kDeviceNone && CreateContext(kind)) {
+    if (kind != kDeviceNone && CreateRenderContext(kind)) {
       m_deviceKind = kind;
       m_deviceLost = false;
       ++m_recoveries;
@@ -250,6 +363,7 @@ bool CDXWnd::TryRecover() {
 }
 
 void CDXWnd::SimulateContextLoss() {
+  DetachContext();
   if (!context_) return;
   sprites_.Release(false);
   context_->doneCurrent();
@@ -275,85 +389,183 @@ void CDXWnd::OnWindowResized() {
 
 bool CDXWnd::BeginFrame() {
   frame_open_ = false;
+  frame_.Clear();
   if (!window_ || !device_created_) return false;
-  // makeCurrent itself, not the shortcut of MakeCurrent: it is where Qt asks
-  // the driver whether the context was reset.
-  const bool usable =
-      !m_deviceLost && context_ && context_->makeCurrent(window_.get()) && context_->isValid();
-  if (!usable && !(TryRecover() && MakeCurrent())) return false;
-  sprites_.BeginFrame(m_windowWidth, m_windowHeight);
+  if (render_lost_.exchange(false)) m_deviceLost = true;
+  bool usable = !m_deviceLost && context_ != nullptr;
+  if (usable && !render_thread_) {
+    // makeCurrent itself, not the shortcut of MakeCurrent: it is where Qt asks
+    // the driver whether the context was reset. The render thread asks it
+    // before every frame it draws.
+    usable = context_->makeCurrent(window_.get()) && context_->isValid();
+  }
+  if (!usable && !(TryRecover() && (render_thread_ || MakeCurrent()))) return false;
   frame_open_ = true;
   return true;
 }
 
 void CDXWnd::DrawSprite(int index, float x, float y, uint32_t colour) {
   if (!frame_open_ || !IsValidIndex(index)) return;
-  if (static_cast<size_t>(index) >= gpu_textures_.size()) return;
+  if (static_cast<size_t>(index) >= texture_states_.size()) return;
   const TextureEntry& entry = m_textures[index];
+  TextureState& state = texture_states_[index];
+  // A locked texture shows its last unlocked state, unless it was never sent.
+  if (!state.sent || (state.dirty && !entry.lock)) {
+    const auto [used_begin, used_end] = UsedRows(entry);
+    const uint32_t* rows = entry.pixels.data() + static_cast<size_t>(used_begin) * entry.width;
+    const size_t words = static_cast<size_t>(used_end - used_begin) * entry.width;
+    if (render_thread_) {
+      // A copy: the texture may change before the render thread draws the frame.
+      if (frame_.uploads.size() <= static_cast<size_t>(index)) frame_.uploads.resize(index + 1);
+      TextureSnapshot& snapshot = frame_.uploads[index];
+      snapshot.present = true;
+      snapshot.width = entry.width;
+      snapshot.height = entry.height;
+      snapshot.used_begin = used_begin;
+      snapshot.used_end = used_end;
+      snapshot.rows.assign(rows, rows + words);
+    } else {
+      UploadRows(index, entry.width, entry.height, rows, used_begin, used_end);
+    }
+    state.dirty = false;
+    state.sent = true;
+  }
+  SpriteDraw draw;
+  draw.index = index;
+  draw.x0 = x * m_scale + m_offsetX;
+  draw.y0 = y * m_scale + m_offsetY;
+  draw.x1 = (static_cast<double>(x) + entry.width) * m_scale + m_offsetX;
+  draw.y1 = (static_cast<double>(y) + entry.height) * m_scale + m_offsetY;
+  draw.colour = colour;
+  draw.opaque = entry.format == D3DFMT_X8R8G8B8;
+  frame_.draws.push_back(draw);
+}
+
+// Rows that are zero now and were zero at the last upload need not be sent.
+void CDXWnd::UploadRows(int index, int32_t width, int32_t height, const uint32_t* rows,
+                        int32_t used_begin, int32_t used_end) {
+  if (gpu_textures_.size() <= static_cast<size_t>(index)) gpu_textures_.resize(index + 1);
   GpuTexture& gpu = gpu_textures_[index];
-  if (gpu.id == 0 || (gpu.stale && !entry.lock)) Upload(entry, gpu);
-  const double x0 = x * m_scale + m_offsetX;
-  const double y0 = y * m_scale + m_offsetY;
-  const double x1 = (static_cast<double>(x) + entry.width) * m_scale + m_offsetX;
-  const double y1 = (static_cast<double>(y) + entry.height) * m_scale + m_offsetY;
-  sprites_.Draw(gpu.id, entry.format == D3DFMT_X8R8G8B8, x0, y0, x1, y1, colour);
-}
-
-namespace {
-
-bool RowIsZero(const uint32_t* row, int32_t width) {
-  return row[0] == 0 && std::memcmp(row, row + 1, (static_cast<size_t>(width) - 1) * 4) == 0;
-}
-
-}  // namespace
-
-// Rows that are zero now and were zero at the last upload need not be sent: a
-// text layer holds one line of text on an otherwise empty texture. A picture
-// has non-zero first and last rows, so finding the used rows costs it nothing.
-void CDXWnd::Upload(const TextureEntry& entry, GpuTexture& gpu) {
-  const uint32_t* words = entry.pixels.data();
-  const size_t width = static_cast<size_t>(entry.width);
-  int32_t used_begin = 0;
-  while (used_begin < entry.height && RowIsZero(words + used_begin * width, entry.width)) {
-    ++used_begin;
+  QOpenGLFunctions* gl = context_->functions();
+  // Rows that held words before and are zero now: all of a new texture.
+  int32_t old_begin = gpu.used_begin;
+  int32_t old_end = gpu.used_end;
+  if (gpu.id == 0) {
+    gpu.id = GlSpriteRenderer::Allocate(gl, width, height);
+    old_begin = 0;
+    old_end = height;
   }
-  int32_t used_end = entry.height;
-  while (used_end > used_begin && RowIsZero(words + (used_end - 1) * width, entry.width)) {
-    --used_end;
+  GlSpriteRenderer::UploadRows(gl, gpu.id, width, used_begin, used_end - used_begin, rows);
+  const int32_t below_end = std::min(old_end, used_begin);
+  const int32_t above_begin = std::max(old_begin, used_end);
+  const int32_t zero_rows = std::max(below_end - old_begin, old_end - above_begin);
+  if (zero_rows > 0) {
+    const size_t zero_words = static_cast<size_t>(zero_rows) * width;
+    if (zero_rows_.size() < zero_words) zero_rows_.resize(zero_words, 0u);
+    if (below_end > old_begin) {
+      GlSpriteRenderer::UploadRows(gl, gpu.id, width, old_begin, below_end - old_begin,
+                                   zero_rows_.data());
+    }
+    if (old_end > above_begin) {
+      GlSpriteRenderer::UploadRows(gl, gpu.id, width, above_begin, old_end - above_begin,
+                                   zero_rows_.data());
+    }
   }
-  // Rows to send: the used rows of now and of the last upload.
-  int32_t first = used_begin;
-  int32_t end = used_end;
-  if (gpu.used_end > gpu.used_begin) {
-    first = end > first ? std::min(first, gpu.used_begin) : gpu.used_begin;
-    end = std::max(end, gpu.used_end);
-  }
-  gpu.id = GlSpriteRenderer::Upload(context_->functions(), gpu.id, entry.width, entry.height, words,
-                                    first, end);
   gpu.used_begin = used_begin;
   gpu.used_end = used_end;
-  gpu.stale = false;
+}
+
+void CDXWnd::DrawPacket(const FramePacket& frame) {
+  sprites_.BeginFrame(frame.window_width, frame.window_height);
+  for (const SpriteDraw& d : frame.draws) {
+    if (static_cast<size_t>(d.index) >= gpu_textures_.size()) continue;
+    const GLuint id = gpu_textures_[d.index].id;
+    if (id != 0) sprites_.Draw(id, d.opaque, d.x0, d.y0, d.x1, d.y1, d.colour);
+  }
+}
+
+void CDXWnd::FillFrameHeader(FramePacket& frame) {
+  frame.window_width = m_windowWidth;
+  frame.window_height = m_windowHeight;
+  frame.exposed = window_->isExposed();
+}
+
+void CDXWnd::RenderPacket(FramePacket& frame) {
+  if (!context_ || !context_->makeCurrent(window_.get()) || !context_->isValid()) {
+    render_lost_ = true;  // recovered by the next BeginFrame
+    return;
+  }
+  for (size_t i = 0; i < frame.uploads.size(); ++i) {
+    const TextureSnapshot& t = frame.uploads[i];
+    if (t.present) {
+      UploadRows(static_cast<int>(i), t.width, t.height, t.rows.data(), t.used_begin, t.used_end);
+    }
+  }
+  DrawPacket(frame);
+  if (frame.read_back || (frame.present && keep_presented_)) {
+    presented_copy_ = std::make_unique<QImage>(ReadBack(frame.window_width, frame.window_height));
+  }
+  if (frame.present) {
+    if (frame.exposed) {
+      context_->swapBuffers(window_.get());
+    } else {
+      context_->functions()->glFlush();
+    }
+  }
+  if (!context_->isValid()) render_lost_ = true;
 }
 
 void CDXWnd::EndFrame() {
   if (!frame_open_) return;
   frame_open_ = false;
-  if (window_->isExposed()) {
+  FillFrameHeader(frame_);
+  if (render_thread_) {
+    render_thread_->Submit(frame_);
+    return;
+  }
+  DrawPacket(frame_);
+  if (keep_presented_)
+    presented_copy_ = std::make_unique<QImage>(ReadBack(m_windowWidth, m_windowHeight));
+  if (frame_.exposed) {
     context_->swapBuffers(window_.get());
   } else {
     context_->functions()->glFlush();
   }
+  ++sync_presented_;
+  frame_.Clear();
   if (!context_->isValid()) m_deviceLost = true;  // noticed here, recovered next frame
+}
+
+QImage CDXWnd::ReadBack(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return QImage();
+  QImage image(width, height, QImage::Format_RGBA8888);
+  QOpenGLFunctions* gl = context_->functions();
+  gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  gl->glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+  // GL rows run bottom to top.
+  return image.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
 
 QImage CDXWnd::GrabFrame() {
   if (!frame_open_ || m_windowWidth <= 0 || m_windowHeight <= 0) return QImage();
-  QImage image(m_windowWidth, m_windowHeight, QImage::Format_RGBA8888);
-  QOpenGLFunctions* gl = context_->functions();
-  gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  gl->glReadPixels(0, 0, m_windowWidth, m_windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-  // GL rows run bottom to top.
-  return image.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+  FillFrameHeader(frame_);
+  if (!render_thread_) {
+    DrawPacket(frame_);
+    return ReadBack(m_windowWidth, m_windowHeight);
+  }
+  // The frame so far, drawn and read back but not presented; its draws stay
+  // for EndFrame.
+  render_thread_->WaitIdle();
+  const std::vector<SpriteDraw> draws = frame_.draws;
+  frame_.present = false;
+  frame_.read_back = true;
+  presented_copy_.reset();
+  render_thread_->Submit(frame_);
+  render_thread_->WaitIdle();
+  frame_.draws = draws;
+  QImage image = presented_copy_ ? std::move(*presented_copy_) : QImage();
+  presented_copy_.reset();
+  return image;
 }
 
 std::string CDXWnd::TextFontFamily() {
@@ -383,20 +595,23 @@ bool CDXWnd::OnTextureCreated(int index) {
       (entry.width > max_texture_size_ || entry.height > max_texture_size_)) {
     return false;
   }
-  gpu_textures_.resize(static_cast<size_t>(index) + 1);
-  gpu_textures_[index] = GpuTexture{};
+  texture_states_.resize(static_cast<size_t>(index) + 1);
+  texture_states_[index] = TextureState{};
   return true;
 }
 
 void CDXWnd::OnTextureUnlocked(int index) {
-  if (static_cast<size_t>(index) < gpu_textures_.size()) gpu_textures_[index].stale = true;
+  if (static_cast<size_t>(index) < texture_states_.size()) texture_states_[index].dirty = true;
 }
 
 void CDXWnd::OnTexturesReleased() {
+  frame_.Clear();
+  ContextHere here(*this);
   if (MakeCurrent()) {
     for (GpuTexture& t : gpu_textures_) {
       if (t.id != 0) context_->functions()->glDeleteTextures(1, &t.id);
     }
   }
   gpu_textures_.clear();
+  texture_states_.clear();
 }

@@ -135,21 +135,23 @@ void GlSpriteRenderer::Draw(GLuint texture, bool opaque, double x0, double y0, d
   gl_->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-GLuint GlSpriteRenderer::Upload(QOpenGLFunctions* gl, GLuint texture, int32_t width, int32_t height,
-                                const uint32_t* words, int32_t first_row, int32_t end_row) {
-  const bool allocate = texture == 0;
-  if (allocate) gl->glGenTextures(1, &texture);
+GLuint GlSpriteRenderer::Allocate(QOpenGLFunctions* gl, int32_t width, int32_t height) {
+  GLuint texture = 0;
+  gl->glGenTextures(1, &texture);
+  gl->glBindTexture(GL_TEXTURE_2D, texture);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  return texture;
+}
+
+void GlSpriteRenderer::UploadRows(QOpenGLFunctions* gl, GLuint texture, int32_t width,
+                                  int32_t first_row, int32_t row_count, const uint32_t* rows) {
+  if (row_count <= 0) return;
   gl->glBindTexture(GL_TEXTURE_2D, texture);
   gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  if (allocate) {
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, words);
-  } else if (end_row > first_row) {
-    gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first_row, width, end_row - first_row, GL_RGBA,
-                        GL_UNSIGNED_BYTE, words + static_cast<size_t>(first_row) * width);
-  }
-  return texture;
+  gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first_row, width, row_count, GL_RGBA, GL_UNSIGNED_BYTE,
+                      rows);
 }

@@ -28,10 +28,12 @@ class GlSpriteRenderer {
   void Draw(GLuint texture, bool opaque, double x0, double y0, double x1, double y1,
             uint32_t colour);
 
-  // Creates a texture from width x height words (rows top to bottom), or, for
-  // an existing one, refreshes rows [first_row, end_row) from them.
-  static GLuint Upload(QOpenGLFunctions* gl, GLuint texture, int32_t width, int32_t height,
-                       const uint32_t* words, int32_t first_row, int32_t end_row);
+  // Creates a width x height texture; its texels are undefined until uploaded.
+  static GLuint Allocate(QOpenGLFunctions* gl, int32_t width, int32_t height);
+  // Refreshes rows [first_row, first_row + row_count) from `rows` (width words
+  // per row, top to bottom).
+  static void UploadRows(QOpenGLFunctions* gl, GLuint texture, int32_t width, int32_t first_row,
+                         int32_t row_count, const uint32_t* rows);
 
  private:
   QOpenGLFunctions* gl_ = nullptr;

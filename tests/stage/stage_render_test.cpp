@@ -47,12 +47,22 @@ void Fill(CDXWnd& stage, int index, uint32_t word) {
          << want.name().toStdString();
 }
 
-class StageRenderTest : public ::testing::Test {
+// Every rendering case runs with frames on the render thread and drawn inside
+// EndFrame (the fallback without threaded OpenGL).
+enum class Presenting { kRenderThread, kInEndFrame };
+
+class StageRenderTest : public ::testing::TestWithParam<Presenting> {
  protected:
   void SetUp() override {
+    if (GetParam() == Presenting::kInEndFrame) {
+      setenv("TAVELIN2_STAGE_SYNC", "1", 1);
+    } else {
+      unsetenv("TAVELIN2_STAGE_SYNC");
+    }
     ASSERT_TRUE(stage.CreateEx("Experiment Window", 0, 0, 1920, 1080));
     ASSERT_TRUE(stage.GetWindow()->isExposed());
     ASSERT_TRUE(stage.InitDevice());
+    ASSERT_EQ(stage.IsThreaded(), GetParam() == Presenting::kRenderThread);
   }
   void TearDown() override {
     stage.ReleaseTextures();
@@ -69,10 +79,17 @@ class StageRenderTest : public ::testing::Test {
     return frame;
   }
 
+  // Hands one frame with one sprite to the stage, not waiting for it.
+  void Present(int index, float x, float y) {
+    ASSERT_TRUE(stage.BeginFrame());
+    stage.DrawSprite(index, x, y, kOpaqueWhite);
+    stage.EndFrame();
+  }
+
   CTouchWnd stage;
 };
 
-TEST_F(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
+TEST_P(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
   EXPECT_EQ(stage.m_windowWidth, 1920);
   EXPECT_EQ(stage.m_windowHeight, 1080);
   EXPECT_DOUBLE_EQ(stage.m_scale, 1.40625);
@@ -86,7 +103,7 @@ TEST_F(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
 
 // A 100 x 100 sprite at canvas (0, 0) covers window [240, 380.625) x [0, 140.625).
 // Its words have a zero fourth byte: X8R8G8B8 textures are drawn opaque anyway.
-TEST_F(StageRenderTest, SpriteAtTheCanvasOriginLandsAtTheLetterboxScaled) {
+TEST_P(StageRenderTest, SpriteAtTheCanvasOriginLandsAtTheLetterboxScaled) {
   const int red = stage.AddTexture(100, 100, D3DFMT_X8R8G8B8);
   Fill(stage, red, 0x00FF0000);
   const QImage frame = Frame([&] { stage.DrawSprite(red, 0, 0, kOpaqueWhite); });
@@ -99,7 +116,7 @@ TEST_F(StageRenderTest, SpriteAtTheCanvasOriginLandsAtTheLetterboxScaled) {
   EXPECT_TRUE(PixelNear(frame, 10, 10, Qt::black));  // left margin stays black
 }
 
-TEST_F(StageRenderTest, SpriteColourMultipliesAndItsAlphaScalesOpacity) {
+TEST_P(StageRenderTest, SpriteColourMultipliesAndItsAlphaScalesOpacity) {
   const int white = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
   Fill(stage, white, 0xFFFFFFFF);
   const int red = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
@@ -121,7 +138,7 @@ TEST_F(StageRenderTest, SpriteColourMultipliesAndItsAlphaScalesOpacity) {
 }
 
 // PNG alpha: transparent texels leave what lies below, half-transparent ones blend.
-TEST_F(StageRenderTest, ImageAlphaBlendsWithWhatLiesBelow) {
+TEST_P(StageRenderTest, ImageAlphaBlendsWithWhatLiesBelow) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   QImage image(30, 10, QImage::Format_ARGB32);
@@ -146,7 +163,7 @@ TEST_F(StageRenderTest, ImageAlphaBlendsWithWhatLiesBelow) {
   EXPECT_TRUE(PixelNear(frame, x_of(25), 7, Qt::white));
 }
 
-TEST_F(StageRenderTest, JapaneseTextIsLetteredInIpaGothicAndShowsOnTheStage) {
+TEST_P(StageRenderTest, JapaneseTextIsLetteredInIpaGothicAndShowsOnTheStage) {
   stage.m_fontHeight = 32;
   stage.m_textColor = 0xFFFFFF;
   EXPECT_EQ(stage.TextFontFamily(), "IPAGothic");
@@ -194,7 +211,7 @@ TEST_F(StageRenderTest, JapaneseTextIsLetteredInIpaGothicAndShowsOnTheStage) {
   EXPECT_GT(white_on_screen, 1000);
 }
 
-TEST_F(StageRenderTest, ALostContextIsRecreatedAndTexturesComeBack) {
+TEST_P(StageRenderTest, ALostContextIsRecreatedAndTexturesComeBack) {
   const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
   Fill(stage, green, 0xFF00FF00);
   EXPECT_TRUE(
@@ -210,7 +227,7 @@ TEST_F(StageRenderTest, ALostContextIsRecreatedAndTexturesComeBack) {
 
 // Mostly empty textures are sent to the GPU by their used rows; rows used
 // before and empty now must still go dark.
-TEST_F(StageRenderTest, TextureChangesAlwaysReachTheScreen) {
+TEST_P(StageRenderTest, TextureChangesAlwaysReachTheScreen) {
   const int layer = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
   auto paint_rows = [&](int32_t first, int32_t end) {
     stage.ClearTexture(layer);
@@ -242,7 +259,7 @@ TEST_F(StageRenderTest, TextureChangesAlwaysReachTheScreen) {
   EXPECT_TRUE(row_lit(frame, 63));
 }
 
-TEST_F(StageRenderTest, CloseRequestsAreIgnored) {
+TEST_P(StageRenderTest, CloseRequestsAreIgnored) {
   QCloseEvent close;
   QGuiApplication::sendEvent(stage.GetWindow(), &close);
   QCoreApplication::processEvents();
@@ -250,7 +267,7 @@ TEST_F(StageRenderTest, CloseRequestsAreIgnored) {
   EXPECT_TRUE(stage.GetWindow()->isVisible());
 }
 
-TEST_F(StageRenderTest, ResizeRecomputesTheLetterbox) {
+TEST_P(StageRenderTest, ResizeRecomputesTheLetterbox) {
   QWindow* window = stage.GetWindow();
   window->showNormal();
   window->setGeometry(0, 0, 1280, 1024);
@@ -266,7 +283,7 @@ TEST_F(StageRenderTest, ResizeRecomputesTheLetterbox) {
 }
 
 // A second run in the same object: indexes start again at 0, drawing works.
-TEST_F(StageRenderTest, DestroyReleasesEverythingAndTheNextRunStartsAfresh) {
+TEST_P(StageRenderTest, DestroyReleasesEverythingAndTheNextRunStartsAfresh) {
   stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   stage.m_input.points = {{1, 1}};
   stage.m_input.point_count = 1;
@@ -290,6 +307,96 @@ TEST_F(StageRenderTest, DestroyReleasesEverythingAndTheNextRunStartsAfresh) {
   EXPECT_TRUE(
       PixelNear(Frame([&] { stage.DrawSprite(body, 32, 114, kOpaqueWhite); }), 960, 540, Qt::blue));
 }
+
+// The frames of a held render thread: only the newest is drawn, and texture
+// changes carried by the frames it replaced still reach the screen.
+TEST_P(StageRenderTest, ANewerFrameReplacesTheOneWaitingAndKeepsItsTextures) {
+  if (!stage.IsThreaded()) GTEST_SKIP() << "frames are drawn inside EndFrame";
+  const int red = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, red, 0xFFFF0000);
+  const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, green, 0xFF00FF00);
+  stage.KeepPresentedFrames(true);
+  const uint64_t presented = stage.FramesPresented();
+
+  stage.HoldRenderThread(true);
+  Present(red, 0, 0);  // red's first upload rides on this frame
+  Present(green, 200, 0);
+  EXPECT_EQ(stage.FramesPresented(), presented);  // EndFrame did not wait
+  stage.HoldRenderThread(false);
+
+  QImage frame = stage.LastPresentedFrame();
+  EXPECT_EQ(stage.FramesPresented(), presented + 1);
+  EXPECT_EQ(stage.FramesReplaced(), 1u);
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::black));        // the red frame was not drawn
+  EXPECT_TRUE(PixelNear(frame, 240 + 300, 20, Qt::green));  // canvas x 200..264
+
+  // red is unchanged, so this frame sends no copy of it: the GPU has it from
+  // the replaced frame.
+  Present(red, 0, 0);
+  frame = stage.LastPresentedFrame();
+  EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::red));
+}
+
+// The frame shows the texture as it was when drawn, whatever the program
+// writes into it before the render thread gets to the frame.
+TEST_P(StageRenderTest, TextureChangesAfterTheDrawDoNotLeakIntoTheFrame) {
+  const int layer = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, layer, 0xFFFF0000);
+  stage.KeepPresentedFrames(true);
+  stage.HoldRenderThread(true);
+  Present(layer, 0, 0);
+  Fill(stage, layer, 0xFF0000FF);
+  stage.ClearTexture(layer);
+  stage.HoldRenderThread(false);
+  QImage frame = stage.LastPresentedFrame();
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::red));
+
+  // The next draw sends the change.
+  Present(layer, 0, 0);
+  frame = stage.LastPresentedFrame();
+  EXPECT_TRUE(PixelNear(frame, 260, 20, Qt::black));
+}
+
+// Tearing down while a frame waits for the render thread drops the frame; the
+// next run in the same object draws normally.
+TEST_P(StageRenderTest, DestroyWhileAFrameWaitsIsSafe) {
+  const int body = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  Fill(stage, body, 0xFF00FF00);
+  stage.HoldRenderThread(true);
+  Present(body, 32, 114);
+  stage.ReleaseTextures();  // the waiting frame still names the released texture
+  stage.DestroyWindow();
+  EXPECT_FALSE(stage.HasWindow());
+  EXPECT_FALSE(stage.IsThreaded());
+
+  ASSERT_TRUE(stage.CreateEx("Experiment Window", 0, 0, 1920, 1080));
+  ASSERT_TRUE(stage.InitDevice());
+  const int blue = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, blue, 0xFF0000FF);
+  EXPECT_TRUE(
+      PixelNear(Frame([&] { stage.DrawSprite(blue, 0, 0, kOpaqueWhite); }), 260, 20, Qt::blue));
+}
+
+// Every frame handed over is either presented or replaced by a newer one.
+TEST_P(StageRenderTest, EveryFrameIsPresentedOrReplaced) {
+  const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, green, 0xFF00FF00);
+  const uint64_t presented = stage.FramesPresented();
+  for (int i = 0; i < 5; ++i) Present(green, 0, 0);
+  stage.LastPresentedFrame();  // waits for the render thread
+  EXPECT_EQ(stage.FramesPresented() + stage.FramesReplaced(), presented + 5);
+  EXPECT_GE(stage.FramesPresented(), presented + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, StageRenderTest,
+                         ::testing::Values(Presenting::kRenderThread, Presenting::kInEndFrame),
+                         [](const auto& info) {
+                           return info.param == Presenting::kRenderThread ? "RenderThread"
+                                                                          : "InEndFrame";
+                         });
 
 TEST(StageWithoutWindow, FailsCleanly) {
   CDXWnd stage;
