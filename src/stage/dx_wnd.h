@@ -192,6 +192,6 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   bool context_attached_ = false;         // the render thread holds the context
   std::atomic<bool> render_lost_{false};  // the render thread saw the context fail
   uint64_t sync_presented_ = 0;
-  bool keep_presented_ = false;
+  std::atomic<bool> keep_presented_{false};
   std::unique_ptr<QImage> presented_copy_;  // see KeepPresentedFrames
 };
