@@ -14,7 +14,7 @@ struct LatchPoint {
 struct TouchRecord {
   int32_t x = 0, y = 0;  // hundredths of a screen pixel
   uint32_t id = 0;
-  uint32_t flags = 0;    // kTouchFlagUp and friends
+  uint32_t flags = 0;  // kTouchFlagUp and friends
 };
 inline constexpr uint32_t kTouchFlagMove = 0x1;
 inline constexpr uint32_t kTouchFlagDown = 0x2;

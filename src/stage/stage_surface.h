@@ -54,7 +54,7 @@ class StageSurface {
   int LoadTexture(const std::string& path);  // PNG at its own size, alpha kept
   bool ReleaseTextures();
   bool LockTexture(int index);
-  bool UnlockTexture(int index);  // hands the pixels to the GPU side
+  bool UnlockTexture(int index);                     // hands the pixels to the GPU side
   const TextureLockRecord* LockOf(int index) const;  // null when not locked or no such index
   void ClearTexture(int index);
   void DrawLine(int index, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t value);
@@ -78,14 +78,14 @@ class StageSurface {
 
   int32_t m_canvasWidth = 1024;
   int32_t m_canvasHeight = 768;
-  int32_t m_windowWidth = 0;   // window pixels
+  int32_t m_windowWidth = 0;  // window pixels
   int32_t m_windowHeight = 0;
-  double m_scale = 1.0;        // window pixels per canvas unit
-  double m_offsetX = 0.0;      // margins, window pixels
+  double m_scale = 1.0;    // window pixels per canvas unit
+  double m_offsetX = 0.0;  // margins, window pixels
   double m_offsetY = 0.0;
-  std::string m_fontFace;          // empty: a Japanese-capable face
-  int32_t m_fontHeight = 24;       // character cell height, pixels
-  uint32_t m_textColor = 0xFFFFFF; // 0x00BBGGRR
+  std::string m_fontFace;           // empty: a Japanese-capable face
+  int32_t m_fontHeight = 24;        // character cell height, pixels
+  uint32_t m_textColor = 0xFFFFFF;  // 0x00BBGGRR
   uint32_t m_backColor = 0;
   int32_t m_textureCount = 0;
   std::vector<TextureEntry> m_textures;
@@ -105,10 +105,10 @@ class StageSurface {
   virtual void OnTextureUnlocked(int /*index*/) {}
   virtual void OnTexturesReleased() {}
   // Told of every RenderText call before anything is drawn (test fakes record it).
-  virtual void OnRenderText(int /*index*/, const std::string& /*text*/,
-                            const TextRect* /*rect*/, uint32_t /*format*/) {}
+  virtual void OnRenderText(int /*index*/, const std::string& /*text*/, const TextRect* /*rect*/,
+                            uint32_t /*format*/) {}
 
  private:
   int AppendTexture(TextureEntry entry);  // the new index, or -1 when the GPU side refuses
-  std::vector<uint32_t> text_words_;  // RenderText's bitmap, kept between calls
+  std::vector<uint32_t> text_words_;      // RenderText's bitmap, kept between calls
 };
