@@ -191,14 +191,14 @@ def reference_input(shape, scale):
 
 
 def main(model_name, source_dir, out_dir):
-    spec = MODELS[model_name]
-    graph = Graph(os.path.join(source_dir, spec["source"] + ".json"))
-    x = reference_input(spec["reference_input"], spec["reference_scale"])
-    tf_input, onnx_input, _ = spec["input"]
-    outputs = evaluate(graph, {tf_input + ":0": x}, [o[1] for o in spec["outputs"]])
+    entry = MODELS[model_name]
+    graph = Graph(os.path.join(source_dir, entry["source"] + ".json"))
+    x = reference_input(entry["reference_input"], entry["reference_scale"])
+    tf_input, onnx_input, _ = entry["input"]
+    outputs = evaluate(graph, {tf_input + ":0": x}, [o[1] for o in entry["outputs"]])
     os.makedirs(out_dir, exist_ok=True)
     lines = []
-    for name, value in [(onnx_input, x)] + [(o[0], v) for o, v in zip(spec["outputs"], outputs)]:
+    for name, value in [(onnx_input, x)] + [(o[0], v) for o, v in zip(entry["outputs"], outputs)]:
         value = np.ascontiguousarray(value, dtype="<f4")
         value.tofile(os.path.join(out_dir, name + ".f32"))
         lines.append(" ".join([name] + [str(d) for d in value.shape]))

@@ -207,18 +207,18 @@ class Converter:
 
 
 def convert(model_name, source_dir, out_path):
-    spec = MODELS[model_name]
-    graph = Graph("%s/%s.json" % (source_dir, spec["source"]))
+    entry = MODELS[model_name]
+    graph = Graph("%s/%s.json" % (source_dir, entry["source"]))
     conv = Converter(graph)
 
-    tf_input, onnx_input, shape = spec["input"]
+    tf_input, onnx_input, shape = entry["input"]
     dims = [d if d is not None else ("height" if i == 1 else "width") for i, d in enumerate(shape)]
     graph_inputs = [helper.make_tensor_value_info(onnx_input, TensorProto.FLOAT, dims)]
     nchw = conv.emit("Transpose", [onnx_input], "to_nchw", perm=[0, 3, 1, 2])
     conv.names[tf_input + ":0"] = nchw
     conv.rank4.add(nchw)
 
-    tf_outputs = [o[1] for o in spec["outputs"]]
+    tf_outputs = [o[1] for o in entry["outputs"]]
     # A resize's size input is read as a pattern by resize_scales, not converted.
     for name in graph.needed_for(tf_outputs, skip_inputs={"ResizeBilinear": [1]}):
         node = graph.nodes[name]
@@ -227,7 +227,7 @@ def convert(model_name, source_dir, out_path):
         conv.convert(node)
 
     graph_outputs = []
-    for onnx_name, tf_name in spec["outputs"]:
+    for onnx_name, tf_name in entry["outputs"]:
         src = conv.tensor(tf_name)
         rank = 4 if src in conv.rank4 else 2
         if src in conv.rank4:

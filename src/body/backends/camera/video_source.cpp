@@ -40,7 +40,7 @@ VideoSource::~VideoSource() {
   Close();
 }
 
-bool VideoSource::Open(const std::string& spec, const CameraSettings& settings,
+bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& settings,
                        std::string* error) {
   Close();
   auto cap = std::make_unique<cv::VideoCapture>();
@@ -52,7 +52,7 @@ bool VideoSource::Open(const std::string& spec, const CameraSettings& settings,
         cv::CAP_PROP_FPS,          settings.capture_fps};
     return cap->open(path, cv::CAP_V4L2, params) && cap->isOpened();
   };
-  if (spec.empty()) {
+  if (device_or_file.empty()) {
     for (int i = 0; i < 64 && !cap->isOpened(); ++i) {
       const std::string path = "/dev/video" + std::to_string(i);
       if (IsCharDevice(path) && open_camera(path)) name_ = path;
@@ -61,21 +61,21 @@ bool VideoSource::Open(const std::string& spec, const CameraSettings& settings,
       if (error) *error = "no camera found (/dev/video*); connect one or give --camera=FILE";
       return false;
     }
-  } else if (IsNumber(spec) || IsCharDevice(spec)) {
-    name_ = IsNumber(spec) ? "/dev/video" + spec : spec;
+  } else if (IsNumber(device_or_file) || IsCharDevice(device_or_file)) {
+    name_ = IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
     if (!open_camera(name_)) {
       if (error) *error = "cannot open the camera " + name_;
       return false;
     }
   } else {
-    name_ = spec;
+    name_ = device_or_file;
     is_file_ = true;
     // The two file decoders only: letting OpenCV try every backend would also
     // probe the USB bus for still cameras (gphoto2) on each file.
-    const bool opened = (cap->open(spec, cv::CAP_FFMPEG) && cap->isOpened()) ||
-                        (cap->open(spec, cv::CAP_GSTREAMER) && cap->isOpened());
+    const bool opened = (cap->open(device_or_file, cv::CAP_FFMPEG) && cap->isOpened()) ||
+                        (cap->open(device_or_file, cv::CAP_GSTREAMER) && cap->isOpened());
     if (!opened) {
-      if (error) *error = "cannot open the video file " + spec;
+      if (error) *error = "cannot open the video file " + device_or_file;
       return false;
     }
   }
