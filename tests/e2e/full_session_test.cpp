@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/real_program_test.h"
 #include "trial/pass_trace.h"
-#include "x11_driver.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -130,24 +130,13 @@ std::string WindowSize(const std::string& window) {
   return out->substr(start, out->find('\n', start) - start);
 }
 
-class FullSessionTest : public testing::Test {
+class FullSessionTest : public RealProgramTest {
  protected:
+  FullSessionTest() : RealProgramTest("tavelin2-e2e") {}
   void SetUp() override {
-    if (!RunCommand("command -v xdotool")) GTEST_SKIP() << "needs xdotool";
-    // A display of its own: other tests' windows on a shared one would catch
-    // the clicks and keys meant for this program.
-    if (!x_server_.Start() && std::getenv("DISPLAY") == nullptr) {
-      GTEST_SKIP() << "needs Xvfb or an X display";
-    }
-    std::string why;
-    const auto workspace = MakeProgramWorkspace("tavelin2-e2e", &why);
-    ASSERT_TRUE(workspace.has_value()) << why;
-    program_ = workspace->program;
-    dir_ = workspace->dir;
+    RealProgramTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     trace_ = dir_ / "passes.csv";
-  }
-  void TearDown() override {
-    if (!HasFailure() && !dir_.empty()) fs::remove_all(dir_);
   }
 
   std::set<fs::path> TrialFiles() const {
@@ -248,8 +237,7 @@ class FullSessionTest : public testing::Test {
     ExpectBodyRowsForEveryDrawnPass(ReadTrace(trace_), rows, trials);
   }
 
-  PrivateXServer x_server_;
-  fs::path program_, dir_, trace_;
+  fs::path trace_;
 };
 
 TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {

@@ -17,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-#include "e2e/x11_driver.h"
+#include "e2e/real_program_test.h"
 
 namespace {
 
@@ -103,24 +103,14 @@ std::vector<std::vector<std::string>> Rows(const std::string& text, size_t field
   return rows;
 }
 
-class KillRecoveryTest : public testing::Test {
+class KillRecoveryTest : public RealProgramTest {
  protected:
+  KillRecoveryTest() : RealProgramTest("tavelin2-kill") {}
   void SetUp() override {
-    if (!RunCommand("command -v xdotool")) GTEST_SKIP() << "needs xdotool";
-    // A display of its own, so no other test's window can catch its clicks.
-    if (!x_server_.Start() && std::getenv("DISPLAY") == nullptr) {
-      GTEST_SKIP() << "needs Xvfb or an X display";
-    }
-    std::string why;
-    const auto workspace = MakeProgramWorkspace("tavelin2-kill", &why);
-    ASSERT_TRUE(workspace.has_value()) << why;
-    program_ = workspace->program;
-    dir_ = workspace->dir;
+    RealProgramTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     // Rescue folders of this test stay inside its directory.
     env_ = {"HOME=" + (dir_ / "home").string()};
-  }
-  void TearDown() override {
-    if (!HasFailure() && !dir_.empty()) fs::remove_all(dir_);
   }
 
   std::vector<fs::path> ResultFiles() const {
@@ -132,8 +122,6 @@ class KillRecoveryTest : public testing::Test {
     return out;
   }
 
-  PrivateXServer x_server_;
-  fs::path program_, dir_;
   std::vector<std::string> env_;
 };
 
