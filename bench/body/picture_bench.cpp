@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "stage/touch_wnd.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "stage/stage_surface.h"
 #include "trial/trial_ports.h"
 

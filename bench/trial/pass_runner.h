@@ -6,8 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/program_state.h"
+#include "state/random.h"
 #include "headless_stage.h"
 #include "trial/pass_trace.h"
 #include "trial/trial_loop.h"

@@ -19,8 +19,8 @@
 #include <optional>
 #include <thread>
 
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/program_state.h"
+#include "state/random.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"

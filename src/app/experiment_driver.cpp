@@ -8,9 +8,9 @@
 #include <ctime>
 
 #include "app/main_frame.h"
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "app/pop_sound.h"
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"

@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "app/about_box.h"
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "app/resource_ids.h"
 #include "stage/input_latch.h"
 

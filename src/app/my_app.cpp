@@ -4,8 +4,8 @@
 #include <ctime>
 
 #include "app/main_frame.h"
-#include "app/program_state.h"
-#include "app/settings_io.h"
+#include "state/program_state.h"
+#include "state/settings_io.h"
 #include "results/run_recovery.h"
 #include "trial/ms_timer.h"
 

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 
 QMessageBox::Icon MessageBoxIconFor(uint32_t style) {
   switch (style & kMbIconMask) {

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "stage/cursor_control.h"
 #include "stage/message_pump.h"
 

@@ -7,7 +7,7 @@
 #include <QStringDecoder>
 
 #include "app/int_field.h"
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "app/qt_message_box.h"
 #include "app/resource_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/picture_copy.h"
 #include "body/sensor_connection.h"
 #include "stage/stage_surface.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "results/records.h"
+#include "state/records.h"
 #include "results/result_file_writer.h"
 
 inline constexpr std::string_view kJournalMagic{"T2RJRNL\x1a", 8};

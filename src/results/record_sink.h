@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "results/records.h"
+#include "state/records.h"
 
 class RecordSink {
  public:

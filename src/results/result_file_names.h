@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "results/records.h"
+#include "state/records.h"
 
 // The subject as it appears in a file name: "/", NUL and control characters
 // become "_", as does a leading "." (hidden file) or "-" (read as an option by

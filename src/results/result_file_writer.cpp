@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "results/posix_file.h"
 
 const char* const kCannotOpenDataFileMessage = "データファイルを開くことができません";

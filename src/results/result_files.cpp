@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/sensor_connection.h"
 #include "results/posix_file.h"
 #include "results/run_journal.h"

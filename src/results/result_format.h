@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "results/records.h"
+#include "state/records.h"
 
 extern const std::string_view kTrialFileHeader;
 extern const std::string_view kBodyFileHeader;

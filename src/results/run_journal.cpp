@@ -5,7 +5,7 @@
 #include <span>
 #include <system_error>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "results/posix_file.h"
 
 RunJournal run_journal;

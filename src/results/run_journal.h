@@ -25,7 +25,7 @@
 
 #include "results/journal_file.h"
 #include "results/record_sink.h"
-#include "results/records.h"
+#include "state/records.h"
 #include "results/result_file_writer.h"
 
 inline constexpr int kJournalSyncInterval_ms = 250;

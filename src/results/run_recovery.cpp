@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "results/journal_file.h"
 
 namespace {

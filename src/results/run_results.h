@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "results/records.h"
+#include "state/records.h"
 #include "results/result_file_writer.h"
 
 struct RunResults {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "stage/latch_rules.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 
 const ResponseSite kResponseSites[kResponseSiteCount] = {
     {"Hand_L", &TrackedBody::hand_lx, &TrackedBody::hand_ly, nullptr},

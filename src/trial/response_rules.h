@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/experiment_settings.h"
-#include "body/tracked_body.h"
+#include "state/experiment_settings.h"
+#include "state/tracked_body.h"
 #include "trial/target.h"
 
 // One row of the site table: tested in table order when janken is 0.

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "stage/stage_surface.h"
 #include "trial/target_placement.h"
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/program_state.h"
+#include "state/random.h"
 #include "stage/stage_surface.h"
 #include "trial/trial_ports.h"
 

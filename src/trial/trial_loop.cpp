@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "trial/active_target.h"

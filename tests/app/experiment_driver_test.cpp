@@ -11,8 +11,8 @@
 
 #include "app/dialog_template.h"
 #include "app/main_frame.h"
-#include "app/message_box.h"
-#include "app/program_state.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 #include "app/resource_ids.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor_connection.h"

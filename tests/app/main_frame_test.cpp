@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "app/main_frame.h"
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "app/resource_ids.h"
 #include "modal_helper.h"
 

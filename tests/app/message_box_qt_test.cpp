@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "app/qt_message_box.h"
 #include "modal_helper.h"
 

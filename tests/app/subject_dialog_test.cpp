@@ -10,8 +10,8 @@
 #include <QTest>
 #include <vector>
 
-#include "app/experiment_settings.h"
-#include "app/message_box.h"
+#include "state/experiment_settings.h"
+#include "state/message_box.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"
 #include "modal_helper.h"

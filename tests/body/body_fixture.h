@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"

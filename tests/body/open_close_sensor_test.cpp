@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"

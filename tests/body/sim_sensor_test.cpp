@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"

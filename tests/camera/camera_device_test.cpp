@@ -13,8 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "app/message_box.h"
-#include "app/program_state.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"

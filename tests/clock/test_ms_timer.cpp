@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "trial/ms_timer.h"
 
 namespace {

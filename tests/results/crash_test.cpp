@@ -13,7 +13,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "results/result_format.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "results/journal_file.h"
 #include "results/journal_format.h"
 #include "results/run_journal.h"

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "results/records.h"
+#include "state/message_box.h"
+#include "state/records.h"
 
 namespace results_test {
 

@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "results/result_files.h"

@@ -15,7 +15,7 @@
 #include <set>
 #include <string>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "stage/touch_wnd.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 namespace {

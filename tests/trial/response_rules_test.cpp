@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "run_harness.h"
 #include "trial/response_rules.h"
 

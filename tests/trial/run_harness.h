@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
+#include "state/random.h"
 #include "results/record_sink.h"
 #include "support/recording_stage.h"
 #include "trial/trial_loop.h"

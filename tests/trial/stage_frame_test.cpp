@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "run_harness.h"
 #include "trial/stage_frame.h"
 

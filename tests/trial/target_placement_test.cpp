@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/program_state.h"
+#include "state/random.h"
 #include "reference_draws.h"
 #include "run_harness.h"
 #include "support/recording_stage.h"

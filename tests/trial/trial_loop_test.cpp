@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "state/program_state.h"
 #include "reference_draws.h"
 #include "run_harness.h"
 #include "trial/active_target.h"

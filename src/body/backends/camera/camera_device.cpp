@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/message_box.h"
+#include "state/message_box.h"
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"

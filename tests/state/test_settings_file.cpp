@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings_file.h"
-#include "app/temp_workdir.h"
+#include "state/settings_file.h"
+#include "state/temp_workdir.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/random.h"
+#include "state/random.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "state/message_box.h"
 
 #include <cstdio>
 #include <utility>

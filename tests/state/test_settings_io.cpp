@@ -6,10 +6,10 @@
 #include <climits>
 #include <string>
 
-#include "app/program_state.h"
-#include "app/random.h"
-#include "app/settings_io.h"
-#include "app/temp_workdir.h"
+#include "state/program_state.h"
+#include "state/random.h"
+#include "state/settings_io.h"
+#include "state/temp_workdir.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "app/settings_io.h"
+#include "state/settings_io.h"
 
 #include <array>
 
-#include "app/program_state.h"
-#include "app/random.h"
+#include "state/program_state.h"
+#include "state/random.h"
 
 namespace {
 

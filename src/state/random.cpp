@@ -1,4 +1,4 @@
-#include "app/random.h"
+#include "state/random.h"
 
 uint32_t random_state = 0;
 

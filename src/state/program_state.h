@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "app/experiment_settings.h"
-#include "app/settings_file.h"
-#include "body/tracked_body.h"
-#include "results/records.h"
+#include "state/experiment_settings.h"
+#include "state/settings_file.h"
+#include "state/tracked_body.h"
+#include "state/records.h"
 
 class CTouchWnd;  // the stage window (src/stage); defined by the Qt front end
 
