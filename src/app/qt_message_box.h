@@ -1,5 +1,5 @@
 #pragma once
-// The Qt side of ShowMessageBox / AfxMessageBox (app/message_box.h): a modal
+// The Qt side of ShowMessageBox / AfxMessageBox (state/message_box.h): a modal
 // QMessageBox over the active window that returns when it is closed.
 
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #pragma once
 // One run of the experiment: balloons one after another until the time limit or
 // Esc, with a trial record per popped balloon and a body sample per processed
-// body per sensor frame (the program-wide tables of app/program_state.h).
+// body per sensor frame (the program-wide tables of state/program_state.h).
 //
 // Typical use by the experiment driver, once the stage window, its textures and
 // the sensor are ready:
