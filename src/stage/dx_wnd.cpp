@@ -1,9 +1,7 @@
 #include "stage/dx_wnd.h"
 
 #include <QDeadlineTimer>
-#include <QFontInfo>
 #include <QGuiApplication>
-#include <QImage>
 #include <QScreen>
 #include <QThread>
 #include <cmath>
@@ -259,58 +257,4 @@ void CDXWnd::OnTexturesReleased() {
   frame_.Clear();
   if (gpu_) gpu_->Run([](StageRenderer& r) { r.ReleaseTextures(); });
   texture_states_.clear();
-}
-
-bool CDXWnd::IsThreaded() const {
-  return gpu_ != nullptr && gpu_->Threaded();
-}
-
-uint64_t CDXWnd::FramesPresented() const {
-  return gpu_ ? gpu_->FramesPresented() : 0;
-}
-
-uint64_t CDXWnd::FramesReplaced() const {
-  return gpu_ ? gpu_->FramesReplaced() : 0;
-}
-
-// The frame so far, drawn and read back but not presented; its draws stay for
-// EndFrame.
-QImage CDXWnd::GrabFrame() {
-  if (!frame_open_ || m_windowWidth <= 0 || m_windowHeight <= 0) return QImage();
-  FillFrameHeader(frame_);
-  gpu_->WaitIdle();
-  const std::vector<SpriteDraw> draws = frame_.draws;
-  frame_.present = false;
-  frame_.read_back = true;
-  gpu_->Run([](StageRenderer& r) { r.TakeCopy(); }, false);
-  gpu_->Submit(frame_);
-  gpu_->WaitIdle();
-  frame_.draws = draws;
-  QImage image;
-  gpu_->Run([&](StageRenderer& r) { image = r.TakeCopy(); }, false);
-  return image;
-}
-
-void CDXWnd::SimulateContextLoss() {
-  if (!gpu_) return;
-  gpu_->Run([](StageRenderer& r) { r.ForgetContext(); });
-  has_context_ = false;
-}
-
-void CDXWnd::HoldRenderThread(bool hold) {
-  if (gpu_) gpu_->SetHold(hold);
-}
-
-QImage CDXWnd::LastPresentedFrame() {
-  if (!gpu_) return QImage();
-  gpu_->WaitIdle();
-  QImage image;
-  gpu_->Run([&](StageRenderer& r) { image = r.LastCopy(); }, false);
-  return image;
-}
-
-std::string CDXWnd::TextFontFamily() {
-  if (QGuiApplication::instance() == nullptr) return {};
-  const QFont& font = Text().FontFor(TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor});
-  return QFontInfo(font).family().toStdString();
 }

@@ -44,7 +44,6 @@
 #include "stage/stage_qwindow.h"
 #include "stage/stage_surface.h"
 
-class QImage;
 class RendererHost;
 class TextRasterizer;
 
@@ -75,29 +74,6 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   void EndFrame() override;
   void DrawSprite(int index, float x, float y, uint32_t colour) override;
 
-  // The frame being drawn (call between BeginFrame and EndFrame), as
-  // m_windowWidth x m_windowHeight RGB32; null outside a frame. Waits for the
-  // render thread (tests only).
-  QImage GrabFrame();
-  // Throws the context away as a GPU reset would (tests of the recovery).
-  void SimulateContextLoss();
-
-  // Frames go to the render thread (false: drawn inside EndFrame). Known
-  // after InitDevice.
-  bool IsThreaded() const;
-  // Frames drawn and presented, and frames replaced by a newer one before
-  // they were drawn, since InitDevice.
-  uint64_t FramesPresented() const;
-  uint64_t FramesReplaced() const;
-  // Tests of the hand-over: while held the render thread takes no frame.
-  void HoldRenderThread(bool hold);
-  // Tests: keep a copy of every presented frame; LastPresentedFrame waits for
-  // the frames handed over and returns the last one drawn.
-  void KeepPresentedFrames(bool keep) { keep_presented_ = keep; }
-  QImage LastPresentedFrame();
-  // The family the text of the current settings is lettered in.
-  std::string TextFontFamily();
-
   bool m_deviceLost = false;
   int32_t m_deviceKind = kDeviceNone;
   int32_t m_recoveries = 0;  // contexts recreated after a loss
@@ -125,6 +101,9 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   double PixelRatio() const;
 
  private:
+  // Tests look at frames and the render thread through it.
+  friend class TestStage;
+
   // This thread's view of a texture.
   struct TextureState {
     bool dirty = true;  // the CPU copy changed since it was last sent
