@@ -153,7 +153,8 @@ bool CDXWnd::BeginFrame() {
   }
   if (!usable) {
     bool current = TryRecover();
-    if (current && !gpu_->Threaded()) gpu_->Run([&](StageRenderer& r) { current = r.MakeCurrent(); });
+    if (current && !gpu_->Threaded())
+      gpu_->Run([&](StageRenderer& r) { current = r.MakeCurrent(); });
     if (!current) return false;
   }
   frame_open_ = true;
@@ -233,8 +234,8 @@ bool CDXWnd::DecodeImage(const std::string& path, int32_t& width, int32_t& heigh
 void CDXWnd::RasterizeText(const std::string& text, int32_t w, int32_t h, uint32_t format,
                            std::vector<uint32_t>& words) {
   if (QGuiApplication::instance() == nullptr) return;  // fonts need the application
-  Text().Rasterize(text, w, h, format, TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor},
-                   words);
+  Text().Rasterize(text, w, h, format,
+                   TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor}, words);
 }
 
 bool CDXWnd::OnTextureCreated(int index) {
