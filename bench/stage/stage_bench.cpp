@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "state/program_state.h"
-#include "stage/touch_wnd.h"
+#include "test_stage.h"
 
 namespace {
 
@@ -51,13 +51,13 @@ void WriteBodyPicture(StageSurface& stage, int index, const std::vector<uint32_t
 }
 
 // One stage window for the GL cases of one size; null without a display.
-std::unique_ptr<CTouchWnd> OpenStage(int width, int height, bool render_thread = true) {
+std::unique_ptr<TestStage> OpenStage(int width, int height, bool render_thread = true) {
   if (render_thread) {
     unsetenv("TAVELIN2_STAGE_SYNC");
   } else {
     setenv("TAVELIN2_STAGE_SYNC", "1", 1);
   }
-  auto stage = std::make_unique<CTouchWnd>();
+  auto stage = std::make_unique<TestStage>();
   if (!stage->CreateEx("Experiment Window", 0, 0, width, height) || !stage->InitDevice()) {
     return nullptr;
   }

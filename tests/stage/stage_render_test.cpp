@@ -16,7 +16,7 @@
 #include <string>
 
 #include "state/program_state.h"
-#include "stage/touch_wnd.h"
+#include "test_stage.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ class StageRenderTest : public ::testing::TestWithParam<Presenting> {
     stage.EndFrame();
   }
 
-  CTouchWnd stage;
+  TestStage stage;
 };
 
 TEST_P(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
