@@ -136,6 +136,9 @@ TEST(CopyHalvedPicture, AnySizeAndPitchStaysInsideBothBuffers) {
   };
   const Case cases[] = {
       {17, 5, 960, 540, 3840},                     // odd width: the last column is source pixel 16
+      // Odd widths whose half is a multiple of four: the last group of four
+      // destination pixels would reach one pixel past the source row.
+      {15, 1, 960, 540, 3840}, {1279, 1, 960, 540, 3840}, {1279, 3, 640, 2, 2560},
       {18, 4, 960, 540, 3840}, {19, 3, 4, 2, 20},  // destination smaller than half the source
       {16, 2, 8, 1, 32},       {9, 9, 5, 5, 20},  {8, 8, 4, 4, 12},  // pitch too short: nothing
   };

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "e2e/real_program_test.h"
+#include "state/program_state.h"
 #include "trial/pass_trace.h"
 
 namespace fs = std::filesystem;
@@ -151,10 +152,10 @@ class FullSessionTest : public RealProgramTest {
     return out;
   }
 
-  // One run from the click into the main frame to the closed score box. When
-  // `fill` is set the subject and time limit are typed; `press_m` toggles the
-  // mirror display once during the run.
-  void RunOnce(bool fill, bool press_m) {
+  // One run of the program `app_pid` from the click into the main frame to the
+  // closed score box. When `fill` is set the subject and time limit are typed;
+  // `press_m` toggles the mirror display once during the run.
+  void RunOnce(pid_t app_pid, bool fill, bool press_m) {
     ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
     ASSERT_TRUE(Xdo("click 1"));
     const auto dialog = WaitForWindow("^Dialog$", 20s);
@@ -174,12 +175,23 @@ class FullSessionTest : public RealProgramTest {
     ASSERT_TRUE(stage) << "no stage window";
     EXPECT_EQ(WindowSize(*stage), "1920x1080") << "the stage covers the screen";
     if (press_m) {
+      const ProgramGlobals globals(program_, app_pid, {"settings"});
+      ASSERT_TRUE(globals.ok()) << "cannot read the settings of the running program";
+      const size_t mirror_offset = reinterpret_cast<const char*>(&settings.mirror) -
+                                   reinterpret_cast<const char*>(&settings);
+      const auto mirror = [&] { return globals.ReadInt32("settings", mirror_offset); };
+      const std::optional<int32_t> before = mirror();
+      ASSERT_TRUE(before);
       std::this_thread::sleep_for(1500ms);
       Xdo("windowfocus --sync " + *stage);
-      // Held long enough for a pass of the trial loop to see it.
+      // Held until a pass of the trial loop has taken it: the mirror display flips.
       ASSERT_TRUE(Xdo("keydown m"));
-      std::this_thread::sleep_for(150ms);
+      const auto deadline = std::chrono::steady_clock::now() + 30s;
+      while (mirror() == before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(2ms);
+      }
       ASSERT_TRUE(Xdo("keyup m"));
+      ASSERT_NE(mirror(), before) << "the run did not take the M key within 30 s";
     }
     const auto score = WaitForWindow("^Score$", 120s);
     ASSERT_TRUE(score) << "the run did not end by its time limit";
@@ -247,14 +259,14 @@ TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {
   ASSERT_TRUE(frame) << "no main frame";
   EXPECT_EQ(WindowSize(*frame), "1920x1080") << "the main frame covers the screen";
 
-  RunOnce(/*fill=*/true, /*press_m=*/false);
+  RunOnce(app.pid(), /*fill=*/true, /*press_m=*/false);
   const auto first = TrialFiles();
   ASSERT_EQ(first.size(), 1u);
   CheckResultFiles(*first.begin());
 
   // The same program start: the dialog shows the confirmed values; a new pair of files.
   std::this_thread::sleep_for(1100ms);  // a new start second, so new file names
-  RunOnce(/*fill=*/false, /*press_m=*/true);
+  RunOnce(app.pid(), /*fill=*/false, /*press_m=*/true);
   const auto both = TrialFiles();
   ASSERT_EQ(both.size(), 2u);
   fs::path second;

@@ -1,11 +1,16 @@
 #include "x11_driver.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -120,6 +125,59 @@ bool Xdo(const std::string& arguments) {
   return RunCommand("xdotool " + arguments + " 2>&1").has_value();
 }
 
+ProgramGlobals::ProgramGlobals(const std::filesystem::path& program, pid_t pid,
+                               const std::vector<std::string>& names)
+    : wanted_(names.size()) {
+  const auto symbols = RunCommand("nm --defined-only '" + program.string() + "'");
+  if (!symbols) return;
+  std::istringstream lines(*symbols);
+  std::string address, type, name;
+  while (lines >> address >> type >> name) {
+    if (std::find(names.begin(), names.end(), name) != names.end()) {
+      addresses_[name] = std::stoull(address, nullptr, 16);
+    }
+  }
+  // A position-independent executable (ELF type 3) is loaded at the start of
+  // its first mapping; a fixed one at the addresses nm shows.
+  std::ifstream elf(program, std::ios::binary);
+  uint16_t elf_type = 0;
+  elf.seekg(16);
+  elf.read(reinterpret_cast<char*>(&elf_type), 2);
+  uint64_t base = 0;
+  if (elf_type == 3) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    const std::string exe = std::filesystem::canonical(program).string();
+    while (std::getline(maps, line)) {
+      if (line.size() > exe.size() && line.ends_with(exe)) {
+        base = std::stoull(line.substr(0, line.find('-')), nullptr, 16);
+        break;
+      }
+    }
+    if (base == 0) return;
+  }
+  for (auto& entry : addresses_) entry.second += base;
+  mem_ = open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+ProgramGlobals::~ProgramGlobals() {
+  if (mem_ >= 0) close(mem_);
+}
+
+bool ProgramGlobals::ok() const {
+  return mem_ >= 0 && addresses_.size() == wanted_;
+}
+
+std::optional<int32_t> ProgramGlobals::ReadInt32(const std::string& name, size_t offset) const {
+  const auto at = addresses_.find(name);
+  int32_t value = 0;
+  if (mem_ < 0 || at == addresses_.end() ||
+      pread(mem_, &value, 4, static_cast<off_t>(at->second + offset)) != 4) {
+    return std::nullopt;
+  }
+  return value;
+}
+
 PrivateXServer::~PrivateXServer() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
@@ -139,7 +197,7 @@ bool PrivateXServer::Start(const std::string& screen) {
     close(fds[0]);
     const std::string fd_text = std::to_string(fds[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", screen.c_str(),
-           "-nolisten", "tcp", static_cast<char*>(nullptr));
+           "-nolisten", "tcp", "-ardelay", "30000", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

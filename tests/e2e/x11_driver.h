@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@ class ProgramProcess {
   bool Running();
   // The exit status once it has ended within `timeout`; nothing otherwise.
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
@@ -52,9 +55,32 @@ bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds
 
 bool Xdo(const std::string& arguments);  // "xdotool <arguments>" succeeded
 
+// Global variables of a running program started by this process, read by name:
+// the addresses nm gives, moved to where the program is loaded, read through
+// /proc/<pid>/mem. Lets a test wait for what the program has done instead of
+// for a time.
+class ProgramGlobals {
+ public:
+  ProgramGlobals(const std::filesystem::path& program, pid_t pid,
+                 const std::vector<std::string>& names);
+  ~ProgramGlobals();
+  ProgramGlobals(const ProgramGlobals&) = delete;
+  ProgramGlobals& operator=(const ProgramGlobals&) = delete;
+
+  bool ok() const;  // every name was found and the memory can be read
+  // The 32-bit value `offset` bytes into the global `name`, now.
+  std::optional<int32_t> ReadInt32(const std::string& name, size_t offset = 0) const;
+
+ private:
+  std::map<std::string, uint64_t> addresses_;
+  size_t wanted_ = 0;
+  int mem_ = -1;
+};
+
 // An X server of the test's own (Xvfb), so that windows and clicks of tests
 // running at the same time on a shared display cannot mix. While it runs,
-// DISPLAY of this process (and of every program it starts) points at it.
+// DISPLAY of this process (and of every program it starts) points at it. Keys
+// do not repeat on it, so a key held until the program has seen it counts once.
 class PrivateXServer {
  public:
   PrivateXServer() = default;

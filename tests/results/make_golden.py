@@ -2,7 +2,8 @@
 """Writes the golden result files of tests/results from the file format rules.
 
 Independent of the C++ writer on purpose: run it by hand only when the fixture
-records in results_fixture.h change, and review the diff.
+records in results_fixture.h or the run of crash_test.cpp change, and review
+the diff.
 """
 import os
 
@@ -71,3 +72,25 @@ write("body_header_only.csv", BODY_HEADER)
 write("trial_empty_subject.csv", TRIAL_HEADER + "".join(trial_row("", t) for t in TRIALS))
 write("trial_japanese_subject.csv",
       TRIAL_HEADER + "".join(trial_row("被験者,01", t) for t in TRIALS))
+
+# The run of crash_test.cpp (TrialAt and SampleAt there): at most CRASH_PASSES
+# passes of two bodies, 33 ms apart, a pop every 20 passes. The test compares
+# what recovery wrote with the first rows of these files.
+CRASH_PASSES, CRASH_BODIES, CRASH_PASSES_PER_TRIAL, CRASH_FRAME_MS = 360, 2, 20, 33
+
+
+def crash_sample(i):
+    return sample(i + 1, i // CRASH_BODIES * CRASH_FRAME_MS,
+                  i // (CRASH_BODIES * CRASH_PASSES_PER_TRIAL), 2, 480, 270,
+                  100 + i % CRASH_BODIES, i % 100)
+
+
+def crash_trial(i):
+    return (i, 1, i % 2, 101, 2, 480, 270, 1, 400 + i, 300, 3, 500, 310 - i,
+            "Hand_R" if i % 3 else "Head", 700 + i, 1000 * i)
+
+
+write("crash_trial.csv", TRIAL_HEADER + "".join(
+    trial_row("SBJ0000", crash_trial(i)) for i in range(CRASH_PASSES // CRASH_PASSES_PER_TRIAL)))
+write("crash_body.csv", BODY_HEADER + "".join(
+    body_row(crash_sample(i)) for i in range(CRASH_PASSES * CRASH_BODIES)))

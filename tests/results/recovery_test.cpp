@@ -51,10 +51,8 @@ TEST_F(RecoveryTest, WritesTheFilesTheRunWouldHaveWrittenAndRemovesTheJournal) {
   EXPECT_EQ(ReadFile(work_ / kTrialName), Golden("trial_fresh.csv"));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
   EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_NE(messages_[0].text.find((work_ / kTrialName).string()), std::string::npos);
-  EXPECT_NE(messages_[0].text.find((work_ / kBodyName).string()), std::string::npos);
-  EXPECT_EQ(messages_[0].text, RecoveredRunMessage(runs[0]));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(
+                                work_ / kTrialName, work_ / kBodyName)}));
 
   EXPECT_TRUE(Recover().empty());  // nothing left the second time
 }
@@ -183,9 +181,10 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
   EXPECT_EQ(MessageTexts(),
-            (std::vector<std::string>{"データファイルを開くことができません",
-                                      RescuedFileMessage(runs[0].outcome.trial.path),
-                                      RecoveredRunMessage(runs[0])}));
+            (std::vector<std::string>{
+                "データファイルを開くことができません",
+                ExpectedRescueMessage(rescue_dir() / kTrialName),
+                ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, work_ / kBodyName)}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 
@@ -198,7 +197,8 @@ TEST_F(RecoveryTest, NowhereToWriteKeepsTheJournalForTheNextStart) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_FALSE(runs[0].outcome.both_written());
   EXPECT_TRUE(fs::exists(journal));
-  EXPECT_NE(messages_.back().text.find(journal), std::string::npos);
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_EQ(messages_.back().text, ExpectedRunKeptInJournalMessage(journal));
 
   // Next start, the way is clear: the body file the first attempt wrote is not
   // written again.

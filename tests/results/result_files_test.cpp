@@ -4,6 +4,7 @@
 
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"
+#include "results/run_journal.h"
 #include "results/run_results.h"
 #include "results_fixture.h"
 
@@ -164,7 +165,7 @@ TEST_P(RescueFolderTest, DataThatCannotGoToTheWorkingDirectoryLandsInTheRescueFo
     EXPECT_EQ(ReadFile(expected_path), Golden(golden));
     if (obstacle != Obstacle::kNone) {
       expected_messages.push_back("データファイルを開くことができません");
-      expected_messages.push_back(RescuedFileMessage(expected_path.string()));
+      expected_messages.push_back(ExpectedRescueMessage(expected_path));
     }
   };
   check(outcome.trial, c.trial, trial_name, "trial_fresh.csv");
@@ -199,7 +200,7 @@ TEST_F(ResultFileLocationTest, UnusableRescueFolderMovesOnToTheNextOne) {
   EXPECT_EQ(outcome.path, (second / name).string());
   EXPECT_EQ(ReadFile(second / name), Golden("trial_fresh.csv"));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"データファイルを開くことができません",
-                                                      RescuedFileMessage(outcome.path)}));
+                                                      ExpectedRescueMessage(second / name)}));
 }
 
 TEST_F(ResultFileLocationTest, NowhereToWriteIsReportedAndTheBodyFileIsStillWritten) {
@@ -216,8 +217,27 @@ TEST_F(ResultFileLocationTest, NowhereToWriteIsReportedAndTheBodyFileIsStillWrit
   EXPECT_EQ(ReadFile(work_ / "SBJ0000_20160305_090702_B.csv"), Golden("body_fresh.csv"));
   ASSERT_EQ(messages_.size(), 2u);
   EXPECT_EQ(messages_[0].text, "データファイルを開くことができません");
-  EXPECT_EQ(messages_[1].text, DataNotWrittenMessage(""));
+  EXPECT_EQ(messages_[1].text, ExpectedDataNotWrittenMessage());
   EXPECT_EQ(messages_[1].style, MB_OK | MB_ICONHAND);
+}
+
+TEST_F(ResultFileLocationTest, NowhereToWriteNamesTheJournalThatKeepsTheData) {
+  const std::string trial_name = "SBJ0000_20160305_090702.csv";
+  Block(work_ / trial_name, Obstacle::kDirectory);
+  WriteFile(home_ / "Tavelin2-rescue", "not a folder");
+  RunJournal journal({(work_ / ".tavelin2-journal").string()});
+  ASSERT_TRUE(journal.Begin("SBJ0000", kFixtureStart, work_.string()));
+  ASSERT_EQ(fs::path(journal.path()).parent_path(), work_ / ".tavelin2-journal");
+
+  const RunWriteOutcome outcome =
+      WriteRunResults({"SBJ0000", kFixtureStart, kTrials, kSamples},
+                      {work_.string(), {rescue_dir().string()}}, &journal);
+
+  EXPECT_FALSE(outcome.trial.written);
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"データファイルを開くことができません",
+                                      ExpectedDataKeptInJournalMessage(journal.path())}));
+  journal.Discard();
 }
 
 TEST_F(ResultFileLocationTest, RescueFolderFollowsTheOpenRule) {

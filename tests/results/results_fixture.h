@@ -84,6 +84,41 @@ struct Message {
   uint32_t style;
 };
 
+// The messages as the experimenter reads them, written out here on purpose:
+// the path in them is how the data is found again.
+inline std::string ExpectedRescueMessage(const fs::path& file) {
+  return "データファイルを次の場所に保存しました。\n" + file.string() +
+         "\n\nThe data file could not be written in the working directory; it was saved at the "
+         "path above instead.";
+}
+
+inline std::string ExpectedDataNotWrittenMessage() {
+  return "データファイルを保存できませんでした。\n\nThe data file could not be written anywhere.";
+}
+
+inline std::string ExpectedDataKeptInJournalMessage(const fs::path& journal) {
+  return "データファイルを保存できませんでした。\n"
+         "記録は次のファイルに残っています。次回の起動時に書き出します。\n" +
+         journal.string() +
+         "\n\nThe data file could not be written anywhere. The run's data is kept in the journal "
+         "above and is written out when the program starts next.";
+}
+
+inline std::string ExpectedRecoveredRunMessage(const fs::path& trial_file,
+                                               const fs::path& body_file) {
+  return "前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。\n" +
+         trial_file.string() + "\n" + body_file.string() +
+         "\n\nThe previous run did not end normally. Its data was written to the files above.";
+}
+
+inline std::string ExpectedRunKeptInJournalMessage(const fs::path& journal) {
+  return "前回の実行は正常に終了しませんでした。記録を書き出せませんでした。"
+         "記録は次のファイルに残っています。次回の起動時にもう一度書き出します。\n" +
+         journal.string() +
+         "\n\nThe previous run did not end normally, and its data could not be written. It "
+         "stays in the journal above and is written out at the next start.";
+}
+
 // Each test runs in a fresh working directory with HOME inside it, so rescue
 // folders land in the scratch area too; message boxes are recorded.
 class ScratchDirTest : public ::testing::Test {

@@ -97,7 +97,7 @@ TEST_F(WriteResultFilesTest, BlockedTrialFileGoesToTheRescueFolderAfterTheSensor
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{"データファイルを開くことができません",
-                                      RescuedFileMessage((rescue_dir() / kTrialName).string())}));
+                                      ExpectedRescueMessage(rescue_dir() / kTrialName)}));
 }
 
 TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {

@@ -308,10 +308,12 @@ TEST_P(StageRenderTest, DestroyReleasesEverythingAndTheNextRunStartsAfresh) {
       PixelNear(Frame([&] { stage.DrawSprite(body, 32, 114, kOpaqueWhite); }), 960, 540, Qt::blue));
 }
 
+// Cases that only the render thread has (inside EndFrame no frame ever waits).
+class RenderThreadTest : public StageRenderTest {};
+
 // The frames of a held render thread: only the newest is drawn, and texture
 // changes carried by the frames it replaced still reach the screen.
-TEST_P(StageRenderTest, ANewerFrameReplacesTheOneWaitingAndKeepsItsTextures) {
-  if (!stage.IsThreaded()) GTEST_SKIP() << "frames are drawn inside EndFrame";
+TEST_P(RenderThreadTest, ANewerFrameReplacesTheOneWaitingAndKeepsItsTextures) {
   const int red = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
   Fill(stage, red, 0xFFFF0000);
   const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
@@ -397,6 +399,8 @@ INSTANTIATE_TEST_SUITE_P(Both, StageRenderTest,
                            return info.param == Presenting::kRenderThread ? "RenderThread"
                                                                           : "InEndFrame";
                          });
+INSTANTIATE_TEST_SUITE_P(Only, RenderThreadTest, ::testing::Values(Presenting::kRenderThread),
+                         [](const auto&) { return "RenderThread"; });
 
 TEST(StageWithoutWindow, FailsCleanly) {
   CDXWnd stage;

@@ -181,6 +181,7 @@ TEST_F(PlacementTest, WhichSlotsAndDistancesReject) {
     int32_t joint_x, joint_y;
     int32_t tracked, nearest, flag_single;
     bool rejected;
+    int32_t mirror = 1;
   } cases[] = {
       {"exactly_150_passes", 310, 147, 1, 0, 0, false},
       {"exactly_150_diagonal", 160 + 90, 147 + 120, 1, 0, 0, false},
@@ -189,17 +190,23 @@ TEST_F(PlacementTest, WhichSlotsAndDistancesReject) {
       {"one_person_not_nearest_ignored", 160, 147, 1, 0, 1, false},
       {"one_person_nearest_counts", 160, 147, 1, 1, 1, true},
       {"flag_single_2_is_not_one_person", 160, 147, 1, 0, 2, true},
+      // Mirror off: the body is tested against the draw, the balloon then goes
+      // to the displayed side (960 - x), whatever body stands there.
+      {"mirror_off_body_on_the_draw", 160, 147, 1, 0, 0, true, 0},
+      {"mirror_off_body_only_on_the_displayed_side", 800, 147, 1, 0, 0, false, 0},
   };
   for (const Case& c : cases) {
     ResetProgramState();
     settings.flag_single = c.flag_single;
+    settings.mirror = c.mirror;
     tracked_bodies[5] = AwayBody(1);
     tracked_bodies[5].tracked = c.tracked;
     tracked_bodies[5].nearest = c.nearest;
     tracked_bodies[5].head_x = c.joint_x;
     tracked_bodies[5].head_y = c.joint_y;
     Place(1);
-    EXPECT_EQ(target.target_x, c.rejected ? 534 : 160) << c.name;
+    const int32_t drawn_x = c.rejected ? 534 : 160;
+    EXPECT_EQ(target.target_x, c.mirror == 0 ? 960 - drawn_x : drawn_x) << c.name;
   }
 }
 
