@@ -13,11 +13,12 @@
 #include <chrono>
 #include <thread>
 
-#include "state/program_state.h"
+#include "results/result_files.h"
 #include "results/result_format.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"
 #include "results_fixture.h"
+#include "state/program_state.h"
 
 namespace results_test {
 namespace {
@@ -68,7 +69,7 @@ TrialRecord TrialAt(int32_t index) {
   run_start_time = kFixtureStart;
   trial_count = 0;
   sample_count = 0;
-  if (!run_journal.Begin()) ::_exit(3);
+  if (!BeginRunJournal(run_journal)) ::_exit(3);
   const auto start = Clock::now();
   for (int pass = 0; Clock::now() - start < std::chrono::seconds(60); ++pass) {
     for (int b = 0; b < kBodiesPerFrame; ++b) {
