@@ -78,9 +78,9 @@ BENCHMARK(BM_RenderTextLayer)->Unit(benchmark::kMicrosecond);
 
 void BM_MirrorBodyTexture(benchmark::State& state) {
   CDXWnd stage;
-  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  const int body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   WriteBodyPicture(stage, body_texture, CameraPicture());
-  for (auto _ : state) stage.MirrorTexture();
+  for (auto _ : state) stage.MirrorTexture(body_texture);
   benchmark::DoNotOptimize(stage.m_textures[body_texture].pixels.data());
 }
 BENCHMARK(BM_MirrorBodyTexture)->Unit(benchmark::kMicrosecond);
@@ -92,7 +92,7 @@ void BM_BodyTextureWriteAndUpload(benchmark::State& state) {
     state.SkipWithError("no OpenGL stage (run under xvfb-run)");
     return;
   }
-  body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  const int body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
   const std::vector<uint32_t> picture = CameraPicture();
   stage->BeginFrame();
   for (auto _ : state) {
@@ -115,7 +115,7 @@ void BM_WholeFrame(benchmark::State& state) {
     state.SkipWithError("no OpenGL stage (run under xvfb-run)");
     return;
   }
-  body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  const int body_texture = stage->AddTexture(960, 540, D3DFMT_X8R8G8B8);
   // A balloon-sized image with alpha.
   const int balloon = stage->AddTexture(128, 160, D3DFMT_A8R8G8B8);
   stage->LockTexture(balloon);
@@ -130,10 +130,10 @@ void BM_WholeFrame(benchmark::State& state) {
     stage->ClearTexture(0);
     stage->RenderText(0, kStatusLine, nullptr, 0);
     WriteBodyPicture(*stage, body_texture, picture);
-    stage->DrawDisc(400, 300, 0xFF00FF00);
+    stage->DrawDisc(body_texture, 400, 300, 0xFF00FF00);
     stage->BeginFrame();
     stage->DrawSprite(0, 0, 0, 0xFFFFFFFF);
-    stage->MirrorTexture();
+    stage->MirrorTexture(body_texture);
     stage->DrawSprite(body_texture, 32, 114, 0xFFFFFFFF);
     stage->DrawSprite(balloon, 500, 300, 0xFFFFFFFF);
   };

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "state/program_state.h"
 #include "stage/stage_surface.h"
+#include "trial/run_state.h"
 #include "trial/trial_ports.h"
 
 // The textures the experiment driver adds after the text layer: the body
 // texture, four balloons and the burst (128 x 128 images with alpha).
-inline void AddRunTextures(StageSurface& stage) {
-  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+inline RunTextures AddRunTextures(StageSurface& stage) {
+  RunTextures textures;
+  textures.body = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   auto image = [&stage] {
     const int index = stage.AddTexture(128, 128, D3DFMT_A8R8G8B8);
     stage.LockTexture(index);
@@ -25,8 +26,9 @@ inline void AddRunTextures(StageSurface& stage) {
     stage.UnlockTexture(index);
     return index;
   };
-  for (int i = 0; i < 4; ++i) balloon_textures[i] = image();
-  burst_texture = image();
+  for (int i = 0; i < 4; ++i) textures.balloons[i] = image();
+  textures.burst = image();
+  return textures;
 }
 
 class HeadlessStage : public StageSurface {
@@ -37,7 +39,7 @@ class HeadlessStage : public StageSurface {
     m_windowHeight = window_height;
     UpdateViewport();
     AddTexture(m_canvasWidth, m_canvasHeight, D3DFMT_X8R8G8B8);  // text layer
-    AddRunTextures(*this);
+    textures = AddRunTextures(*this);
   }
 
   void DrawSprite(int index, float, float, uint32_t) override {
@@ -46,6 +48,7 @@ class HeadlessStage : public StageSurface {
   bool BeginFrame() override { return true; }
   void EndFrame() override { ++frames; }
 
+  RunTextures textures;
   int64_t sprites = 0;
   int64_t frames = 0;
 

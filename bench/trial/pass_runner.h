@@ -6,9 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "state/program_state.h"
-#include "state/random.h"
+#include <memory>
+
 #include "headless_stage.h"
+#include "state/random.h"
+#include "support/own_run_state.h"
 #include "trial/pass_trace.h"
 #include "trial/trial_loop.h"
 
@@ -50,11 +52,13 @@ struct PassOptions {
   bool traced = false;
 };
 
-// `stage` holds the run's textures already (body_texture and friends set).
-inline void RunPasses(benchmark::State& state, StageSurface& stage, const PassOptions& options) {
-  ResetProgramState();
+// `stage` holds the run's textures already, at `textures`.
+inline void RunPasses(benchmark::State& state, StageSurface& stage, const RunTextures& textures,
+                      const PassOptions& options) {
+  const auto own = std::make_unique<OwnRunState>();
+  const RunState run = own->View(textures);
   SeedRandom(1);
-  settings.mirror = options.mirror;
+  run.settings.mirror = options.mirror;
   CountingClock clock;
   NullCursor cursor;
   NullSound sound;
@@ -66,7 +70,8 @@ inline void RunPasses(benchmark::State& state, StageSurface& stage, const PassOp
                    [&] {
                      if (!options.new_frames) return 0;
                      // What the body update leaves: fresh, unmirrored joints.
-                     for (int i = 0; i < kBodySlotCount; ++i) tracked_bodies[i] = sensor_bodies[i];
+                     for (int i = 0; i < kBodySlotCount; ++i)
+                       run.tracked_bodies[i] = sensor_bodies[i];
                      return 1;
                    },
                    clock,
@@ -75,6 +80,6 @@ inline void RunPasses(benchmark::State& state, StageSurface& stage, const PassOp
                    host,
                    nullptr,
                    options.traced ? &trace : nullptr};
-  TrialLoop(ports);
-  state.counters["samples"] = sample_count;
+  TrialLoop(ports, run);
+  state.counters["samples"] = run.sample_count;
 }

@@ -19,14 +19,15 @@
 #include <optional>
 #include <thread>
 
-#include "state/program_state.h"
-#include "state/random.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "headless_stage.h"
+#include "state/program_state.h"
+#include "state/random.h"
+#include "support/own_run_state.h"
 #include "trial/active_target.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/pass_trace.h"
@@ -98,7 +99,8 @@ void BM_SimulatedRun(benchmark::State& state) {
   for (auto _ : state) {
     ResetProgramState();
     SeedRandom(1);
-    settings.timelimit = timelimit_s;
+    const auto own = std::make_unique<OwnRunState>();
+    own->settings.timelimit = timelimit_s;
 
     std::shared_ptr<SensorDevice> device;
     SetSensorFactoryForTesting([&device](std::shared_ptr<SensorDevice>* out) {
@@ -126,10 +128,21 @@ void BM_SimulatedRun(benchmark::State& state) {
     std::optional<PublishWatcher> watcher;
     watcher.emplace(device);
     trace.frame_ready_source = [&watcher] { return watcher->ReadyTime(); };
+    const RunState run = own->View(stage.textures);
+    const std::span<uint8_t> buffer(color_buffer.get(), kColorBufferBytes);
     TrialPorts ports{
-        stage, [&stage] { return UpdateBodies(stage); }, clock, cursor, sound, host, nullptr,
+        stage,
+        [&] {
+          return UpdateBodies(BodyUpdateTarget{stage, run.textures.body, run.tracked_bodies, buffer,
+                                               run.show_markers != 0});
+        },
+        clock,
+        cursor,
+        sound,
+        host,
+        nullptr,
         &trace};
-    const int result = RunTask(ports);
+    const int result = RunTask(ports, run);
 
     watcher.reset();
     SetSimBalloonProbe({});
@@ -139,7 +152,7 @@ void BM_SimulatedRun(benchmark::State& state) {
 
     const PassTimingSummary s = SummarizePasses(trace.Entries());
     state.counters["ended_by_time"] = result;
-    state.counters["trials"] = trial_count;
+    state.counters["trials"] = run.trial_count;
     state.counters["passes"] = static_cast<double>(s.passes);
     state.counters["drawn"] = static_cast<double>(s.drawn_passes);
     state.counters["interval_med_us"] = s.interval_median_us;

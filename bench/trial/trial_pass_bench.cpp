@@ -12,19 +12,20 @@ namespace {
 
 void BM_DrawnPass(benchmark::State& state) {
   HeadlessStage stage(1920, 1080);
-  RunPasses(state, stage, PassOptions{true, static_cast<int32_t>(state.range(0)), false});
+  RunPasses(state, stage, stage.textures,
+            PassOptions{true, static_cast<int32_t>(state.range(0)), false});
 }
 BENCHMARK(BM_DrawnPass)->ArgName("mirror")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_PassWithoutFrame(benchmark::State& state) {
   HeadlessStage stage(1920, 1080);
-  RunPasses(state, stage, PassOptions{false, 1, false});
+  RunPasses(state, stage, stage.textures, PassOptions{false, 1, false});
 }
 BENCHMARK(BM_PassWithoutFrame)->Unit(benchmark::kNanosecond);
 
 void BM_PassWithoutFrameTraced(benchmark::State& state) {
   HeadlessStage stage(1920, 1080);
-  RunPasses(state, stage, PassOptions{false, 1, true});
+  RunPasses(state, stage, stage.textures, PassOptions{false, 1, true});
 }
 BENCHMARK(BM_PassWithoutFrameTraced)->Unit(benchmark::kNanosecond);
 

@@ -19,8 +19,8 @@ void BM_DrawnPassOnGlStage(benchmark::State& state) {
     state.SkipWithError("no OpenGL stage (run under xvfb-run)");
     return;
   }
-  AddRunTextures(stage);
-  RunPasses(state, stage, PassOptions{true, static_cast<int32_t>(state.range(0)), false});
+  const RunTextures textures = AddRunTextures(stage);
+  RunPasses(state, stage, textures, PassOptions{true, static_cast<int32_t>(state.range(0)), false});
   stage.ReleaseTextures();
   stage.DestroyWindow();
 }

@@ -65,6 +65,17 @@ void CopySettings(const Settings& from, Dialog& to) {
   to.flag_single = from.flag_single;
 }
 
+// The run's view of the program-wide state: the tables WriteResultFiles writes
+// out afterwards, and the textures just created on the stage.
+RunState ProgramRunState() {
+  const RunTextures textures{
+      body_texture,
+      {balloon_textures[0], balloon_textures[1], balloon_textures[2], balloon_textures[3]},
+      burst_texture};
+  return RunState{settings,     tracked_bodies, trial_records, trial_count,
+                  body_samples, sample_count,   show_markers,  textures};
+}
+
 // The stage is not usable: nothing of the run may remain, and the experimenter
 // learns why before a child sits in front of a black screen.
 void AbandonRun() {
@@ -114,7 +125,7 @@ void CMainFrame::OnExperimentStart() {
                      host,
                      &run_journal};
     ports.frame_ready_source = NewestColourFramePublishedAt_ns;
-    RunTask(ports);
+    RunTask(ports, ProgramRunState());
   }
 
   experiment_window.ReleaseTextures();
@@ -153,6 +164,6 @@ bool CMainFrame::PrepareRun() {
   run_start_time = CurrentLocalTime();
   // From here on every record reaches the disk within a second, so a crash
   // mid-run loses nothing the next start cannot recover.
-  run_journal.Begin();
+  BeginRunJournal(run_journal);
   return true;
 }

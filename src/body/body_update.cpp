@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "state/program_state.h"
 #include "body/picture_copy.h"
 #include "body/sensor_connection.h"
 #include "stage/stage_surface.h"
@@ -65,10 +64,10 @@ bool MapToPicture(const CameraSpacePoint& position, PicturePoint* point) {
 
 // Discs far outside the texture paint nothing; keeping them away from
 // DrawDisc also keeps its span arithmetic clear of integer overflow.
-void DrawMarker(StageSurface& stage, const PicturePoint& p, uint32_t colour) {
+void DrawMarker(const BodyUpdateTarget& target, const PicturePoint& p, uint32_t colour) {
   constexpr int32_t kFar = 1 << 20;
   if (p.x <= -kFar || p.x >= kFar || p.y <= -kFar || p.y >= kFar) return;
-  stage.DrawDisc(p.x, p.y, colour);
+  target.stage.DrawDisc(target.body_texture, p.x, p.y, colour);
 }
 
 struct HandJoint {
@@ -115,7 +114,7 @@ constexpr BodyJoint kBodyJoints[] = {
 // Takes the newest colour frame into the body texture. 1: a new frame was
 // copied; 0: no new frame (nothing changed); -1: a new frame that could not be
 // read (nothing copied).
-int TakeColourFrame(StageSurface& stage) {
+int TakeColourFrame(const BodyUpdateTarget& target) {
   std::unique_ptr<IColorFrame> frame;
   if (Failed(sensor_connection.color_reader->AcquireLatestFrame(&frame))) return 0;
 
@@ -132,26 +131,29 @@ int TakeColourFrame(StageSurface& stage) {
     uint32_t capacity = 0;
     ok = Succeeded(frame->AccessRawUnderlyingBuffer(&capacity, &source));
   } else if (ok) {
-    ok = color_buffer &&
-         Succeeded(frame->CopyConvertedFrameDataToArray(static_cast<uint32_t>(kColorBufferBytes),
-                                                        color_buffer.get(), ColorImageFormat_Bgra));
-    source = color_buffer.get();
+    const std::span<uint8_t> buffer = target.color_buffer;
+    ok = !buffer.empty() &&
+         Succeeded(frame->CopyConvertedFrameDataToArray(static_cast<uint32_t>(buffer.size()),
+                                                        buffer.data(), ColorImageFormat_Bgra));
+    source = buffer.data();
   }
   if (!ok) return -1;
 
-  if (stage.LockTexture(body_texture)) {
-    const TextureLockRecord* lock = stage.LockOf(body_texture);
+  StageSurface& stage = target.stage;
+  const int texture_index = target.body_texture;
+  if (stage.LockTexture(texture_index)) {
+    const TextureLockRecord* lock = stage.LockOf(texture_index);
     if (lock && lock->bits) {
-      const TextureEntry& texture = stage.m_textures[body_texture];
+      const TextureEntry& texture = stage.m_textures[texture_index];
       CopyHalvedPicture(source, width, height, lock->bits, lock->pitch, texture.width,
                         texture.height);
     }
-    stage.UnlockTexture(body_texture);
+    stage.UnlockTexture(texture_index);
   }
   return 1;
 }
 
-void UpdateSlot(StageSurface& stage, const IBody& body, TrackedBody& slot) {
+void UpdateSlot(const BodyUpdateTarget& target, const IBody& body, TrackedBody& slot) {
   bool tracked = false;
   if (Failed(body.get_IsTracked(&tracked))) tracked = false;
   slot.tracked = tracked ? 1 : 0;
@@ -176,7 +178,7 @@ void UpdateSlot(StageSurface& stage, const IBody& body, TrackedBody& slot) {
     slot.*hand.x = p.x;
     slot.*hand.y = p.y;
     slot.*hand.shape = HandShapeOf(state);
-    if (show_markers) DrawMarker(stage, p, MarkerColour(slot.*hand.shape));
+    if (target.show_markers) DrawMarker(target, p, MarkerColour(slot.*hand.shape));
   }
 
   for (const BodyJoint& entry : kBodyJoints) {
@@ -193,28 +195,28 @@ void UpdateSlot(StageSurface& stage, const IBody& body, TrackedBody& slot) {
     if (!MapToPicture(joint.Position, &p)) continue;
     slot.*entry.x = p.x;
     slot.*entry.y = p.y;
-    if (show_markers && entry.marker) DrawMarker(stage, p, kJointBlue);
+    if (target.show_markers && entry.marker) DrawMarker(target, p, kJointBlue);
   }
 }
 
 // Fills the six slots from the newest body frame; false when there is none.
-bool TakeBodyFrame(StageSurface& stage) {
+bool TakeBodyFrame(const BodyUpdateTarget& target) {
   std::unique_ptr<IBodyFrame> frame;
   if (Failed(sensor_connection.body_reader->AcquireLatestFrame(&frame))) return false;
   std::unique_ptr<IBody> bodies[BODY_COUNT];
   if (Failed(frame->GetAndRefreshBodyData(BODY_COUNT, bodies))) return false;
-  for (int i = 0; i < BODY_COUNT; ++i) UpdateSlot(stage, *bodies[i], tracked_bodies[i]);
+  for (int i = 0; i < BODY_COUNT; ++i) UpdateSlot(target, *bodies[i], target.body_slots[i]);
   return true;
 }
 
 }  // namespace
 
-int UpdateBodies(StageSurface& stage) {
+int UpdateBodies(const BodyUpdateTarget& target) {
   const SensorConnection& c = sensor_connection;
   if (!c.color_reader || !c.depth_reader || !c.body_reader || !c.body_index_reader) return 0;
 
-  if (TakeColourFrame(stage) != 1) return 0;
-  if (!TakeBodyFrame(stage)) return 0;
+  if (TakeColourFrame(target) != 1) return 0;
+  if (!TakeBodyFrame(target)) return 0;
 
   // Depth and body index: only whether a new frame is ready; released unread.
   std::unique_ptr<IDepthFrame> depth;

@@ -1,12 +1,32 @@
 #pragma once
 // The per-pass body update: copies the newest colour picture, halved, into the
-// body texture and fills tracked_bodies from the newest body frame.
+// body texture and fills the six body slots from the newest body frame.
+
+#include <cstdint>
+#include <span>
+
+#include "state/tracked_body.h"
 
 class StageSurface;
 
+// What one update writes into, handed in by its caller.
+struct BodyUpdateTarget {
+  StageSurface& stage;
+  int32_t body_texture;  // index in the stage's table: the picture and the markers
+  std::span<TrackedBody, kBodySlotCount> body_slots;
+  // Room for one converted BGRA picture (kColorBufferBytes); empty when the run
+  // has none, and then only pictures already in BGRA can be taken.
+  std::span<uint8_t> color_buffer;
+  bool show_markers;  // paint the joint markers into the body texture
+};
+
 // 1 when a new colour frame was copied into the body texture and new body,
 // depth and body-index frames were taken, all without error; otherwise 0 (the
-// texture alone, or texture and slots, may still have changed). Uses
-// sensor_connection, color_buffer, tracked_bodies, show_markers and
-// body_texture; every frame and body handle is released before it returns.
+// texture alone, or texture and slots, may still have changed). Reads
+// sensor_connection; every frame and body handle is released before it returns.
+int UpdateBodies(const BodyUpdateTarget& target);
+
+// The same on the program-wide state: body_texture, tracked_bodies,
+// color_buffer and show_markers as they are at the call (the experiment driver's
+// update; space toggles show_markers mid-run).
 int UpdateBodies(StageSurface& stage);

@@ -8,6 +8,10 @@
 #include "results/run_journal.h"
 #include "results/run_results.h"
 
+bool BeginRunJournal(RunJournal& journal) {
+  return journal.Begin(settings.subject, run_start_time, CurrentDirectory());
+}
+
 int WriteResultFiles() {
   CloseSensor();
   color_buffer.reset();

@@ -1,5 +1,14 @@
 #pragma once
-// The end of a run's use of the sensor and its two result files.
+// The start of a run's journal and the end of a run's use of the sensor with
+// its two result files: the one place of the results layer that reads the
+// program-wide state.
+
+class RunJournal;
+
+// Begins `journal` for the run about to start, from settings.subject,
+// run_start_time and the working directory. False when no journal could be
+// created (the run goes on without one).
+bool BeginRunJournal(RunJournal& journal);
 
 // In this order: closes the sensor, releases color_buffer, writes the trial
 // record file, then the body stream file, from trial_records / trial_count,

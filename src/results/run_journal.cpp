@@ -5,7 +5,6 @@
 #include <span>
 #include <system_error>
 
-#include "state/program_state.h"
 #include "results/posix_file.h"
 
 RunJournal run_journal;
@@ -24,10 +23,6 @@ RunJournal::RunJournal(std::vector<std::string> directories)
 
 RunJournal::~RunJournal() {
   Close();
-}
-
-bool RunJournal::Begin() {
-  return Begin(settings.subject, run_start_time, CurrentDirectory());
 }
 
 bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,

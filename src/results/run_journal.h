@@ -9,7 +9,7 @@
 // A writer thread moves the buffer to the file and syncs it every 250 ms.
 //
 // Driver use, per run:
-//   run_journal.Begin();        after the setup step (subject and start time set)
+//   BeginRunJournal(run_journal);  after the setup step (subject and start time set)
 //   ... RunTask with &run_journal as its RecordSink ...
 //   WriteResultFiles();         seals the journal and logs each file it writes
 //   run_journal.Finish();       removes the journal once both files are written
@@ -41,11 +41,10 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   RunJournal(const RunJournal&) = delete;
   RunJournal& operator=(const RunJournal&) = delete;
 
-  // Starts the journal of a new run from settings.subject, run_start_time and the
-  // working directory. False when no journal could be created: the run goes on
-  // without one. A journal still open from an earlier run is closed and left
-  // for recovery.
-  bool Begin();
+  // Starts the journal of a new run. False when no journal could be created:
+  // the run goes on without one. A journal still open from an earlier run is
+  // closed and left for recovery. BeginRunJournal (result_files.h) starts it
+  // for the program's current run.
   bool Begin(const std::string& subject, const LocalDateTime& start,
              const std::string& working_directory);
 

@@ -7,7 +7,6 @@
 #include <limits>
 #include <utility>
 
-#include "state/program_state.h"
 #include "stage/latch_rules.h"
 
 namespace {
@@ -178,8 +177,7 @@ void StageSurface::DrawLine(int index, int32_t x0, int32_t y0, int32_t x1, int32
   }
 }
 
-void StageSurface::DrawDisc(int32_t x, int32_t y, uint32_t colour) {
-  const int index = body_texture;
+void StageSurface::DrawDisc(int index, int32_t x, int32_t y, uint32_t colour) {
   // One lock for all spans instead of one per span.
   TemporaryLock lock(*this, index);
   if (!lock.locked()) return;
@@ -208,8 +206,7 @@ void StageSurface::DrawDisc(int32_t x, int32_t y, uint32_t colour) {
   }
 }
 
-void StageSurface::MirrorTexture() {
-  const int index = body_texture;
+void StageSurface::MirrorTexture(int index) {
   TemporaryLock lock(*this, index);
   if (!lock.locked()) return;
   const TextureEntry& entry = m_textures[index];

@@ -58,8 +58,8 @@ class StageSurface {
   const TextureLockRecord* LockOf(int index) const;  // null when not locked or no such index
   void ClearTexture(int index);
   void DrawLine(int index, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t value);
-  void DrawDisc(int32_t x, int32_t y, uint32_t colour);  // radius 8 on the body texture
-  void MirrorTexture();                                  // body texture, left to right
+  void DrawDisc(int index, int32_t x, int32_t y, uint32_t colour);  // filled, radius 8
+  void MirrorTexture(int index);                                    // left to right, in place
   virtual void DrawSprite(int index, float x, float y, uint32_t colour) = 0;
 
   // --- text into a texture, with m_fontFace / m_fontHeight / m_textColor / m_backColor ---

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "state/program_state.h"
-
 const ResponseSite kResponseSites[kResponseSiteCount] = {
     {"Hand_L", &TrackedBody::hand_lx, &TrackedBody::hand_ly, nullptr},
     {"Hand_R", &TrackedBody::hand_rx, &TrackedBody::hand_ry, nullptr},
@@ -30,20 +28,20 @@ int32_t JankenRule(int32_t janken, int32_t tgthand) {
   return janken == 1 ? kBeats[tgthand] : kLosesTo[tgthand];
 }
 
-void SelectNearest() {
-  for (TrackedBody& slot : tracked_bodies) slot.nearest = 0;
+void SelectNearest(std::span<TrackedBody, kBodySlotCount> bodies) {
+  for (TrackedBody& slot : bodies) slot.nearest = 0;
   int nearest = -1;
   double best_dist = 999.0;
   for (int i = 0; i < kBodySlotCount; ++i) {
-    if (tracked_bodies[i].tracked != 0 && tracked_bodies[i].head_dist < best_dist) {
-      best_dist = tracked_bodies[i].head_dist;
+    if (bodies[i].tracked != 0 && bodies[i].head_dist < best_dist) {
+      best_dist = bodies[i].head_dist;
       nearest = i;
     }
   }
-  if (nearest >= 0) tracked_bodies[nearest].nearest = 1;
+  if (nearest >= 0) bodies[nearest].nearest = 1;
 }
 
-bool IsProcessedSlot(const TrackedBody& slot) {
+bool IsProcessedSlot(const TrackedBody& slot, const ExperimentSettings& settings) {
   if (slot.tracked == 0) return false;
   return settings.flag_single != 1 || slot.nearest != 0;
 }
@@ -62,7 +60,8 @@ void MirrorJoints(TrackedBody& slot) {
   }
 }
 
-const char* HitTest(const TrackedBody& slot, const Target& target) {
+const char* HitTest(const TrackedBody& slot, const Target& target,
+                    const ExperimentSettings& settings) {
   const HitRect& rect = target.hit_rect;
   if (settings.janken == 0) {
     for (const ResponseSite& site : kResponseSites) {

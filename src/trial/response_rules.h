@@ -3,6 +3,7 @@
 // body-site rule (ResponseSite table) without janken, the JankenRule with it.
 
 #include <cstdint>
+#include <span>
 
 #include "state/experiment_settings.h"
 #include "state/tracked_body.h"
@@ -26,11 +27,11 @@ int32_t JankenRule(int32_t janken, int32_t tgthand);
 
 // Marks nearest := 1 on the tracked slot whose head is nearest the sensor
 // (lower slot wins a tie; 999 m or more never wins), 0 on all others.
-void SelectNearest();
+void SelectNearest(std::span<TrackedBody, kBodySlotCount> bodies);
 
 // Whether the trial loop tests and samples this slot: tracked, and in one-person
 // mode (flag_single 1) also the nearest.
-bool IsProcessedSlot(const TrackedBody& slot);
+bool IsProcessedSlot(const TrackedBody& slot, const ExperimentSettings& settings);
 
 // The displayed side of the limb joints when the mirror display is off:
 // x := 960 - x for hands, elbows, shoulders, hips, knees and feet. The head and
@@ -39,4 +40,5 @@ void MirrorJoints(TrackedBody& slot);
 
 // The site name with which the slot pops the balloon, or null for no hit.
 // Reads settings.janken and the site flags.
-const char* HitTest(const TrackedBody& slot, const Target& target);
+const char* HitTest(const TrackedBody& slot, const Target& target,
+                    const ExperimentSettings& settings);

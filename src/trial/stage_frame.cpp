@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "state/program_state.h"
 #include "stage/stage_surface.h"
 #include "trial/target_placement.h"
 
@@ -21,30 +20,30 @@ uint32_t BurstAlpha(int32_t clock_ms, int32_t feedback_end_ms) {
   return alpha < 0 ? 0 : static_cast<uint32_t>(alpha);
 }
 
-void ComposeFrame(StageSurface& stage, int32_t clock_ms, const Target& target,
+void ComposeFrame(StageSurface& stage, const RunState& run, int32_t clock_ms, const Target& target,
                   int32_t feedback_end_ms) {
   stage.m_fontHeight = kStageFontHeight;
   stage.m_textColor = kStageTextColor;
-  const std::string text = StageText(clock_ms, trial_count);
+  const std::string text = StageText(clock_ms, run.trial_count);
   stage.ClearTexture(0);
   stage.RenderText(0, text, nullptr, 0);
 
   // Drawn whether or not the frame could begin; EndFrame always presents.
   stage.BeginFrame();
   stage.DrawSprite(0, 0.0f, 0.0f, kOpaqueWhite);
-  if (settings.mirror == 0) stage.MirrorTexture();
-  stage.DrawSprite(body_texture, static_cast<float>(kPictureOffsetX),
+  if (run.settings.mirror == 0) stage.MirrorTexture(run.textures.body);
+  stage.DrawSprite(run.textures.body, static_cast<float>(kPictureOffsetX),
                    static_cast<float>(kPictureOffsetY), kOpaqueWhite);
 
   const float left = static_cast<float>(target.hit_rect.left + kPictureOffsetX);
   const float top = static_cast<float>(target.hit_rect.top + kPictureOffsetY);
   if (target.shown == 1) {
     if (target.tgthand >= 0 && target.tgthand < 4) {
-      stage.DrawSprite(balloon_textures[target.tgthand], left, top, kOpaqueWhite);
+      stage.DrawSprite(run.textures.balloons[target.tgthand], left, top, kOpaqueWhite);
     }
   } else if (clock_ms < feedback_end_ms) {
     const uint32_t alpha = BurstAlpha(clock_ms, feedback_end_ms);
-    stage.DrawSprite(burst_texture, left, top, (alpha << 24) + 0xFFFFFFu);
+    stage.DrawSprite(run.textures.burst, left, top, (alpha << 24) + 0xFFFFFFu);
   }
   stage.EndFrame();
 }

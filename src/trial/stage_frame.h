@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "trial/run_state.h"
 #include "trial/target.h"
 
 class StageSurface;
@@ -27,7 +28,7 @@ std::string StageText(int32_t clock_ms, int32_t popped);
 // Opacity of the burst, 255 at the pop down to 0 a second later.
 uint32_t BurstAlpha(int32_t clock_ms, int32_t feedback_end_ms);
 
-// Composes and presents one frame. Reads trial_count, settings.mirror,
-// body_texture, balloon_textures and burst_texture.
-void ComposeFrame(StageSurface& stage, int32_t clock_ms, const Target& target,
+// Composes and presents one frame. Reads the run's trial_count, settings.mirror
+// and textures.
+void ComposeFrame(StageSurface& stage, const RunState& run, int32_t clock_ms, const Target& target,
                   int32_t feedback_end_ms);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "state/program_state.h"
 #include "state/random.h"
 #include "stage/stage_surface.h"
 #include "trial/trial_ports.h"
@@ -60,7 +59,9 @@ HitRect HitRectAround(int32_t x, int32_t y) {
   return HitRect{x - kHitHalfSize, y - kHitHalfSize, x + kHitHalfSize, y + kHitHalfSize};
 }
 
-void PlaceTarget(Target& target, const StageSurface& stage, CursorPort& cursor) {
+void PlaceTarget(Target& target, std::span<const TrackedBody, kBodySlotCount> bodies,
+                 const ExperimentSettings& settings, const StageSurface& stage,
+                 CursorPort& cursor) {
   int32_t rejections = 0;
   int32_t x = 0;
   int32_t y = 0;
@@ -68,7 +69,7 @@ void PlaceTarget(Target& target, const StageSurface& stage, CursorPort& cursor) 
     x = DrawX();
     y = DrawY();
     bool rejected = false;
-    for (const TrackedBody& slot : tracked_bodies) {
+    for (const TrackedBody& slot : bodies) {
       if (settings.flag_single == 1 && slot.nearest == 0) continue;
       if (rejections >= kRejectionLimit) break;  // take this draw untested
       if (slot.tracked == 0) continue;

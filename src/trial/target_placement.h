@@ -4,7 +4,10 @@
 // the body texture; its point (x, y) is at (x + 32, y + 114) on the canvas.
 
 #include <cstdint>
+#include <span>
 
+#include "state/experiment_settings.h"
+#include "state/tracked_body.h"
 #include "trial/target.h"
 
 class StageSurface;
@@ -25,10 +28,11 @@ double DrawUniform();
 HitRect HitRectAround(int32_t x, int32_t y);
 
 // Draws a position at least 150 pixels from every joint of the processed bodies
-// (accepting the 2001st draw after 2000 rejections), mirrors it when the mirror
-// display is off, moves the cursor onto it, sets target_x, target_y, hit_rect
-// and, in janken mode, a sign different from the current tgthand.
-void PlaceTarget(Target& target, const StageSurface& stage, CursorPort& cursor);
+// among `bodies` (accepting the 2001st draw after 2000 rejections), mirrors it
+// when the mirror display is off, moves the cursor onto it, sets target_x,
+// target_y, hit_rect and, in janken mode, a sign different from the current tgthand.
+void PlaceTarget(Target& target, std::span<const TrackedBody, kBodySlotCount> bodies,
+                 const ExperimentSettings& settings, const StageSurface& stage, CursorPort& cursor);
 
 // Mouse mode: moves the balloon to the cursor (no mirror, no clamping).
 void FollowCursor(Target& target, const StageSurface& stage, const CursorPort& cursor);

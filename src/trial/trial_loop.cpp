@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "state/program_state.h"
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "trial/active_target.h"
@@ -20,6 +19,8 @@ constexpr int32_t kSlotNone = -1;
 
 // What a run keeps from pass to pass; times are pass clock values in ms.
 struct LoopState {
+  explicit LoopState(const RunState& run_state) : run(run_state) {}
+  const RunState& run;
   int32_t clock_ms = 0;  // the pass clock
   Target target;
   int32_t rt_ms = 0;  // nonzero exactly while the pause after a pop lasts
@@ -30,10 +31,11 @@ struct LoopState {
   bool aborted = false;
 };
 
-void Publish(const Target& target, bool running) {
+void Publish(const LoopState& s, bool running) {
+  const Target& target = s.target;
   PublishActiveTarget(ActiveTargetSnapshot{target.shown, target.target_x, target.target_y,
-                                           target.tgthand, settings.janken, settings.mirror,
-                                           running});
+                                           target.tgthand, s.run.settings.janken,
+                                           s.run.settings.mirror, running});
 }
 
 // Both record kinds carry the responding body's hands under the same names.
@@ -48,11 +50,12 @@ void CopyHands(const TrackedBody& body, Record& out) {
 }
 
 void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) {
+  int32_t& sample_count = s.run.sample_count;
   const int32_t index = sample_count;
-  BodySample& out = body_samples[index];
+  BodySample& out = s.run.body_samples[index];
   out.count = index + 1;
   out.clock = s.clock_ms;
-  out.trial = trial_count;
+  out.trial = s.run.trial_count;
   out.tgthand = s.target.tgthand;
   out.target_x = s.target.target_x;
   out.target_y = s.target.target_y;
@@ -92,12 +95,12 @@ void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) 
 }
 
 void StoreTrial(const LoopState& s, RecordSink* sink) {
-  const int32_t index = trial_count;
-  const TrackedBody& body = tracked_bodies[s.hit_slot];
-  TrialRecord& out = trial_records[index];
+  const int32_t index = s.run.trial_count;
+  const TrackedBody& body = s.run.tracked_bodies[s.hit_slot];
+  TrialRecord& out = s.run.trial_records[index];
   out.trial = index;
-  out.cond_j = settings.janken;
-  out.cond_m = settings.mirror;
+  out.cond_j = s.run.settings.janken;
+  out.cond_m = s.run.settings.mirror;
   out.bodyid = body.id;
   out.tgthand = s.target.tgthand;
   out.tgt_x = (s.target.hit_rect.left + s.target.hit_rect.right) / 2;
@@ -106,7 +109,7 @@ void StoreTrial(const LoopState& s, RecordSink* sink) {
   out.resp = s.resp;
   out.rt = s.rt_ms;
   out.totalrt = index == 0 ? 0 : s.hit_clock_ms;
-  ++trial_count;
+  ++s.run.trial_count;
   if (sink != nullptr) sink->OnTrialStored(index, out);
 }
 
@@ -114,10 +117,10 @@ void StoreTrial(const LoopState& s, RecordSink* sink) {
 // tests nothing and samples nothing.
 void TestBodies(LoopState& s, TrialPorts& ports) {
   for (int32_t i = 0; i < kBodySlotCount; ++i) {
-    TrackedBody& body = tracked_bodies[i];
-    if (!IsProcessedSlot(body)) continue;
-    if (settings.mirror == 0) MirrorJoints(body);
-    if (const char* site = HitTest(body, s.target)) {
+    TrackedBody& body = s.run.tracked_bodies[i];
+    if (!IsProcessedSlot(body, s.run.settings)) continue;
+    if (s.run.settings.mirror == 0) MirrorJoints(body);
+    if (const char* site = HitTest(body, s.target, s.run.settings)) {
       // A later slot that also hits in this pass overwrites the values of this one.
       ports.sound.PlayAsync(kPopSoundPath);
       s.rt_ms = s.clock_ms - s.target.onset;
@@ -134,10 +137,10 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
 void RunStart(LoopState& s, TrialPorts& ports) {
   ports.clock.InstallIdleHook();
   if (!ports.clock.IsRunning()) ports.clock.Start();
-  sample_count = 0;
+  s.run.sample_count = 0;
   s.target.onset = 0;
   ports.stage.ClearTexture(0);
-  for (TrackedBody& body : tracked_bodies) {
+  for (TrackedBody& body : s.run.tracked_bodies) {
     body.tracked = 0;
     body.hand_lx = body.hand_ly = -1;
     body.hand_rx = body.hand_ry = -1;
@@ -149,32 +152,33 @@ void RunStart(LoopState& s, TrialPorts& ports) {
   ports.stage.ClearInput();
   ports.clock.Reset();
   s.clock_ms = 0;
-  Publish(s.target, true);
+  Publish(s, true);
 }
 
 // Ends the run's use of the clock also when a pass throws, so no timer thread
 // keeps running behind an error message.
 class RunEndGuard {
  public:
-  RunEndGuard(TrialPorts& ports, const Target& target) : ports_(ports), target_(target) {}
+  RunEndGuard(TrialPorts& ports, const LoopState& s) : ports_(ports), s_(s) {}
   ~RunEndGuard() {
     if (ports_.clock.IsRunning()) ports_.clock.Stop();
     ports_.clock.RemoveHook();
-    Publish(target_, false);
+    Publish(s_, false);
   }
   RunEndGuard(const RunEndGuard&) = delete;
   RunEndGuard& operator=(const RunEndGuard&) = delete;
 
  private:
   TrialPorts& ports_;
-  const Target& target_;
+  const LoopState& s_;
 };
 
 // Whether the run ends before this pass: the time limit counts only from two
 // pops on; a full trial table ends the run the same way.
 bool RunIsOver(const LoopState& s) {
-  if (trial_count >= kTrialRecordCapacity) return true;
-  return trial_count >= 2 && s.clock_ms > static_cast<int64_t>(settings.timelimit) * 1000;
+  const int32_t trials = s.run.trial_count;
+  if (trials >= kTrialRecordCapacity) return true;
+  return trials >= 2 && s.clock_ms > static_cast<int64_t>(s.run.settings.timelimit) * 1000;
 }
 
 // The keys, each acted on once per press: the latch is cleared after it.
@@ -187,12 +191,12 @@ bool HandleKey(LoopState& s, TrialPorts& ports) {
       return false;
     case VK_M:
       ports.stage.ClearInput();
-      settings.mirror = settings.mirror == 0 ? 1 : 0;
-      Publish(s.target, true);
+      s.run.settings.mirror = s.run.settings.mirror == 0 ? 1 : 0;
+      Publish(s, true);
       return true;
     case VK_SPACE:
       ports.stage.ClearInput();
-      show_markers = show_markers == 0 ? 1 : 0;
+      s.run.show_markers = s.run.show_markers == 0 ? 1 : 0;
       return true;
     default:
       return true;
@@ -200,8 +204,8 @@ bool HandleKey(LoopState& s, TrialPorts& ports) {
 }
 
 void PlaceNextTarget(LoopState& s, TrialPorts& ports) {
-  PlaceTarget(s.target, ports.stage, ports.cursor);
-  if (trial_count == 1) {
+  PlaceTarget(s.target, s.run.tracked_bodies, s.run.settings, ports.stage, ports.cursor);
+  if (s.run.trial_count == 1) {
     // The first balloon after the start balloon restarts the clock.
     s.target.onset = 0;
     ports.clock.Reset();
@@ -209,35 +213,35 @@ void PlaceNextTarget(LoopState& s, TrialPorts& ports) {
     s.target.onset = ports.clock.Read();  // afresh, not the pass clock
   }
   s.target.shown = 1;
-  Publish(s.target, true);
+  Publish(s, true);
 }
 
 // The part of a pass that runs only when a new body frame arrived.
 void DrawnPass(LoopState& s, TrialPorts& ports) {
-  SelectNearest();
+  SelectNearest(s.run.tracked_bodies);
   if (s.rt_ms == 0) {
     TestBodies(s, ports);
     if (s.rt_ms != 0) StoreTrial(s, ports.record_sink);
-    if (s.target.shown == 0) Publish(s.target, true);  // popped
+    if (s.target.shown == 0) Publish(s, true);  // popped
   }
-  ComposeFrame(ports.stage, s.clock_ms, s.target, s.feedback_end_ms);
+  ComposeFrame(ports.stage, s.run, s.clock_ms, s.target, s.feedback_end_ms);
   if (s.target.shown == 0 && s.clock_ms >= s.feedback_end_ms) {
     s.rt_ms = 0;  // the pause is over; the next pass places a balloon
     s.feedback_end_ms = 0;
   }
-  if (settings.flag_mouse != 0) {
+  if (s.run.settings.flag_mouse != 0) {
     FollowCursor(s.target, ports.stage, ports.cursor);
-    Publish(s.target, true);
+    Publish(s, true);
   }
 }
 
 }  // namespace
 
-int TrialLoop(TrialPorts& ports) {
-  LoopState s;
+int TrialLoop(TrialPorts& ports, const RunState& run) {
+  LoopState s(run);
   PassTrace* trace = ports.pass_trace;
   {
-    RunEndGuard run_end(ports, s.target);
+    RunEndGuard run_end(ports, s);
     RunStart(s, ports);
     for (;;) {
       if (trace != nullptr) trace->BeginPass(s.clock_ms);
@@ -261,7 +265,7 @@ int TrialLoop(TrialPorts& ports) {
   return s.aborted ? 0 : 1;
 }
 
-int RunTask(TrialPorts& ports) {
+int RunTask(TrialPorts& ports, const RunState& run) {
   std::unique_ptr<PassTrace> own_trace;
   std::string trace_path;
   if (ports.pass_trace == nullptr) {
@@ -270,9 +274,9 @@ int RunTask(TrialPorts& ports) {
     ports.pass_trace = own_trace.get();
   }
 
-  trial_count = 0;
+  run.trial_count = 0;
   ports.cursor.Hide();
-  const int result = TrialLoop(ports);
+  const int result = TrialLoop(ports, run);
   ports.cursor.Show();
 
   if (own_trace != nullptr) {
@@ -283,7 +287,7 @@ int RunTask(TrialPorts& ports) {
   }
 
   char score[128];
-  std::snprintf(score, sizeof score, kScoreFormat, trial_count);
+  std::snprintf(score, sizeof score, kScoreFormat, run.trial_count);
   ports.host.ShowScore(score, kScoreCaption);
   return result;
 }

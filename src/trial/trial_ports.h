@@ -72,7 +72,7 @@ class HostPort {
 
 struct TrialPorts {
   StageSurface& stage;
-  // Takes the newest sensor frames into the body texture and tracked_bodies;
+  // Takes the newest sensor frames into the run's body texture and body slots;
   // 1 when a new body frame arrived (the real one is UpdateBodies(experiment_window)).
   std::function<int()> update_bodies;
   RunClock& clock;

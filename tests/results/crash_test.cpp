@@ -20,6 +20,8 @@
 #include <utility>
 
 #include "journal_on_disk.h"
+#include "results/result_files.h"
+#include "results/result_format.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"
 #include "results_fixture.h"
@@ -66,7 +68,7 @@ TrialRecord TrialAt(int32_t index) {
   run_start_time = kFixtureStart;
   trial_count = 0;
   sample_count = 0;
-  if (!run_journal.Begin()) ::_exit(3);
+  if (!BeginRunJournal(run_journal)) ::_exit(3);
   auto next_frame = Clock::now();
   for (int pass = 0; pass < kRunPasses; ++pass) {
     for (int b = 0; b < kBodiesPerFrame; ++b) {

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "state/program_state.h"
 #include "results/journal_file.h"
 #include "results/journal_format.h"
+#include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results/run_results.h"
 #include "results_fixture.h"
+#include "state/program_state.h"
 
 namespace results_test {
 namespace {
@@ -69,7 +70,7 @@ TEST_F(JournalTest, DefaultBeginTakesSubjectStartAndWorkingDirectoryFromTheProgr
   RunJournal journal;
   ::settings.subject = "SBJ0042";
   ::run_start_time = kFixtureStart;
-  ASSERT_TRUE(journal.Begin());
+  ASSERT_TRUE(BeginRunJournal(journal));
   EXPECT_EQ(fs::path(journal.path()).parent_path(), journal_dir());
   JournalContents c;
   journal.Seal();

@@ -101,7 +101,7 @@ TEST_F(WriteResultFilesTest, BlockedTrialFileGoesToTheRescueFolderAfterTheSensor
 }
 
 TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
-  ASSERT_TRUE(run_journal.Begin());
+  ASSERT_TRUE(BeginRunJournal(run_journal));
   StoreFixtureRecords();
   for (int32_t i = 0; i < trial_count; ++i) run_journal.OnTrialStored(i, trial_records[i]);
   for (int32_t i = 0; i < sample_count; ++i) run_journal.OnSampleStored(i, body_samples[i]);
@@ -114,7 +114,7 @@ TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
 }
 
 TEST_F(WriteResultFilesTest, RescuedRunRemovesItsJournalAndLeavesNoRowTwice) {
-  ASSERT_TRUE(run_journal.Begin());
+  ASSERT_TRUE(BeginRunJournal(run_journal));
   StoreFixtureRecords();
   for (int32_t i = 0; i < trial_count; ++i) run_journal.OnTrialStored(i, trial_records[i]);
   fs::create_directories(work_ / kTrialName);

@@ -7,7 +7,6 @@
 #include <set>
 #include <utility>
 
-#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 namespace {
@@ -172,47 +171,44 @@ TEST(TextureTable, LockGivesPitchAndBitsOfTheCpuCopyAndUnlockUploads) {
 // leaves it locked.
 TEST(TextureTable, PixelOperationsFollowTheTemporaryLockRule) {
   RecordingStage stage;
-  body_texture = stage.AddTexture(32, 32, D3DFMT_X8R8G8B8);
+  const int body_texture = stage.AddTexture(32, 32, D3DFMT_X8R8G8B8);
   const auto operations = {
-      +[](RecordingStage& s) { s.ClearTexture(body_texture); },
-      +[](RecordingStage& s) { s.DrawLine(body_texture, 0, 0, 5, 5, 1); },
-      +[](RecordingStage& s) { s.DrawDisc(16, 16, 1); },
-      +[](RecordingStage& s) { s.MirrorTexture(); },
-      +[](RecordingStage& s) { s.RenderText(body_texture, "x", nullptr, 0); },
+      +[](RecordingStage& s, int t) { s.ClearTexture(t); },
+      +[](RecordingStage& s, int t) { s.DrawLine(t, 0, 0, 5, 5, 1); },
+      +[](RecordingStage& s, int t) { s.DrawDisc(t, 16, 16, 1); },
+      +[](RecordingStage& s, int t) { s.MirrorTexture(t); },
+      +[](RecordingStage& s, int t) { s.RenderText(t, "x", nullptr, 0); },
   };
   int n = 0;
   for (auto op : operations) {
     SCOPED_TRACE(n++);
     stage.unlocked.clear();
-    op(stage);
+    op(stage, body_texture);
     EXPECT_EQ(stage.unlocked, std::vector<int>{body_texture});
     EXPECT_EQ(stage.LockOf(body_texture), nullptr);
 
     ASSERT_TRUE(stage.LockTexture(body_texture));
     const TextureLockRecord* held = stage.LockOf(body_texture);
     stage.unlocked.clear();
-    op(stage);
+    op(stage, body_texture);
     EXPECT_TRUE(stage.unlocked.empty());
     EXPECT_EQ(stage.LockOf(body_texture), held);
     stage.UnlockTexture(body_texture);
   }
-  ResetProgramState();
 }
 
 TEST(TextureTable, PixelOperationsIgnoreUnknownIndexes) {
   RecordingStage stage;
   stage.AddTexture(8, 8, D3DFMT_X8R8G8B8);
-  body_texture = -1;
   stage.ClearTexture(-1);
   stage.DrawLine(3, 0, 0, 5, 5, 1);
-  stage.DrawDisc(4, 4, 1);
-  stage.MirrorTexture();
+  stage.DrawDisc(-1, 4, 4, 1);
+  stage.MirrorTexture(-1);
   stage.RenderText(-1, "x", nullptr, 0);
   stage.DrawSprite(-1, 0, 0, 0xFFFFFFFF);
   EXPECT_TRUE(stage.unlocked.empty());
   EXPECT_TRUE(stage.sprites.empty());
   EXPECT_TRUE(PixelsWith(stage, 0, 1).empty());
-  ResetProgramState();
 }
 
 TEST(TextureTable, ClearTextureZeroesEveryWord) {
@@ -273,7 +269,7 @@ TEST(DrawLine, FarOutsideEndPointsDoNotOverflow) {
   stage.DrawLine(t, -2147483647 - 1, 0, 3, 1, 7);
   EXPECT_EQ(PixelsWith(stage, t, 7), (std::set<Point>{{0, 1}, {1, 1}, {2, 1}, {3, 1}}));
   stage.ClearTexture(t);
-  stage.DrawDisc(-2147483647 - 1, 2147483647, 7);  // far off: nothing, and no overflow
+  stage.DrawDisc(t, -2147483647 - 1, 2147483647, 7);  // far off: nothing, and no overflow
   EXPECT_TRUE(PixelsWith(stage, t, 7).empty());
 }
 
@@ -281,8 +277,8 @@ TEST(DrawLine, FarOutsideEndPointsDoNotOverflow) {
 
 TEST(DrawDisc, PaintsTheSpecifiedRowsAroundTheCentre) {
   RecordingStage stage;
-  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
-  stage.DrawDisc(480, 270, 0xFFFF0000);
+  const int body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  stage.DrawDisc(body_texture, 480, 270, 0xFFFF0000);
   const std::set<Point> painted = PixelsWith(stage, body_texture, 0xFFFF0000);
   EXPECT_EQ(painted.size(), 225u);
   const int half_width[9] = {8, 8, 8, 7, 7, 6, 6, 4, 2};
@@ -293,40 +289,37 @@ TEST(DrawDisc, PaintsTheSpecifiedRowsAroundTheCentre) {
       expected.insert({480 + x, 270 - d});
     }
   EXPECT_EQ(painted, expected);
-  ResetProgramState();
 }
 
 TEST(DrawDisc, AtTheCornerOnlyTheQuarterInsideIsPainted) {
   RecordingStage stage;
   stage.AddTexture(16, 16, D3DFMT_X8R8G8B8);
-  body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
-  stage.DrawDisc(0, 0, 0xFF0000FF);
+  const int body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  stage.DrawDisc(body_texture, 0, 0, 0xFF0000FF);
   // Rows 0..8 with half widths 8,8,8,7,7,6,6,4,2, columns 0..h each.
   EXPECT_EQ(PixelsWith(stage, body_texture, 0xFF0000FF).size(), 65u);
   EXPECT_TRUE(PixelsWith(stage, 0, 0xFF0000FF).empty());  // other textures untouched
-  stage.DrawDisc(959, 539, 0xFF0000FF);
+  stage.DrawDisc(body_texture, 959, 539, 0xFF0000FF);
   EXPECT_EQ(PixelsWith(stage, body_texture, 0xFF0000FF).size(), 130u);
-  ResetProgramState();
 }
 
 TEST(MirrorTexture, FlipsEveryRowAndKeepsTheMiddleColumnOfOddWidths) {
   for (int32_t width : {5, 6, 960}) {
     SCOPED_TRACE(width);
     RecordingStage stage;
-    body_texture = stage.AddTexture(width, 3, D3DFMT_X8R8G8B8);
+    const int body_texture = stage.AddTexture(width, 3, D3DFMT_X8R8G8B8);
     std::vector<uint32_t>& px = stage.m_textures[body_texture].pixels;
     for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint32_t>(i);
     const std::vector<uint32_t> before = px;
 
-    stage.MirrorTexture();
+    stage.MirrorTexture(body_texture);
     for (int32_t y = 0; y < 3; ++y)
       for (int32_t x = 0; x < width; ++x)
         ASSERT_EQ(stage.Pixel(body_texture, x, y), before[y * width + (width - 1 - x)]);
 
-    stage.MirrorTexture();
+    stage.MirrorTexture(body_texture);
     EXPECT_EQ(px, before);
   }
-  ResetProgramState();
 }
 
 // -------------------------------------------------------------------- text

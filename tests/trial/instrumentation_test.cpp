@@ -54,15 +54,15 @@ TEST(ActiveTarget, ReaderNeverSeesAHalfPublishedBalloon) {
 
 TEST(ActiveTarget, FollowsTheBalloonOfARun) {
   RunHarness h(false);
-  settings.janken = 1;
+  h.run.settings.janken = 1;
   std::vector<ActiveTargetSnapshot> seen;
   h.bodies = [&](int pass) {
     seen.push_back(ReadActiveTarget());
     if (pass == 5) {
-      tracked_bodies[0] = AwayBody(1);
-      tracked_bodies[0].hand_rx = seen.back().target_x;
-      tracked_bodies[0].hand_ry = seen.back().target_y;
-      tracked_bodies[0].hand_r = JankenRule(1, seen.back().tgthand);
+      h.run.tracked_bodies[0] = AwayBody(1);
+      h.run.tracked_bodies[0].hand_rx = seen.back().target_x;
+      h.run.tracked_bodies[0].hand_ry = seen.back().target_y;
+      h.run.tracked_bodies[0].hand_r = JankenRule(1, seen.back().tgthand);
       return 1;
     }
     return 0;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "state/program_state.h"
 #include "run_harness.h"
 #include "trial/response_rules.h"
 
@@ -22,14 +21,16 @@ Target BalloonAt(int32_t x, int32_t y, int32_t tgthand = 0) {
   return t;
 }
 
-std::string Hit(const TrackedBody& body, const Target& target) {
-  const char* site = HitTest(body, target);
-  return site == nullptr ? "none" : site;
-}
-
+// Settings and body slots of the test's own, fresh for every test.
 class ResponseRulesTest : public testing::Test {
  protected:
-  void SetUp() override { ResetProgramState(); }
+  std::string Hit(const TrackedBody& body, const Target& target) const {
+    const char* site = HitTest(body, target, settings);
+    return site == nullptr ? "none" : site;
+  }
+
+  ExperimentSettings settings;
+  TrackedBody tracked_bodies[kBodySlotCount];
 };
 
 // ------------------------------------------------------------ SelectNearest
@@ -51,7 +52,7 @@ TEST_P(SelectNearestTest, MarksOnlyTheNearestTrackedSlot) {
     tracked_bodies[i].head_dist = c.dist[i];
     tracked_bodies[i].nearest = 1;  // stale marks are cleared
   }
-  SelectNearest();
+  SelectNearest(tracked_bodies);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(tracked_bodies[i].nearest, i == c.expected ? 1 : 0) << i;
 }
 
@@ -270,7 +271,7 @@ TEST_F(ResponseRulesTest, OnePersonModeProcessesOnlyTheNearest) {
     TrackedBody b;
     b.tracked = c.tracked;
     b.nearest = c.nearest;
-    EXPECT_EQ(IsProcessedSlot(b), c.processed) << c.flag_single << c.tracked << c.nearest;
+    EXPECT_EQ(IsProcessedSlot(b, settings), c.processed) << c.flag_single << c.tracked << c.nearest;
   }
 }
 

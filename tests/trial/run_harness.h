@@ -4,22 +4,25 @@
 // recording stage, and fakes that log what the run did to cursor, sound, clock
 // and host in one event list.
 //
-//   RunHarness h;                       // program state reset, textures loaded
-//   h.bodies = [&](int pass) { ...fill tracked_bodies...; return 1; };
+// The run works on state of its own (h.run), never on the program-wide state.
+//
+//   RunHarness h;                       // fresh run state, textures loaded
+//   h.bodies = [&](int pass) { ...fill h.run.tracked_bodies...; return 1; };
 //   h.PressKeyAfterPass(3200, VK_ESCAPE);
 //   int result = h.Run();               // RunTask with the fakes
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "state/message_box.h"
-#include "state/program_state.h"
-#include "state/random.h"
 #include "results/record_sink.h"
+#include "state/message_box.h"
+#include "state/random.h"
+#include "support/own_run_state.h"
 #include "support/recording_stage.h"
 #include "trial/trial_loop.h"
 #include "trial/trial_ports.h"
@@ -113,17 +116,21 @@ class FakeHost : public HostPort {
 // Checks that each record handed over is already stored where the index says.
 class RecordingSink : public RecordSink {
  public:
+  explicit RecordingSink(const RunState& run) : run_(run) {}
   void OnTrialStored(int32_t index, const TrialRecord& record) override {
     trial_indexes.push_back(index);
-    stored_in_place = stored_in_place && &record == &trial_records[index];
+    stored_in_place = stored_in_place && &record == &run_.trial_records[index];
   }
   void OnSampleStored(int32_t index, const BodySample& sample) override {
     sample_indexes.push_back(index);
-    stored_in_place = stored_in_place && &sample == &body_samples[index];
+    stored_in_place = stored_in_place && &sample == &run_.body_samples[index];
   }
   std::vector<int32_t> trial_indexes;
   std::vector<int32_t> sample_indexes;
   bool stored_in_place = true;
+
+ private:
+  const RunState& run_;
 };
 
 // Texture indexes as the experiment driver creates them.
@@ -136,25 +143,25 @@ class RunHarness {
   // with_textures false: no texture at all, so a frame costs next to nothing
   // (for runs of many thousand passes).
   explicit RunHarness(bool with_textures = true, uint32_t seed = 1) {
-    ResetProgramState();
     SeedRandom(seed);
+    RunTextures& textures = run.textures;
     if (with_textures) {
       stage.InitLikeDevice(1920, 1080);
-      body_texture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+      textures.body = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
       for (int i = 0; i < 4; ++i) {
         const std::string path = "stim/balloon" + std::to_string(i) + ".png";
         stage.AddImage(path, 128, 128);
-        balloon_textures[i] = stage.LoadTexture(path);
+        textures.balloons[i] = stage.LoadTexture(path);
       }
       stage.AddImage("stim/bomb.png", 128, 128);
-      burst_texture = stage.LoadTexture("stim/bomb.png");
+      textures.burst = stage.LoadTexture("stim/bomb.png");
     } else {
       stage.m_windowWidth = 1920;
       stage.m_windowHeight = 1080;
       stage.UpdateViewport();
-      body_texture = kBodyTexture;
-      for (int i = 0; i < 4; ++i) balloon_textures[i] = kBalloonTexture0 + i;
-      burst_texture = kBurstTexture;
+      textures.body = kBodyTexture;
+      for (int i = 0; i < 4; ++i) textures.balloons[i] = kBalloonTexture0 + i;
+      textures.burst = kBurstTexture;
     }
     host.on_pump = [this](int pump) {
       auto key = keys.find(pump);
@@ -168,19 +175,24 @@ class RunHarness {
   int Run() {
     TrialPorts ports{stage, [this] { return bodies(update_calls++); }, clock, cursor, sound, host,
                      &sink};
-    return RunTask(ports);
+    return RunTask(ports, run);
   }
 
+ private:
+  std::unique_ptr<OwnRunState> own_ = std::make_unique<OwnRunState>();
+
+ public:
+  RunState run = own_->View();  // what the run works on; textures set above
   std::vector<std::string> log;
   RecordingStage stage;
   FakeClock clock{log};
   FakeCursor cursor{log};
   FakeSound sound;
   FakeHost host{log, clock};
-  RecordingSink sink;
+  RecordingSink sink{run};
   std::map<int, int32_t> keys;  // pump number -> key code set into the latch
   int update_calls = 0;
-  // Pass number (from 0) -> 1 for a new body frame; fills tracked_bodies.
+  // Pass number (from 0) -> 1 for a new body frame; fills run.tracked_bodies.
   std::function<int(int pass)> bodies = [](int) { return 0; };
 };
 

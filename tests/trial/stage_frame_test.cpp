@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "state/program_state.h"
 #include "run_harness.h"
 #include "trial/stage_frame.h"
 
@@ -62,7 +61,7 @@ class ComposeFrameTest : public testing::Test {
     target.target_y = 264;
   }
   std::vector<RecordingStage::Sprite> Compose(int32_t clock_ms, int32_t feedback_end_ms) {
-    ComposeFrame(h.stage, clock_ms, target, feedback_end_ms);
+    ComposeFrame(h.stage, h.run, clock_ms, target, feedback_end_ms);
     return h.stage.SpritesOfFrame(h.stage.begin_count);
   }
 };
@@ -78,11 +77,11 @@ TEST_F(ComposeFrameTest, TextLayerPictureAndBalloonInThatOrder) {
   EXPECT_EQ(sprites[0].x, 0.0f);
   EXPECT_EQ(sprites[0].y, 0.0f);
   EXPECT_EQ(sprites[0].colour, 0xFFFFFFFFu);
-  EXPECT_EQ(sprites[1].index, body_texture);
+  EXPECT_EQ(sprites[1].index, h.run.textures.body);
   EXPECT_EQ(sprites[1].x, 32.0f);
   EXPECT_EQ(sprites[1].y, 114.0f);
   EXPECT_EQ(sprites[1].colour, 0xFFFFFFFFu);
-  EXPECT_EQ(sprites[2].index, balloon_textures[2]);
+  EXPECT_EQ(sprites[2].index, h.run.textures.balloons[2]);
   EXPECT_EQ(sprites[2].x, 332.0f);
   EXPECT_EQ(sprites[2].y, 314.0f);
   EXPECT_EQ(sprites[2].colour, 0xFFFFFFFFu);
@@ -102,7 +101,7 @@ TEST_F(ComposeFrameTest, TextLayerIsClearedBeforeTheTextGoesIn) {
   h.stage.LockTexture(0);
   reinterpret_cast<uint32_t*>(h.stage.LockOf(0)->bits)[700 * 1024 + 5] = 0xFF123456;
   h.stage.UnlockTexture(0);
-  trial_count = 4;
+  h.run.trial_count = 4;
   Compose(8500, 0);
   EXPECT_EQ(h.stage.Pixel(0, 5, 700), 0u);
   EXPECT_EQ(h.stage.texts.back().text, StageText(8500, 4));
@@ -110,16 +109,16 @@ TEST_F(ComposeFrameTest, TextLayerIsClearedBeforeTheTextGoesIn) {
 }
 
 TEST_F(ComposeFrameTest, PictureIsFlippedInEveryFrameWhileMirrorIsOff) {
-  h.stage.LockTexture(body_texture);
-  reinterpret_cast<uint32_t*>(h.stage.LockOf(body_texture)->bits)[10 * 960 + 0] = 0xFFABCDEF;
-  h.stage.UnlockTexture(body_texture);
-  settings.mirror = 1;
+  h.stage.LockTexture(h.run.textures.body);
+  reinterpret_cast<uint32_t*>(h.stage.LockOf(h.run.textures.body)->bits)[10 * 960 + 0] = 0xFFABCDEF;
+  h.stage.UnlockTexture(h.run.textures.body);
+  h.run.settings.mirror = 1;
   Compose(0, 0);
-  EXPECT_EQ(h.stage.Pixel(body_texture, 0, 10), 0xFFABCDEFu);
-  settings.mirror = 0;
+  EXPECT_EQ(h.stage.Pixel(h.run.textures.body, 0, 10), 0xFFABCDEFu);
+  h.run.settings.mirror = 0;
   Compose(0, 0);
-  EXPECT_EQ(h.stage.Pixel(body_texture, 959, 10), 0xFFABCDEFu);
-  EXPECT_EQ(h.stage.Pixel(body_texture, 0, 10), 0u);
+  EXPECT_EQ(h.stage.Pixel(h.run.textures.body, 959, 10), 0xFFABCDEFu);
+  EXPECT_EQ(h.stage.Pixel(h.run.textures.body, 0, 10), 0u);
 }
 
 TEST_F(ComposeFrameTest, BurstAfterThePopUntilThePauseEnds) {
@@ -138,7 +137,7 @@ TEST_F(ComposeFrameTest, BurstAfterThePopUntilThePauseEnds) {
     const auto sprites = Compose(c.clock_ms, c.feedback_end_ms);
     ASSERT_EQ(sprites.size(), c.burst ? 3u : 2u) << c.clock_ms;
     if (!c.burst) continue;
-    EXPECT_EQ(sprites[2].index, burst_texture);
+    EXPECT_EQ(sprites[2].index, h.run.textures.burst);
     EXPECT_EQ(sprites[2].x, 332.0f);
     EXPECT_EQ(sprites[2].y, 314.0f);
     EXPECT_EQ(sprites[2].colour, c.colour) << c.clock_ms;

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "state/program_state.h"
 #include "state/random.h"
 #include "reference_draws.h"
 #include "run_harness.h"
@@ -42,18 +41,26 @@ const std::vector<JointField>& AllJoints() {
   return joints;
 }
 
+// Settings and body slots of the test's own; ResetState() makes them fresh
+// again between the cases of one test.
 class PlacementTest : public testing::Test {
  protected:
   void SetUp() override {
-    ResetProgramState();
     stage.m_windowWidth = 1920;
     stage.m_windowHeight = 1080;
     stage.UpdateViewport();
   }
+  void ResetState() {
+    settings = ExperimentSettings{};
+    for (TrackedBody& slot : tracked_bodies) slot = TrackedBody{};
+  }
   void Place(uint32_t seed) {
     SeedRandom(seed);
-    PlaceTarget(target, stage, cursor);
+    PlaceTarget(target, tracked_bodies, settings, stage, cursor);
   }
+
+  ExperimentSettings settings;
+  TrackedBody tracked_bodies[kBodySlotCount];
 
   std::vector<std::string> log;
   RecordingStage stage;
@@ -66,7 +73,7 @@ TEST_F(PlacementTest, FirstDrawsOfSeedOne) {
   Place(1);
   EXPECT_EQ(target.target_x, 160);
   EXPECT_EQ(target.target_y, 147);
-  PlaceTarget(target, stage, cursor);  // 19169, 15724, 11478, 29358
+  PlaceTarget(target, tracked_bodies, settings, stage, cursor);  // 19169, 15724, 11478, 29358
   EXPECT_EQ(target.target_x, 534);
   EXPECT_EQ(target.target_y, 210);
 }
@@ -76,7 +83,7 @@ TEST_F(PlacementTest, SequenceOfASeedFollowsTheDraws) {
     SeedRandom(seed);
     ReferenceDraws ref(seed);
     for (int i = 0; i < 50; ++i) {
-      PlaceTarget(target, stage, cursor);
+      PlaceTarget(target, tracked_bodies, settings, stage, cursor);
       const int32_t x = ref.X();
       const int32_t y = ref.Y();
       ASSERT_EQ(target.target_x, x) << seed << " #" << i;
@@ -100,7 +107,7 @@ TEST_F(PlacementTest, MirrorOffFlipsTheDrawnX) {
   SeedRandom(99);
   ReferenceDraws ref(99);
   for (int i = 0; i < 200; ++i) {
-    PlaceTarget(target, stage, cursor);
+    PlaceTarget(target, tracked_bodies, settings, stage, cursor);
     const int32_t x = 960 - ref.X();
     ASSERT_EQ(target.target_x, x);
     ASSERT_EQ(target.target_y, ref.Y());
@@ -117,7 +124,7 @@ TEST_F(PlacementTest, JankenSignNeverRepeatsAndTakesItsDrawsAfterThePosition) {
   int32_t previous = 0;
   int seen[4] = {0, 0, 0, 0};
   for (int i = 0; i < 300; ++i) {
-    PlaceTarget(target, stage, cursor);
+    PlaceTarget(target, tracked_bodies, settings, stage, cursor);
     const int32_t x = ref.X();
     const int32_t y = ref.Y();
     const int32_t sign = ref.Sign(previous);
@@ -165,7 +172,7 @@ TEST_F(PlacementTest, CursorGoesOntoTheBalloonCentre) {
 // Seed 1 draws (160, 147) first and (534, 210) second.
 TEST_F(PlacementTest, EveryJointKeepsTheBalloonAway) {
   for (const JointField& joint : AllJoints()) {
-    ResetProgramState();
+    ResetState();
     tracked_bodies[3] = AwayBody(1);
     tracked_bodies[3].*joint.first = 160 + 149;  // 149.97 from the first draw
     tracked_bodies[3].*joint.second = 147 + 17;
@@ -196,7 +203,7 @@ TEST_F(PlacementTest, WhichSlotsAndDistancesReject) {
       {"mirror_off_body_only_on_the_displayed_side", 800, 147, 1, 0, 0, false, 0},
   };
   for (const Case& c : cases) {
-    ResetProgramState();
+    ResetState();
     settings.flag_single = c.flag_single;
     settings.mirror = c.mirror;
     tracked_bodies[5] = AwayBody(1);
@@ -223,7 +230,7 @@ TEST_F(PlacementTest, AfterTwoThousandRejectionsTheNextDrawIsTaken) {
   }
   settings.janken = 1;
   SeedRandom(31337);
-  PlaceTarget(target, stage, cursor);
+  PlaceTarget(target, tracked_bodies, settings, stage, cursor);
 
   ReferenceDraws ref(31337);
   int32_t x = 0, y = 0;

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "state/program_state.h"
 #include "reference_draws.h"
 #include "run_harness.h"
 #include "trial/active_target.h"
@@ -93,10 +92,7 @@ TrackedBody RestingBody(int32_t id, double head_dist = 2.0) {
   return b;
 }
 
-class TrialLoopTest : public testing::Test {
- protected:
-  void TearDown() override { ResetProgramState(); }
-};
+class TrialLoopTest : public testing::Test {};
 
 // ------------------------------------------------------------ the scripted run
 
@@ -117,7 +113,7 @@ TEST_F(TrialLoopTest, ScriptedRunGivesExactRecordsAndSamples) {
     if (pass == 100) b = ReachingBody(1234, at[0].x + 10, at[0].y - 5);
     if (pass == 1500) b = ReachingBody(1234, at[1].x - 64, at[1].y + 63);
     if (pass == 3000) b = ReachingBody(1234, at[2].x, at[2].y);
-    tracked_bodies[0] = b;
+    h.run.tracked_bodies[0] = b;
     return 1;
   };
   h.PressKeyAfterPass(3200, VK_ESCAPE);
@@ -125,7 +121,7 @@ TEST_F(TrialLoopTest, ScriptedRunGivesExactRecordsAndSamples) {
   EXPECT_EQ(h.Run(), 0);
 
   // Records.
-  ASSERT_EQ(trial_count, 3);
+  ASSERT_EQ(h.run.trial_count, 3);
   const std::string expected_records[3] = {
       "trial 0 cond_j 0 cond_m 1 bodyid 1234 tgthand 0 tgt 160,147 hand_l 3 at -1,-1 "
       "hand_r 1 at 170,142 resp Hand_R rt 100 totalrt 0",
@@ -137,7 +133,7 @@ TEST_F(TrialLoopTest, ScriptedRunGivesExactRecordsAndSamples) {
           std::to_string(at[2].y) + " hand_l 3 at -1,-1 hand_r 1 at " + std::to_string(at[2].x) +
           "," + std::to_string(at[2].y) + " resp Hand_R rt 499 totalrt 1899",
   };
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Describe(trial_records[i]), expected_records[i]);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Describe(h.run.trial_records[i]), expected_records[i]);
 
   // Samples: every drawn pass outside the pauses.
   std::vector<BodySample> expected;
@@ -151,9 +147,9 @@ TEST_F(TrialLoopTest, ScriptedRunGivesExactRecordsAndSamples) {
   add(399, 1, at[1], ReachingBody(1234, at[1].x - 64, at[1].y + 63));
   for (int p = 2510; p < 3000; p += 10) add(p - 1101, 2, at[2], RestingBody(1234));
   add(1899, 2, at[2], ReachingBody(1234, at[2].x, at[2].y));
-  ASSERT_EQ(sample_count, static_cast<int32_t>(expected.size()));
+  ASSERT_EQ(h.run.sample_count, static_cast<int32_t>(expected.size()));
   for (size_t i = 0; i < expected.size(); ++i) {
-    ASSERT_EQ(Describe(body_samples[i]), Describe(expected[i])) << "sample " << i;
+    ASSERT_EQ(Describe(h.run.body_samples[i]), Describe(expected[i])) << "sample " << i;
   }
 
   // The run around the loop, in order.
@@ -185,12 +181,12 @@ TEST_F(TrialLoopTest, ScriptedRunGivesExactRecordsAndSamples) {
   // The frame of a pop shows the opaque burst where the balloon was, not the balloon.
   const auto pop_frame = h.stage.SpritesOfFrame(11);
   ASSERT_EQ(pop_frame.size(), 3u);
-  EXPECT_EQ(pop_frame[2].index, burst_texture);
+  EXPECT_EQ(pop_frame[2].index, h.run.textures.burst);
   EXPECT_EQ(pop_frame[2].colour, 0xFFFFFFFFu);
   EXPECT_EQ(pop_frame[2].x, at[0].x - 64 + 32);
   EXPECT_EQ(pop_frame[2].y, at[0].y - 64 + 114);
   const auto before_pop = h.stage.SpritesOfFrame(10);
-  EXPECT_EQ(before_pop[2].index, balloon_textures[0]);
+  EXPECT_EQ(before_pop[2].index, h.run.textures.balloons[0]);
 
   EXPECT_FALSE(ReadActiveTarget().running);
 }
@@ -221,22 +217,22 @@ TEST_P(PlacingPassTest, ZeroRtLeavesNoRecordAndNoPause) {
   h.bodies = [&](int pass) {
     const ActiveTargetSnapshot t = ReadActiveTarget();
     const bool reach = pass == 10 || pass == 1100 || pass == 2101;
-    tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     return 1;
   };
   h.PressKeyAfterPass(2150, VK_ESCAPE);
   EXPECT_EQ(h.Run(), 0);
 
-  EXPECT_EQ(trial_count, c.expected_trials);
+  EXPECT_EQ(h.run.trial_count, c.expected_trials);
   EXPECT_EQ(h.sound.played.size(), 3u);
   EXPECT_EQ(h.cursor.moves.size(), c.expected_balloons);
   if (c.expected_trials == 3) {
-    EXPECT_EQ(trial_records[2].rt, c.expected_rt);
-    EXPECT_EQ(trial_records[2].totalrt, 1090);
+    EXPECT_EQ(h.run.trial_records[2].rt, c.expected_rt);
+    EXPECT_EQ(h.run.trial_records[2].totalrt, 1090);
   }
   // The pass sampled its body either way, as part of the trial in progress.
   // Passes 0..10 and 1011..1100 were sampled before it.
-  const BodySample& s = body_samples[11 + 90];
+  const BodySample& s = h.run.body_samples[11 + 90];
   EXPECT_EQ(s.clock, 1090);
   EXPECT_EQ(s.trial, 2);
 }
@@ -254,14 +250,14 @@ TEST_F(TrialLoopTest, FirstTrialPoppedInItsPlacingPassCountsFromBeforeTheRestart
   h.bodies = [&](int pass) {
     const ActiveTargetSnapshot t = ReadActiveTarget();
     const bool reach = pass == 10 || pass == 1011;  // pass 1011 places the first trial
-    tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     return 1;
   };
   h.PressKeyAfterPass(1100, VK_ESCAPE);
   h.Run();
-  ASSERT_EQ(trial_count, 2);
-  EXPECT_EQ(trial_records[1].rt, 1011);
-  EXPECT_EQ(trial_records[1].totalrt, 1011);
+  ASSERT_EQ(h.run.trial_count, 2);
+  EXPECT_EQ(h.run.trial_records[1].rt, 1011);
+  EXPECT_EQ(h.run.trial_records[1].totalrt, 1011);
 }
 
 // ------------------------------------------------------------ two bodies
@@ -271,21 +267,21 @@ TEST_F(TrialLoopTest, TwoBodiesPoppingInOnePassGiveOneRecordOfTheLaterSlot) {
   h.bodies = [&](int pass) {
     if (pass % 10 != 0) return 0;
     const ActiveTargetSnapshot t = ReadActiveTarget();
-    tracked_bodies[0] = RestingBody(11);
-    tracked_bodies[2] = RestingBody(33, 1.5);
+    h.run.tracked_bodies[0] = RestingBody(11);
+    h.run.tracked_bodies[2] = RestingBody(33, 1.5);
     if (pass == 50) {
-      tracked_bodies[0].hand_lx = t.target_x;
-      tracked_bodies[0].hand_ly = t.target_y;
-      tracked_bodies[2] = ReachingBody(33, t.target_x + 1, t.target_y + 1, 1.5);
-      tracked_bodies[2].hand_r = kHandScissors;
+      h.run.tracked_bodies[0].hand_lx = t.target_x;
+      h.run.tracked_bodies[0].hand_ly = t.target_y;
+      h.run.tracked_bodies[2] = ReachingBody(33, t.target_x + 1, t.target_y + 1, 1.5);
+      h.run.tracked_bodies[2].hand_r = kHandScissors;
     }
     return 1;
   };
   h.PressKeyAfterPass(60, VK_ESCAPE);
   h.Run();
 
-  ASSERT_EQ(trial_count, 1);
-  const TrialRecord& r = trial_records[0];
+  ASSERT_EQ(h.run.trial_count, 1);
+  const TrialRecord& r = h.run.trial_records[0];
   EXPECT_EQ(r.bodyid, 33);
   EXPECT_EQ(r.resp, "Hand_R");
   EXPECT_EQ(r.hand_r, kHandScissors);
@@ -293,9 +289,9 @@ TEST_F(TrialLoopTest, TwoBodiesPoppingInOnePassGiveOneRecordOfTheLaterSlot) {
   EXPECT_EQ(r.rt, 50);
   EXPECT_EQ(h.sound.played.size(), 2u);  // started again by the second body
   // Two samples of the pass: same clock, trial and target, both bodies in slot order.
-  ASSERT_EQ(sample_count, 12);
-  const BodySample& a = body_samples[10];
-  const BodySample& b = body_samples[11];
+  ASSERT_EQ(h.run.sample_count, 12);
+  const BodySample& a = h.run.body_samples[10];
+  const BodySample& b = h.run.body_samples[11];
   EXPECT_EQ(a.id, 11);
   EXPECT_EQ(b.id, 33);
   EXPECT_EQ(a.clock, 50);
@@ -324,17 +320,17 @@ class RunEndTest : public TrialLoopTest, public testing::WithParamInterface<EndC
 TEST_P(RunEndTest, TimeLimitCountsOnlyFromTwoPops) {
   const EndCase& c = GetParam();
   RunHarness h(false);
-  settings.timelimit = c.timelimit_s;
+  h.run.settings.timelimit = c.timelimit_s;
   h.bodies = [&](int pass) {
     const ActiveTargetSnapshot t = ReadActiveTarget();
     const bool reach = pass == 10 || (c.pops == 2 && pass == 1100);
-    tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     return 1;
   };
   h.PressKeyAfterPass(5000, VK_ESCAPE);
   EXPECT_EQ(h.Run(), c.expected_result);
   EXPECT_EQ(h.update_calls, c.expected_passes);
-  EXPECT_EQ(trial_count, c.pops);
+  EXPECT_EQ(h.run.trial_count, c.pops);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -365,14 +361,15 @@ TEST_P(EscTest, EscEndsAtOnceWithoutRecordingTheBalloonOnStage) {
   h.bodies = [&](int pass) {
     if (pass % 10 != 0) return 0;
     const ActiveTargetSnapshot t = ReadActiveTarget();
-    tracked_bodies[0] = pass == 100 ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] =
+        pass == 100 ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     return 1;
   };
   h.PressKeyAfterPass(c.esc_after_pass, VK_ESCAPE);
   EXPECT_EQ(h.Run(), 0);
   EXPECT_EQ(h.update_calls, c.esc_after_pass + 1);
-  EXPECT_EQ(trial_count, c.expected_trials);
-  EXPECT_EQ(sample_count, c.expected_samples);
+  EXPECT_EQ(h.run.trial_count, c.expected_trials);
+  EXPECT_EQ(h.run.sample_count, c.expected_samples);
   EXPECT_EQ(h.sink.trial_indexes.size(), size_t(c.expected_trials));
   EXPECT_FALSE(h.clock.running);
   EXPECT_FALSE(h.clock.hook);
@@ -392,7 +389,8 @@ TEST_F(TrialLoopTest, PauseEndsOnlyInADrawnPass) {
   h.bodies = [&](int pass) {
     if (pass % 700 != 0) return 0;
     const ActiveTargetSnapshot t = ReadActiveTarget();
-    tracked_bodies[0] = pass == 700 ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] =
+        pass == 700 ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     return 1;
   };
   int placed_in_pass = -1;
@@ -404,7 +402,7 @@ TEST_F(TrialLoopTest, PauseEndsOnlyInADrawnPass) {
   // The pause reaches its end (clock 1700) in pass 1700, a pass without a frame;
   // the drawn pass 2100 ends it and pass 2101 places the next balloon.
   EXPECT_EQ(placed_in_pass, 2101);
-  EXPECT_EQ(sample_count, 2);  // passes 0 and 700; 1400 and 2100 fell in the pause
+  EXPECT_EQ(h.run.sample_count, 2);  // passes 0 and 700; 1400 and 2100 fell in the pause
 }
 
 // ------------------------------------------------------------ the clock at run start
@@ -420,16 +418,16 @@ TEST_F(TrialLoopTest, RunningClockIsNotStartedAgainButIsReset) {
       "cursor.hide", "hook.install", "clock.reset", "clock.stop",
       "hook.remove", "flush",        "cursor.show", "score:Score:わった ふうせんは 0 こ でした！"};
   EXPECT_EQ(h.log, expected_log);
-  EXPECT_EQ(body_samples[0].clock, 0);
+  EXPECT_EQ(h.run.body_samples[0].clock, 0);
 }
 
 TEST_F(TrialLoopTest, RunStartForgetsBodiesAndHandsOfTheRunBefore) {
   RunHarness h;
-  for (TrackedBody& b : tracked_bodies) b = ReachingBody(9, 500, 300);
-  sample_count = 1234;
+  for (TrackedBody& b : h.run.tracked_bodies) b = ReachingBody(9, 500, 300);
+  h.run.sample_count = 1234;
   std::vector<TrackedBody> seen;
   h.bodies = [&](int pass) {
-    if (pass == 0) seen.assign(tracked_bodies, tracked_bodies + 6);
+    if (pass == 0) seen.assign(h.run.tracked_bodies, h.run.tracked_bodies + 6);
     return 0;
   };
   h.PressKeyAfterPass(0, VK_ESCAPE);
@@ -442,7 +440,7 @@ TEST_F(TrialLoopTest, RunStartForgetsBodiesAndHandsOfTheRunBefore) {
     EXPECT_EQ(b.id, 9);  // everything else keeps its value
     EXPECT_EQ(b.hand_r, kHandRock);
   }
-  EXPECT_EQ(sample_count, 0);
+  EXPECT_EQ(h.run.sample_count, 0);
 }
 
 // ------------------------------------------------------------ keys
@@ -451,8 +449,8 @@ TEST_F(TrialLoopTest, EachKeyPressIsActedOnOnce) {
   RunHarness h;
   std::vector<int32_t> markers, mirror;
   h.bodies = [&](int) {
-    markers.push_back(show_markers);
-    mirror.push_back(settings.mirror);
+    markers.push_back(h.run.show_markers);
+    mirror.push_back(h.run.settings.mirror);
     return 0;
   };
   h.PressKeyAfterPass(1, VK_SPACE);  // seen in pass 2, then cleared
@@ -472,11 +470,11 @@ TEST_F(TrialLoopTest, MirrorToggledMidRunFlipsPictureAndLimbsFromThatPassOn) {
   h.bodies = [&](int pass) {
     if (pass % 10 != 0) return 0;
     // A fresh unmirrored picture and body, as the body update writes them.
-    h.stage.LockTexture(body_texture);
-    uint32_t* row0 = reinterpret_cast<uint32_t*>(h.stage.LockOf(body_texture)->bits);
+    h.stage.LockTexture(h.run.textures.body);
+    uint32_t* row0 = reinterpret_cast<uint32_t*>(h.stage.LockOf(h.run.textures.body)->bits);
     row0[0] = 0xFF00FF00;
     row0[959] = 0;
-    h.stage.UnlockTexture(body_texture);
+    h.stage.UnlockTexture(h.run.textures.body);
     TrackedBody b = RestingBody(5);
     b.hand_lx = 100;
     b.hand_ly = 400;
@@ -486,7 +484,7 @@ TEST_F(TrialLoopTest, MirrorToggledMidRunFlipsPictureAndLimbsFromThatPassOn) {
       b.hand_rx = 960 - at[0].x;
       b.hand_ry = at[0].y;
     }
-    tracked_bodies[0] = b;
+    h.run.tracked_bodies[0] = b;
     return 1;
   };
   h.PressKeyAfterPass(45, VK_M);
@@ -494,30 +492,30 @@ TEST_F(TrialLoopTest, MirrorToggledMidRunFlipsPictureAndLimbsFromThatPassOn) {
   h.Run();
 
   // Pass 40 sampled the sensor side, pass 50 the displayed side.
-  EXPECT_EQ(body_samples[4].hand_lx, 100);
-  EXPECT_EQ(body_samples[4].hand_rx, -1);
-  EXPECT_EQ(body_samples[5].hand_lx, 860);
-  EXPECT_EQ(body_samples[5].hand_rx, 961);
-  EXPECT_EQ(body_samples[5].head_x, 300);  // the head keeps the sensor side
+  EXPECT_EQ(h.run.body_samples[4].hand_lx, 100);
+  EXPECT_EQ(h.run.body_samples[4].hand_rx, -1);
+  EXPECT_EQ(h.run.body_samples[5].hand_lx, 860);
+  EXPECT_EQ(h.run.body_samples[5].hand_rx, 961);
+  EXPECT_EQ(h.run.body_samples[5].head_x, 300);  // the head keeps the sensor side
   // The balloon that was up stays where it was.
-  EXPECT_EQ(body_samples[5].target_x, at[0].x);
-  ASSERT_EQ(trial_count, 1);
-  EXPECT_EQ(trial_records[0].cond_m, 0);
-  EXPECT_EQ(trial_records[0].hand_rx, at[0].x);
+  EXPECT_EQ(h.run.body_samples[5].target_x, at[0].x);
+  ASSERT_EQ(h.run.trial_count, 1);
+  EXPECT_EQ(h.run.trial_records[0].cond_m, 0);
+  EXPECT_EQ(h.run.trial_records[0].hand_rx, at[0].x);
   // The next balloon is placed on the mirrored side.
   EXPECT_EQ(ReadActiveTarget().target_x, 960 - at[1].x);
   EXPECT_EQ(ReadActiveTarget().mirror, 0);
   // Frames of passes 40 and 50: picture as copied, then flipped.
   EXPECT_EQ(h.stage.begin_count, 121);
-  EXPECT_EQ(h.stage.Pixel(body_texture, 959, 0), 0xFF00FF00u);
-  EXPECT_EQ(h.stage.Pixel(body_texture, 0, 0), 0u);
+  EXPECT_EQ(h.stage.Pixel(h.run.textures.body, 959, 0), 0xFF00FF00u);
+  EXPECT_EQ(h.stage.Pixel(h.run.textures.body, 0, 0), 0u);
 }
 
 // ------------------------------------------------------------ janken and one person
 
 TEST_F(TrialLoopTest, LeftHandWithTheWrongShapeBlocksTheRightHand) {
   RunHarness h(true, 77);
-  settings.janken = 1;
+  h.run.settings.janken = 1;
   ReferenceDraws ref(77);
   const Point at{ref.X(), ref.Y()};
   const int32_t sign = ref.Sign(0);
@@ -533,13 +531,13 @@ TEST_F(TrialLoopTest, LeftHandWithTheWrongShapeBlocksTheRightHand) {
       b.hand_lx = at.x - 20;
       b.hand_ly = at.y;
     }
-    tracked_bodies[0] = b;
+    h.run.tracked_bodies[0] = b;
     return pass >= 10 ? 1 : 0;
   };
   h.PressKeyAfterPass(300, VK_ESCAPE);
   h.Run();
-  ASSERT_EQ(trial_count, 1);
-  const TrialRecord& r = trial_records[0];
+  ASSERT_EQ(h.run.trial_count, 1);
+  const TrialRecord& r = h.run.trial_records[0];
   EXPECT_EQ(r.rt, 200);
   EXPECT_EQ(r.resp, "Hand_R");
   EXPECT_EQ(r.cond_j, 1);
@@ -550,34 +548,34 @@ TEST_F(TrialLoopTest, LeftHandWithTheWrongShapeBlocksTheRightHand) {
 
 TEST_F(TrialLoopTest, OnePersonModeFollowsTheNearestChildPassByPass) {
   RunHarness h;
-  settings.flag_single = 1;
+  h.run.settings.flag_single = 1;
   h.bodies = [&](int pass) {
     if (pass % 10 != 0) return 0;
     const ActiveTargetSnapshot t = ReadActiveTarget();
     // Slot 0 reaches the balloon all along but is nearest only from pass 100.
     const double far_dist = pass < 100 ? 2.5 : 1.0;
-    tracked_bodies[0] = ReachingBody(10, t.target_x, t.target_y, far_dist);
-    tracked_bodies[1] = RestingBody(20, 1.5);
+    h.run.tracked_bodies[0] = ReachingBody(10, t.target_x, t.target_y, far_dist);
+    h.run.tracked_bodies[1] = RestingBody(20, 1.5);
     return 1;
   };
   h.PressKeyAfterPass(150, VK_ESCAPE);
   h.Run();
-  ASSERT_EQ(trial_count, 1);
-  EXPECT_EQ(trial_records[0].bodyid, 10);
-  EXPECT_EQ(trial_records[0].rt, 100);
-  ASSERT_EQ(sample_count, 11);  // one body per frame, passes 0..100
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(body_samples[i].id, 20) << i;
-  EXPECT_EQ(body_samples[10].id, 10);
+  ASSERT_EQ(h.run.trial_count, 1);
+  EXPECT_EQ(h.run.trial_records[0].bodyid, 10);
+  EXPECT_EQ(h.run.trial_records[0].rt, 100);
+  ASSERT_EQ(h.run.sample_count, 11);  // one body per frame, passes 0..100
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(h.run.body_samples[i].id, 20) << i;
+  EXPECT_EQ(h.run.body_samples[10].id, 10);
 }
 
 // ------------------------------------------------------------ mouse mode
 
 TEST_F(TrialLoopTest, MouseModeMovesBalloonAndBurstInDrawnPasses) {
   RunHarness h;  // 1920 x 1080: scale 1.40625, margins 240, 0
-  settings.flag_mouse = 1;
+  h.run.settings.flag_mouse = 1;
   h.bodies = [&](int pass) {
     if (pass % 10 != 0) return 0;
-    tracked_bodies[0] = pass == 50 ? ReachingBody(5, 480 + 63, 270 - 64) : RestingBody(5);
+    h.run.tracked_bodies[0] = pass == 50 ? ReachingBody(5, 480 + 63, 270 - 64) : RestingBody(5);
     return 1;
   };
   h.host.on_pump = [&](int pump) {
@@ -588,18 +586,18 @@ TEST_F(TrialLoopTest, MouseModeMovesBalloonAndBurstInDrawnPasses) {
   h.Run();
   // Samples of passes 30 and 40: the cursor moved after pass 20, the balloon
   // follows after the frame of pass 30.
-  EXPECT_EQ(body_samples[3].target_x, 160);
-  EXPECT_EQ(body_samples[4].target_x, 480);
-  EXPECT_EQ(body_samples[4].target_y, 270);
-  ASSERT_EQ(trial_count, 1);
-  EXPECT_EQ(trial_records[0].tgt_x, 480);
-  EXPECT_EQ(trial_records[0].tgt_y, 270);
-  EXPECT_EQ(trial_records[0].rt, 50);
+  EXPECT_EQ(h.run.body_samples[3].target_x, 160);
+  EXPECT_EQ(h.run.body_samples[4].target_x, 480);
+  EXPECT_EQ(h.run.body_samples[4].target_y, 270);
+  ASSERT_EQ(h.run.trial_count, 1);
+  EXPECT_EQ(h.run.trial_records[0].tgt_x, 480);
+  EXPECT_EQ(h.run.trial_records[0].tgt_y, 270);
+  EXPECT_EQ(h.run.trial_records[0].rt, 50);
   // Pass 60 drew the burst where the balloon was, then moved it to the cursor
   // (picture x 580, y 270); the frame of pass 60 still shows the old place.
   const auto frame60 = h.stage.SpritesOfFrame(7);
   ASSERT_EQ(frame60.size(), 3u);
-  EXPECT_EQ(frame60[2].index, burst_texture);
+  EXPECT_EQ(frame60[2].index, h.run.textures.burst);
   EXPECT_EQ(frame60[2].x, 480 - 64 + 32);
   EXPECT_EQ(ReadActiveTarget().target_x, 580);
 }
@@ -609,15 +607,15 @@ TEST_F(TrialLoopTest, MouseModeMovesBalloonAndBurstInDrawnPasses) {
 TEST_F(TrialLoopTest, SampleCountStopsAt99999AndTheLastEntryIsOverwritten) {
   RunHarness h(false);
   h.bodies = [&](int pass) {
-    for (int i = 0; i < 6; ++i) tracked_bodies[i] = RestingBody(100 * pass + i);
+    for (int i = 0; i < 6; ++i) h.run.tracked_bodies[i] = RestingBody(100 * pass + i);
     return 1;
   };
   h.PressKeyAfterPass(16669, VK_ESCAPE);  // 16670 drawn passes: 100020 samples
   h.Run();
-  EXPECT_EQ(sample_count, 99999);
-  EXPECT_EQ(body_samples[99998].count, 99999);
-  EXPECT_EQ(body_samples[99999].count, 100000);
-  EXPECT_EQ(body_samples[99999].id, 100 * 16669 + 5);  // the newest sample
+  EXPECT_EQ(h.run.sample_count, 99999);
+  EXPECT_EQ(h.run.body_samples[99998].count, 99999);
+  EXPECT_EQ(h.run.body_samples[99999].count, 100000);
+  EXPECT_EQ(h.run.body_samples[99999].id, 100 * 16669 + 5);  // the newest sample
   EXPECT_EQ(h.sink.sample_indexes.size(), 100020u);
   EXPECT_EQ(h.sink.sample_indexes.back(), 99999);
   EXPECT_EQ(h.sink.sample_indexes[99998], 99998);
@@ -625,7 +623,7 @@ TEST_F(TrialLoopTest, SampleCountStopsAt99999AndTheLastEntryIsOverwritten) {
 
 TEST_F(TrialLoopTest, FullTrialTableEndsTheRunNormallyWithEverythingKept) {
   RunHarness h(false);
-  settings.timelimit = 1000000;
+  h.run.settings.timelimit = 1000000;
   h.host.sleep_scale = 600;  // 600 ms per pass: four passes per trial
   ActiveTargetSnapshot previous;
   h.bodies = [&](int) {
@@ -633,15 +631,15 @@ TEST_F(TrialLoopTest, FullTrialTableEndsTheRunNormallyWithEverythingKept) {
     const ActiveTargetSnapshot t = ReadActiveTarget();
     const bool reach = previous.shown == 1 && t.shown == 1 && t.target_x == previous.target_x &&
                        t.target_y == previous.target_y;
-    tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
+    h.run.tracked_bodies[0] = reach ? ReachingBody(5, t.target_x, t.target_y) : RestingBody(5);
     previous = t;
     return 1;
   };
   h.PressKeyAfterPass(100000, VK_ESCAPE);  // never reached
   EXPECT_EQ(h.Run(), 1);
-  EXPECT_EQ(trial_count, kTrialRecordCapacity);
-  EXPECT_EQ(trial_records[9999].trial, 9999);
-  EXPECT_EQ(trial_records[9999].rt, 600);
+  EXPECT_EQ(h.run.trial_count, kTrialRecordCapacity);
+  EXPECT_EQ(h.run.trial_records[9999].trial, 9999);
+  EXPECT_EQ(h.run.trial_records[9999].rt, 600);
   EXPECT_EQ(h.sink.trial_indexes.size(), 10000u);
   EXPECT_EQ(h.sink.trial_indexes.back(), 9999);
   EXPECT_EQ(h.log.back(), "score:Score:わった ふうせんは 10000 こ でした！");

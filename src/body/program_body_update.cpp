@@ -1,0 +1,11 @@
+// The body update on the program-wide state: the one place of the body layer
+// that reads state/program_state.h.
+
+#include "body/body_update.h"
+#include "state/program_state.h"
+
+int UpdateBodies(StageSurface& stage) {
+  const std::span<uint8_t> buffer(color_buffer.get(), color_buffer ? kColorBufferBytes : 0);
+  return UpdateBodies(
+      BodyUpdateTarget{stage, body_texture, tracked_bodies, buffer, show_markers != 0});
+}
