@@ -7,6 +7,8 @@ PKGS="build-essential cmake pkg-config git
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+  nodejs npm
   xvfb xauth x11-utils xdotool
   clang-format ninja-build
   python3-onnx python3-numpy
