@@ -7,6 +7,7 @@ PKGS="build-essential cmake pkg-config git
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
   xvfb xauth x11-utils xdotool
   clang-format ninja-build
   python3-onnx python3-numpy
@@ -15,6 +16,9 @@ missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
+# Node and npm run the BIDS validator test: Debian's, unless a Node with its
+# own npm is already installed (Debian's npm would conflict with it).
+if ! command -v npm >/dev/null 2>&1; then missing="$missing nodejs npm"; fi
 if [ -n "$missing" ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -12,6 +12,7 @@
 #include "app/qt_message_box.h"
 #include "app/sim_participant_wiring.h"
 #include "body/sensor/sensor_registry.h"
+#include "export/bids_export.h"
 
 namespace {
 
@@ -40,6 +41,10 @@ bool IsKnownBackend(const std::string& name) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
+  // A batch conversion of result files: no window, no sensor.
+  if (args.size() > 1 && args[1] == "--export-bids") {
+    return RunBidsExportCommand({args.begin() + 1, args.end()});
+  }
   CommandLine command_line;
   SensorBackendOptions options;
   std::string error;
