@@ -1,7 +1,7 @@
 #!/bin/sh
 # Exports the committed fixture runs with `tavelin2 --export-bids` and checks
 # the dataset with the official BIDS validator (npm bids-validator@1.15.0,
-# installed under the build tree on first use). Also checks that a broken
+# installed once under third_party/downloads, shared by the build trees). Also checks that a broken
 # input makes the command fail and leaves the dataset as it was.
 #
 #   check-bids-export.sh TAVELIN2 FIXTURES_DIR VALIDATOR_PREFIX
