@@ -269,7 +269,16 @@ bool CDXWnd::InitDevice() {
   // The font of the text layer, resolved now rather than in the first frame.
   if (!text_) text_ = std::make_unique<TextRasterizer>();
   text_->FontFor(TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor});
+  PresentBlackFrame();
   return true;
+}
+
+// Until the first frame of a run, the window would show whatever was on the
+// screen before it.
+void CDXWnd::PresentBlackFrame() {
+  if (!BeginFrame()) return;
+  EndFrame();
+  if (render_thread_) render_thread_->WaitIdle();
 }
 
 bool CDXWnd::CreateContext(int32_t kind) {

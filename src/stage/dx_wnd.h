@@ -79,8 +79,9 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   bool HasWindow() const { return window_ != nullptr; }
   QWindow* GetWindow() const { return window_.get(); }
 
-  // Creates what the stage draws with; false at the first failure (no window,
-  // no context of any kind, no usable shaders, viewport, or text layer).
+  // Creates what the stage draws with, and shows the window black; false at
+  // the first failure (no window, no context of any kind, no usable shaders,
+  // viewport, or text layer).
   bool InitDevice();
 
   bool BeginFrame() override;
@@ -161,6 +162,7 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   // Uploads, draws and presents a handed-over frame (the render thread).
   void RenderPacket(FramePacket& frame);
   QImage ReadBack(int32_t width, int32_t height);
+  void PresentBlackFrame();
   void FillFrameHeader(FramePacket& frame);
 
   bool CreateContext(int32_t kind);
