@@ -35,6 +35,8 @@ class ProgramProcess {
   ProgramProcess& operator=(const ProgramProcess&) = delete;
 
   bool Running();
+  // Sends the signal to the program; false once it has ended.
+  bool Signal(int signal_number);
   // The exit status once it has ended within `timeout`; nothing otherwise.
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
 
