@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "state/program_state.h"
 #include "app/resource_ids.h"
 #include "app/run_checks.h"
+#include "app/signal_stop.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor_connection.h"
 #include "modal_helper.h"
@@ -255,6 +257,23 @@ TEST_F(ExperimentDriverTest, ACommaInTheSubjectIsRefusedBeforeAnythingHappens) {
   EXPECT_NE(messages[0].find("Subject ID"), std::string::npos) << messages[0];
   EXPECT_NE(messages[0].find("comma"), std::string::npos) << messages[0];
   EXPECT_TRUE(sensor->calls().empty()) << "the sensor was opened";
+  ExpectNoRun();
+}
+
+// A stop signal while the checks wait for the sensor ends the wait at once,
+// quietly: the program is about to quit.
+TEST_F(ExperimentDriverTest, AStopSignalDuringTheChecksEndsThemWithoutARun) {
+  CopyStimuli();
+  SetFirstFramesTimeoutForTesting(5000);
+  trial_records[0].trial = 77;
+  ConfirmSetup("K06");
+  QTimer::singleShot(200, [] { SetStopRequestedForTesting(true); });
+  QElapsedTimer waited;
+  waited.start();
+  frame->OnExperimentStart();
+  SetStopRequestedForTesting(false);
+  EXPECT_LT(waited.elapsed(), 3000);
+  EXPECT_TRUE(messages.empty()) << messages.front();
   ExpectNoRun();
 }
 

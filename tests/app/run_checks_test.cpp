@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "app/qt_trial_ports.h"
 #include "app/sensor_stop_report.h"
+#include "app/signal_stop.h"
 #include "app/wave_file_check.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor_connection.h"
 #include "state/message_box.h"
+#include "stage/touch_wnd.h"
 #include "state/program_state.h"
 
 namespace {
@@ -141,6 +144,32 @@ TEST(SensorStopReport, AnUnpluggedSensorIsRecordedAndReportedOnce) {
   EXPECT_FALSE(sensor_stop.stopped());
   CloseSensor();
   UninstallScriptedSensor();
+  SetMessageBoxHandler(previous);
+}
+
+// After a stop signal the trial loop's host port makes every pass see Esc and
+// shows no score box that nobody would close.
+TEST(SignalStop, TheHostPortTurnsAStopIntoEscAndSkipsTheScoreBox) {
+  ResetProgramState();
+  std::vector<std::string> messages;
+  const MessageBoxHandler previous = SetMessageBoxHandler(
+      [&](const std::string& text, const std::string&, uint32_t) { messages.push_back(text); });
+  QtHostPort host;
+  host.PumpMessages();
+  EXPECT_EQ(experiment_window.m_input.key, 0);
+  host.ShowScore("3", "Score");
+  EXPECT_EQ(messages.size(), 1u);
+
+  SetStopRequestedForTesting(true);
+  for (int pass = 0; pass < 3; ++pass) {
+    experiment_window.m_input.key = 0;  // as a key release would
+    host.PumpMessages();
+    EXPECT_EQ(experiment_window.m_input.key, VK_ESCAPE);
+  }
+  host.ShowScore("3", "Score");
+  EXPECT_EQ(messages.size(), 1u);
+  SetStopRequestedForTesting(false);
+  experiment_window.m_input.key = 0;
   SetMessageBoxHandler(previous);
 }
 
