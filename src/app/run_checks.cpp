@@ -23,8 +23,7 @@ namespace {
 
 int first_frames_timeout_ms = 0;
 
-constexpr const char* kCannotStartHeading =
-    "実験を開始できません。\nThe run cannot start:\n\n";
+constexpr const char* kCannotStartHeading = "実験を開始できません。\nThe run cannot start:\n\n";
 constexpr const char* kNothingRecorded =
     "\nNothing was recorded. The values you entered are kept for the next Start.";
 constexpr const char* kStimulusFix =
@@ -54,7 +53,7 @@ std::string StimulusProblem(const StimulusFile& file) {
   int32_t width = 0, height = 0;
   std::vector<uint32_t> argb;
   return DecodeImageFile(file.path, width, height, argb) ? std::string()
-                                                        : "cannot be read as an image";
+                                                         : "cannot be read as an image";
 }
 
 int FirstFramesTimeout_ms() {
@@ -115,8 +114,8 @@ SensorReadiness OpenSensorAndAwaitFrames(int timeout_ms, std::string* problem) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f s", timeout_ms / 1000.0);
   *problem = SensorName() + ": opened, but no " + (pictures ? "body frame" : "camera picture") +
-             " came within " + seconds +
-             (note.empty() ? "." : " (" + note + ").") + "\n" + SensorFix();
+             " came within " + seconds + (note.empty() ? "." : " (" + note + ").") + "\n" +
+             SensorFix();
   CloseSensor();
   return SensorReadiness::kFailed;
 }

@@ -41,7 +41,8 @@ std::string SensorStopMessage(const SensorStopRecord& stop) {
                               std::to_string(kSensorSilenceLimit_ms / 1000) + " seconds";
   if (!stop.detail.empty()) why += " (" + stop.detail + ")";
   return "体のセンサーが実験中に止まりました。\n"
-         "The body sensor stopped " + std::string(when) + ": " + why +
+         "The body sensor stopped " +
+         std::string(when) + ": " + why +
          ".\n\nFrom then on the run recorded no bodies and no pops. The files hold everything "
          "recorded before. Check the camera or the file before the next run.";
 }

@@ -54,8 +54,8 @@ void InstallSignalStop() {
     std::fprintf(stderr, "tavelin2: no graceful stop on signals: pipe: %s\n", strerror(errno));
     return;
   }
-  auto* notifier = new QSocketNotifier(pipe_fds[0], QSocketNotifier::Read,
-                                       QCoreApplication::instance());
+  auto* notifier =
+      new QSocketNotifier(pipe_fds[0], QSocketNotifier::Read, QCoreApplication::instance());
   QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                    [](QSocketDescriptor fd) { OnStopByte(static_cast<int>(fd)); });
   struct sigaction action {};

@@ -30,7 +30,8 @@ std::string ForbiddenCharacter(char32_t c) {
 }
 
 std::string Refusal(const std::string& why) {
-  return kHeading + ("The Subject ID " + why) + ".\nCorrect the Subject ID field and press OK again.";
+  return kHeading + ("The Subject ID " + why) +
+         ".\nCorrect the Subject ID field and press OK again.";
 }
 
 }  // namespace
@@ -40,8 +41,7 @@ std::string SubjectRefusal(const QString& subject, size_t utf8_bytes) {
   const std::u32string chars = subject.toStdU32String();
   for (size_t i = 0; i < chars.size(); ++i) {
     const std::string what = ForbiddenCharacter(chars[i]);
-    if (!what.empty())
-      return Refusal("holds " + what + " at character " + std::to_string(i + 1));
+    if (!what.empty()) return Refusal("holds " + what + " at character " + std::to_string(i + 1));
   }
   if (QChar::isSpace(chars.front()))
     return Refusal("begins with a blank (" + CodePoint(chars.front()) + ")");

@@ -12,7 +12,8 @@ SensorHealth ReadSensorHealth() {
   if (!sensor_connection.sensor) return health;
   health.has_sensor = true;
   bool available = true;
-  if (Succeeded(sensor_connection.sensor->get_IsAvailable(&available))) health.available = available;
+  if (Succeeded(sensor_connection.sensor->get_IsAvailable(&available)))
+    health.available = available;
   health.newest_colour_frame_ns = NewestColourFramePublishedAt_ns();
   return health;
 }

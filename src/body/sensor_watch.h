@@ -11,9 +11,9 @@
 // What the watch looks at, read from the open sensor (ReadSensorHealth) or
 // given by a test.
 struct SensorHealth {
-  bool has_sensor = false;            // false: a run without a sensor, nothing to watch
-  bool available = true;              // the backend's IsAvailable
-  int64_t newest_colour_frame_ns = 0; // CLOCK_MONOTONIC ns of the newest picture, 0: none yet
+  bool has_sensor = false;             // false: a run without a sensor, nothing to watch
+  bool available = true;               // the backend's IsAvailable
+  int64_t newest_colour_frame_ns = 0;  // CLOCK_MONOTONIC ns of the newest picture, 0: none yet
 };
 
 SensorHealth ReadSensorHealth();

@@ -18,8 +18,8 @@
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor_connection.h"
-#include "state/message_box.h"
 #include "stage/touch_wnd.h"
+#include "state/message_box.h"
 #include "state/program_state.h"
 
 namespace {
@@ -71,7 +71,8 @@ TEST(WaveFileCheck, TellsPlayableFromBrokenFiles) {
       {"no data", Riff(Format(1)), "holds no sound"},
       {"empty data", Riff(Format(1) + Chunk("data", "")), "holds no sound"},
       {"no format", Riff(Chunk("LIST", "ab")), "has no format chunk"},
-      {"cut short", Riff(Format(1) + samples).substr(0, 60), "cut short (a chunk runs past its end)"},
+      {"cut short", Riff(Format(1) + samples).substr(0, 60),
+       "cut short (a chunk runs past its end)"},
   };
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
