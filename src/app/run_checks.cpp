@@ -30,7 +30,8 @@ constexpr const char* kStimulusFix =
     "Put the program's stim folder (balloon0.png to balloon3.png, bomb.png, bomb.wav) into "
     "the folder tavelin2 is started in.\n";
 constexpr const char* kRunWithoutBodiesQuestion =
-    "No body sensor is in use (tavelin2 was started with --sensor=none).\n\n"
+    "No body sensor is in use (--sensor=none, the default of a build without the camera "
+    "backend).\n\n"
     "The run will show no camera picture, record no bodies, and can only be ended with Esc.\n"
     "Start a run without bodies?";
 
