@@ -13,6 +13,10 @@
 #include "state/program_state.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
+#include "app/run_checks.h"
+#include "app/sensor_stop_report.h"
+#include "app/signal_stop.h"
+#include "app/stimulus_files.h"
 #include "app/subject_dialog.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"
@@ -25,9 +29,6 @@
 namespace {
 
 constexpr const char* kStageWindowTitle = "Experiment Window";
-constexpr const char* kStimulusPaths[] = {"stim/balloon0.png", "stim/balloon1.png",
-                                          "stim/balloon2.png", "stim/balloon3.png"};
-constexpr const char* kBurstPath = "stim/bomb.png";
 
 // Told to the experimenter when the stage cannot be put up; no child has seen
 // anything yet and nothing has been recorded.
@@ -108,8 +109,8 @@ void CMainFrame::OnExperimentStart() {
   }
   body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
-    balloon_textures[i] = experiment_window.LoadTexture(kStimulusPaths[i]);
-  burst_texture = experiment_window.LoadTexture(kBurstPath);
+    balloon_textures[i] = experiment_window.LoadTexture(kBalloonImagePaths[i]);
+  burst_texture = experiment_window.LoadTexture(kBurstImagePath);
 
   {
     MsTimerClock clock;
@@ -125,8 +126,10 @@ void CMainFrame::OnExperimentStart() {
                      host,
                      &run_journal};
     ports.frame_ready_source = NewestColourFramePublishedAt_ns;
+    RunSensorWatch sensor_watch;
     RunTask(ports, ProgramRunState());
   }
+  if (!StopRequested()) ReportSensorStop();
 
   experiment_window.ReleaseTextures();
   WriteResultFiles();
@@ -144,6 +147,9 @@ bool CMainFrame::PrepareRun() {
   CopySettings(settings, dialog);
   if (dialog.DoModal() != IDOK) return false;
   CopySettings(dialog, settings);
+  // Nothing of the run is touched before the sensor and the stimuli are known
+  // to work; a refusal keeps the values just confirmed for the next Start.
+  if (!CheckBeforeRun(this)) return false;
 
   // Input method off, so that M and space reach the stage as keys rather than
   // as composition input.
@@ -159,7 +165,6 @@ bool CMainFrame::PrepareRun() {
     trial_records[p].rt = 0;
   }
   trial_count = 0;
-  OpenSensor();
   color_buffer = std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes);
   run_start_time = CurrentLocalTime();
   // From here on every record reaches the disk within a second, so a crash

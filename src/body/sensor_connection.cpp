@@ -1,5 +1,7 @@
 #include "body/sensor_connection.h"
 
+#include "body/sensor/sensor_problem.h"
+
 SensorConnection sensor_connection;
 
 namespace {
@@ -21,6 +23,7 @@ int OpenSensor() {
   // A new run starts from nothing: handles an earlier run left behind must not
   // be polled as if they belonged to this one.
   CloseSensor();
+  ClearSensorProblem();
 
   Status status = GetDefaultKinectSensor(&sensor_connection.sensor);
   if (Failed(status)) return status;
@@ -59,5 +62,10 @@ int CloseSensor() {
 
 int64_t NewestColourFramePublishedAt_ns() {
   const auto& reader = sensor_connection.color_reader;
+  return reader ? reader->NewestFramePublishedAt_ns() : 0;
+}
+
+int64_t NewestBodyFramePublishedAt_ns() {
+  const auto& reader = sensor_connection.body_reader;
   return reader ? reader->NewestFramePublishedAt_ns() : 0;
 }

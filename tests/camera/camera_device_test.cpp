@@ -18,7 +18,9 @@
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"
+#include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
+#include "body/sensor_watch.h"
 #include "body/sensor_connection.h"
 #include "support/recording_stage.h"
 
@@ -175,16 +177,29 @@ TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   EXPECT_NE(stage_.Pixel(body_texture, 480, 270) & 0xFFFFFF, 0u);
 }
 
-TEST_F(CameraThroughSensorLayer, AMissingFileGivesAMessageAndARunWithoutBodies) {
-  RecordedMessages messages;
-  SensorBackendOptions options;
-  options.camera_device = "/nonexistent/session.avi";
-  ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
-  EXPECT_EQ(OpenSensor(), 0);
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_NE(messages.texts[0].find("/nonexistent/session.avi"), std::string::npos)
-      << messages.texts[0];
-  for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
+// What cannot be opened is noted for the checks before the run (which show it
+// in their one message), named as what it is: a file or a camera device.
+TEST_F(CameraThroughSensorLayer, WhatCannotBeOpenedIsNotedByName) {
+  struct Case {
+    const char* device;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"/nonexistent/session.avi", "the video file /nonexistent/session.avi"},
+      {"/dev/video97", "the camera device /dev/video97"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    RecordedMessages messages;
+    SensorBackendOptions options;
+    options.camera_device = c.device;
+    ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
+    EXPECT_EQ(OpenSensor(), 0);
+    EXPECT_NE(SensorProblem().find(c.named), std::string::npos) << SensorProblem();
+    EXPECT_TRUE(messages.texts.empty()) << "the backend showed a box of its own";
+    for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
+    CloseSensor();
+  }
 }
 
 TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBack) {
@@ -194,12 +209,24 @@ TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBac
   const int opened = OpenSensor();
   unsetenv("TAVELIN_CAMERA_ASSETS");
   EXPECT_LT(opened, 0);
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_NE(messages.texts[0].find("tools/setup-extra.sh"), std::string::npos) << messages.texts[0];
-  EXPECT_NE(messages.texts[0].find("movenet-multipose.onnx"), std::string::npos)
-      << messages.texts[0];
+  const std::string problem = SensorProblem();
+  EXPECT_NE(problem.find("tools/setup-extra.sh"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("movenet-multipose.onnx"), std::string::npos) << problem;
+  EXPECT_TRUE(messages.texts.empty());
   EXPECT_EQ(sensor_connection.sensor, nullptr);  // no other sensor took its place
   EXPECT_EQ(UpdateBodies(stage_), 0);
+}
+
+// A clip that ends mid-run leaves a device that says so, and the note names the file.
+TEST_F(CameraThroughSensorLayer, AFileThatEndsIsNotedAsEnded) {
+  REQUIRE_CLIP(clip, 3);
+  SensorBackendOptions options;
+  options.camera_device = clip;
+  ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
+  ASSERT_EQ(OpenSensor(), 1);
+  EXPECT_TRUE(SensorProblem().empty());
+  ASSERT_TRUE(WaitFor([] { return !ReadSensorHealth().available; }, 10.0));
+  EXPECT_EQ(SensorProblem(), "the video file " + clip + " ended");
 }
 
 }  // namespace

@@ -89,6 +89,10 @@ bool ProgramProcess::Running() {
   return r == 0;
 }
 
+bool ProgramProcess::Signal(int signal_number) {
+  return Running() && kill(pid_, signal_number) == 0;
+}
+
 std::optional<int> ProgramProcess::WaitForExit(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (Running()) {

@@ -37,6 +37,8 @@ class ProgramProcess {
   ProgramProcess& operator=(const ProgramProcess&) = delete;
 
   bool Running();
+  // Sends the signal to the program; false once it has ended.
+  bool Signal(int signal_number);
   // The exit status once it has ended within `timeout`; nothing otherwise.
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
   pid_t pid() const { return pid_; }

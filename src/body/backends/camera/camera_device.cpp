@@ -2,22 +2,23 @@
 
 #include <cstdio>
 
-#include "state/message_box.h"
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/video_source.h"
+#include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
 
 namespace {
 
 constexpr const char* kSettingsFile = "camera.ini";
 
-// Tells the experimenter, on the UI thread, why the camera gives no bodies.
+// Why the camera gives no bodies: on stderr at once, and for the checks before
+// the run, which tell the experimenter in their one message.
 void Report(const std::string& text) {
   std::fprintf(stderr, "tavelin2: %s\n", text.c_str());
-  AfxMessageBox(text, MB_ICONHAND);
+  NoteSensorProblem(text);
 }
 
 Status CreateCameraSensor(const SensorBackendOptions& options,
@@ -119,8 +120,11 @@ void CameraSensor::CaptureLoop() {
     if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: once the inference thread has
       // published the last picture's bodies, a zombie.
-      std::fprintf(stderr, "tavelin2: %s %s; no more frames\n", source_->name().c_str(),
-                   read == VideoSource::Read::kEnded ? "ended" : "stopped delivering pictures");
+      const std::string what =
+          (source_->is_file() ? "the video file " : "the camera ") + source_->name() +
+          (read == VideoSource::Read::kEnded ? " ended" : " stopped delivering pictures");
+      std::fprintf(stderr, "tavelin2: %s; no more frames\n", what.c_str());
+      NoteSensorProblem(what);
       {
         std::lock_guard<std::mutex> guard(pending_mutex_);
         capture_ended_ = true;

@@ -67,6 +67,11 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
       if (error) *error = "cannot open the camera " + name_;
       return false;
     }
+  } else if (device_or_file.rfind("/dev/", 0) == 0) {
+    // A device path that is no character device: an unplugged or mistyped camera.
+    name_ = device_or_file;
+    if (error) *error = "cannot open the camera device " + name_ + ": no such camera is connected";
+    return false;
   } else {
     name_ = device_or_file;
     is_file_ = true;
