@@ -153,8 +153,7 @@ class CameraThroughSensorLayer : public ::testing::Test {
 TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   REQUIRE_CLIP(clip, 30);
   EXPECT_EQ(DefaultSensorBackendName(), "camera");
-  SensorBackendOptions options;
-  options.camera_device = clip;
+  const SensorBackendOptions options = {"--camera=" + clip};
   std::string error;
   ASSERT_TRUE(SelectSensorBackend("camera", options, &error)) << error;
   ASSERT_EQ(OpenSensor(), 1);
@@ -175,10 +174,27 @@ TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   EXPECT_NE(stage_.Pixel(body_texture, 480, 270) & 0xFFFFFF, 0u);
 }
 
+TEST_F(CameraThroughSensorLayer, TheCameraOptionNeedsADeviceOrFile) {
+  struct Case {
+    const char* argument;
+    bool accepted;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"--camera=/dev/video2", true, ""},
+      {"--camera=", false, "--camera=: needs a device or file"},
+      {"--camera", false, "--camera: needs a device or file"},
+  };
+  for (const Case& c : cases) {
+    std::string error = "stale";
+    EXPECT_EQ(ParseSensorBackendOption(c.argument, nullptr, &error), c.accepted) << c.argument;
+    EXPECT_EQ(error, c.error);
+  }
+}
+
 TEST_F(CameraThroughSensorLayer, AMissingFileGivesAMessageAndARunWithoutBodies) {
   RecordedMessages messages;
-  SensorBackendOptions options;
-  options.camera_device = "/nonexistent/session.avi";
+  const SensorBackendOptions options = {"--camera=/nonexistent/session.avi"};
   ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
   EXPECT_EQ(OpenSensor(), 0);
   ASSERT_EQ(messages.texts.size(), 1u);
