@@ -21,10 +21,10 @@
 
 #include "state/program_state.h"
 #include "state/random.h"
+#include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"
-#include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "headless_stage.h"
 #include "trial/active_target.h"

@@ -1,7 +1,6 @@
 #include "body/sensor/sensor_registry.h"
 
 #include <mutex>
-#include <optional>
 
 #include "body/backends/backend_table.h"
 #include "body/sensor/backend_options.h"
@@ -106,19 +105,6 @@ SensorSelection ExchangeSensorSelection(SensorSelection next) {
   std::lock_guard<std::mutex> guard(selection.mutex);
   std::swap(selection.current, next);
   return next;
-}
-
-void SetSensorFactoryForTesting(SensorFactory factory) {
-  static std::mutex mutex;
-  static std::optional<SensorSelection> replaced;  // what the program had selected
-  std::lock_guard<std::mutex> guard(mutex);
-  if (factory) {
-    SensorSelection previous = ExchangeSensorSelection({"test", std::move(factory)});
-    if (!replaced) replaced = std::move(previous);
-  } else if (replaced) {
-    ExchangeSensorSelection(std::move(*replaced));
-    replaced.reset();
-  }
 }
 
 Status GetDefaultKinectSensor(std::unique_ptr<IKinectSensor>* sensor) {

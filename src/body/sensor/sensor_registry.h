@@ -58,8 +58,3 @@ struct SensorSelection {
 // replaces. SelectSensorBackend goes through here; tests put a sensor of their
 // own in the same way and the old selection back afterwards.
 SensorSelection ExchangeSensorSelection(SensorSelection selection);
-
-// Tests: makes GetDefaultKinectSensor call `factory` (for example one that
-// gives a ScriptedSensor) instead of the selected backend. A null factory puts
-// back the selection that was there before the first non-null one.
-void SetSensorFactoryForTesting(SensorFactory factory);
