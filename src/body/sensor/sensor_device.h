@@ -5,9 +5,9 @@
 // A backend is a SensorDevice subclass plus a SensorBackendDriver entry
 // (backend_driver.h) that owns the backend's command-line options and makes
 // the device when the program asks for the default sensor (at the start of
-// each run). Everything above this interface (the IKinectSensor
-// handles, readers, frames, the colour conversion) is shared code in
-// src/body/sensor/ and is the same for every backend.
+// each run). Everything above this interface (the IKinectSensor handles,
+// readers, frames, the colour conversion) is shared code in src/body/sensor/
+// and is the same for every backend.
 //
 // Threads
 // - The UI thread calls Open, Close, IsAvailable, the Open* steps and
