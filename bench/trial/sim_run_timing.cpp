@@ -19,10 +19,10 @@
 #include <optional>
 #include <thread>
 
+#include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"
-#include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "headless_stage.h"
 #include "state/program_state.h"

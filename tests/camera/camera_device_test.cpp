@@ -155,8 +155,7 @@ class CameraThroughSensorLayer : public ::testing::Test {
 TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   REQUIRE_CLIP(clip, 30);
   EXPECT_EQ(DefaultSensorBackendName(), "camera");
-  SensorBackendOptions options;
-  options.camera_device = clip;
+  const SensorBackendOptions options = {"--camera=" + clip};
   std::string error;
   ASSERT_TRUE(SelectSensorBackend("camera", options, &error)) << error;
   ASSERT_EQ(OpenSensor(), 1);
@@ -191,14 +190,31 @@ TEST_F(CameraThroughSensorLayer, WhatCannotBeOpenedIsNotedByName) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
     RecordedMessages messages;
-    SensorBackendOptions options;
-    options.camera_device = c.device;
+    const SensorBackendOptions options = {std::string("--camera=") + c.device};
     ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
     EXPECT_EQ(OpenSensor(), 0);
     EXPECT_NE(SensorProblem().find(c.named), std::string::npos) << SensorProblem();
     EXPECT_TRUE(messages.texts.empty()) << "the backend showed a box of its own";
     for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
     CloseSensor();
+  }
+}
+
+TEST_F(CameraThroughSensorLayer, TheCameraOptionNeedsADeviceOrFile) {
+  struct Case {
+    const char* argument;
+    bool accepted;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"--camera=/dev/video2", true, ""},
+      {"--camera=", false, "--camera=: needs a device or file"},
+      {"--camera", false, "--camera: needs a device or file"},
+  };
+  for (const Case& c : cases) {
+    std::string error = "stale";
+    EXPECT_EQ(ParseSensorBackendOption(c.argument, nullptr, &error), c.accepted) << c.argument;
+    EXPECT_EQ(error, c.error);
   }
 }
 
@@ -220,8 +236,7 @@ TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBac
 // A clip that ends mid-run leaves a device that says so, and the note names the file.
 TEST_F(CameraThroughSensorLayer, AFileThatEndsIsNotedAsEnded) {
   REQUIRE_CLIP(clip, 3);
-  SensorBackendOptions options;
-  options.camera_device = clip;
+  const SensorBackendOptions options = {"--camera=" + clip};
   ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
   ASSERT_EQ(OpenSensor(), 1);
   EXPECT_TRUE(SensorProblem().empty());

@@ -8,7 +8,6 @@
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_problem.h"
-#include "body/sensor/sensor_registry.h"
 
 namespace {
 
@@ -21,8 +20,9 @@ void Report(const std::string& text) {
   NoteSensorProblem(text);
 }
 
-Status CreateCameraSensor(const SensorBackendOptions& options,
-                          std::shared_ptr<SensorDevice>* device) {
+}  // namespace
+
+Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDevice>* device) {
   CameraSettings settings;
   std::string warnings;
   LoadCameraSettings(kSettingsFile, &settings, &warnings);
@@ -32,17 +32,9 @@ Status CreateCameraSensor(const SensorBackendOptions& options,
     Report(missing);
     return E_FAIL;
   }
-  *device = std::make_shared<CameraSensor>(options.camera_device, settings);
+  *device = std::make_shared<CameraSensor>(options.device, settings);
   return S_OK;
 }
-
-}  // namespace
-
-extern const SensorBackendDriver camera_sensor_driver = {
-    "camera",
-    "webcam (--camera=/dev/videoN, default the first) or video file (--camera=FILE); "
-    "pose and hand shapes estimated on the CPU",
-    CreateCameraSensor};
 
 CameraSensor::CameraSensor(std::string device_or_file, const CameraSettings& settings)
     : device_(std::move(device_or_file)),

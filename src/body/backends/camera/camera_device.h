@@ -81,5 +81,11 @@ class CameraSensor : public SensorDevice {
   CameraSensorStats stats_;
 };
 
-// The registry entry (sensor_registry.cpp lists it when the backend is built).
-extern const SensorBackendDriver camera_sensor_driver;
+// What the camera backend takes from the command line (camera_driver.cpp).
+struct CameraOptions {
+  std::string device;  // --camera=DEVICE_OR_FILE; empty: the first camera
+};
+
+// Makes the camera device for one run: reads camera.ini from the working
+// directory; missing runtime or models are reported and give E_FAIL.
+Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDevice>* device);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "body/sensor/backend_options.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"
 
@@ -21,6 +22,10 @@ struct SimSensorOptions {
   ColorImageFormat color_format = ColorImageFormat_Yuy2;  // or ColorImageFormat_Bgra
   int32_t frame_interval_us = 33333;                      // 30 fps
 };
+
+// The command-line options of the sim backend, over SimSensorOptions
+// (sim_driver.cpp).
+const BackendOptionTable<SimSensorOptions>& SimSensorOptionTable();
 
 class SimScene;
 
