@@ -152,6 +152,10 @@ std::string CommandLineHelp(const std::string& program,
   }
   if (!backend_options.str().empty()) out << "\nSensor backend options:\n" << backend_options.str();
   out << "\n"
+      << "Without a window, on result files written earlier:\n"
+      << "  " << program << " --export-bids OUTDIR FILE.csv...\n"
+      << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset\n"
+      << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";
   return out.str();

@@ -90,11 +90,13 @@ class PrivateXServer {
   PrivateXServer(const PrivateXServer&) = delete;
   PrivateXServer& operator=(const PrivateXServer&) = delete;
 
-  // False when Xvfb is missing or does not come up within a few seconds.
+  // False when Xvfb is missing or does not come up in three tries.
   bool Start(const std::string& screen = "1920x1080x24");
   const std::string& display() const { return display_; }
 
  private:
+  bool StartOnce(const std::string& screen);
+
   pid_t pid_ = -1;
   std::string display_;
   std::optional<std::string> previous_display_;
