@@ -11,6 +11,7 @@
 #include "state/message_box.h"
 #include "app/pop_sound.h"
 #include "state/program_state.h"
+#include "state/settings_io.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"
@@ -151,6 +152,7 @@ bool CMainFrame::PrepareRun() {
   OpenSensor();
   color_buffer = std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes);
   run_start_time = CurrentLocalTime();
+  SaveConfirmedSettings();  // a crash mid-run must not cost the next child the condition
   // From here on every record reaches the disk within a second, so a crash
   // mid-run loses nothing the next start cannot recover.
   run_journal.Begin();
