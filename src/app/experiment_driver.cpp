@@ -8,10 +8,8 @@
 #include <ctime>
 
 #include "app/main_frame.h"
-#include "state/message_box.h"
 #include "app/pop_sound.h"
-#include "state/program_state.h"
-#include "state/settings_io.h"
+#include "app/qt_message_box.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"
@@ -20,6 +18,9 @@
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "stage/touch_wnd.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
+#include "state/settings_io.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/trial_loop.h"
 
@@ -156,5 +157,8 @@ bool CMainFrame::PrepareRun() {
   // From here on every record reaches the disk within a second, so a crash
   // mid-run loses nothing the next start cannot recover.
   run_journal.Begin();
+  if (const std::string warning = run_journal.StartWarning(); !warning.empty()) {
+    AfxMessageBox(warning, kMbIconExclamation);
+  }
   return true;
 }

@@ -181,11 +181,13 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].outcome.trial.path, (rescue_dir() / kTrialName).string());
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
-  EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_FALSE(fs::exists(work_ / kBodyName));
   EXPECT_EQ(MessageTexts(),
-            (std::vector<std::string>{"データファイルを開くことができません",
-                                      RescuedFileMessage(runs[0].outcome.trial.path),
-                                      RecoveredRunMessage(runs[0])}));
+            (std::vector<std::string>{
+                "データファイルを開くことができません",
+                RescuedFilesMessage({runs[0].outcome.trial.path, runs[0].outcome.body.path}),
+                RecoveredRunMessage(runs[0])}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 
