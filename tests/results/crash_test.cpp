@@ -147,13 +147,8 @@ TEST_F(CrashTest, KilledRunIsRecoveredUpToOneSecondBeforeTheKill) {
   EXPECT_LE(samples, last.samples + kBodiesPerFrame);
 
   // Exactly the stored records, in order, each once, none broken.
-  std::vector<TrialRecord> expected_trials;
-  for (int32_t i = 0; i < trials; ++i) expected_trials.push_back(TrialAt(i));
-  std::vector<BodySample> expected_samples;
-  for (int32_t i = 0; i < samples; ++i) expected_samples.push_back(SampleAt(i));
-  std::string expected_trial_file(kTrialFileHeader), expected_body_file(kBodyFileHeader);
-  AppendTrialRows(expected_trial_file, "SBJ0000", kFixtureStart, expected_trials);
-  AppendBodyRows(expected_body_file, expected_samples);
+  const auto [expected_trial_file, expected_body_file] =
+      ExpectedRunFiles(trials, TrialAt, samples, SampleAt);
   EXPECT_EQ(trial_file, expected_trial_file);
   EXPECT_EQ(body_file, expected_body_file);
   EXPECT_FALSE(fs::exists(work_ / ".tavelin2-journal"));

@@ -217,8 +217,18 @@ TEST_F(RecoveryTest, ForeignFilesAreLeftAloneAndEmptyJournalsRemoved) {
   fs::create_directories(journal_dir());
   WriteFile(journal_dir() / "notes.t2journal", "not ours");
   WriteFile(journal_dir() / "cut.t2journal", std::string(kJournalMagic) + "\x40\0\0");
+  // Killed between creating the file and its first bytes, or within the magic.
+  WriteFile(journal_dir() / "zero.t2journal", "");
+  WriteFile(journal_dir() / "part.t2journal", std::string(kJournalMagic.substr(0, 3)));
 
+  testing::internal::CaptureStderr();
   EXPECT_TRUE(Recover().empty());
+  const std::string err = testing::internal::GetCapturedStderr();
+  for (const char* name : {"cut", "zero", "part"}) {
+    EXPECT_NE(err.find("removed the run journal " + (journal_dir() / name).string() + ".t2journal"),
+              std::string::npos)
+        << err;
+  }
   EXPECT_EQ(Entries(journal_dir()), std::vector<std::string>{"notes.t2journal"});
   EXPECT_EQ(Entries(work_), std::vector<std::string>{".tavelin2-journal"});
 }
