@@ -22,6 +22,7 @@
 //   run_journal.Finish();       removes the journal once both files are written
 // or run_journal.Discard() when the run is abandoned before it starts.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -107,7 +108,7 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   size_t dir_index_ = 0;                  // the one in use
   JournalHeader header_;
   std::string written_;  // every frame on disk after the header, for a move
-  bool reserved_ = false;
+  std::atomic<bool> reserved_ = false;  // read on the UI thread, changed by a move
   bool failed_ = false;  // a write found no folder; reported once
   std::optional<JournalFile> file_;
   mutable std::mutex path_mutex_;  // path_ changes on the writer thread when it moves
