@@ -107,9 +107,9 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   std::vector<std::string> dirs_;         // the folders of this run's journal
   size_t dir_index_ = 0;                  // the one in use
   JournalHeader header_;
-  std::string written_;  // every frame on disk after the header, for a move
+  std::string written_;                 // every frame on disk after the header, for a move
   std::atomic<bool> reserved_ = false;  // read on the UI thread, changed by a move
-  bool failed_ = false;  // a write found no folder; reported once
+  bool failed_ = false;                 // a write found no folder; reported once
   std::optional<JournalFile> file_;
   mutable std::mutex path_mutex_;  // path_ changes on the writer thread when it moves
   std::string path_;
