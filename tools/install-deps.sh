@@ -9,7 +9,7 @@ PKGS="build-essential cmake pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   xvfb xauth x11-utils xdotool
-  clang-format ninja-build
+  clang-format ninja-build clang libclang-rt-14-dev
   python3-onnx python3-numpy
   libopencv-videoio-dev libopencv-imgproc-dev libopencv-imgcodecs-dev opencv-doc"
 missing=""

@@ -8,9 +8,8 @@
 #include <ctime>
 
 #include "app/main_frame.h"
-#include "state/message_box.h"
 #include "app/pop_sound.h"
-#include "state/program_state.h"
+#include "app/qt_message_box.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
 #include "app/run_checks.h"
@@ -23,6 +22,9 @@
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "stage/touch_wnd.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
+#include "state/settings_io.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/trial_loop.h"
 
@@ -167,8 +169,12 @@ bool CMainFrame::PrepareRun() {
   trial_count = 0;
   color_buffer = std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes);
   run_start_time = CurrentLocalTime();
+  SaveConfirmedSettings();  // a crash mid-run must not cost the next child the condition
   // From here on every record reaches the disk within a second, so a crash
   // mid-run loses nothing the next start cannot recover.
   BeginRunJournal(run_journal);
+  if (const std::string warning = run_journal.StartWarning(); !warning.empty()) {
+    AfxMessageBox(warning, kMbIconExclamation);
+  }
   return true;
 }

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "state/records.h"
 #include "results/result_file_writer.h"
+#include "state/records.h"
 
 inline constexpr std::string_view kJournalMagic{"T2RJRNL\x1a", 8};
 inline constexpr uint32_t kJournalFormatVersion = 1;

@@ -7,6 +7,7 @@ namespace {
 // Longest suffix a result file name gets: "_YYYYMMDD_hhmmss_B.csv".
 constexpr size_t kLongestSuffix = 22;
 constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
+constexpr std::string_view kBodyTail = "_B.csv";
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -19,6 +20,23 @@ std::string TimeSuffix(const LocalDateTime& t) {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
+void CutAtCharacter(std::string& name, size_t limit) {
+  if (name.size() <= limit) return;
+  size_t cut = limit;
+  while (cut > 0 && IsUtf8Continuation(name[cut])) --cut;
+  name.resize(cut);
+}
+
+// Both names of a run share the subject part, cut so that the longer name fits
+// even when the start time has more digits than a real date (read back from a
+// damaged journal).
+std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail) {
+  const std::string suffix = TimeSuffix(start);
+  std::string name = FileNameSubject(subject);
+  CutAtCharacter(name, kNameMax - suffix.size() - kBodyTail.size());
+  return name + suffix + std::string(tail);
+}
+
 }  // namespace
 
 std::string FileNameSubject(std::string_view subject) {
@@ -28,19 +46,14 @@ std::string FileNameSubject(std::string_view subject) {
     if (c == '/' || byte < 0x20 || byte == 0x7F) c = '_';
   }
   if (!name.empty() && (name[0] == '.' || name[0] == '-')) name[0] = '_';
-  const size_t limit = kNameMax - kLongestSuffix;
-  if (name.size() > limit) {
-    size_t cut = limit;
-    while (cut > 0 && IsUtf8Continuation(name[cut])) --cut;
-    name.resize(cut);
-  }
+  CutAtCharacter(name, kNameMax - kLongestSuffix);
   return name;
 }
 
 std::string TrialFileName(std::string_view subject, const LocalDateTime& start) {
-  return FileNameSubject(subject) + TimeSuffix(start) + ".csv";
+  return NameFor(subject, start, ".csv");
 }
 
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start) {
-  return FileNameSubject(subject) + TimeSuffix(start) + "_B.csv";
+  return NameFor(subject, start, kBodyTail);
 }

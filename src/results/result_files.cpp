@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "state/program_state.h"
 #include "body/sensor_connection.h"
 #include "results/posix_file.h"
 #include "results/run_journal.h"
 #include "results/run_results.h"
+#include "state/program_state.h"
 
 bool BeginRunJournal(RunJournal& journal) {
   return journal.Begin(settings.subject, run_start_time, CurrentDirectory());

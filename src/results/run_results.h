@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "state/records.h"
 #include "results/result_file_writer.h"
+#include "state/records.h"
 
 struct RunResults {
   std::string subject;
@@ -28,8 +28,16 @@ ResultFileOutcome WriteTrialFile(const RunResults& run, const ResultLocations& l
 ResultFileOutcome WriteBodyFile(const RunResults& run, const ResultLocations& locations,
                                 ResultWriteLog* log, std::span<const ResumePoint> resume_points);
 
-// The trial record file first, then the body stream file; the body file is
-// written even when the trial file could not be.
+// Files the run has already written in full (a journal's record), "" for none.
+struct WrittenResultFiles {
+  std::string trial_path;
+  std::string body_path;
+};
+
+// The trial record file first, then the body stream file, both in one folder
+// (WriteRunFileSet); the body file is written even when the trial file could not
+// be written anywhere.
 RunWriteOutcome WriteRunResults(const RunResults& run, const ResultLocations& locations,
                                 ResultWriteLog* log,
-                                std::span<const ResumePoint> resume_points = {});
+                                std::span<const ResumePoint> resume_points = {},
+                                const WrittenResultFiles& written = {});

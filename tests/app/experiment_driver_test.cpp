@@ -20,6 +20,7 @@
 #include "app/main_frame.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/settings_io.h"
 #include "app/resource_ids.h"
 #include "app/run_checks.h"
 #include "app/signal_stop.h"
@@ -151,6 +152,25 @@ TEST_F(ExperimentDriverTest, CancelledSetupChangesNothing) {
   EXPECT_TRUE(Leftovers().empty());
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(frame->RunInProgress());
+}
+
+// The confirmed values are on disk before the stage goes up: a crash mid-run
+// cannot give the next child the previous condition.
+TEST_F(ExperimentDriverTest, ConfirmedSettingsAreSavedBeforeTheStage) {
+  LoadProgramSettings();  // as at start-up: no file yet
+  ASSERT_TRUE(experiment_window.CreateFullScreen("occupied"));  // the stage then fails
+  WhenModalShown([](QWidget* d) {
+    qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT))->setText("K03");
+    qobject_cast<QLineEdit*>(FindControl(*d, IDC_TIMELIMIT))->setText("75");
+    Button(d, IDOK)->click();
+  });
+  frame->OnExperimentStart();
+  experiment_window.DestroyWindow();
+
+  ResetProgramState();
+  LoadProgramSettings();
+  EXPECT_EQ(settings.subject, "K03");
+  EXPECT_EQ(settings.timelimit, 75);
 }
 
 TEST_F(ExperimentDriverTest, StartWhileARunIsUnderWayIsRefused) {

@@ -179,12 +179,13 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].outcome.trial.path, (rescue_dir() / kTrialName).string());
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
-  EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_FALSE(fs::exists(work_ / kBodyName));
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{
                 "データファイルを開くことができません",
-                ExpectedRescueMessage(rescue_dir() / kTrialName),
-                ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, work_ / kBodyName)}));
+                ExpectedRescuedFilesMessage(rescue_dir() / kTrialName, rescue_dir() / kBodyName),
+                ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, rescue_dir() / kBodyName)}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 
@@ -215,8 +216,18 @@ TEST_F(RecoveryTest, ForeignFilesAreLeftAloneAndEmptyJournalsRemoved) {
   fs::create_directories(journal_dir());
   WriteFile(journal_dir() / "notes.t2journal", "not ours");
   WriteFile(journal_dir() / "cut.t2journal", std::string(kJournalMagic) + "\x40\0\0");
+  // Killed between creating the file and its first bytes, or within the magic.
+  WriteFile(journal_dir() / "zero.t2journal", "");
+  WriteFile(journal_dir() / "part.t2journal", std::string(kJournalMagic.substr(0, 3)));
 
+  testing::internal::CaptureStderr();
   EXPECT_TRUE(Recover().empty());
+  const std::string err = testing::internal::GetCapturedStderr();
+  for (const char* name : {"cut", "zero", "part"}) {
+    EXPECT_NE(err.find("removed the run journal " + (journal_dir() / name).string() + ".t2journal"),
+              std::string::npos)
+        << err;
+  }
   EXPECT_EQ(Entries(journal_dir()), std::vector<std::string>{"notes.t2journal"});
   EXPECT_EQ(Entries(work_), std::vector<std::string>{".tavelin2-journal"});
 }

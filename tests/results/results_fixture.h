@@ -14,8 +14,10 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "results/result_format.h"
 #include "state/message_box.h"
 #include "state/records.h"
 
@@ -79,6 +81,22 @@ inline std::vector<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
+// The two files of a run whose records are made by `trial_at` and `sample_at`
+// from their positions, as a fresh run of the fixture's subject and start
+// writes them.
+template <typename TrialAt, typename SampleAt>
+std::pair<std::string, std::string> ExpectedRunFiles(int32_t trials, TrialAt trial_at,
+                                                     int32_t samples, SampleAt sample_at) {
+  std::vector<TrialRecord> trial_records;
+  for (int32_t i = 0; i < trials; ++i) trial_records.push_back(trial_at(i));
+  std::vector<BodySample> body_samples;
+  for (int32_t i = 0; i < samples; ++i) body_samples.push_back(sample_at(i));
+  std::string trial_file(kTrialFileHeader), body_file(kBodyFileHeader);
+  AppendTrialRows(trial_file, "SBJ0000", kFixtureStart, trial_records);
+  AppendBodyRows(body_file, body_samples);
+  return {trial_file, body_file};
+}
+
 struct Message {
   std::string text, caption;
   uint32_t style;
@@ -90,6 +108,15 @@ inline std::string ExpectedRescueMessage(const fs::path& file) {
   return "データファイルを次の場所に保存しました。\n" + file.string() +
          "\n\nThe data file could not be written in the working directory; it was saved at the "
          "path above instead.";
+}
+
+// A run whose files had to go to a rescue folder together.
+inline std::string ExpectedRescuedFilesMessage(const fs::path& trial_file,
+                                               const fs::path& body_file) {
+  return "データファイルを次の場所に保存しました。\n" + trial_file.string() + "\n" +
+         body_file.string() +
+         "\n\nThe data files could not all be written in the working directory; the run's files "
+         "were saved together at the paths above instead.";
 }
 
 inline std::string ExpectedDataNotWrittenMessage() {
