@@ -9,10 +9,12 @@
 #include <QString>
 #include <string>
 
-// The settings file reads a line in pieces of at most 1023 characters; after
-// "subject = " this much of the value fits into the first piece (a line end
-// that falls into the next piece leaves it empty, and it is skipped).
-inline constexpr size_t kSubjectMaxBytes = 1023 - 10;
+#include "state/settings_file.h"
+
+// The settings file reads a line in pieces of at most 1023 characters and
+// writes a long entry without the blanks around "="; after "subject=" this
+// much of the value fits into one piece.
+inline constexpr size_t kSubjectMaxBytes = kMaxSettingsLineChars - (sizeof("subject=") - 1);
 
 // Empty when `subject` may be used; else the message for the experimenter,
 // naming the field and the character. `utf8_bytes` is what would be saved.

@@ -158,7 +158,9 @@ TEST_F(ExperimentDriverTest, CancelledSetupChangesNothing) {
 // cannot give the next child the previous condition.
 TEST_F(ExperimentDriverTest, ConfirmedSettingsAreSavedBeforeTheStage) {
   LoadProgramSettings();  // as at start-up: no file yet
-  ASSERT_TRUE(experiment_window.CreateFullScreen("occupied"));  // the stage then fails
+  CopyStimuli();
+  DeliverFrames();  // the checks before the stage pass
+  OccupyTheStage();  // the stage then fails
   WhenModalShown([](QWidget* d) {
     qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT))->setText("K03");
     qobject_cast<QLineEdit*>(FindControl(*d, IDC_TIMELIMIT))->setText("75");

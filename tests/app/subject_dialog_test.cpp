@@ -229,8 +229,8 @@ TEST_F(SubjectDialogTest, RefusesASubjectTheFilesCannotHold) {
       {" P1", "begins with a blank (U+0020)"},
       {"P1 ", "ends with a blank (U+0020)"},
       {QString("P1") + QChar(0x3000), "ends with a blank (U+3000)"},
-      {QString(kSubjectMaxBytes + 1, 'x'), "1014 bytes long; the settings file holds 1013"},
-      {QString(338, QChar(0x3042)), "1014 bytes long"},  // あ: three bytes each
+      {QString(kSubjectMaxBytes + 1, 'x'), "1016 bytes long; the settings file holds 1015"},
+      {QString(339, QChar(0x3042)), "1017 bytes long"},  // あ: three bytes each
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed.left(20).toStdString());
