@@ -206,8 +206,8 @@ class NewCapturePath {
     AVPacket* packet = av_packet_alloc();
     av_new_packet(packet, static_cast<int>(mjpeg.size()));
     std::memcpy(packet->data, mjpeg.data(), mjpeg.size());
-    auto kept = std::make_shared<const std::vector<uint8_t>>(packet->data,
-                                                             packet->data + packet->size);
+    auto kept =
+        std::make_shared<const std::vector<uint8_t>>(packet->data, packet->data + packet->size);
     benchmark::DoNotOptimize(kept.get());
     const bool sent = decoder_.Send(packet);
     av_packet_free(&packet);

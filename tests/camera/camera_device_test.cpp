@@ -11,13 +11,13 @@
 #include <set>
 #include <thread>
 
-#include "state/message_box.h"
-#include "state/program_state.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 #include "test_media.h"
 

@@ -47,6 +47,7 @@ std::vector<std::vector<uint8_t>> WriteMjpegClip(const std::string& path,
                                                  const ClipOptions& options) {
   std::vector<std::vector<uint8_t>> written;
   if (pictures.empty()) return written;
+  av_log_set_level(AV_LOG_ERROR);
   const int width = pictures[0].cols, height = pictures[0].rows;
   Writer w;
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
@@ -76,8 +77,8 @@ std::vector<std::vector<uint8_t>> WriteMjpegClip(const std::string& path,
   w.frame->height = height;
   w.packet = av_packet_alloc();
   if (av_frame_get_buffer(w.frame, 0) < 0) return written;
-  w.sws = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, format,
-                         SWS_BILINEAR, nullptr, nullptr, nullptr);
+  w.sws = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, format, SWS_BILINEAR,
+                         nullptr, nullptr, nullptr);
   for (size_t i = 0; i < pictures.size(); ++i) {
     const cv::Mat& bgr = pictures[i];
     if (bgr.cols != width || bgr.rows != height || bgr.type() != CV_8UC3) return {};

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "state/message_box.h"
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
@@ -10,6 +9,7 @@
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_registry.h"
+#include "state/message_box.h"
 
 namespace {
 

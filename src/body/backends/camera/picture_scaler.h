@@ -27,8 +27,8 @@ class PictureScaler {
   bool ToBgr(const AVFrame& frame, cv::Mat* bgr);
 
  private:
-  bool Convert(const AVFrame& frame, cv::Rect crop, int out_format, cv::Size out_size,
-               uint8_t* out, int out_stride, int flags);
+  bool Convert(const AVFrame& frame, cv::Rect crop, int out_format, cv::Size out_size, uint8_t* out,
+               int out_stride, int flags);
 
   SwsContext* context_ = nullptr;
   // What context_ was made for: sizes, formats, flags, colour range.

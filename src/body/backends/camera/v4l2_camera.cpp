@@ -19,8 +19,8 @@ extern "C" {
 namespace {
 
 constexpr int kBufferCount = 4;
-constexpr int kFirstPictureTimeoutMs = 5000;  // some cameras take a second or two to start
-constexpr int kPictureTimeoutMs = 2000;       // then: silent this long means unplugged
+constexpr int kFirstPictureTimeoutMs = 5000;    // some cameras take a second or two to start
+constexpr int kPictureTimeoutMs = 2000;         // then: silent this long means unplugged
 constexpr TIMESPAN kMaxDriverDelay = 10000000;  // 1 s
 
 int Ioctl(int fd, unsigned long request, void* arg) {
@@ -38,8 +38,8 @@ std::string FourCc(uint32_t f) {
 
 TIMESPAN ChooseCaptureTime(uint32_t buffer_flags, TIMESPAN driver_time, TIMESPAN read_time,
                            CaptureClock* clock) {
-  const bool monotonic = (buffer_flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) ==
-                         V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+  const bool monotonic =
+      (buffer_flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
   const TIMESPAN delay = read_time - driver_time;
   if (monotonic && driver_time > 0 && delay >= 0 && delay < kMaxDriverDelay) {
     *clock = CaptureClock::kDriver;
@@ -59,17 +59,18 @@ bool V4l2Camera::Fail(const std::string& what, std::string* error) {
   return false;
 }
 
-bool V4l2Camera::Open(const std::string& path, int width, int height, int fps,
-                      std::string* error) {
+bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, std::string* error) {
   Close();
   path_ = path;
   fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return Fail("cannot open the camera " + path + " (" + std::strerror(errno) + ")", error);
+  if (fd_ < 0)
+    return Fail("cannot open the camera " + path + " (" + std::strerror(errno) + ")", error);
 
   v4l2_capability cap{};
   if (Ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
     return Fail(path + " is no V4L2 camera (" + std::strerror(errno) + ")", error);
-  const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+  const uint32_t caps =
+      (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
     return Fail(path + " gives no video (a camera's second node carries only metadata)", error);
 

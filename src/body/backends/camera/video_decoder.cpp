@@ -12,7 +12,8 @@ bool VideoDecoder::Open(const AVCodecParameters& codec, std::string* error) {
   Close();
   const AVCodec* decoder = avcodec_find_decoder(codec.codec_id);
   if (!decoder) {
-    if (error) *error = std::string("no decoder for ") + avcodec_get_name(codec.codec_id) + " video";
+    if (error)
+      *error = std::string("no decoder for ") + avcodec_get_name(codec.codec_id) + " video";
     return false;
   }
   context_ = avcodec_alloc_context3(decoder);

@@ -102,7 +102,8 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
     }
   } else if (IsNumber(device_or_file) || device_or_file.rfind("/dev/", 0) == 0 ||
              IsCharDevice(device_or_file)) {
-    const std::string path = IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
+    const std::string path =
+        IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
     if (!OpenCamera(path, settings, &reason)) {
       if (error) *error = reason + kListCameras;
       return false;
@@ -188,7 +189,8 @@ VideoSource::Read VideoSource::Next(CameraPicture* picture) {
       if (is_file_ && realtime_) SleepUntil100ns(picture->capture_time);
       return Read::kFrame;
     }
-    if (got == VideoDecoder::Result::kDrained || (draining_ && got != VideoDecoder::Result::kBadFrame))
+    if (got == VideoDecoder::Result::kDrained ||
+        (draining_ && got != VideoDecoder::Result::kBadFrame))
       return end_;
     if (draining_) continue;
     std::string error;
@@ -201,8 +203,9 @@ VideoSource::Read VideoSource::Next(CameraPicture* picture) {
       continue;
     }
     if (keep_compressed_)
-      compressed_.push_back({PacketKey(*packet_), std::make_shared<const std::vector<uint8_t>>(
-                                                      packet_->data, packet_->data + packet_->size)});
+      compressed_.push_back(
+          {PacketKey(*packet_), std::make_shared<const std::vector<uint8_t>>(
+                                    packet_->data, packet_->data + packet_->size)});
     if (!decoder_.Send(packet_) && keep_compressed_) compressed_.pop_back();
   }
 }
