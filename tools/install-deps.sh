@@ -11,7 +11,8 @@ PKGS="build-essential cmake pkg-config git
   xvfb xauth x11-utils xdotool
   clang-format ninja-build clang libclang-rt-14-dev
   python3-onnx python3-numpy
-  libopencv-videoio-dev libopencv-imgproc-dev libopencv-imgcodecs-dev opencv-doc"
+  libopencv-imgproc-dev opencv-doc
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

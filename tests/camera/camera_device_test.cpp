@@ -8,13 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/videoio.hpp>
 #include <set>
 #include <thread>
 
-#include "state/message_box.h"
-#include "state/program_state.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"
@@ -22,7 +18,10 @@
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_watch.h"
 #include "body/sensor_connection.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
+#include "test_media.h"
 
 namespace {
 
@@ -37,14 +36,11 @@ const cv::Point2f kHeadOnPhoto(240, 108);
 std::string WriteClip(int frames) {
   const std::string path =
       ::testing::TempDir() + "camera_device_test_" + std::to_string(frames) + ".avi";
-  const cv::Mat photo = cv::imread(kMessi);
+  const cv::Mat photo = ReadPictureFile(kMessi);
   if (photo.empty()) return "";
   cv::Mat canvas(360, 640, CV_8UC3, cv::Scalar::all(0));
   photo.copyTo(canvas(cv::Rect(kPhotoAt, photo.size())));
-  cv::VideoWriter writer(path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                         30, canvas.size());
-  if (!writer.isOpened()) return "";
-  for (int i = 0; i < frames; ++i) writer.write(canvas);
+  if (WriteMjpegClip(path, std::vector<cv::Mat>(frames, canvas)).empty()) return "";
   return path;
 }
 

@@ -6,6 +6,7 @@
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_problem.h"
 
@@ -61,6 +62,7 @@ Status CameraSensor::Open() {
   }
   estimator->SetCameraSize(source->size());
   camera_ = estimator->camera_model();
+  capture_clock_ = source->capture_clock();
   source_ = std::move(source);
   estimator_ = std::move(estimator);
   stop_ = false;
@@ -105,10 +107,11 @@ CameraSensorStats CameraSensor::stats() const {
 
 void CameraSensor::CaptureLoop() {
   const ColorFrameGeometry geometry = estimator_->geometry();
-  cv::Mat picture;
-  TIMESPAN taken = 0;
+  PictureScaler scaler;
+  CameraPicture picture;
   while (!stop_) {
-    const VideoSource::Read read = source_->Next(&picture, &taken);
+    const VideoSource::Read read = source_->Next(&picture);
+    capture_clock_ = source_->capture_clock();
     if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: once the inference thread has
       // published the last picture's bodies, a zombie.
@@ -124,14 +127,16 @@ void CameraSensor::CaptureLoop() {
       pending_cv_.notify_one();
       break;
     }
-    if (picture.size() != source_->size()) continue;  // a camera that changed size mid-run
+    // A camera that changed size mid-run.
+    if (picture.width() != source_->size().width || picture.height() != source_->size().height)
+      continue;
     std::shared_ptr<ColorFrameData> color = color_pool_->Acquire();
     color->width = kColorWidth;
     color->height = kColorHeight;
     color->format = ColorImageFormat_Bgra;
     color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
-    ConvertToColorPicture(picture, geometry, color->pixels.data());
-    color->relative_time = taken;
+    if (!scaler.ToColorPicture(*picture.frame, geometry, color->pixels.data())) continue;
+    color->relative_time = picture.capture_time;
     streams().color.Publish(std::move(color));
     {
       std::lock_guard<std::mutex> guard(stats_mutex_);
@@ -139,8 +144,7 @@ void CameraSensor::CaptureLoop() {
     }
     {
       std::lock_guard<std::mutex> guard(pending_mutex_);
-      cv::swap(pending_, picture);  // `picture` now holds a buffer nobody else uses
-      pending_time_ = taken;
+      pending_ = std::move(picture);  // replaces a picture the inference thread did not get to
       has_pending_ = true;
     }
     pending_cv_.notify_one();
@@ -148,10 +152,11 @@ void CameraSensor::CaptureLoop() {
 }
 
 void CameraSensor::InferenceLoop() {
-  cv::Mat picture;
+  PictureScaler scaler;
+  CameraPicture picture;
+  cv::Mat bgr;
   bool reported = false;
   for (;;) {
-    TIMESPAN taken = 0;
     {
       std::unique_lock<std::mutex> lock(pending_mutex_);
       pending_cv_.wait(lock, [this] { return has_pending_ || stop_ || capture_ended_; });
@@ -160,13 +165,16 @@ void CameraSensor::InferenceLoop() {
         lost_ = true;  // the capture ended and everything it took is published
         return;
       }
-      cv::swap(picture, pending_);
-      taken = pending_time_;
+      picture = std::move(pending_);
       has_pending_ = false;
     }
+    const TIMESPAN taken = picture.capture_time;
+    // Only the pictures analysed are converted for the models.
+    if (!scaler.ToBgr(*picture.frame, &bgr)) continue;
+    picture = CameraPicture{};  // back to the decoder's pool
     auto body = std::make_shared<BodyFrameData>();
     std::string error;
-    if (!estimator_->Process(picture, taken, body.get(), nullptr, &error)) {
+    if (!estimator_->Process(bgr, taken, body.get(), nullptr, &error)) {
       if (!reported) std::fprintf(stderr, "tavelin2: camera inference: %s\n", error.c_str());
       reported = true;
       continue;

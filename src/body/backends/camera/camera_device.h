@@ -17,10 +17,10 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <opencv2/core.hpp>
 #include <string>
 #include <thread>
 
+#include "body/backends/camera/camera_picture.h"
 #include "body/backends/camera/camera_settings.h"
 #include "body/sensor/frame_mailbox.h"
 #include "body/sensor/pinhole_camera.h"
@@ -51,6 +51,10 @@ class CameraSensor : public SensorDevice {
 
   const std::string& last_error() const { return last_error_; }
   CameraSensorStats stats() const;
+  // Which clock the frames' times come from (for the run's record): the
+  // camera driver's, our read time when the driver's cannot be used, or a
+  // replayed file's. May change from kDriver to kReadTime during a run.
+  CaptureClock capture_clock() const { return capture_clock_; }
 
  private:
   void CaptureLoop();
@@ -67,13 +71,13 @@ class CameraSensor : public SensorDevice {
   std::thread capture_thread_, inference_thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> lost_{false};
+  std::atomic<CaptureClock> capture_clock_{CaptureClock::kReadTime};
   bool open_ = false;
 
   // The newest picture waiting for inference.
   std::mutex pending_mutex_;
   std::condition_variable pending_cv_;
-  cv::Mat pending_;
-  TIMESPAN pending_time_ = 0;
+  CameraPicture pending_;
   bool has_pending_ = false;
   bool capture_ended_ = false;  // no more pictures will come
 
