@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/main_frame.h"
+#include "state/data_paths.h"
 #include "state/message_box.h"
 #include "app/pop_sound.h"
 #include "state/program_state.h"
@@ -97,14 +98,14 @@ void CMainFrame::OnExperimentStart() {
   }
   body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
-    balloon_textures[i] = experiment_window.LoadTexture(kStimulusPaths[i]);
-  burst_texture = experiment_window.LoadTexture(kBurstPath);
+    balloon_textures[i] = experiment_window.LoadTexture(FindDataFile(kStimulusPaths[i]).path.c_str());
+  burst_texture = experiment_window.LoadTexture(FindDataFile(kBurstPath).path.c_str());
 
   {
     MsTimerClock clock;
     QtCursorPort cursor;
     QtSoundPort sound;
-    sound.Preload(kPopSoundPath);
+    sound.Preload(FindDataFile(kPopSoundPath).path);
     QtHostPort host;
     TrialPorts ports{experiment_window,
                      [] { return UpdateBodies(experiment_window); },
