@@ -10,6 +10,7 @@ PKGS="build-essential cmake pkg-config git
   xvfb xauth x11-utils xdotool
   clang-format ninja-build
   python3-onnx python3-numpy
+  dpkg-dev desktop-file-utils lintian man-db
   libopencv-videoio-dev libopencv-imgproc-dev libopencv-imgcodecs-dev opencv-doc"
 missing=""
 for p in $PKGS; do

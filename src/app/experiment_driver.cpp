@@ -66,6 +66,15 @@ void CopySettings(const Settings& from, Dialog& to) {
   to.flag_single = from.flag_single;
 }
 
+// Says on stderr when stimuli come from the installed data folder, so that a
+// lab expecting its own stim/ sees that it was not there.
+void NoteInstalledStimuli() {
+  const char* const stimuli[] = {kStimulusPaths[0], kStimulusPaths[1], kStimulusPaths[2],
+                                 kStimulusPaths[3], kBurstPath,        kPopSoundPath};
+  const std::string note = InstalledCopiesNote(stimuli, InstalledDataDir());
+  if (!note.empty()) std::fprintf(stderr, "tavelin2: %s\n", note.c_str());
+}
+
 // The stage is not usable: nothing of the run may remain, and the experimenter
 // learns why before a child sits in front of a black screen.
 void AbandonRun() {
@@ -100,6 +109,7 @@ void CMainFrame::OnExperimentStart() {
   for (int i = 0; i < 4; ++i)
     balloon_textures[i] = experiment_window.LoadTexture(FindDataFile(kStimulusPaths[i]).path.c_str());
   burst_texture = experiment_window.LoadTexture(FindDataFile(kBurstPath).path.c_str());
+  NoteInstalledStimuli();
 
   {
     MsTimerClock clock;

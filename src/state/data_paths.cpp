@@ -36,6 +36,19 @@ std::vector<std::string> MissingDataFiles(std::span<const char* const> relative_
   return missing;
 }
 
+std::string InstalledCopiesNote(std::span<const char* const> relative_paths,
+                                const std::string& installed_data_dir) {
+  std::string names, paths;
+  for (const char* name : relative_paths) {
+    const DataFile f = FindDataFileIn(name, installed_data_dir);
+    if (!f.found || f.path == name) continue;
+    names += (names.empty() ? "" : ", ") + std::string(name);
+    paths += (paths.empty() ? "" : ", ") + f.path;
+  }
+  if (names.empty()) return names;
+  return "installed copies used (no " + names + " in the working directory): " + paths;
+}
+
 std::string InstallPrefixOf(const std::string& executable_path) {
   const fs::path bin = fs::path(executable_path).parent_path();
   if (bin.filename() != "bin") return "";

@@ -27,6 +27,13 @@ DataFile FindDataFileIn(const std::string& relative_path, const std::string& ins
 // The names among `relative_paths` found in neither place, in their order.
 std::vector<std::string> MissingDataFiles(std::span<const char* const> relative_paths);
 
+// For the experimenter's log: which of `relative_paths` are taken from the
+// installed data folder `installed_data_dir` rather than the working
+// directory, e.g. "installed copies used (no stim/bomb.wav here): /usr/...".
+// Empty when none is.
+std::string InstalledCopiesNote(std::span<const char* const> relative_paths,
+                                const std::string& installed_data_dir);
+
 // <prefix> of the running program when it is installed (see above); empty
 // when it runs from elsewhere, e.g. its build tree.
 std::string InstallPrefix();

@@ -88,6 +88,17 @@ TEST_F(DataPathsTest, MissingFilesAreNamedInTheirOrder) {
             (std::vector<std::string>{"stim/balloon0.png", "stim/bomb.png"}));
 }
 
+TEST_F(DataPathsTest, TheNoteNamesOnlyInstalledCopies) {
+  Touch(work_ / "stim/balloon0.png");
+  Touch(prefix_ / "share/tavelin2/stim/balloon0.png");
+  Touch(prefix_ / "share/tavelin2/stim/bomb.wav");
+  const std::array<const char*, 3> names = {"stim/balloon0.png", "stim/bomb.wav", "stim/bomb.png"};
+  EXPECT_EQ(InstalledCopiesNote(names, DataDir()),
+            "installed copies used (no stim/bomb.wav in the working directory): " + DataDir() +
+                "/stim/bomb.wav");
+  EXPECT_EQ(InstalledCopiesNote(std::span(names).first(1), DataDir()), "");
+}
+
 TEST_F(DataPathsTest, InstallPrefixNeedsBinAndTheDataFolder) {
   EXPECT_EQ(InstallPrefixOf((prefix_ / "bin/tavelin2").string()), prefix_.string());
   // A build tree: the executable is not in a bin/ folder.
