@@ -107,7 +107,8 @@ void CMainFrame::OnExperimentStart() {
   }
   body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
-    balloon_textures[i] = experiment_window.LoadTexture(FindDataFile(kStimulusPaths[i]).path.c_str());
+    balloon_textures[i] =
+        experiment_window.LoadTexture(FindDataFile(kStimulusPaths[i]).path.c_str());
   burst_texture = experiment_window.LoadTexture(FindDataFile(kBurstPath).path.c_str());
   NoteInstalledStimuli();
 

@@ -25,7 +25,9 @@ std::string ReadAll(const fs::path& path) {
   return out.str();
 }
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
 
 int CountLines(const std::string& text) {
   return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
@@ -102,7 +104,8 @@ class InstalledProgramUnderX : public InstalledPackageTest {
 TEST_F(InstalledProgramUnderX, ARunFromAnEmptyFolderUsesTheInstalledStimuli) {
   const fs::path work = EmptyFolder("work");
   const fs::path err = scratch_ / "stderr.txt";
-  ProgramProcess app("/bin/sh", {"-c", "exec " + Quoted(program_) + " --sensor=sim 2>" + Quoted(err)},
+  ProgramProcess app("/bin/sh",
+                     {"-c", "exec " + Quoted(program_) + " --sensor=sim 2>" + Quoted(err)},
                      work.string(), {});
   const auto frame = WaitForWindow("^DirectDraw Application$", 30s);
   ASSERT_TRUE(frame) << "no main frame";

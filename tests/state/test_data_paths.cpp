@@ -49,8 +49,10 @@ TEST_F(DataPathsTest, WorkingDirectoryWinsThenTheInstalledCopy) {
     bool in_work, installed;
     const char* expect;  // "work", "installed" or "none"
   };
-  const Case cases[] = {
-      {true, true, "work"}, {true, false, "work"}, {false, true, "installed"}, {false, false, "none"}};
+  const Case cases[] = {{true, true, "work"},
+                        {true, false, "work"},
+                        {false, true, "installed"},
+                        {false, false, "none"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "in_work=" << c.in_work << " installed=" << c.installed);
     fs::remove_all(work_ / "stim");

@@ -13,7 +13,9 @@ bool Overridden() {
 }
 
 // An installed program uses the copies installed with it.
-bool UseInstalled() { return !Overridden() && !InstallPrefix().empty(); }
+bool UseInstalled() {
+  return !Overridden() && !InstallPrefix().empty();
+}
 
 }  // namespace
 
