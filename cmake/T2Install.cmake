@@ -2,7 +2,8 @@
 # what the Debian package (cmake/T2Packaging.cmake) holds:
 #   bin/tavelin2
 #   lib/tavelin2/tavelin2-desktop           the applications menu's launcher
-#   lib/tavelin2/libonnxruntime.so.1        camera sensor, when built
+#   lib/tavelin2/onnxruntime/libonnxruntime.so.1  camera sensor, when built
+#     (a folder of its own, so that the package needs no ldconfig call)
 #   share/tavelin2/stim/                    the stimuli
 #   share/tavelin2/models/*.onnx            camera sensor, when built
 #   share/applications/tavelin2.desktop, share/icons/hicolor/scalable/apps/tavelin2.svg
@@ -64,14 +65,18 @@ endforeach()
 # The camera sensor's runtime and models, when the program was built with it.
 if(TARGET t2_camera_core)
   get_property(_assets GLOBAL PROPERTY T2_CAMERA_ASSETS_DIR)
-  install(FILES ${_assets}/onnxruntime/lib/libonnxruntime.so.1 DESTINATION lib/tavelin2)
-  list(APPEND _expected usr/lib/tavelin2/libonnxruntime.so.1)
+  # The set-up may leave libonnxruntime.so.1 as a link to libonnxruntime.so;
+  # the library itself is installed under the name the program loads.
+  file(REAL_PATH ${_assets}/onnxruntime/lib/libonnxruntime.so.1 _ort_library)
+  install(FILES ${_ort_library} DESTINATION lib/tavelin2/onnxruntime RENAME libonnxruntime.so.1)
+  list(APPEND _expected usr/lib/tavelin2/onnxruntime/libonnxruntime.so.1)
   foreach(_model movenet-multipose handlandmark-lite handlandmark-full)
     if(EXISTS ${_assets}/models/${_model}.onnx)
       install(FILES ${_assets}/models/${_model}.onnx DESTINATION share/tavelin2/models)
       list(APPEND _expected usr/share/tavelin2/models/${_model}.onnx)
     endif()
   endforeach()
+  install(FILES ${_res}/lintian-overrides DESTINATION share/lintian/overrides RENAME tavelin2)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/models/LICENSES.md DESTINATION ${_doc}
           RENAME camera-models-licences.md)
 endif()

@@ -29,10 +29,11 @@ status=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Contents: every file the build says the package must hold.
-dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' >"$scratch/contents"
+# Contents: every file the build says the package must hold, as a regular
+# file (a link could point nowhere).
+dpkg-deb -c "$deb" | awk '/^-/ {print $6}' | sed 's|^\./||' >"$scratch/contents"
 while read -r path; do
-  grep -qx "$path" "$scratch/contents" || { echo "MISSING from the package: $path" >&2; status=1; }
+  grep -qx "$path" "$scratch/contents" || { echo "MISSING from the package (or not a regular file): $path" >&2; status=1; }
 done <"$BUILD/res/package-contents.txt"
 dpkg-deb -f "$deb" Package Version Architecture Depends
 

@@ -25,7 +25,7 @@ std::string CameraAssetsDir() {
 }
 
 std::string OnnxRuntimeLibraryPath() {
-  if (UseInstalled()) return InstalledLibDir() + "/libonnxruntime.so.1";
+  if (UseInstalled()) return InstalledLibDir() + "/onnxruntime/libonnxruntime.so.1";
   return CameraAssetsDir() + "/onnxruntime/lib/libonnxruntime.so.1";
 }
 

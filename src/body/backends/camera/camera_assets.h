@@ -4,7 +4,7 @@
 //   $TAVELIN_CAMERA_ASSETS (a copy of the set-up's folder: onnxruntime/lib/,
 //     models/);
 //   an installed program's own copies: <prefix>/lib/tavelin2/ for the
-//     runtime, <prefix>/share/tavelin2/models/ for the models;
+//     runtime (in onnxruntime/), <prefix>/share/tavelin2/models/ for the models;
 //   the folder tools/setup-extra.sh filled, which this build was configured with.
 
 #include <string>
