@@ -11,6 +11,7 @@ PKGS="build-essential cmake pkg-config git
   xvfb xauth x11-utils xdotool
   clang-format ninja-build clang libclang-rt-14-dev
   python3-onnx python3-numpy
+  dpkg-dev desktop-file-utils lintian man-db
   libopencv-imgproc-dev opencv-doc
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev"
 missing=""

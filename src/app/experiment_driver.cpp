@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/main_frame.h"
+#include "state/data_paths.h"
 #include "app/pop_sound.h"
 #include "app/qt_message_box.h"
 #include "app/qt_trial_ports.h"
@@ -79,6 +80,15 @@ RunState ProgramRunState() {
                   body_samples, sample_count,   show_markers,  textures};
 }
 
+// Says on stderr when stimuli come from the installed data folder, so that a
+// lab expecting its own stim/ sees that it was not there.
+void NoteInstalledStimuli() {
+  const char* stimuli[std::size(kStimulusFiles)];
+  for (size_t i = 0; i < std::size(kStimulusFiles); ++i) stimuli[i] = kStimulusFiles[i].path;
+  const std::string note = InstalledCopiesNote(stimuli, InstalledDataDir());
+  if (!note.empty()) std::fprintf(stderr, "tavelin2: %s\n", note.c_str());
+}
+
 // The stage is not usable: nothing of the run may remain, and the experimenter
 // learns why before a child sits in front of a black screen.
 void AbandonRun() {
@@ -111,14 +121,16 @@ void CMainFrame::OnExperimentStart() {
   }
   body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
-    balloon_textures[i] = experiment_window.LoadTexture(kBalloonImagePaths[i]);
-  burst_texture = experiment_window.LoadTexture(kBurstImagePath);
+    balloon_textures[i] =
+        experiment_window.LoadTexture(FindDataFile(kBalloonImagePaths[i]).path.c_str());
+  burst_texture = experiment_window.LoadTexture(FindDataFile(kBurstImagePath).path.c_str());
+  NoteInstalledStimuli();
 
   {
     MsTimerClock clock;
     QtCursorPort cursor;
     QtSoundPort sound;
-    sound.Preload(kPopSoundPath);
+    sound.Preload(FindDataFile(kPopSoundPath).path);
     QtHostPort host;
     TrialPorts ports{experiment_window,
                      [] { return UpdateBodies(experiment_window); },

@@ -1,5 +1,7 @@
 #include "app/run_checks.h"
 
+#include "state/data_paths.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
@@ -44,17 +46,19 @@ std::string PresenceProblem(const std::string& path) {
   return {};
 }
 
+// The copy the run would use: the working directory's, else the installed one.
 std::string StimulusProblem(const StimulusFile& file) {
-  std::string problem = PresenceProblem(file.path);
+  const std::string path = FindDataFile(file.path).path;
+  std::string problem = PresenceProblem(path);
   if (!problem.empty()) return problem;
   if (file.kind == StimulusKind::kSound) {
-    IsPlayableWaveFile(file.path, &problem);
+    IsPlayableWaveFile(path, &problem);
     return problem;
   }
   int32_t width = 0, height = 0;
   std::vector<uint32_t> argb;
-  return DecodeImageFile(file.path, width, height, argb) ? std::string()
-                                                         : "cannot be read as an image";
+  return DecodeImageFile(path, width, height, argb) ? std::string()
+                                                    : "cannot be read as an image";
 }
 
 int FirstFramesTimeout_ms() {

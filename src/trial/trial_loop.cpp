@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "state/data_paths.h"
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "state/record_fields.h"
@@ -30,6 +31,8 @@ struct LoopState {
   int32_t hit_slot = kSlotNone;
   const char* resp = "";
   bool aborted = false;
+  // Found once per run: the working directory's stim/ or the installed copy.
+  std::string pop_sound_path = FindDataFile(kPopSoundPath).path;
 };
 
 void Publish(const LoopState& s, bool running) {
@@ -82,7 +85,7 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
     if (s.run.settings.mirror == 0) MirrorJoints(body);
     if (const char* site = HitTest(body, s.target, s.run.settings)) {
       // A later slot that also hits in this pass overwrites the values of this one.
-      ports.sound.PlayAsync(kPopSoundPath);
+      ports.sound.PlayAsync(s.pop_sound_path);
       s.rt_ms = s.clock_ms - s.target.onset;
       s.hit_clock_ms = s.clock_ms;
       s.feedback_end_ms = s.clock_ms + kPauseAfterPop_ms;
