@@ -277,8 +277,8 @@ TEST_P(OpenFailure, NamesWhatCouldNotBeOpenedAndWhatToDoNext) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, OpenFailure,
     ::testing::Values(
-        OpenCase{"97", {"camera /dev/video97", "v4l2-ctl --list-devices", "v4l-utils"}},
-        OpenCase{"/dev/video-none", {"camera /dev/video-none", "v4l2-ctl --list-devices"}},
+        OpenCase{"97", {"camera device /dev/video97", "v4l2-ctl --list-devices", "v4l-utils"}},
+        OpenCase{"/dev/video-none", {"camera device /dev/video-none", "v4l2-ctl --list-devices"}},
         OpenCase{"/dev/null", {"/dev/null is no V4L2 camera", "v4l2-ctl --list-devices"}},
         OpenCase{"/nonexistent/clip.avi", {"video file /nonexistent/clip.avi"}}));
 

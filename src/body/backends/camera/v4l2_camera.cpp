@@ -64,7 +64,7 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   path_ = path;
   fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0)
-    return Fail("cannot open the camera " + path + " (" + std::strerror(errno) + ")", error);
+    return Fail("cannot open the camera device " + path + " (" + std::strerror(errno) + ")", error);
 
   v4l2_capability cap{};
   if (Ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
