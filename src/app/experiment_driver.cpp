@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/after_run.h"
 #include "app/main_frame.h"
 #include "app/pop_sound.h"
 #include "app/qt_message_box.h"
@@ -137,6 +138,7 @@ void CMainFrame::OnExperimentStart() {
   WriteResultFiles();
   run_journal.Finish();
   experiment_window.DestroyWindow();
+  ShowRunSummary(AfterRun());
 
   // Idle again: the frame in front, ready for the next run.
   raise();
