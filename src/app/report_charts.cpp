@@ -93,6 +93,7 @@ QChart* RtPerTrialChart(const RunReport& run) {
   x->setTickAnchor(1);
   x->setTickInterval(std::max(1, last_trial / 20));
   QValueAxis* y = Axis("RT (ms)", 0, max_rt * 1.1);
+  y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   if (run.rt_series.empty()) return EmptyNote(chart, "no trial after the start balloon");
@@ -209,6 +210,7 @@ QChart* TrackingChart(const RunReport& run) {
   double end_s = 1;
   for (const TrackingPoint& p : run.tracking) end_s = std::max(end_s, p.time_s);
   QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
+  x->applyNiceNumbers();
   auto* y = new QCategoryAxis();
   y->setRange(-2.5, 6.5);
   y->setStartValue(-2.5);
@@ -250,11 +252,13 @@ QChart* FrameIntervalChart(const RunReport& run) {
   const double top = std::max(100.0, Quantile(values, 0.995).value_or(100) * 1.2);
   QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
   QValueAxis* y = Axis("Interval (ms)", 0, top);
+  x->applyNiceNumbers();
+  y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
   points->setBorderColor(Qt::transparent);
-  for (const IntervalPoint& p : run.intervals) points->append(p.time_s, std::min(p.interval_ms, top));
+  for (const IntervalPoint& p : run.intervals) points->append(p.time_s, std::min(p.interval_ms, y->max()));
   Attach(chart, points, x, y);
   if (run.figures.frame_interval_ms > 0) {
     auto* median = new QLineSeries();
@@ -263,7 +267,7 @@ QChart* FrameIntervalChart(const RunReport& run) {
     pen.setStyle(Qt::DashLine);
     median->setPen(pen);
     median->append(0, run.figures.frame_interval_ms);
-    median->append(end_s * 1.02, run.figures.frame_interval_ms);
+    median->append(x->max(), run.figures.frame_interval_ms);
     Attach(chart, median, x, y);
   }
   if (run.intervals.empty()) return EmptyNote(chart, "fewer than two frames in a trial");
