@@ -99,6 +99,11 @@ CameraCheckWindow::~CameraCheckWindow() {
   sensor_.reset();  // closes the sensor
 }
 
+void CameraCheckWindow::hideEvent(QHideEvent* event) {
+  poll_timer_.stop();  // closed: nothing more to show
+  QDialog::hideEvent(event);
+}
+
 int CameraCheckWindow::TrackedBodyCount() const {
   int count = 0;
   for (const TrackedBody& b : sensor_->bodies()) count += b.tracked != 0;

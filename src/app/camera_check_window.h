@@ -22,6 +22,7 @@ class CameraCheckWindow : public QDialog {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void Tick();
