@@ -67,11 +67,14 @@ QColor ShapeColour(int32_t shape) {
   }
 }
 
-void Label(QPainter& p, const QPointF& at, const QString& text, const QColor& colour) {
-  const QRectF box = p.boundingRect(QRectF(at, QSizeF(400, 40)), Qt::AlignLeft, text)
-                         .adjusted(-3, -1, 3, 1);
+// Text on a dark box with its top left at `at` (centred on it when `centred`).
+void Label(QPainter& p, QPointF at, const QString& text, const QColor& colour,
+           bool centred = false) {
+  p.setPen(colour);  // also for the measuring: with no pen, text measures empty
+  const QSizeF size = p.boundingRect(QRectF(0, 0, 800, 80), Qt::AlignLeft, text).size();
+  if (centred) at -= QPointF(size.width() / 2, size.height());
+  const QRectF box = QRectF(at, size).adjusted(-3, -1, 3, 1);
   p.fillRect(box, QColor(0, 0, 0, 170));
-  p.setPen(colour);
   p.drawText(box, Qt::AlignCenter, text);
 }
 
@@ -165,11 +168,12 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       p.setBrush(colour);
       p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
       Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale),
-            QStringLiteral("%1 %2").arg(h.side, ShapeWord(h.shape)), colour);
+            QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape)), colour);
     }
     if (Placed(b.head_x, b.head_y)) {
-      Label(p, at(b.head_x, b.head_y) + QPointF(14 * scale, -40 * scale),
-            QStringLiteral("ID %1  %2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white);
+      Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
+            QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white,
+            /*centred=*/true);
     }
   }
 

@@ -135,7 +135,8 @@ void CMainFrame::PaintRunSummary(QPainter& painter, const QRect& client) {
     block_width = std::max(block_width,
                            metrics.horizontalAdvance(QString::fromStdString(line.text)));
   }
-  block_width = std::min(block_width, client.width() - 20);
+  // A little room over the measured width: elision must only cut what does not fit.
+  block_width = std::min(block_width + 8, client.width() - 20);
   int y = client.center().y() + 2 * metrics.lineSpacing();
   const int left = client.left() + (client.width() - block_width) / 2;
   for (const SummaryLine& line : last_run_summary_.lines) {
