@@ -138,7 +138,9 @@ void CMainFrame::OnExperimentStart() {
   WriteResultFiles();
   run_journal.Finish();
   experiment_window.DestroyWindow();
-  ShowRunSummary(AfterRun());
+  // A stop signal (logout, shutdown) wants the program gone soon: the report
+  // can be made later with --report.
+  if (!StopRequested()) ShowRunSummary(AfterRun());
 
   // Idle again: the frame in front, ready for the next run.
   raise();
