@@ -18,6 +18,11 @@ namespace {
 constexpr double kPictureWidth = 960;
 constexpr double kPictureHeight = 540;
 constexpr int32_t kHitHalfSize = 64;  // the balloon's hit area is its centre +- 64 px
+// Above this many balloons the hit areas and the lines to the sites are left
+// out: one series each would make the page slow to draw and to view.
+constexpr size_t kMaxHitAreas = 150;
+// Points per time plot: about two per printed pixel column of the page.
+constexpr size_t kMaxTimePoints = 3000;
 
 QChart* NewChart(const QString& title) {
   auto* chart = new QChart();
@@ -171,7 +176,10 @@ QChart* HitMapChart(const RunReport& run) {
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
 
+  const bool areas = run.hits.size() <= kMaxHitAreas;
+  if (!areas) chart->setTitle(chart->title() + QString(" — hit areas left out for %1 balloons").arg(run.hits.size()));
   for (const HitPoint& h : run.hits) {
+    if (!areas) break;
     // The hit area and the way from the balloon's centre to the site.
     auto* area = new QLineSeries();
     area->setColor(QColor(200, 200, 200));
@@ -228,7 +236,7 @@ QChart* TrackingChart(const RunReport& run) {
   auto* child = Scatter("... of which the child", QColor(0x1B, 0x9E, 0x77), 4);
   auto* left = Scatter("child's left hand tracked", QColor(0xD9, 0x5F, 0x02), 4);
   auto* right = Scatter("child's right hand tracked", QColor(0x75, 0x70, 0xB3), 4);
-  for (const TrackingPoint& p : run.tracking) {
+  for (const TrackingPoint& p : ThinTracking(run.tracking, kMaxTimePoints)) {
     (p.child ? child : bodies)->append(p.time_s, p.bodies);
     if (p.hand_left) left->append(p.time_s, -1);
     if (p.hand_right) right->append(p.time_s, -2);
@@ -258,7 +266,8 @@ QChart* FrameIntervalChart(const RunReport& run) {
   chart->addAxis(y, Qt::AlignLeft);
   auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
   points->setBorderColor(Qt::transparent);
-  for (const IntervalPoint& p : run.intervals) points->append(p.time_s, std::min(p.interval_ms, y->max()));
+  for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms))
+    points->append(p.time_s, std::min(p.interval_ms, y->max()));
   Attach(chart, points, x, y);
   if (run.figures.frame_interval_ms > 0) {
     auto* median = new QLineSeries();

@@ -177,6 +177,29 @@ std::string ReportPathFor(const std::string& trial_path) {
   return stem + "_report.pdf";
 }
 
+std::vector<TrackingPoint> ThinTracking(const std::vector<TrackingPoint>& points, size_t max_points) {
+  const size_t every = std::max<size_t>(1, (points.size() + max_points - 1) / std::max<size_t>(1, max_points));
+  std::vector<TrackingPoint> out;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const TrackingPoint& p = points[i];
+    const bool changed = i > 0 && (p.bodies != points[i - 1].bodies || p.child != points[i - 1].child ||
+                                   p.hand_left != points[i - 1].hand_left ||
+                                   p.hand_right != points[i - 1].hand_right);
+    if (i % every == 0 || changed) out.push_back(p);
+  }
+  return out;
+}
+
+std::vector<IntervalPoint> ThinIntervals(const std::vector<IntervalPoint>& points, size_t max_points,
+                                         double median_ms) {
+  const size_t every = std::max<size_t>(1, (points.size() + max_points - 1) / std::max<size_t>(1, max_points));
+  std::vector<IntervalPoint> out;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (i % every == 0 || points[i].interval_ms > 1.5 * median_ms) out.push_back(points[i]);
+  }
+  return out;
+}
+
 std::vector<HistogramBin> RtHistogram(const std::vector<double>& rts_ms, int max_bins) {
   if (rts_ms.empty()) return {};
   const auto [lo_it, hi_it] = std::minmax_element(rts_ms.begin(), rts_ms.end());

@@ -82,6 +82,14 @@ std::string ReportPathFor(const std::string& trial_path);
 // The run record applies to the last run of the files.
 ReportModel BuildReportModel(const ResultFileSet& set);
 
+// At most about `max_points` of `points` for drawing: every n-th, and every
+// point whose bodies, child or hands differ from the point before (so that no
+// loss of tracking, however short, drops out of the plot).
+std::vector<TrackingPoint> ThinTracking(const std::vector<TrackingPoint>& points, size_t max_points);
+// The same for intervals: every n-th, and every one longer than 1.5 `median_ms`.
+std::vector<IntervalPoint> ThinIntervals(const std::vector<IntervalPoint>& points, size_t max_points,
+                                         double median_ms);
+
 // Bins of a width from 50 ms up to whole seconds chosen so that there are at
 // most `max_bins`, starting at a multiple of the width.
 std::vector<HistogramBin> RtHistogram(const std::vector<double>& rts_ms, int max_bins = 20);

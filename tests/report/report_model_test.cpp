@@ -237,3 +237,30 @@ TEST(RtHistogram, BinWidthsAndEdges) {
 
 }  // namespace
 }  // namespace report_test
+
+namespace report_test {
+namespace {
+
+TEST(ThinForDrawing, KeepsEveryChangeAndEveryLongInterval) {
+  std::vector<TrackingPoint> frames(10000);
+  std::vector<IntervalPoint> intervals(10000);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    frames[i] = {i * 0.033, 1, true, true, true};
+    intervals[i] = {i * 0.033, 33};
+  }
+  frames[4321].hand_left = false;  // one frame without the left hand
+  frames[7000].bodies = 2;         // a parent passing by
+  intervals[5555].interval_ms = 120;
+  const auto thin = ThinTracking(frames, 1000);
+  EXPECT_LE(thin.size(), 1000u + 4);
+  EXPECT_TRUE(std::any_of(thin.begin(), thin.end(), [](const TrackingPoint& p) { return !p.hand_left; }));
+  EXPECT_TRUE(std::any_of(thin.begin(), thin.end(), [](const TrackingPoint& p) { return p.bodies == 2; }));
+  const auto thin_intervals = ThinIntervals(intervals, 1000, 33);
+  EXPECT_LE(thin_intervals.size(), 1001u);
+  EXPECT_TRUE(std::any_of(thin_intervals.begin(), thin_intervals.end(),
+                          [](const IntervalPoint& p) { return p.interval_ms == 120; }));
+  EXPECT_EQ(ThinTracking(std::vector<TrackingPoint>(5), 1000).size(), 5u);
+}
+
+}  // namespace
+}  // namespace report_test
