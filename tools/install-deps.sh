@@ -3,12 +3,12 @@
 # Safe to run again: apt-get skips what is already installed.
 set -eu
 PKGS="build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev qt6-charts-dev
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
-  xvfb xauth x11-utils xdotool
+  xvfb xauth x11-utils xdotool poppler-utils
   clang-format ninja-build clang libclang-rt-14-dev
   python3-onnx python3-numpy
   dpkg-dev desktop-file-utils lintian man-db

@@ -155,6 +155,9 @@ std::string CommandLineHelp(const std::string& program,
       << "Without a window, on result files written earlier:\n"
       << "  " << program << " --export-bids OUTDIR FILE.csv...\n"
       << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset\n"
+      << "  " << program << " --report FILE.csv...\n"
+      << "      writes FILE_report.pdf beside each trial file: settings, RTs, hit map,\n"
+      << "      tracking and timing of the run\n"
       << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";

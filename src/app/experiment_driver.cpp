@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/after_run.h"
 #include "app/main_frame.h"
 #include "state/data_paths.h"
 #include "app/pop_sound.h"
@@ -149,6 +150,9 @@ void CMainFrame::OnExperimentStart() {
   WriteResultFiles();
   run_journal.Finish();
   experiment_window.DestroyWindow();
+  // A stop signal (logout, shutdown) wants the program gone soon: the report
+  // can be made later with --report.
+  if (!StopRequested()) ShowRunSummary(AfterRun());
 
   // Idle again: the frame in front, ready for the next run.
   raise();

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/my_app.h"
 #include "app/qt_message_box.h"
+#include "app/report_command.h"
 #include "app/sim_participant_wiring.h"
 #include "body/sensor/sensor_registry.h"
 #include "export/bids_export.h"
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
   // A batch conversion of result files: no window, no sensor.
   if (args.size() > 1 && args[1] == "--export-bids") {
     return RunBidsExportCommand({args.begin() + 1, args.end()});
+  }
+  if (args.size() > 1 && args[1] == "--report") {
+    return RunReportCommand({args.begin() + 2, args.end()});
   }
   CommandLine command_line;
   std::string error;

@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -10,6 +13,9 @@
 #include <QScreen>
 
 #include "app/about_box.h"
+#include "app/camera_check_window.h"
+#include "app/qt_message_box.h"
+#include "state/message_box.h"
 #include "state/program_state.h"
 #include "app/resource_ids.h"
 #include "stage/input_latch.h"
@@ -78,11 +84,18 @@ void CMainFrame::BuildMenu() {
       {"&File", "E&xit", "ID_FILE_EXIT", ID_FILE_EXIT, &CMainFrame::OnFileExit},
       {"&Experiment", "&Start", "ID_EXPERIMENT_START", ID_EXPERIMENT_START,
        &CMainFrame::OnExperimentStart},
+      {"&Experiment", "&Camera check", "ID_EXPERIMENT_CAMERA_CHECK", ID_EXPERIMENT_CAMERA_CHECK,
+       &CMainFrame::OnCameraCheck},
+      {"&Experiment", "&Open data folder", "ID_EXPERIMENT_OPEN_DATA_FOLDER",
+       ID_EXPERIMENT_OPEN_DATA_FOLDER, &CMainFrame::OnOpenDataFolder},
       {"&Help", "&About", "ID_HELP_ABOUT", ID_HELP_ABOUT, &CMainFrame::OnHelpAbout},
   };
   menuBar()->setProperty(kControlIdProperty, IDR_MAINFRAME);
+  QMenu* popup = nullptr;
   for (const MenuItem& m : kMenu) {
-    QMenu* popup = menuBar()->addMenu(QString::fromUtf8(m.popup));
+    // Items of one pop-up follow one another in the table.
+    if (popup == nullptr || popup->title() != QString::fromUtf8(m.popup))
+      popup = menuBar()->addMenu(QString::fromUtf8(m.popup));
     QAction* action = popup->addAction(QString::fromUtf8(m.item));
     action->setObjectName(QString::fromUtf8(m.symbol));
     action->setData(m.command_id);
@@ -110,6 +123,57 @@ void CMainFrame::OnPaint(QPainter& painter, const QRect& client) {
   painter.setFont(font());
   painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine,
                    QStringLiteral("DirectDraw Sample Application"));
+  PaintRunSummary(painter, client);
+}
+
+void CMainFrame::PaintRunSummary(QPainter& painter, const QRect& client) {
+  if (last_run_summary_.lines.empty()) return;
+  // A block of left-aligned lines, centred, starting two lines under the text.
+  const QFontMetrics metrics(painter.font());
+  int block_width = 0;
+  for (const SummaryLine& line : last_run_summary_.lines) {
+    block_width = std::max(block_width,
+                           metrics.horizontalAdvance(QString::fromStdString(line.text)));
+  }
+  // A little room over the measured width: elision must only cut what does not fit.
+  block_width = std::min(block_width + 8, client.width() - 20);
+  int y = client.center().y() + 2 * metrics.lineSpacing();
+  const int left = client.left() + (client.width() - block_width) / 2;
+  for (const SummaryLine& line : last_run_summary_.lines) {
+    painter.setPen(line.warning ? QColor(255, 176, 0) : QColor(200, 200, 200));
+    const QString text = QString::fromStdString(line.text);
+    painter.drawText(QRect(left, y, block_width, metrics.lineSpacing()),
+                     Qt::AlignLeft | Qt::TextSingleLine,
+                     metrics.elidedText(text, Qt::ElideMiddle, block_width));
+    y += metrics.lineSpacing();
+  }
+}
+
+void CMainFrame::ShowRunSummary(const RunSummary& summary) {
+  last_run_summary_ = summary;
+  centralWidget()->update();
+}
+
+void CMainFrame::OnCameraCheck() {
+  // The check opens the sensor a run would use: never both at once.
+  if (run_in_progress_) return;
+  run_in_progress_ = true;
+  {
+    CameraCheckWindow check(this);
+    check.exec();
+  }
+  run_in_progress_ = false;
+  raise();
+  activateWindow();
+}
+
+void CMainFrame::OnOpenDataFolder() {
+  const QString folder = QDir::currentPath();
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+    AfxMessageBox("The file manager could not be opened. The data folder is:\n" +
+                      folder.toStdString(),
+                  kMbIconExclamation);
+  }
 }
 
 void CMainFrame::OnKeyDown(uint32_t key, uint32_t /*repeat_count*/, uint32_t /*flags*/) {

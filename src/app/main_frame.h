@@ -1,11 +1,14 @@
 #pragma once
 // The main frame: the window the experimenter sees between runs. It covers the
-// primary screen, shows one line of text on black and offers the menu commands
-// Exit, Start and About. Start and a left click into the client area both run
+// primary screen, shows one line of text on black (and under it the summary of
+// the last run) and offers the menu commands Exit, Start, Camera check, Open
+// data folder and About. Start and a left click into the client area both run
 // one experiment (OnExperimentStart).
 
 #include <QMainWindow>
 #include <cstdint>
+
+#include "report/run_summary.h"
 
 class QAction;
 
@@ -21,6 +24,10 @@ class CMainFrame : public QMainWindow {
   // while a run is already in progress.
   virtual void OnExperimentStart();
 
+  // The live camera check, modal; refused while a run is in progress.
+  virtual void OnCameraCheck();
+  // The working directory in the desktop's file manager.
+  void OnOpenDataFolder();
   void OnFileExit();
   void OnHelpAbout();
   void OnKeyDown(uint32_t key, uint32_t repeat_count, uint32_t flags);
@@ -33,13 +40,19 @@ class CMainFrame : public QMainWindow {
   QRect ScreenRect() const;
   bool RunInProgress() const { return run_in_progress_; }
 
+  // Shown under the frame's text until the next run ends.
+  void ShowRunSummary(const RunSummary& summary);
+  const RunSummary& LastRunSummary() const { return last_run_summary_; }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenu();
+  void PaintRunSummary(class QPainter& painter, const QRect& client);
   bool PrepareRun();
 
   bool run_in_progress_ = false;
+  RunSummary last_run_summary_;
 };

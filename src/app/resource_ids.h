@@ -12,6 +12,8 @@ inline constexpr int32_t IDR_MAINFRAME = 101;
 inline constexpr int32_t ID_FILE_EXIT = 40001;
 inline constexpr int32_t ID_HELP_ABOUT = 40002;
 inline constexpr int32_t ID_EXPERIMENT_START = 40005;
+inline constexpr int32_t ID_EXPERIMENT_CAMERA_CHECK = 40006;
+inline constexpr int32_t ID_EXPERIMENT_OPEN_DATA_FOLDER = 40007;
 
 // Dialog templates.
 inline constexpr int32_t IDD_ABOUTBOX = 102;

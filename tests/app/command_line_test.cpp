@@ -131,7 +131,7 @@ TEST(CommandLineTest, HelpListsOptionsAndBackends) {
   const std::string help = CommandLineHelp("tavelin2", kBackends, "none");
   for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
                            "none", "(default: none)", "Esc", "--sim-bodies=N",
-                           "--export-bids OUTDIR FILE.csv"}) {
+                           "--export-bids OUTDIR FILE.csv", "--report FILE.csv..."}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
 }

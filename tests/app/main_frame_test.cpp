@@ -52,26 +52,32 @@ TEST_F(MainFrameTest, TitleCaptionAndScreenSize) {
 
 TEST_F(MainFrameTest, MenuHasThreePopupsWithTheirCommands) {
   struct Expected {
-    QString popup, item, symbol;
+    QString item, symbol;
     int id;
   };
-  const Expected expected[] = {
-      {"&File", "E&xit", "ID_FILE_EXIT", 40001},
-      {"&Experiment", "&Start", "ID_EXPERIMENT_START", 40005},
-      {"&Help", "&About", "ID_HELP_ABOUT", 40002},
+  const std::vector<std::pair<QString, std::vector<Expected>>> expected = {
+      {"&File", {{"E&xit", "ID_FILE_EXIT", 40001}}},
+      {"&Experiment",
+       {{"&Start", "ID_EXPERIMENT_START", 40005},
+        {"&Camera check", "ID_EXPERIMENT_CAMERA_CHECK", 40006},
+        {"&Open data folder", "ID_EXPERIMENT_OPEN_DATA_FOLDER", 40007}}},
+      {"&Help", {{"&About", "ID_HELP_ABOUT", 40002}}},
   };
   const QList<QAction*> popups = frame.menuBar()->actions();
   ASSERT_EQ(popups.size(), 3);
   for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE(expected[i].popup.toStdString());
-    EXPECT_EQ(popups[i]->text(), expected[i].popup);
+    SCOPED_TRACE(expected[i].first.toStdString());
+    EXPECT_EQ(popups[i]->text(), expected[i].first);
     ASSERT_NE(popups[i]->menu(), nullptr);
     const QList<QAction*> items = popups[i]->menu()->actions();
-    ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0]->text(), expected[i].item);
-    EXPECT_EQ(items[0]->objectName(), expected[i].symbol);
-    EXPECT_EQ(items[0]->data().toInt(), expected[i].id);
-    EXPECT_EQ(frame.CommandAction(expected[i].id), items[0]);
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(expected[i].second.size()));
+    for (size_t k = 0; k < expected[i].second.size(); ++k) {
+      const Expected& e = expected[i].second[k];
+      EXPECT_EQ(items[k]->text(), e.item);
+      EXPECT_EQ(items[k]->objectName(), e.symbol);
+      EXPECT_EQ(items[k]->data().toInt(), e.id);
+      EXPECT_EQ(frame.CommandAction(e.id), items[k]);
+    }
   }
 }
 

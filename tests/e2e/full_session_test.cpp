@@ -1,6 +1,8 @@
 // A whole session with the real program under X and the simulated sensor:
-// start, fill the setup dialog, let the virtual participant pop balloons until
-// the time limit, close the score box, check both result files, run again, quit
+// start, look at the camera check (it sees both simulated children and writes
+// nothing), fill the setup dialog, let the virtual participant pop balloons until
+// the time limit, close the score box, check both result files, the report and
+// the summary of the run, run again, quit
 // through the menu and check the settings file.
 
 #include <gtest/gtest.h>
@@ -138,6 +140,7 @@ class FullSessionTest : public RealProgramTest {
     RealProgramTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     trace_ = dir_ / "passes.csv";
+    stdout_ = dir_ / "stdout.txt";
   }
 
   std::set<fs::path> TrialFiles() const {
@@ -249,20 +252,62 @@ class FullSessionTest : public RealProgramTest {
     ExpectBodyRowsForEveryDrawnPass(ReadTrace(trace_), rows, trials);
   }
 
+  // After a run: its report beside the result files, and the summary (printed
+  // on stdout as the main frame shows it) naming every file.
+  void CheckReportAndSummary(const fs::path& trial_file, size_t summaries) {
+    const std::string stem = trial_file.string().substr(0, trial_file.string().size() - 4);
+    const fs::path report = stem + "_report.pdf";
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    std::string out;
+    while (std::chrono::steady_clock::now() < deadline) {
+      out = ReadAll(stdout_);
+      size_t runs = 0;
+      for (size_t at = out.find("Last run: "); at != std::string::npos;
+           at = out.find("Last run: ", at + 1)) {
+        ++runs;
+      }
+      if (runs >= summaries) break;
+      std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(fs::exists(report)) << "no report " << report << "\n" << out;
+    EXPECT_EQ(ReadAll(report).substr(0, 5), "%PDF-");
+    const std::string last = out.substr(out.rfind("Last run: E2E01, started "));
+    EXPECT_NE(last.find("Files: " + trial_file.string() + "\n"), std::string::npos) << last;
+    for (const fs::path& file : {fs::path(stem + "_B.csv"), report})
+      EXPECT_NE(last.find("       " + file.string() + "\n"), std::string::npos) << file << "\n" << last;
+    const size_t trials = CrLfLines(ReadAll(trial_file)).size() - 1;
+    EXPECT_NE(last.find("Balloons popped: " + std::to_string(trials) + " (the start balloon included); RT median "),
+              std::string::npos) << last;
+    EXPECT_NE(last.find("Child tracked in "), std::string::npos) << last;
+  }
+
   fs::path trace_;
+  fs::path stdout_;
 };
 
 TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {
   ProgramProcess app(program_.string(), {"--sensor=sim"}, dir_.string(),
-                     {"TAVELIN2_PASS_TRACE=" + trace_.string()});
+                     {"TAVELIN2_PASS_TRACE=" + trace_.string()}, stdout_.string());
   const auto frame = WaitForWindow("^DirectDraw Application$", 30s);
   ASSERT_TRUE(frame) << "no main frame";
   EXPECT_EQ(WindowSize(*frame), "1920x1080") << "the main frame covers the screen";
+
+  // The camera check through "&Experiment" > "&Camera check": both simulated
+  // children are tracked; Esc closes it, and nothing was written.
+  Xdo("windowfocus --sync " + *frame);
+  ASSERT_TRUE(Xdo("key --delay 200 alt+e c"));
+  const auto check = WaitForWindow("^Camera check: 2 bodies tracked$", 20s);
+  ASSERT_TRUE(check) << "the camera check did not see the two simulated children";
+  Xdo("windowfocus --sync " + *check);
+  ASSERT_TRUE(Xdo("key Escape"));
+  ASSERT_TRUE(WaitForWindowGone("^Camera check", 10s)) << "Esc did not close the camera check";
+  EXPECT_TRUE(TrialFiles().empty());
 
   RunOnce(app.pid(), /*fill=*/true, /*press_m=*/false);
   const auto first = TrialFiles();
   ASSERT_EQ(first.size(), 1u);
   CheckResultFiles(*first.begin());
+  CheckReportAndSummary(*first.begin(), 1);
 
   // The same program start: the dialog shows the confirmed values; a new pair of files.
   std::this_thread::sleep_for(1100ms);  // a new start second, so new file names
@@ -274,6 +319,7 @@ TEST_F(FullSessionTest, TwoRunsWithTheSimulatedSensorThenExit) {
     if (!first.count(p)) second = p;
   }
   CheckResultFiles(second);
+  CheckReportAndSummary(second, 2);
 
   // Quit through "&File" > "E&xit".
   Xdo("windowfocus --sync " + *frame);

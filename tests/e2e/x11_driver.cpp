@@ -57,10 +57,16 @@ std::optional<std::string> RunCommand(const std::string& command) {
 
 ProgramProcess::ProgramProcess(const std::string& program, const std::vector<std::string>& args,
                                const std::string& working_directory,
-                               const std::vector<std::string>& env) {
+                               const std::vector<std::string>& env,
+                               const std::string& stdout_path) {
   pid_ = fork();
   if (pid_ == 0) {
     if (chdir(working_directory.c_str()) != 0) _exit(126);
+    if (!stdout_path.empty()) {
+      const int out = open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || dup2(out, STDOUT_FILENO) < 0) _exit(126);
+      close(out);
+    }
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));

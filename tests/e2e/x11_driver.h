@@ -29,9 +29,11 @@ class ProgramProcess {
  public:
   // Starts `program` with `args` (already quoted for the shell's word
   // splitting rules: plain words only) in `working_directory`; `env` entries
-  // "NAME=value" are added to the environment.
+  // "NAME=value" are added to the environment. Its standard output goes to
+  // `stdout_path` when one is given.
   ProgramProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::string& working_directory, const std::vector<std::string>& env);
+                 const std::string& working_directory, const std::vector<std::string>& env,
+                 const std::string& stdout_path = {});
   ~ProgramProcess();
   ProgramProcess(const ProgramProcess&) = delete;
   ProgramProcess& operator=(const ProgramProcess&) = delete;

@@ -1,0 +1,217 @@
+#include "app/camera_check_window.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+namespace {
+
+constexpr int kPictureWidth = 960;
+constexpr int kPictureHeight = 540;
+constexpr int kPollInterval_ms = 5;  // well under a camera frame, so no frame goes uncounted
+constexpr int64_t kFiguresInterval_ns = 250'000'000;
+
+struct Bone {
+  int32_t TrackedBody::*ax;
+  int32_t TrackedBody::*ay;
+  int32_t TrackedBody::*bx;
+  int32_t TrackedBody::*by;
+};
+
+constexpr Bone kBones[] = {
+    {&TrackedBody::head_x, &TrackedBody::head_y, &TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y},
+    {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, &TrackedBody::spine_base_x, &TrackedBody::spine_base_y},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry},
+    {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, &TrackedBody::elbow_lx, &TrackedBody::elbow_ly},
+    {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, &TrackedBody::elbow_rx, &TrackedBody::elbow_ry},
+    {&TrackedBody::elbow_lx, &TrackedBody::elbow_ly, &TrackedBody::hand_lx, &TrackedBody::hand_ly},
+    {&TrackedBody::elbow_rx, &TrackedBody::elbow_ry, &TrackedBody::hand_rx, &TrackedBody::hand_ry},
+    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_lx, &TrackedBody::hip_ly},
+    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_rx, &TrackedBody::hip_ry},
+    {&TrackedBody::hip_lx, &TrackedBody::hip_ly, &TrackedBody::knee_lx, &TrackedBody::knee_ly},
+    {&TrackedBody::hip_rx, &TrackedBody::hip_ry, &TrackedBody::knee_rx, &TrackedBody::knee_ry},
+    {&TrackedBody::knee_lx, &TrackedBody::knee_ly, &TrackedBody::foot_lx, &TrackedBody::foot_ly},
+    {&TrackedBody::knee_rx, &TrackedBody::knee_ry, &TrackedBody::foot_rx, &TrackedBody::foot_ry},
+};
+
+bool Placed(int32_t x, int32_t y) { return !(x == -1 && y == -1); }
+
+const char* ShapeWord(int32_t shape) {
+  switch (shape) {
+    case kHandRock:
+      return "rock";
+    case kHandScissors:
+      return "scissors";
+    case kHandPaper:
+      return "paper";
+    default:
+      return "unknown";
+  }
+}
+
+// The same colours as the joint markers on the stage.
+QColor ShapeColour(int32_t shape) {
+  switch (shape) {
+    case kHandRock:
+      return QColor(255, 0, 0);
+    case kHandScissors:
+      return QColor(0, 255, 0);
+    case kHandPaper:
+      return QColor(255, 255, 0);
+    default:
+      return QColor(0, 64, 255);
+  }
+}
+
+// Text on a dark box with its top left at `at` (centred on it when `centred`).
+void Label(QPainter& p, QPointF at, const QString& text, const QColor& colour,
+           bool centred = false) {
+  p.setPen(colour);  // also for the measuring: with no pen, text measures empty
+  const QSizeF size = p.boundingRect(QRectF(0, 0, 800, 80), Qt::AlignLeft, text).size();
+  if (centred) at -= QPointF(size.width() / 2, size.height());
+  const QRectF box = QRectF(at, size).adjusted(-3, -1, 3, 1);
+  p.fillRect(box, QColor(0, 0, 0, 170));
+  p.drawText(box, Qt::AlignCenter, text);
+}
+
+}  // namespace
+
+CameraCheckWindow::CameraCheckWindow(QWidget* owner) : QDialog(owner) {
+  setObjectName(QStringLiteral("CameraCheck"));
+  setWindowTitle(QStringLiteral("Camera check"));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
+  setWindowModality(Qt::ApplicationModal);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  setWindowState(Qt::WindowMaximized);
+
+  sensor_ = std::make_unique<CameraCheckSensor>();
+  figures_ = sensor_->Figures(CameraCheckSensor::Now_ns());
+  poll_timer_.setTimerType(Qt::PreciseTimer);
+  connect(&poll_timer_, &QTimer::timeout, this, &CameraCheckWindow::Tick);
+  poll_timer_.start(kPollInterval_ms);
+}
+
+CameraCheckWindow::~CameraCheckWindow() {
+  poll_timer_.stop();
+  sensor_.reset();  // closes the sensor
+}
+
+void CameraCheckWindow::hideEvent(QHideEvent* event) {
+  poll_timer_.stop();  // closed: nothing more to show
+  QDialog::hideEvent(event);
+}
+
+int CameraCheckWindow::TrackedBodyCount() const {
+  int count = 0;
+  for (const TrackedBody& b : sensor_->bodies()) count += b.tracked != 0;
+  return count;
+}
+
+void CameraCheckWindow::Tick() {
+  const int64_t now = CameraCheckSensor::Now_ns();
+  const bool changed = sensor_->Poll(now);
+  if (now - last_figures_ns_ >= kFiguresInterval_ns) {
+    last_figures_ns_ = now;
+    figures_ = sensor_->Figures(now);
+    const int bodies = TrackedBodyCount();
+    setWindowTitle(QStringLiteral("Camera check: %1 %2 tracked")
+                       .arg(bodies)
+                       .arg(bodies == 1 ? "body" : "bodies"));
+    update();
+  } else if (changed) {
+    update();
+  }
+}
+
+void CameraCheckWindow::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::black);
+  p.setRenderHint(QPainter::Antialiasing);
+
+  // The picture as large as the window allows, 16:9.
+  const double scale = std::min(width() / double(kPictureWidth), height() / double(kPictureHeight));
+  const QRectF area((width() - kPictureWidth * scale) / 2, (height() - kPictureHeight * scale) / 2,
+                    kPictureWidth * scale, kPictureHeight * scale);
+  if (sensor_->has_picture() && sensor_->picture() != nullptr) {
+    const QImage picture(reinterpret_cast<const uchar*>(sensor_->picture()), kPictureWidth,
+                         kPictureHeight, kPictureWidth * 4, QImage::Format_RGB32);
+    p.drawImage(area, picture);
+  }
+  const auto at = [&](int32_t x, int32_t y) {
+    return QPointF(area.left() + x * scale, area.top() + y * scale);
+  };
+
+  QFont font = p.font();
+  font.setPixelSize(std::max(12, static_cast<int>(16 * scale)));
+  p.setFont(font);
+  for (const TrackedBody& b : sensor_->bodies()) {
+    if (!b.tracked) continue;
+    p.setPen(QPen(QColor(0, 64, 255), std::max(2.0, 3 * scale)));
+    for (const Bone& bone : kBones) {
+      const int32_t ax = b.*bone.ax, ay = b.*bone.ay, bx = b.*bone.bx, by = b.*bone.by;
+      if (Placed(ax, ay) && Placed(bx, by)) p.drawLine(at(ax, ay), at(bx, by));
+    }
+    const struct {
+      int32_t x, y, shape;
+      const char* side;
+    } hands[] = {{b.hand_lx, b.hand_ly, b.hand_l, "L"}, {b.hand_rx, b.hand_ry, b.hand_r, "R"}};
+    for (const auto& h : hands) {
+      if (!Placed(h.x, h.y)) continue;
+      const QColor colour = ShapeColour(h.shape);
+      p.setPen(Qt::NoPen);
+      p.setBrush(colour);
+      p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
+      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale),
+            QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape)), colour);
+    }
+    if (Placed(b.head_x, b.head_y)) {
+      Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
+            QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white,
+            /*centred=*/true);
+    }
+  }
+
+  // The figures, top left, and what stands against a session.
+  const CameraCheckFigures& f = figures_;
+  QStringList lines;
+  lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
+  lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
+  lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
+  lines << (f.capture_to_body_ms
+                ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
+                : QStringLiteral("Capture to body frame: unknown"));
+  lines << (f.tracked_share ? QStringLiteral("Frames with a tracked body: %1 % (last %2 s)")
+                                  .arg(*f.tracked_share * 100, 0, 'f', 0)
+                                  .arg(f.seconds, 0, 'f', 0)
+                            : QStringLiteral("Frames with a tracked body: none yet"));
+  QFont panel_font = p.font();
+  panel_font.setPixelSize(18);
+  p.setFont(panel_font);
+  const QString problem = QString::fromStdString(sensor_->Problem());
+  const bool ready = f.problems.empty() && problem.isEmpty();
+  QStringList verdict;
+  if (!problem.isEmpty()) verdict << problem;
+  for (const std::string& s : f.problems) verdict << QString::fromStdString(s);
+  if (ready) verdict << QStringLiteral("Ready: a session can start.");
+  const QString text = lines.join('\n') + "\n" + verdict.join('\n');
+  const QRectF box = p.boundingRect(QRectF(12, 12, std::min(width() - 24, 760), 2000),
+                                    Qt::AlignLeft | Qt::TextWordWrap, text)
+                         .adjusted(-8, -6, 8, 6);
+  p.fillRect(box, QColor(0, 0, 0, 190));
+  p.setPen(Qt::white);
+  p.drawText(box.adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::TextWordWrap, lines.join('\n'));
+  const QRectF used = p.boundingRect(box.adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::TextWordWrap,
+                                     lines.join('\n'));
+  p.setPen(ready ? QColor(80, 220, 120) : QColor(255, 176, 0));
+  p.drawText(QRectF(used.left(), used.bottom(), box.width() - 16, box.bottom() - used.bottom()),
+             Qt::AlignLeft | Qt::TextWordWrap, verdict.join('\n'));
+  p.setPen(QColor(180, 180, 180));
+  p.drawText(rect().adjusted(12, 0, -12, -8), Qt::AlignBottom | Qt::AlignRight,
+             QStringLiteral("Esc closes the camera check. Nothing is recorded."));
+}

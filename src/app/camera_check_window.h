@@ -1,0 +1,34 @@
+#pragma once
+// "&Experiment" > "&Camera check": the live camera picture with every tracked
+// body (joints, ID, hand shapes, distance) and the figures that decide whether
+// a session can start. For placing the camera and the child; writes no file.
+// Closes with Esc or its close box; the sensor is closed again then.
+
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+
+#include "app/camera_check_sensor.h"
+
+class CameraCheckWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CameraCheckWindow(QWidget* owner);
+  ~CameraCheckWindow() override;
+
+  // Bodies tracked in the newest body frame (also in the window title).
+  int TrackedBodyCount() const;
+  const CameraCheckFigures& figures() const { return figures_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void Tick();
+
+  std::unique_ptr<CameraCheckSensor> sensor_;
+  QTimer poll_timer_;
+  CameraCheckFigures figures_;
+  int64_t last_figures_ns_ = 0;
+};

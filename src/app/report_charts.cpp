@@ -1,0 +1,284 @@
+#include "app/report_charts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "report/quartiles.h"
+
+namespace {
+
+constexpr double kPictureWidth = 960;
+constexpr double kPictureHeight = 540;
+constexpr int32_t kHitHalfSize = 64;  // the balloon's hit area is its centre +- 64 px
+// Above this many balloons the hit areas and the lines to the sites are left
+// out: one series each would make the page slow to draw and to view.
+constexpr size_t kMaxHitAreas = 150;
+// Points per time plot: about two per printed pixel column of the page.
+constexpr size_t kMaxTimePoints = 3000;
+
+QChart* NewChart(const QString& title) {
+  auto* chart = new QChart();
+  chart->setTitle(title);
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  QFont font = chart->titleFont();
+  font.setPointSizeF(11);
+  font.setBold(true);
+  chart->setTitleFont(font);
+  return chart;
+}
+
+QValueAxis* Axis(const QString& title, double min, double max, const char* format = "%.0f") {
+  auto* axis = new QValueAxis();
+  axis->setTitleText(title);
+  axis->setRange(min, max);
+  axis->setLabelFormat(format);
+  return axis;
+}
+
+void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
+  chart->addSeries(series);
+  series->attachAxis(x);
+  series->attachAxis(y);
+}
+
+void HideFromLegend(QChart* chart, QAbstractSeries* series) {
+  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+}
+
+QColor JankenColour(int32_t cond_j) {
+  switch (cond_j) {
+    case 1:
+      return QColor(0xD9, 0x5F, 0x02);
+    case 2:
+      return QColor(0x75, 0x70, 0xB3);
+    default:
+      return QColor(0x1B, 0x9E, 0x77);
+  }
+}
+
+QScatterSeries* Scatter(const QString& name, const QColor& colour, double size,
+                        QScatterSeries::MarkerShape shape = QScatterSeries::MarkerShapeCircle) {
+  auto* series = new QScatterSeries();
+  series->setName(name);
+  series->setColor(colour);
+  series->setBorderColor(colour.darker(130));
+  series->setMarkerSize(size);
+  series->setMarkerShape(shape);
+  return series;
+}
+
+QChart* EmptyNote(QChart* chart, const QString& note) {
+  chart->setTitle(chart->title() + " — " + note);
+  return chart;
+}
+
+}  // namespace
+
+QChart* RtPerTrialChart(const RunReport& run) {
+  QChart* chart = NewChart("Reaction time per trial");
+  int32_t last_trial = 1, max_rt = 100;
+  for (const RtSeries& s : run.rt_series) {
+    for (const RtPoint& p : s.points) {
+      last_trial = std::max(last_trial, p.trial);
+      max_rt = std::max(max_rt, p.rt_ms);
+    }
+  }
+  QValueAxis* x = Axis("Trial", 0.5, last_trial + 0.5);
+  x->setTickType(QValueAxis::TicksDynamic);
+  x->setTickAnchor(1);
+  x->setTickInterval(std::max(1, last_trial / 20));
+  QValueAxis* y = Axis("RT (ms)", 0, max_rt * 1.1);
+  y->applyNiceNumbers();
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  if (run.rt_series.empty()) return EmptyNote(chart, "no trial after the start balloon");
+
+  // All trials in order, thin, under the markers of each condition.
+  std::vector<RtPoint> all;
+  for (const RtSeries& s : run.rt_series) all.insert(all.end(), s.points.begin(), s.points.end());
+  std::sort(all.begin(), all.end(), [](const RtPoint& a, const RtPoint& b) { return a.trial < b.trial; });
+  auto* line = new QLineSeries();
+  line->setColor(QColor(160, 160, 160));
+  for (const RtPoint& p : all) line->append(p.trial, p.rt_ms);
+  Attach(chart, line, x, y);
+  HideFromLegend(chart, line);
+  if (run.figures.rt_ms) {
+    auto* median = new QLineSeries();
+    median->setName(QString("median %1 ms").arg(run.figures.rt_ms->median, 0, 'f', 0));
+    QPen pen(QColor(60, 60, 60));
+    pen.setStyle(Qt::DashLine);
+    median->setPen(pen);
+    median->append(0.5, run.figures.rt_ms->median);
+    median->append(last_trial + 0.5, run.figures.rt_ms->median);
+    Attach(chart, median, x, y);
+  }
+  for (const RtSeries& s : run.rt_series) {
+    // Colour: janken condition; shape: mirror display (circle on, square off).
+    auto* series = Scatter(QString::fromStdString(s.name), JankenColour(s.cond_j), 9,
+                           s.cond_m == 0 ? QScatterSeries::MarkerShapeRectangle
+                                         : QScatterSeries::MarkerShapeCircle);
+    for (const RtPoint& p : s.points) series->append(p.trial, p.rt_ms);
+    Attach(chart, series, x, y);
+  }
+  return chart;
+}
+
+QChart* RtDistributionChart(const RunReport& run) {
+  QChart* chart = NewChart("Reaction time distribution (trials after the start balloon)");
+  auto* set = new QBarSet("trials");
+  set->setColor(QColor(0x1B, 0x9E, 0x77));
+  QStringList categories;
+  int32_t most = 1;
+  for (const HistogramBin& b : run.rt_histogram) {
+    *set << b.count;
+    categories << QString("%1–%2").arg(b.from_ms).arg(b.to_ms);
+    most = std::max(most, b.count);
+  }
+  auto* series = new QBarSeries();
+  series->append(set);
+  series->setBarWidth(0.95);
+  auto* x = new QBarCategoryAxis();
+  x->setTitleText("RT (ms)");
+  x->append(categories.isEmpty() ? QStringList{"none"} : categories);
+  QFont small = x->labelsFont();
+  small.setPointSizeF(7);
+  x->setLabelsFont(small);
+  x->setLabelsAngle(categories.size() > 8 ? -45 : 0);
+  QValueAxis* y = Axis("Trials", 0, most + 1);
+  y->setTickType(QValueAxis::TicksDynamic);
+  y->setTickAnchor(0);
+  y->setTickInterval(std::max(1, (most + 1) / 8));
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  Attach(chart, series, x, y);
+  chart->legend()->setVisible(false);
+  if (run.rt_histogram.empty()) return EmptyNote(chart, "no trial after the start balloon");
+  return chart;
+}
+
+QChart* HitMapChart(const RunReport& run) {
+  QChart* chart = NewChart("Hit map: balloons and the body site that popped each (camera picture, 960 x 540)");
+  QValueAxis* x = Axis("x (px)", 0, kPictureWidth);
+  QValueAxis* y = Axis("y (px)", 0, kPictureHeight);
+  x->setTickCount(9);
+  y->setTickCount(7);
+  y->setReverse(true);  // picture rows go downwards
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+
+  const bool areas = run.hits.size() <= kMaxHitAreas;
+  if (!areas) chart->setTitle(chart->title() + QString(" — hit areas left out for %1 balloons").arg(run.hits.size()));
+  for (const HitPoint& h : run.hits) {
+    if (!areas) break;
+    // The hit area and the way from the balloon's centre to the site.
+    auto* area = new QLineSeries();
+    area->setColor(QColor(200, 200, 200));
+    const double l = h.target_x - kHitHalfSize, r = h.target_x + kHitHalfSize;
+    const double t = h.target_y - kHitHalfSize, b = h.target_y + kHitHalfSize;
+    *area << QPointF(l, t) << QPointF(r, t) << QPointF(r, b) << QPointF(l, b) << QPointF(l, t);
+    Attach(chart, area, x, y);
+    HideFromLegend(chart, area);
+    if (h.site_known) {
+      auto* way = new QLineSeries();
+      way->setColor(QColor(120, 120, 120));
+      *way << QPointF(h.target_x, h.target_y) << QPointF(h.site_x, h.site_y);
+      Attach(chart, way, x, y);
+      HideFromLegend(chart, way);
+    }
+  }
+  auto* start = Scatter("start balloon", QColor(0x75, 0x70, 0xB3), 12, QScatterSeries::MarkerShapeRectangle);
+  auto* targets = Scatter("balloon centre", QColor(0xE7, 0x29, 0x8A), 10);
+  auto* hands = Scatter("popping hand", QColor(0x1B, 0x9E, 0x77), 7);
+  auto* others = Scatter("other popping site (head, elbow, ...)", QColor(0xD9, 0x5F, 0x02), 7,
+                         QScatterSeries::MarkerShapeRectangle);
+  for (const HitPoint& h : run.hits) {
+    (h.trial == 0 ? start : targets)->append(h.target_x, h.target_y);
+    if (!h.site_known) continue;
+    const bool hand = h.site == "Hand_L" || h.site == "Hand_R";
+    (hand ? hands : others)->append(h.site_x, h.site_y);
+  }
+  targets->setPointLabelsVisible(false);
+  for (QScatterSeries* s : {start, targets, hands, others}) Attach(chart, s, x, y);
+  if (run.hits.empty()) return EmptyNote(chart, "no balloon was popped");
+  return chart;
+}
+
+QChart* TrackingChart(const RunReport& run) {
+  QChart* chart = NewChart("Tracking over time: bodies in each camera frame, and the child's hands");
+  double end_s = 1;
+  for (const TrackingPoint& p : run.tracking) end_s = std::max(end_s, p.time_s);
+  QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
+  x->applyNiceNumbers();
+  auto* y = new QCategoryAxis();
+  y->setRange(-2.5, 6.5);
+  y->setStartValue(-2.5);
+  y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+  QFont small = y->labelsFont();
+  small.setPointSizeF(7);
+  y->setLabelsFont(small);
+  y->append("right hand", -1.5);
+  y->append("left hand", -0.5);
+  for (int k = 0; k <= 6; ++k) y->append(QString("%1 bodies").arg(k).replace("1 bodies", "1 body"), k + 0.5);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+
+  auto* bodies = Scatter("bodies tracked", QColor(100, 100, 100), 4);
+  auto* child = Scatter("... of which the child", QColor(0x1B, 0x9E, 0x77), 4);
+  auto* left = Scatter("child's left hand tracked", QColor(0xD9, 0x5F, 0x02), 4);
+  auto* right = Scatter("child's right hand tracked", QColor(0x75, 0x70, 0xB3), 4);
+  for (const TrackingPoint& p : ThinTracking(run.tracking, kMaxTimePoints)) {
+    (p.child ? child : bodies)->append(p.time_s, p.bodies);
+    if (p.hand_left) left->append(p.time_s, -1);
+    if (p.hand_right) right->append(p.time_s, -2);
+  }
+  for (QScatterSeries* s : {bodies, child, left, right}) {
+    s->setBorderColor(Qt::transparent);
+    Attach(chart, s, x, y);
+  }
+  if (run.tracking.empty()) return EmptyNote(chart, "no body was tracked");
+  return chart;
+}
+
+QChart* FrameIntervalChart(const RunReport& run) {
+  QChart* chart = NewChart("Interval between sampled camera frames (within each trial)");
+  double end_s = 1;
+  std::vector<double> values;
+  for (const IntervalPoint& p : run.intervals) {
+    end_s = std::max(end_s, p.time_s);
+    values.push_back(p.interval_ms);
+  }
+  const double top = std::max(100.0, Quantile(values, 0.995).value_or(100) * 1.2);
+  QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
+  QValueAxis* y = Axis("Interval (ms)", 0, top);
+  x->applyNiceNumbers();
+  y->applyNiceNumbers();
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
+  points->setBorderColor(Qt::transparent);
+  for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms))
+    points->append(p.time_s, std::min(p.interval_ms, y->max()));
+  Attach(chart, points, x, y);
+  if (run.figures.frame_interval_ms > 0) {
+    auto* median = new QLineSeries();
+    median->setName(QString("median %1 ms").arg(run.figures.frame_interval_ms, 0, 'f', 1));
+    QPen pen(QColor(60, 60, 60));
+    pen.setStyle(Qt::DashLine);
+    median->setPen(pen);
+    median->append(0, run.figures.frame_interval_ms);
+    median->append(x->max(), run.figures.frame_interval_ms);
+    Attach(chart, median, x, y);
+  }
+  if (run.intervals.empty()) return EmptyNote(chart, "fewer than two frames in a trial");
+  return chart;
+}

@@ -1,0 +1,217 @@
+#include "app/report_pdf.h"
+
+#include <QChart>
+#include <QDateTime>
+#include <QFontMetricsF>
+#include <QFile>
+#include <QFileInfo>
+#include <QGraphicsScene>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/report_charts.h"
+
+namespace {
+
+constexpr int kDpi = 96;  // painter units: the same pixels the charts lay out in
+constexpr double kGap = 14;
+
+class ReportPainter {
+ public:
+  ReportPainter(QPdfWriter& writer, QPainter& painter) : writer_(writer), painter_(painter) {
+    page_ = QRectF(0, 0, writer.width(), writer.height());
+  }
+
+  void NewPage() {
+    if (!first_page_) writer_.newPage();
+    first_page_ = false;
+    ++page_number_;
+    y_ = 0;
+    QFont font("Sans");
+    font.setPointSizeF(7);
+    painter_.setFont(font);
+    painter_.setPen(QColor(120, 120, 120));
+    painter_.drawText(QRectF(0, page_.height() - 14, page_.width(), 14), Qt::AlignRight,
+                      QString("%1 · page %2").arg(footer_).arg(page_number_));
+  }
+
+  void Heading(const QString& text, double point_size) {
+    QFont font("Sans");
+    font.setPointSizeF(point_size);
+    font.setBold(true);
+    painter_.setFont(font);
+    painter_.setPen(Qt::black);
+    const QRectF box(0, y_, page_.width(), page_.height());
+    const QRectF used = painter_.boundingRect(box, Qt::TextWordWrap, text);
+    painter_.drawText(box, Qt::TextWordWrap, text);
+    y_ += used.height() + 6;
+  }
+
+  // Key / value rows in the column [left, left + width); returns to a new page
+  // (full width) when the page is full.
+  double Rows(const ReportRows& rows, double top, double left, double width,
+              const QColor& colour = Qt::black) {
+    QFont key_font("Sans"), value_font("Sans");
+    key_font.setPointSizeF(8);
+    key_font.setBold(true);
+    value_font.setPointSizeF(8);
+    double y = top;
+    // As wide as the widest key, within a third to a half of the column.
+    const QFontMetricsF key_metrics(key_font);
+    double widest = 0;
+    for (const auto& row : rows)
+      widest = std::max(widest, key_metrics.horizontalAdvance(QString::fromStdString(row.first)));
+    const double key_width = std::clamp(widest + 10, width / 3, width / 2);
+    for (const auto& [key, value] : rows) {
+      const QString v = QString::fromStdString(value);
+      const QRectF value_box(left + key_width, y, width - key_width, page_.height());
+      painter_.setFont(value_font);
+      const double h = painter_.boundingRect(value_box, Qt::TextWrapAnywhere, v).height();
+      if (y + h > page_.height() - 20) {
+        NewPage();
+        y = 0;
+        left = 0;
+      }
+      painter_.setPen(colour);
+      painter_.setFont(key_font);
+      painter_.drawText(QRectF(left, y, key_width - 6, h), Qt::TextWordWrap,
+                        QString::fromStdString(key));
+      painter_.setFont(value_font);
+      painter_.drawText(QRectF(left + key_width, y, width - key_width, h), Qt::TextWrapAnywhere, v);
+      y += h + 2;
+    }
+    return y;
+  }
+
+  double Lines(const std::vector<std::string>& lines, double top, double left, double width,
+               const QColor& colour) {
+    QFont font("Sans");
+    font.setPointSizeF(9);
+    font.setBold(true);
+    painter_.setFont(font);
+    painter_.setPen(colour);
+    double y = top;
+    for (const std::string& line : lines) {
+      const QRectF box(left, y, width, page_.height());
+      const QString text = QString::fromStdString(line);
+      const double h = painter_.boundingRect(box, Qt::TextWordWrap, text).height();
+      painter_.drawText(box, Qt::TextWordWrap, text);
+      y += h + 3;
+    }
+    return y;
+  }
+
+  void Chart(QChart* chart, const QRectF& target) {
+    QGraphicsScene scene;  // owns the chart from here
+    scene.addItem(chart);
+    chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
+    scene.setSceneRect(QRectF(QPointF(0, 0), target.size()));
+    scene.render(&painter_, target, scene.sceneRect());
+  }
+
+  const QRectF& page() const { return page_; }
+  double y() const { return y_; }
+  void set_footer(const QString& footer) { footer_ = footer; }
+
+ private:
+  QPdfWriter& writer_;
+  QPainter& painter_;
+  QRectF page_;
+  double y_ = 0;
+  bool first_page_ = true;
+  int page_number_ = 0;
+  QString footer_;
+};
+
+void SummaryPage(ReportPainter& p, const RunReport& run) {
+  p.NewPage();
+  p.Heading("Tavelin2 run report: " + QString::fromStdString(run.heading), 15);
+  const double top = p.y() + 4;
+  const double half = (p.page().width() - kGap) / 2;
+  double left_y = top;
+  left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
+  left_y = p.Rows(run.run_rows, left_y, 0, half);
+  left_y = p.Rows({{"Files", ""}}, left_y + 8, 0, half);
+  p.Rows(run.file_rows, left_y, 0, half);
+
+  const double right = half + kGap;
+  double y = p.Rows({{"Figures", ""}}, top, right, half);
+  y = p.Rows(run.figure_rows, y, right, half);
+  if (!run.figures.warnings.empty()) {
+    y = p.Lines(run.figures.warnings, y + 6, right, half, QColor(0xC0, 0x20, 0x20));
+  } else {
+    y = p.Lines({"No figure speaks against this run."}, y + 6, right, half, QColor(0x1B, 0x7E, 0x57));
+  }
+  y = p.Rows({{"Timing (run record)", ""}}, y + 8, right, half);
+  if (run.timing_rows.empty()) {
+    p.Rows({{"", "no run record (_run.json) for this run"}}, y, right, half);
+  } else {
+    p.Rows(run.timing_rows, y, right, half);
+  }
+}
+
+void ChartPages(ReportPainter& p, const RunReport& run) {
+  const QRectF page = p.page();
+  const double chart_height = (page.height() - 24 - kGap) / 2;
+  p.NewPage();
+  p.Chart(RtPerTrialChart(run), QRectF(0, 0, page.width(), chart_height));
+  p.Chart(RtDistributionChart(run), QRectF(0, chart_height + kGap, page.width(), chart_height));
+
+  p.NewPage();
+  // The picture's 16:9 plot area with room for the axes and the legend.
+  const double map_height = page.height() - 24;
+  const double map_width = std::min(page.width(), map_height * 16 / 9 + 80);
+  p.Chart(HitMapChart(run), QRectF((page.width() - map_width) / 2, 0, map_width, map_height));
+
+  p.NewPage();
+  const double tracking_height = (page.height() - 24 - kGap) * 0.6;
+  p.Chart(TrackingChart(run), QRectF(0, 0, page.width(), tracking_height));
+  p.Chart(FrameIntervalChart(run), QRectF(0, tracking_height + kGap, page.width(),
+                                          page.height() - 24 - kGap - tracking_height));
+}
+
+}  // namespace
+
+bool WriteReportPdf(const ReportModel& model, const std::string& path, std::string* error) {
+  const QString final_path = QString::fromStdString(path);
+  const QString temp_path = final_path + ".part";
+  {
+    QPdfWriter writer(temp_path);
+    writer.setResolution(kDpi);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                     QMarginsF(12, 12, 12, 10), QPageLayout::Millimeter));
+    writer.setTitle("Tavelin2 run report");
+    writer.setCreator("tavelin2");
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+      *error = path + ": cannot be written: " + std::strerror(errno);
+      QFile::remove(temp_path);
+      return false;
+    }
+    ReportPainter p(writer, painter);
+    p.set_footer(QFileInfo(final_path).fileName());
+    for (const RunReport& run : model.runs) {
+      SummaryPage(p, run);
+      ChartPages(p, run);
+    }
+    painter.end();
+  }
+  if (QFileInfo(temp_path).size() <= 0) {
+    *error = path + ": the report could not be written (disk full or no permission?)";
+    QFile::remove(temp_path);
+    return false;
+  }
+  if (std::rename(temp_path.toLocal8Bit().constData(), path.c_str()) != 0) {
+    *error = path + ": cannot be written: " + std::strerror(errno);
+    QFile::remove(temp_path);
+    return false;
+  }
+  return true;
+}

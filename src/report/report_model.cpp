@@ -1,0 +1,267 @@
+#include "report/report_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "export/run_timeline.h"
+#include "results/text_encoding.h"
+
+namespace {
+
+const char* JankenName(int32_t cond_j) {
+  switch (cond_j) {
+    case 0:
+      return "no janken";
+    case 1:
+      return "janken normal";
+    case 2:
+      return "janken late";
+    default:
+      return "janken ?";
+  }
+}
+
+std::string MirrorName(int32_t cond_m) {
+  return cond_m == 0 ? "mirror off" : cond_m == 1 ? "mirror on" : "mirror " + std::to_string(cond_m);
+}
+
+std::string Fixed(double value, const char* unit, int decimals = 0) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f%s", decimals, value, unit);
+  return text;
+}
+
+// A joint is untracked at -1,-1; a limb joint flipped for the mirror display off at 961,-1.
+bool Tracked(int32_t x, int32_t y) {
+  return !(y == -1 && (x == -1 || x == 961));
+}
+
+struct SiteColumns {
+  const char* resp;
+  int32_t BodySample::*x;
+  int32_t BodySample::*y;
+};
+
+constexpr SiteColumns kSites[] = {
+    {"Hand_L", &BodySample::hand_lx, &BodySample::hand_ly},
+    {"Hand_R", &BodySample::hand_rx, &BodySample::hand_ry},
+    {"Head", &BodySample::head_x, &BodySample::head_y},
+    {"Elbow_L", &BodySample::elbow_lx, &BodySample::elbow_ly},
+    {"Elbow_R", &BodySample::elbow_rx, &BodySample::elbow_ry},
+    {"Should_L", &BodySample::shoulder_lx, &BodySample::shoulder_ly},
+    {"Should_R", &BodySample::shoulder_rx, &BodySample::shoulder_ry},
+    {"Hip_L", &BodySample::hip_lx, &BodySample::hip_ly},
+    {"Hip_R", &BodySample::hip_rx, &BodySample::hip_ry},
+    {"Knee_L", &BodySample::knee_lx, &BodySample::knee_ly},
+    {"Knee_R", &BodySample::knee_rx, &BodySample::knee_ry},
+    {"Foot_L", &BodySample::foot_lx, &BodySample::foot_ly},
+    {"Foot_R", &BodySample::foot_rx, &BodySample::foot_ry},
+};
+
+// Where the hit test saw the popping site: the trial row's hand position for a
+// hand, else the site in the popping body's last row of that trial (the pass
+// of the pop).
+HitPoint HitOf(const TrialRecord& r, const ResultRun& run) {
+  HitPoint h{r.trial, r.tgt_x, r.tgt_y, r.resp, false, 0, 0};
+  if (r.resp == "Hand_L" || r.resp == "Hand_R") {
+    const bool left = r.resp == "Hand_L";
+    h.site_x = left ? r.hand_lx : r.hand_rx;
+    h.site_y = left ? r.hand_ly : r.hand_ry;
+    h.site_known = Tracked(h.site_x, h.site_y);
+    return h;
+  }
+  const auto site = std::find_if(std::begin(kSites), std::end(kSites),
+                                 [&](const SiteColumns& s) { return r.resp == s.resp; });
+  if (site == std::end(kSites)) return h;
+  for (auto s = run.samples.rbegin(); s != run.samples.rend(); ++s) {
+    if (s->trial != r.trial || s->id != r.bodyid) continue;
+    h.site_x = (*s).*(site->x);
+    h.site_y = (*s).*(site->y);
+    h.site_known = Tracked(h.site_x, h.site_y);
+    break;
+  }
+  return h;
+}
+
+std::vector<RtSeries> RtSeriesOf(const ResultRun& run) {
+  std::map<std::pair<int32_t, int32_t>, RtSeries> by_condition;
+  for (const TrialRecord& r : run.trials) {
+    if (r.trial == 0) continue;
+    RtSeries& series = by_condition[{r.cond_j, r.cond_m}];
+    series.cond_j = r.cond_j;
+    series.cond_m = r.cond_m;
+    series.name = std::string(JankenName(r.cond_j)) + ", " + MirrorName(r.cond_m);
+    series.points.push_back({r.trial, r.rt, r.cond_j, r.cond_m});
+  }
+  std::vector<RtSeries> out;
+  for (auto& [key, series] : by_condition) out.push_back(std::move(series));
+  return out;
+}
+
+void AddTimeline(const ResultRun& run, RunReport* report) {
+  const RunTimeline timeline(run, nullptr);
+  const RunFrame* previous = nullptr;
+  for (const RunFrame& frame : timeline.frames()) {
+    TrackingPoint p;
+    p.time_s = static_cast<double>(frame.time_ms) / 1000.0;
+    p.bodies = static_cast<int32_t>(frame.count);
+    if (frame.participant) {
+      const BodySample& s = run.samples[*frame.participant];
+      p.child = true;
+      p.hand_left = Tracked(s.hand_lx, s.hand_ly);
+      p.hand_right = Tracked(s.hand_rx, s.hand_ry);
+    }
+    report->tracking.push_back(p);
+    if (previous != nullptr && previous->trial == frame.trial && frame.time_ms > previous->time_ms) {
+      report->intervals.push_back(
+          {p.time_s, static_cast<double>(frame.time_ms - previous->time_ms)});
+    }
+    previous = &frame;
+  }
+}
+
+ReportRows FigureRows(const RunFigures& f) {
+  ReportRows rows;
+  rows.emplace_back("Balloons popped", std::to_string(f.balloons_popped) + " (start balloon included)");
+  if (f.rt_ms) {
+    rows.emplace_back("RT median", Fixed(f.rt_ms->median, " ms"));
+    rows.emplace_back("RT quartiles", Fixed(f.rt_ms->q1, " ms") + " to " + Fixed(f.rt_ms->q3, " ms") +
+                                          " (IQR " + Fixed(f.rt_ms->iqr(), " ms") + ")");
+    const auto [lo, hi] = std::minmax_element(f.rts_ms.begin(), f.rts_ms.end());
+    rows.emplace_back("RT range", Fixed(*lo, " ms") + " to " + Fixed(*hi, " ms") + ", " +
+                                      std::to_string(f.rts_ms.size()) + " trials");
+  } else {
+    rows.emplace_back("RT", "none (no balloon after the start balloon)");
+  }
+  rows.emplace_back("Child tracked",
+                    f.tracked_share ? Fixed(*f.tracked_share * 100, " % of the frames") : "never");
+  rows.emplace_back("Frames with the child",
+                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, ""));
+  rows.emplace_back("Frame interval (median)", Fixed(f.frame_interval_ms, " ms", 1));
+  return rows;
+}
+
+ReportRows RunRows(const ResultRun& run, const RunRecordFigures* record) {
+  ReportRows rows;
+  rows.emplace_back("Subject", TextAsUtf8(run.subject));
+  rows.emplace_back("Start", RunStartText(run.start));
+  if (!run.trials.empty()) {
+    rows.emplace_back("Janken condition", JankenName(run.trials.front().cond_j));
+    rows.emplace_back("Mirror display at the first pop", MirrorName(run.trials.front().cond_m));
+  }
+  if (record == nullptr) {
+    rows.emplace_back("Settings and sensor", "unknown: no run record (_run.json) for this run");
+    return rows;
+  }
+  for (const auto& row : record->settings) rows.push_back(row);
+  for (const auto& row : record->sensor) rows.push_back(row);
+  return rows;
+}
+
+// Median of the timing file's RTPicture over the trials after the start balloon.
+std::optional<double> RtPictureMedian(const ResultRun& run) {
+  std::vector<double> values;
+  for (const TimingRow& t : run.timing) {
+    if (t.trial > 0 && t.rt_picture >= 0) values.push_back(t.rt_picture);
+  }
+  return Quantile(values, 0.5);
+}
+
+}  // namespace
+
+std::string ReportPathFor(const std::string& trial_path) {
+  const std::string stem =
+      trial_path.ends_with(".csv") ? trial_path.substr(0, trial_path.size() - 4) : trial_path;
+  return stem + "_report.pdf";
+}
+
+std::vector<TrackingPoint> ThinTracking(const std::vector<TrackingPoint>& points, size_t max_points) {
+  const size_t every = std::max<size_t>(1, (points.size() + max_points - 1) / std::max<size_t>(1, max_points));
+  std::vector<TrackingPoint> out;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const TrackingPoint& p = points[i];
+    const bool changed = i > 0 && (p.bodies != points[i - 1].bodies || p.child != points[i - 1].child ||
+                                   p.hand_left != points[i - 1].hand_left ||
+                                   p.hand_right != points[i - 1].hand_right);
+    if (i % every == 0 || changed) out.push_back(p);
+  }
+  return out;
+}
+
+std::vector<IntervalPoint> ThinIntervals(const std::vector<IntervalPoint>& points, size_t max_points,
+                                         double median_ms) {
+  const size_t every = std::max<size_t>(1, (points.size() + max_points - 1) / std::max<size_t>(1, max_points));
+  std::vector<IntervalPoint> out;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (i % every == 0 || points[i].interval_ms > 1.5 * median_ms) out.push_back(points[i]);
+  }
+  return out;
+}
+
+std::vector<HistogramBin> RtHistogram(const std::vector<double>& rts_ms, int max_bins) {
+  if (rts_ms.empty()) return {};
+  const auto [lo_it, hi_it] = std::minmax_element(rts_ms.begin(), rts_ms.end());
+  const auto lo = static_cast<int64_t>(std::floor(*lo_it));
+  const auto hi = static_cast<int64_t>(std::floor(*hi_it));
+  static constexpr int64_t kWidths[] = {50, 100, 200, 250, 500, 1000, 2000, 5000, 10000, 30000, 60000};
+  int64_t width = kWidths[std::size(kWidths) - 1];
+  for (const int64_t w : kWidths) {
+    if ((hi / w) - (lo / w) + 1 <= max_bins) {
+      width = w;
+      break;
+    }
+  }
+  while ((hi / width) - (lo / width) + 1 > max_bins) width *= 2;
+  const int64_t first = (lo / width) * width;
+  std::vector<HistogramBin> bins(static_cast<size_t>((hi / width) - (lo / width) + 1));
+  for (size_t i = 0; i < bins.size(); ++i) {
+    bins[i].from_ms = static_cast<int32_t>(first + static_cast<int64_t>(i) * width);
+    bins[i].to_ms = static_cast<int32_t>(bins[i].from_ms + width);
+  }
+  for (const double rt : rts_ms) {
+    const auto i = static_cast<size_t>((static_cast<int64_t>(std::floor(rt)) - first) / width);
+    ++bins[i].count;
+  }
+  return bins;
+}
+
+ReportModel BuildReportModel(const ResultFileSet& set) {
+  ReportModel model;
+  std::optional<RunRecordFigures> record;
+  if (set.run_record) record = ReadRunRecordFigures(set.run_record->text);
+  // Files with headers only hold no run; the report then shows the empty run
+  // their name tells of.
+  std::vector<ResultRun> named(set.runs.empty() ? 1 : 0);
+  if (!named.empty()) ParseResultFileName(set.trial_path, &named[0].subject, &named[0].start);
+  const std::vector<ResultRun>& runs = set.runs.empty() ? named : set.runs;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const ResultRun& run = runs[i];
+    const bool last = i + 1 == runs.size();
+    const std::optional<RunRecordFigures> run_record = last ? record : std::nullopt;
+    RunReport report;
+    report.heading = TextAsUtf8(run.subject) + ", " + RunStartText(run.start);
+    if (runs.size() > 1)
+      report.heading += " (run " + std::to_string(i + 1) + " of " + std::to_string(runs.size()) + ")";
+    report.run_rows = RunRows(run, run_record ? &*run_record : nullptr);
+    report.file_rows.emplace_back("Trial file", set.trial_path);
+    report.file_rows.emplace_back("Body file", set.body_path);
+    report.file_rows.emplace_back("Timing file", set.timing_path.empty() ? "none" : set.timing_path);
+    report.file_rows.emplace_back("Run record",
+                                  set.run_record_path.empty() ? "none" : set.run_record_path);
+    report.figures = ComputeRunFigures(run, run_record);
+    report.figure_rows = FigureRows(report.figures);
+    if (run_record) report.timing_rows = run_record->timing;
+    if (const auto rt_picture = RtPictureMedian(run)) {
+      report.figure_rows.emplace_back("RT from the picture (median, timing file)",
+                                      Fixed(*rt_picture, " ms"));
+    }
+    report.rt_series = RtSeriesOf(run);
+    report.rt_histogram = RtHistogram(report.figures.rts_ms);
+    for (const TrialRecord& r : run.trials) report.hits.push_back(HitOf(r, run));
+    AddTimeline(run, &report);
+    model.runs.push_back(std::move(report));
+  }
+  return model;
+}

@@ -1,0 +1,115 @@
+#include "report/run_figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "export/run_timeline.h"
+
+namespace {
+
+constexpr int64_t kPauseAfterPopMs = 1000;
+
+std::string Percent(double share) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.0f %%", share * 100);
+  return text;
+}
+
+// Milliseconds of the run in which body rows could be written: each trial from
+// its balloon's placement to its pop, and the last balloon from its placement to
+// the end of the run (the last body row, or the time limit when the run ended by it).
+double SampledTimeMs(const ResultRun& run, const std::optional<RunRecordFigures>& record) {
+  double total = 0;
+  int64_t last_pop_clock = 0;  // on the restarted clock
+  bool restarted = false;
+  for (const TrialRecord& r : run.trials) {
+    total += std::max(0, r.rt);
+    if (r.trial > 0) {
+      restarted = true;
+      last_pop_clock = r.totalrt;
+    }
+  }
+  // The balloon up when the run ended.
+  const int64_t last_onset = run.trials.empty() ? 0
+                             : restarted       ? last_pop_clock + kPauseAfterPopMs
+                                               : 0;  // the restart follows the start balloon
+  const int32_t last_trial = run.trials.empty() ? 0 : run.trials.back().trial + 1;
+  int64_t end = last_onset;
+  for (const BodySample& s : run.samples) {
+    if (run.trials.empty() || s.trial >= last_trial) end = std::max<int64_t>(end, s.clock);
+  }
+  if (record && record->end_reason == "time_limit" && record->timelimit_s && !run.trials.empty())
+    end = std::max<int64_t>(end, int64_t{*record->timelimit_s} * 1000);
+  return total + static_cast<double>(std::max<int64_t>(0, end - last_onset));
+}
+
+void AddRecordWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
+  if (r.pictures_captured && r.pictures_shown && *r.pictures_captured > 0) {
+    const int64_t dropped = *r.pictures_captured - *r.pictures_shown;
+    const double share = static_cast<double>(dropped) / static_cast<double>(*r.pictures_captured);
+    if (share > kDroppedPictureShareWarning) {
+      warnings->push_back(std::to_string(dropped) + " of " + std::to_string(*r.pictures_captured) +
+                          " camera pictures (" + Percent(share) +
+                          ") were never shown: the computer did not keep up.");
+    }
+  }
+  if (r.frame_interval_median_ms && r.frame_interval_p99_ms && *r.frame_interval_median_ms > 0 &&
+      *r.frame_interval_p99_ms > kUnevenFrameIntervalFactor * *r.frame_interval_median_ms) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Frames came unevenly: 1 %% of the intervals were longer than %.0f ms "
+                  "(median %.0f ms); frames were dropped.",
+                  *r.frame_interval_p99_ms, *r.frame_interval_median_ms);
+    warnings->push_back(text);
+  }
+}
+
+}  // namespace
+
+std::string RunStartText(const LocalDateTime& t) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+RunFigures ComputeRunFigures(const ResultRun& run, const std::optional<RunRecordFigures>& record) {
+  RunFigures f;
+  f.record = record;
+  f.balloons_popped = static_cast<int32_t>(run.trials.size());
+  for (const TrialRecord& r : run.trials) {
+    if (r.trial > 0) f.rts_ms.push_back(r.rt);
+  }
+  f.rt_ms = QuartilesOf(f.rts_ms);
+
+  const RunTimeline timeline(run, nullptr);
+  for (const RunFrame& frame : timeline.frames()) {
+    if (frame.participant) ++f.child_frames;
+  }
+  f.frame_interval_ms = record && record->frame_interval_median_ms
+                            ? *record->frame_interval_median_ms
+                            : timeline.MedianFrameIntervalMs();
+  if (!run.samples.empty() && f.frame_interval_ms > 0) {
+    // At least the frames seen: a body file can hold more than the estimate.
+    f.expected_frames = std::max(SampledTimeMs(run, record) / f.frame_interval_ms,
+                                 static_cast<double>(timeline.frames().size()));
+    if (f.expected_frames > 0)
+      f.tracked_share = static_cast<double>(f.child_frames) / f.expected_frames;
+  } else if (!run.samples.empty()) {
+    f.tracked_share = 1.0;  // a single frame: nothing to compare with
+  }
+
+  if (run.samples.empty()) {
+    f.warnings.push_back("No body was tracked at all in this run: nothing was recorded of the child.");
+  } else if (f.tracked_share && *f.tracked_share < kTrackedShareWarning) {
+    f.warnings.push_back("The child was tracked in only " + Percent(*f.tracked_share) +
+                         " of the frames (below " + Percent(kTrackedShareWarning) +
+                         "): check the camera's view of the child.");
+  }
+  if (f.balloons_popped < 2) {
+    f.warnings.push_back("No balloon was popped after the start balloon: there are no reaction times.");
+  }
+  if (record) AddRecordWarnings(*record, &f.warnings);
+  return f;
+}

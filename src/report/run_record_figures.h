@@ -1,0 +1,30 @@
+#pragma once
+// The figures of a run record ("X_run.json") that the summary and the report
+// show. Every key is optional: a record of an older or newer program version
+// gives what it has, and a key of an unexpected type counts as missing.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct RunRecordFigures {
+  std::optional<int64_t> pictures_captured;  // frames.pictures_captured
+  std::optional<int64_t> pictures_shown;     // frames.pictures_shown
+  std::optional<int64_t> body_frames;        // frames.body_frames
+  std::optional<int64_t> frames_presented;   // frames.frames_presented
+  std::optional<double> frame_interval_median_ms;
+  std::optional<double> frame_interval_p99_ms;
+  std::optional<int32_t> timelimit_s;  // settings.timelimit
+  std::string end_reason;              // end.reason, "" unknown
+
+  // "key = value" rows for the report, keys as dotted paths:
+  std::vector<std::pair<std::string, std::string>> settings;  // settings.*, random_seed_used
+  std::vector<std::pair<std::string, std::string>> sensor;    // sensor.*, program.*
+  // counts.*, frames.*, latency_ms.*, tracking.*, end.*
+  std::vector<std::pair<std::string, std::string>> timing;
+};
+
+// Nothing when `json_text` is not a JSON object.
+std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_text);

@@ -1,0 +1,80 @@
+#include "report/run_summary.h"
+
+#include <cstdio>
+
+#include "results/text_encoding.h"
+
+namespace {
+
+std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0) {
+  char text[200];
+  std::snprintf(text, sizeof text, format, a, b, c, d);
+  return text;
+}
+
+}  // namespace
+
+RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_path,
+                            const std::string& report_error) {
+  RunSummary s;
+  for (const std::string& path :
+       {set.trial_path, set.body_path, set.timing_path, set.run_record_path, report_path}) {
+    if (!path.empty()) s.files.push_back(path);
+  }
+  std::optional<RunRecordFigures> record;
+  if (set.run_record) record = ReadRunRecordFigures(set.run_record->text);
+  // Files with headers only hold no run; their name still says whose and when.
+  ResultRun named;
+  if (set.runs.empty()) ParseResultFileName(set.trial_path, &named.subject, &named.start);
+  const ResultRun& run = set.runs.empty() ? named : set.runs.back();
+  s.figures = ComputeRunFigures(run, record);
+  const RunFigures& f = s.figures;
+
+  std::string head = "Last run: " + TextAsUtf8(run.subject) + ", started " + RunStartText(run.start);
+  if (set.runs.size() > 1)
+    head += " (run " + std::to_string(set.runs.size()) + " in these files: same subject and second)";
+  s.lines.push_back({head});
+  for (size_t i = 0; i < s.files.size(); ++i)
+    s.lines.push_back({(i == 0 ? "Files: " : "       ") + s.files[i]});
+  if (report_path.empty()) s.lines.push_back({"No report was written: " + report_error, true});
+
+  std::string pops = "Balloons popped: " + std::to_string(f.balloons_popped) +
+                     " (the start balloon included)";
+  if (f.rt_ms) {
+    pops += Format("; RT median %.0f ms, IQR %.0f ms (%.0f to %.0f ms)", f.rt_ms->median,
+                   f.rt_ms->iqr(), f.rt_ms->q1, f.rt_ms->q3);
+    pops += ", " + std::to_string(f.rts_ms.size()) + " trials";
+  }
+  s.lines.push_back({pops});
+
+  std::string frames;
+  if (f.tracked_share) {
+    frames = Format("Child tracked in %.0f %% of the frames", *f.tracked_share * 100);
+  } else {
+    frames = "Child tracked in no frame";
+  }
+  if (f.record && f.record->pictures_shown && f.record->pictures_captured) {
+    frames += Format("; camera pictures shown / captured: %.0f / %.0f",
+                     static_cast<double>(*f.record->pictures_shown),
+                     static_cast<double>(*f.record->pictures_captured));
+  } else if (!f.record) {
+    frames += "; pictures shown / captured: unknown (no run record)";
+  }
+  s.lines.push_back({frames});
+  for (const std::string& w : f.warnings) s.lines.push_back({w, true});
+  if (f.warnings.empty()) s.lines.push_back({"No figure speaks against this run."});
+  return s;
+}
+
+RunSummary UnreadableRunSummary(const std::string& why) {
+  RunSummary s;
+  s.lines.push_back({"The files of the last run could not be read back: " + why, true});
+  return s;
+}
+
+std::string SummaryText(const RunSummary& summary) {
+  std::string text;
+  for (const SummaryLine& line : summary.lines)
+    text += (line.warning ? "WARNING: " : "") + line.text + "\n";
+  return text;
+}

@@ -1,0 +1,172 @@
+// The camera check: its figures over the last seconds, the picture and bodies
+// it takes from a scripted sensor into buffers of its own, and its window,
+// which closes with Esc and leaves no file and no open sensor behind.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTest>
+#include <filesystem>
+
+#include "app/camera_check_meter.h"
+#include "app/camera_check_sensor.h"
+#include "app/camera_check_window.h"
+#include "body/backends/scripted/scripted_sensor.h"
+#include "body/sensor/pinhole_camera.h"
+#include "body/sensor_connection.h"
+#include "state/program_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kMs = 1'000'000;
+
+TEST(CameraCheckMeter, FiguresAndWhatStandsAgainstASession) {
+  struct Case {
+    const char* name;
+    int picture_every_ms, body_every_ms, delay_ms;
+    int tracked_every;  // every n-th body frame has a body
+    std::vector<std::string> problems;  // starts of the sentences
+  };
+  const Case cases[] = {
+      {"webcam that keeps up", 33, 33, 45, 1, {}},
+      {"slow inference", 33, 125, 45, 1, {"Body frames come 8.0 times"}},
+      {"dark room", 100, 100, 45, 1, {"Camera pictures come 10.0 times"}},
+      {"late bodies", 33, 33, 220, 1, {"Bodies come 220 ms after"}},
+      {"child out of view", 33, 33, 45, 2, {"A body is tracked in only 50 %"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CameraCheckMeter meter;
+    meter.Start(0);
+    int bodies = 0;
+    for (int64_t t = 1; t <= 8000; ++t) {  // 8 s; only the last 5 count
+      if (t % c.picture_every_ms == 0) meter.OnPicture(t * kMs);
+      if (t % c.body_every_ms == 0)
+        meter.OnBodyFrame(t * kMs, c.delay_ms * kMs, ++bodies % c.tracked_every == 0 ? 2 : 0);
+    }
+    const CameraCheckFigures f = meter.Figures(8000 * kMs);
+    EXPECT_DOUBLE_EQ(f.seconds, 5);
+    EXPECT_NEAR(f.pictures_per_second, 1000.0 / c.picture_every_ms, 0.3);
+    EXPECT_NEAR(f.body_frames_per_second, 1000.0 / c.body_every_ms, 0.3);
+    ASSERT_TRUE(f.capture_to_body_ms);
+    EXPECT_DOUBLE_EQ(*f.capture_to_body_ms, c.delay_ms);
+    ASSERT_EQ(f.problems.size(), c.problems.size());
+    for (size_t i = 0; i < c.problems.size(); ++i)
+      EXPECT_EQ(f.problems[i].rfind(c.problems[i], 0), 0u) << f.problems[i];
+  }
+
+  CameraCheckMeter fresh;
+  EXPECT_EQ(fresh.Figures(0).problems, std::vector<std::string>{"No camera picture has arrived yet."});
+  fresh.Start(0);
+  fresh.OnPicture(500 * kMs);
+  EXPECT_EQ(fresh.Figures(1000 * kMs).problems, std::vector<std::string>{"Measuring ..."});
+}
+
+class CameraCheckTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProgramState();
+    char pattern[] = "/tmp/t2-camera-check-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    old_dir_ = fs::current_path();
+    fs::current_path(dir_);
+    sensor_ = InstallScriptedSensor();
+  }
+  void TearDown() override {
+    CloseSensor();
+    UninstallScriptedSensor();
+    fs::current_path(old_dir_);
+    fs::remove_all(dir_);
+  }
+
+  // A frame set with `bodies` tracked children, captured `delay_ms` before now.
+  void Push(int bodies, uint32_t colour, int delay_ms = 40) {
+    const TIMESPAN captured = (CameraCheckSensor::Now_ns() - delay_ms * kMs) / 100;
+    ColorFrameData picture = ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, colour);
+    picture.relative_time = captured;
+    BodyFrameData frame;
+    frame.relative_time = captured;
+    for (int b = 0; b < bodies; ++b) {
+      BodyData& body = frame.bodies[b];
+      body.is_tracked = true;
+      body.tracking_id = 100 + b;
+      for (int j = 0; j < JointType_Count; ++j) {
+        body.joints[j].Position = PinholeCamera{}.Unproject(600.0f + 400 * b, 300.0f + 20 * j, 2.0f);
+        body.joints[j].TrackingState = TrackingState_Tracked;
+      }
+      body.hand_left = HandState_Closed;
+      body.hand_right = HandState_Lasso;
+    }
+    sensor_->PushColor(picture);
+    sensor_->PushBody(frame);
+    sensor_->PushDepth(DepthFrameData{});
+    sensor_->PushBodyIndex(BodyIndexFrameData{});
+  }
+
+  fs::path dir_, old_dir_;
+  std::shared_ptr<ScriptedSensor> sensor_;
+};
+
+TEST_F(CameraCheckTest, PictureAndBodiesGoIntoTheChecksOwnBuffers) {
+  {
+    CameraCheckSensor check;
+    ASSERT_TRUE(check.open());
+    EXPECT_TRUE(sensor_->is_open());
+    EXPECT_FALSE(check.Poll(CameraCheckSensor::Now_ns())) << "nothing has come yet";
+    EXPECT_FALSE(check.has_picture());
+
+    Push(2, 0xFF336699);
+    EXPECT_TRUE(check.Poll(CameraCheckSensor::Now_ns()));
+    ASSERT_TRUE(check.has_picture());
+    EXPECT_EQ(check.picture()[270 * 960 + 480] | 0xFF000000u, 0xFF336699u);
+    int tracked = 0;
+    for (const TrackedBody& b : check.bodies()) tracked += b.tracked;
+    EXPECT_EQ(tracked, 2);
+    EXPECT_EQ(check.bodies()[1].id, 101);
+    EXPECT_EQ(check.bodies()[0].hand_l, kHandRock);
+    EXPECT_EQ(check.bodies()[0].hand_r, kHandScissors);
+    EXPECT_NEAR(check.bodies()[0].head_dist, 2.0, 0.3);
+
+    const CameraCheckFigures f = check.Figures(CameraCheckSensor::Now_ns());
+    ASSERT_TRUE(f.capture_to_body_ms);
+    EXPECT_GE(*f.capture_to_body_ms, 40);
+    EXPECT_LT(*f.capture_to_body_ms, 1000);
+    ASSERT_TRUE(f.tracked_share);
+    EXPECT_DOUBLE_EQ(*f.tracked_share, 1.0);
+
+    // A run's state is not touched.
+    for (const TrackedBody& b : tracked_bodies) EXPECT_EQ(b.tracked, 0);
+  }
+  EXPECT_FALSE(sensor_->is_open()) << "the check closes the sensor";
+  EXPECT_EQ(sensor_connection.sensor, nullptr);
+}
+
+TEST_F(CameraCheckTest, WithoutASensorTheCheckSaysSo) {
+  InstallNoSensor();
+  CameraCheckSensor check;
+  EXPECT_FALSE(check.open());
+  EXPECT_NE(check.Problem().find("No body sensor is in use"), std::string::npos) << check.Problem();
+  EXPECT_FALSE(check.Poll(CameraCheckSensor::Now_ns()));
+}
+
+TEST_F(CameraCheckTest, WindowCountsBodiesInItsTitleAndClosesWithEsc) {
+  CameraCheckWindow window(nullptr);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  Push(2, 0xFF808080);
+  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QString("Camera check: 2 bodies tracked"), 3000);
+  Push(1, 0xFF808080);
+  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QString("Camera check: 1 body tracked"), 3000);
+  const QImage shown = window.grab().toImage();
+  EXPECT_FALSE(shown.isNull());
+
+  QTest::keyClick(&window, Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.result(), QDialog::Rejected);
+  EXPECT_TRUE(fs::is_empty(dir_)) << "the camera check writes no file";
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+// tavelin2 --report on files of the Windows version (CR LF, Shift-JIS subject)
+// and on files that are no result files: the real program, without a display.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ReportCommandTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* binary = std::getenv("T2_BINARY_DIR");
+    const char* source = std::getenv("T2_SOURCE_DIR");
+    ASSERT_TRUE(binary && source);
+    program_ = fs::path(binary) / "src/app/tavelin2";
+    fixtures_ = fs::path(source) / "tests/report/fixtures";
+    if (!fs::exists(program_)) GTEST_SKIP() << "tavelin2 is not built";
+    char pattern[] = "/tmp/t2-report-cmd-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // The program with no display at all and Qt told to use X: it must not try.
+  Outcome Report(const std::string& args) {
+    const std::string command = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
+                                "QT_QPA_PLATFORM=xcb '" + program_.string() + "' --report " + args +
+                                " >out.txt 2>err.txt";
+    Outcome o;
+    const int raw = std::system(command.c_str());
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = ReadAll(dir_ / "out.txt");
+    o.err = ReadAll(dir_ / "err.txt");
+    fs::remove(dir_ / "out.txt");
+    fs::remove(dir_ / "err.txt");
+    return o;
+  }
+
+  // Files in the folder besides the ones a case wrote.
+  bool OnlyInputs(size_t inputs) {
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      (void)e;
+      ++n;
+    }
+    return n == inputs;
+  }
+
+  fs::path program_, fixtures_, dir_;
+};
+
+TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
+  for (const char* name : {"win_20160305_090702.csv", "win_20160305_090702_B.csv"})
+    fs::copy_file(fixtures_ / name, dir_ / name);
+  // Any file of the run names it: here the body file.
+  const Outcome o = Report("win_20160305_090702_B.csv");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "win_20160305_090702_report.pdf\n");
+  const fs::path pdf = dir_ / "win_20160305_090702_report.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(ReadAll(pdf).substr(0, 5), "%PDF-");
+  EXPECT_FALSE(fs::exists(dir_ / "win_20160305_090702_report.pdf.part"));
+
+  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs pdftotext (poppler-utils) to read the report back";
+  }
+  const std::string text_path = (dir_ / "report.txt").string();
+  ASSERT_EQ(std::system(("pdftotext -layout '" + pdf.string() + "' '" + text_path + "'").c_str()), 0);
+  const std::string text = ReadAll(text_path);
+  // The Shift-JIS subject in UTF-8, the run's condition and its figures.
+  for (const char* part : {"たろう, 2016/03/05 09:07:02", "janken normal", "Balloons popped",
+                           "4 (start balloon included)", "1204 ms", "RT median",
+                           "no run record (_run.json) for this run", "Hit map", "page 4"}) {
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+  }
+  EXPECT_EQ(text.find("page 5"), std::string::npos) << "one run: four pages";
+}
+
+TEST_F(ReportCommandTest, FilesThatAreNotTrialFilesGetAMessageAndNoReport) {
+  struct Case {
+    const char* name;
+    std::string trial;  // content of x_20160305_090702.csv; "" for none
+    bool body;          // with the fixture's body file beside it
+    const char* message;
+  };
+  const std::string header =
+      "Subject,Date,Time,Trial,Cond_J,Cond_M,BodyID,TgtHand,Tgt_X,Tgt_Y,Hand_L,Hand_LX,Hand_LY,"
+      "Hand_R,Hand_RX,Hand_RY,Resp,RT,TotalRT\r\n";
+  const Case cases[] = {
+      {"a spreadsheet", "Name,Age\r\nKen,4\r\n", true, "not a trial file"},
+      {"an empty file", "", true, "the file is empty"},
+      {"no body file", header, false, "its body file"},
+      {"a row cut short", header + "P1,2016/03/05,09:07:02,0,0,1,7,0,480\r\n", true, "line 2"},
+      {"a word for a number",
+       header + "P1,2016/03/05,09:07:02,0,0,1,7,0,480,270,1,2,3,1,2,3,Hand_R,fast,0\r\n", true,
+       "\"fast\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "x_20160305_090702.csv", std::ios::binary) << c.trial;
+    if (c.body)
+      fs::copy_file(fixtures_ / "win_20160305_090702_B.csv", dir_ / "x_20160305_090702_B.csv");
+    const Outcome o = Report("x_20160305_090702.csv");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("tavelin2: no report for x_20160305_090702.csv: "), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    EXPECT_TRUE(OnlyInputs(c.body ? 2 : 1)) << "a report or a partial file was left";
+  }
+
+  const Outcome missing = Report("nothing_here.csv");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("cannot be opened"), std::string::npos) << missing.err;
+  const Outcome none = Report("");
+  EXPECT_EQ(none.status, 2);
+  EXPECT_NE(none.err.find("--report needs a trial file"), std::string::npos) << none.err;
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// The figures of the run summary and the data behind each plot of the report,
+// on a scripted run written and read back through the result files.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "report/quartiles.h"
+#include "report/report_model.h"
+#include "report/run_summary.h"
+#include "scripted_run.h"
+
+namespace report_test {
+namespace {
+
+bool Always(int32_t, int32_t) { return true; }
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part) {
+  for (const std::string& l : lines)
+    if (l.find(part) != std::string::npos) return true;
+  return false;
+}
+
+std::vector<std::string> Texts(const RunSummary& s, bool warnings) {
+  std::vector<std::string> out;
+  for (const SummaryLine& l : s.lines)
+    if (l.warning == warnings) out.push_back(l.text);
+  return out;
+}
+
+TEST(Quartiles, AsRComputesThem) {
+  const auto q = QuartilesOf({3000, 800, 1200, 1000});
+  ASSERT_TRUE(q);
+  EXPECT_DOUBLE_EQ(q->q1, 950);
+  EXPECT_DOUBLE_EQ(q->median, 1100);
+  EXPECT_DOUBLE_EQ(q->q3, 1650);
+  EXPECT_DOUBLE_EQ(QuartilesOf({42})->iqr(), 0);
+  EXPECT_FALSE(QuartilesOf({}));
+}
+
+using SummaryTest = ScratchDir;
+
+TEST_F(SummaryTest, FiguresOfAScriptedRunWithItsRunRecord) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  const std::string trial_path = WriteRun(ScriptedRun(&trials, &samples, Always), kRunRecord);
+  const ResultFileSet set = Read(trial_path);
+  const RunSummary s = SummarizeLastRun(set, "/data/P01_20261210_101500_report.pdf", "");
+
+  const RunFigures& f = s.figures;
+  EXPECT_EQ(f.balloons_popped, 5);
+  EXPECT_EQ(f.rts_ms, (std::vector<double>{800, 1000, 1200, 3000}));
+  ASSERT_TRUE(f.rt_ms);
+  EXPECT_DOUBLE_EQ(f.rt_ms->median, 1100);
+  EXPECT_DOUBLE_EQ(f.rt_ms->iqr(), 700);
+  EXPECT_EQ(f.child_frames, 75);
+  EXPECT_DOUBLE_EQ(f.expected_frames, 75);  // 7500 ms sampled at 100 ms
+  ASSERT_TRUE(f.tracked_share);
+  EXPECT_DOUBLE_EQ(*f.tracked_share, 1.0);
+
+  EXPECT_EQ(s.files, (std::vector<std::string>{trial_path, set.body_path, set.run_record_path,
+                                               "/data/P01_20261210_101500_report.pdf"}));
+  const auto lines = Texts(s, false);
+  EXPECT_TRUE(Contains(lines, "Files: " + trial_path));
+  EXPECT_TRUE(Contains(lines, "Balloons popped: 5"));
+  EXPECT_TRUE(Contains(lines, "RT median 1100 ms, IQR 700 ms (950 to 1650 ms), 4 trials"));
+  EXPECT_TRUE(Contains(lines, "Child tracked in 100 % of the frames"));
+  EXPECT_TRUE(Contains(lines, "shown / captured: 290 / 300"));
+  // 10 of 300 pictures not shown is above the 2 % the summary lets pass.
+  const auto warnings = Texts(s, true);
+  ASSERT_EQ(warnings.size(), 1u) << SummaryText(s);
+  EXPECT_TRUE(Contains(warnings, "10 of 300 camera pictures (3 %) were never shown"));
+  EXPECT_NE(SummaryText(s).find("WARNING: 10 of 300"), std::string::npos);
+}
+
+TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
+  struct Case {
+    const char* name;
+    std::function<bool(int32_t, int32_t)> child_in;
+    const char* run_record;
+    std::vector<std::string> expected;  // parts of the warnings, in order
+  };
+  const std::string sound_record = R"({"frames": {"pictures_captured": 300, "pictures_shown": 299,
+      "frame_interval_ms": {"median": 100, "p99": 110}}})";
+  const std::string uneven_record = R"({"frames": {"pictures_captured": 300, "pictures_shown": 300,
+      "frame_interval_ms": {"median": 100, "p99": 300}}})";
+  const Case cases[] = {
+      {"sound run", Always, sound_record.c_str(), {}},
+      // The child gone for the whole last trial but its pop frame: 46 of 75 frames.
+      {"child lost", [](int32_t trial, int32_t) { return trial != 4; }, sound_record.c_str(),
+       {"The child was tracked in only 61 % of the frames (below 80 %)"}},
+      {"uneven frames", Always, uneven_record.c_str(),
+       {"1 % of the intervals were longer than 300 ms (median 100 ms); frames were dropped"}},
+      {"no run record", Always, nullptr, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    std::vector<TrialRecord> trials;
+    std::vector<BodySample> samples;
+    const RunSummary s =
+        SummarizeLastRun(Read(WriteRun(ScriptedRun(&trials, &samples, c.child_in), c.run_record)),
+                         "r.pdf", "");
+    const auto warnings = Texts(s, true);
+    ASSERT_EQ(warnings.size(), c.expected.size()) << SummaryText(s);
+    for (size_t i = 0; i < warnings.size(); ++i)
+      EXPECT_NE(warnings[i].find(c.expected[i]), std::string::npos) << warnings[i];
+    if (c.run_record == nullptr) {
+      EXPECT_TRUE(Contains(Texts(s, false), "pictures shown / captured: unknown (no run record)"));
+    }
+  }
+}
+
+TEST_F(SummaryTest, ARunWithoutBodiesOrPopsIsFlagged) {
+  const RunResults empty{"P01", kStart, {}, {}};
+  const RunSummary s = SummarizeLastRun(Read(WriteRun(empty)), "", "the folder is read-only");
+  const auto warnings = Texts(s, true);
+  ASSERT_EQ(warnings.size(), 3u) << SummaryText(s);
+  EXPECT_EQ(warnings[0], "No report was written: the folder is read-only");
+  EXPECT_NE(warnings[1].find("No body was tracked at all"), std::string::npos);
+  EXPECT_NE(warnings[2].find("No balloon was popped after the start balloon"), std::string::npos);
+  EXPECT_TRUE(Contains(Texts(s, false), "Balloons popped: 0"));
+}
+
+using ReportModelTest = ScratchDir;
+
+TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  const std::string trial_path = WriteRun(ScriptedRun(&trials, &samples, Always), kRunRecord);
+  EXPECT_EQ(ReportPathFor(trial_path),
+            trial_path.substr(0, trial_path.size() - 4) + "_report.pdf");
+  const ReportModel model = BuildReportModel(Read(trial_path));
+  ASSERT_EQ(model.runs.size(), 1u);
+  const RunReport& r = model.runs[0];
+  EXPECT_EQ(r.heading, "P01, 2026/12/10 10:15:00");
+
+  // RT per trial: the start balloon left out, one series per janken / mirror condition.
+  ASSERT_EQ(r.rt_series.size(), 2u);
+  EXPECT_EQ(r.rt_series[0].name, "no janken, mirror off");
+  EXPECT_EQ(r.rt_series[1].name, "no janken, mirror on");
+  ASSERT_EQ(r.rt_series[0].points.size(), 2u);
+  EXPECT_EQ(r.rt_series[0].points[0].trial, 3);
+  EXPECT_EQ(r.rt_series[0].points[1].rt_ms, 3000);
+  ASSERT_EQ(r.rt_series[1].points.size(), 2u);
+  EXPECT_EQ(r.rt_series[1].points[0].trial, 1);
+  EXPECT_EQ(r.rt_series[1].points[0].rt_ms, 800);
+
+  // Distribution: 800..3000 ms in 200 ms bins (100 ms would need 23).
+  ASSERT_FALSE(r.rt_histogram.empty());
+  EXPECT_EQ(r.rt_histogram.front().from_ms, 800);
+  EXPECT_EQ(r.rt_histogram.front().to_ms - r.rt_histogram.front().from_ms, 200);
+  EXPECT_EQ(r.rt_histogram.back().from_ms, 3000);
+  int total = 0;
+  for (const HistogramBin& b : r.rt_histogram) total += b.count;
+  EXPECT_EQ(total, 4);
+  EXPECT_EQ(r.rt_histogram[1].count, 1);  // 1000 ms
+
+  // Hit map: every balloon, with the site that popped it where the hit test saw it.
+  ASSERT_EQ(r.hits.size(), 5u);
+  EXPECT_EQ(r.hits[0].trial, 0);
+  EXPECT_EQ(r.hits[0].target_x, 100);
+  EXPECT_EQ(r.hits[0].site, "Hand_R");
+  EXPECT_TRUE(r.hits[0].site_known);
+  EXPECT_EQ(r.hits[0].site_x, 160);
+  EXPECT_EQ(r.hits[1].site_x, 151);  // Hand_L of trial 1
+  EXPECT_EQ(r.hits[1].site_y, 250);
+  EXPECT_EQ(r.hits[2].site, "Head");  // from the child's row of the pop, not the parent's
+  EXPECT_EQ(r.hits[2].site_x, 412);
+  EXPECT_EQ(r.hits[2].site_y, 120);
+
+  // Tracking over time: one point per frame on one time axis; intervals only within a trial.
+  ASSERT_EQ(r.tracking.size(), 75u);
+  EXPECT_DOUBLE_EQ(r.tracking[0].time_s, 0.1);
+  EXPECT_DOUBLE_EQ(r.tracking[15].time_s, 2.6);  // trial 1 after the start pop + 1 s pause
+  EXPECT_EQ(r.tracking[23].bodies, 2);           // trial 2: the parent in view
+  EXPECT_TRUE(r.tracking[23].child && r.tracking[23].hand_left && r.tracking[23].hand_right);
+  EXPECT_EQ(r.intervals.size(), 70u);
+  for (const IntervalPoint& p : r.intervals) EXPECT_DOUBLE_EQ(p.interval_ms, 100);
+
+  // The run record's figures, as they stand in the file.
+  const ReportRows& t = r.timing_rows;
+  const auto has = [&](const ReportRows& rows, const std::string& key, const std::string& value) {
+    return std::find(rows.begin(), rows.end(), std::make_pair(key, value)) != rows.end();
+  };
+  EXPECT_TRUE(has(t, "latency_ms.capture_to_hit_test.mean", "41.5"));
+  EXPECT_TRUE(has(t, "frames.pictures_shown", "290"));
+  EXPECT_TRUE(has(t, "end.reason", "time_limit"));
+  EXPECT_TRUE(has(r.run_rows, "settings.timelimit", "10"));
+  EXPECT_TRUE(has(r.run_rows, "sensor.backend", "sim"));
+  EXPECT_TRUE(has(r.figure_rows, "RT median", "1100 ms"));
+}
+
+TEST_F(ReportModelTest, HitSitesThatCannotBePlacedAndAppendedRuns) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  RunResults run = ScriptedRun(&trials, &samples, Always);
+  trials[1].hand_lx = -1, trials[1].hand_ly = -1;  // popped, then lost in the same frame
+  trials[2].bodyid = 12345;                        // a body without rows
+  trials[3].hand_rx = 961, trials[3].hand_ry = -1; // mirror off: untracked limb
+  const std::string trial_path = WriteRun(run);
+  WriteRun(run, kRunRecord);  // a second run in the same second: appended
+  const ReportModel model = BuildReportModel(Read(trial_path));
+  ASSERT_EQ(model.runs.size(), 2u);
+  EXPECT_EQ(model.runs[0].heading, "P01, 2026/12/10 10:15:00 (run 1 of 2)");
+  for (int t : {1, 2, 3}) EXPECT_FALSE(model.runs[1].hits[t].site_known) << "trial " << t;
+  EXPECT_TRUE(model.runs[1].hits[4].site_known);
+  // The run record belongs to the last run only.
+  EXPECT_TRUE(model.runs[0].timing_rows.empty());
+  EXPECT_FALSE(model.runs[1].timing_rows.empty());
+}
+
+TEST(RtHistogram, BinWidthsAndEdges) {
+  struct Case {
+    std::vector<double> rts;
+    int32_t first_from, width;
+    size_t bins;
+  };
+  const Case cases[] = {
+      {{812}, 800, 50, 1},
+      {{400, 449, 450}, 400, 50, 2},
+      {{300, 5300}, 0, 500, 11},        // 250 ms would need 22 bins
+      {{100, 400000}, 0, 30000, 14},
+  };
+  for (const Case& c : cases) {
+    const auto bins = RtHistogram(c.rts);
+    ASSERT_EQ(bins.size(), c.bins);
+    EXPECT_EQ(bins.front().from_ms, c.first_from);
+    EXPECT_EQ(bins.front().to_ms - bins.front().from_ms, c.width);
+    int total = 0;
+    for (const HistogramBin& b : bins) total += b.count;
+    EXPECT_EQ(total, static_cast<int>(c.rts.size()));
+  }
+  EXPECT_TRUE(RtHistogram({}).empty());
+}
+
+}  // namespace
+}  // namespace report_test
+
+namespace report_test {
+namespace {
+
+TEST(ThinForDrawing, KeepsEveryChangeAndEveryLongInterval) {
+  std::vector<TrackingPoint> frames(10000);
+  std::vector<IntervalPoint> intervals(10000);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    frames[i] = {i * 0.033, 1, true, true, true};
+    intervals[i] = {i * 0.033, 33};
+  }
+  frames[4321].hand_left = false;  // one frame without the left hand
+  frames[7000].bodies = 2;         // a parent passing by
+  intervals[5555].interval_ms = 120;
+  const auto thin = ThinTracking(frames, 1000);
+  EXPECT_LE(thin.size(), 1000u + 4);
+  EXPECT_TRUE(std::any_of(thin.begin(), thin.end(), [](const TrackingPoint& p) { return !p.hand_left; }));
+  EXPECT_TRUE(std::any_of(thin.begin(), thin.end(), [](const TrackingPoint& p) { return p.bodies == 2; }));
+  const auto thin_intervals = ThinIntervals(intervals, 1000, 33);
+  EXPECT_LE(thin_intervals.size(), 1001u);
+  EXPECT_TRUE(std::any_of(thin_intervals.begin(), thin_intervals.end(),
+                          [](const IntervalPoint& p) { return p.interval_ms == 120; }));
+  EXPECT_EQ(ThinTracking(std::vector<TrackingPoint>(5), 1000).size(), 5u);
+}
+
+}  // namespace
+}  // namespace report_test
