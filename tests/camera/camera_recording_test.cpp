@@ -293,7 +293,7 @@ TEST(Recording, AFullQueueDropsVideoFramesAndCountsThem) {
   std::vector<CameraPicture> pictures = PicturesOf(dir + "/clip.avi");
   for (CameraPicture& p : pictures) p.compressed.reset();  // each must be encoded: slow
   SessionRecorderOptions options = OptionsFor({320, 240});
-  options.queue_frames = 2;
+  options.queue_bytes = 2 * 320 * 240 * 3 / 2;  // two decoded pictures
   SessionRecorder recorder(PlanIn({dir}), options);
   ASSERT_TRUE(recorder.Start());
   const int offered = 300;

@@ -21,6 +21,7 @@
 #include "body/body_update.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
+#include "camera_layer_fixture.h"
 #include "state/program_state.h"
 #include "support/recording_stage.h"
 #include "test_media.h"
@@ -29,21 +30,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 const std::string kStreet = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/vtest.avi";
 
 #define REQUIRE_STREET() \
   if (!fs::exists(kStreet)) GTEST_SKIP() << kStreet << " missing (Debian package opencv-doc)"
-
-template <class Pred>
-bool WaitFor(Pred done, double seconds) {
-  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 std::string NewFolder(const std::string& name) {
   const fs::path dir = fs::path(::testing::TempDir()) / ("camera_session_video_test_" + name);
@@ -169,26 +159,10 @@ TEST(SessionVideoReplay, EveryFrameAnalysedTwiceGivesIdenticalBodies) {
   EXPECT_GE(with_people, compared / 2) << "the street's walkers were not found";
 }
 
-class SessionVideoThroughSensorLayer : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetProgramState();
-    stage_.InitLikeDevice();
-    body_texture = stage_.AddTexture(960, 540, D3DFMT_X8R8G8B8);
-    color_buffer = std::make_unique<uint8_t[]>(kColorBufferBytes);
-  }
-  void TearDown() override {
-    CloseSensor();
-    SelectSensorBackend(DefaultSensorBackendName(), SensorBackendOptions{}, nullptr);
-    ResetProgramState();
-  }
-  RecordingStage stage_;
-};
-
 // The street video (795 pictures, 10 fps) as the camera of a session with
 // recording on: every picture in the video, each in the frame table; then
 // the recording as the camera of the next session.
-TEST_F(SessionVideoThroughSensorLayer, RecordedStreetVideoHoldsEveryPictureAndReplays) {
+TEST_F(CameraThroughSensorLayer, RecordedStreetVideoHoldsEveryPictureAndReplays) {
   REQUIRE_STREET();
   const std::string dir = NewFolder("street");
   InFolder in(dir);

@@ -38,6 +38,15 @@ void SyncDirectory(const std::string& directory) {
   ::close(fd);
 }
 
+// What a decoded picture holds in memory while it waits to be encoded.
+size_t PictureBytes(const AVFrame* frame) {
+  size_t bytes = 0;
+  if (frame)
+    for (const AVBufferRef* buffer : frame->buf)
+      if (buffer) bytes += buffer->size;
+  return bytes;
+}
+
 }  // namespace
 
 SessionRecorder::SessionRecorder(SessionRecordingPlan plan, const SessionRecorderOptions& options)
@@ -97,16 +106,18 @@ void SessionRecorder::Offer(const CameraPicture& picture) {
   if (plan_.run_clock_ms_at) entry.clock_ms = plan_.run_clock_ms_at(picture.capture_time);
   std::lock_guard<std::mutex> guard(mutex_);
   if (!accepting_) return;
-  if (failed_ || queue_.size() >= options_.queue_frames) {
+  entry.bytes = picture.compressed ? picture.compressed->size() : PictureBytes(picture.frame.get());
+  if (failed_ || queued_bytes_ + entry.bytes > options_.queue_bytes || entry.bytes == 0) {
     ++report_.frames_dropped;
     return;
   }
   entry.jpeg = picture.compressed;
-  if (!entry.jpeg && picture.frame) entry.picture.reset(av_frame_clone(picture.frame.get()));
+  if (!entry.jpeg) entry.picture.reset(av_frame_clone(picture.frame.get()));
   if (!entry.jpeg && !entry.picture) {
     ++report_.frames_dropped;
     return;
   }
+  queued_bytes_ += entry.bytes;
   queue_.push_back(std::move(entry));
   wake_.notify_one();
 }
@@ -118,6 +129,7 @@ void SessionRecorder::Fail(const std::string& why) {
       "recording stopped after " + std::to_string(report_.frames_written) + " video frames: " + why;
   report_.frames_dropped += queue_.size();
   queue_.clear();
+  queued_bytes_ = 0;
   std::fprintf(stderr, "tavelin2: %s (%s)\n", report_.problem.c_str(), report_.video_path.c_str());
 }
 
@@ -162,6 +174,7 @@ void SessionRecorder::WriterLoop() {
     while (!queue_.empty() && !failed_) {
       Entry entry = std::move(queue_.front());
       queue_.pop_front();
+      queued_bytes_ -= entry.bytes;
       lock.unlock();
       std::string error;
       const bool stored = Store(entry, &error);

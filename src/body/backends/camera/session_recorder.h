@@ -30,7 +30,9 @@ inline constexpr const char* kVideoTableHeader = "Frame,CaptureTime,Clock\r\n";
 struct SessionRecorderOptions {
   int width = 0, height = 0;  // of the pictures
   AVRational frame_rate{30, 1};
-  size_t queue_frames = 90;  // pictures waiting for the disk before frames are dropped
+  // Pictures waiting for the disk (their compressed or decoded bytes) before
+  // frames are dropped: some seconds of video, for a disk that stalls.
+  size_t queue_bytes = size_t(128) << 20;
   std::chrono::milliseconds sync_interval{1000};
 };
 
@@ -57,6 +59,7 @@ class SessionRecorder {
     AVFramePtr picture;                                // when there is no JPEG
     TIMESPAN capture_time = 0;
     std::optional<int64_t> clock_ms;
+    size_t bytes = 0;
   };
   bool CreateIn(const std::string& directory, std::string* error);
   void WriterLoop();
@@ -74,6 +77,7 @@ class SessionRecorder {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Entry> queue_;
+  size_t queued_bytes_ = 0;
   bool accepting_ = false;
   bool stop_ = false;
   bool failed_ = false;
