@@ -155,7 +155,7 @@ TEST_F(CameraThroughSensorLayer, WhatCannotBeOpenedIsNotedByName) {
   };
   const Case cases[] = {
       {"/nonexistent/session.avi", "the video file /nonexistent/session.avi"},
-      {"/dev/video97", "the camera device /dev/video97"},
+      {"/dev/video97", "the camera /dev/video97"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
