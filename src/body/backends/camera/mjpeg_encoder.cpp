@@ -67,6 +67,7 @@ bool MjpegEncoder::Encode(const AVFrame& picture, std::vector<uint8_t>* jpeg, st
   sws_scale(scaler_, picture.data, picture.linesize, 0, picture.height, converted_->data,
             converted_->linesize);
   converted_->pts = pts_++;
+  converted_->quality = context_->global_quality;  // the encoder takes it from each picture
   if (avcodec_send_frame(context_, converted_) < 0 ||
       avcodec_receive_packet(context_, packet_) < 0) {
     if (error) *error = "the MJPEG encoder failed";

@@ -15,7 +15,7 @@ struct SwsContext;
 class MjpegEncoder {
  public:
   // `quantiser`: 2 (best, largest) to 31.
-  explicit MjpegEncoder(int quantiser = 4) : quantiser_(quantiser) {}
+  explicit MjpegEncoder(int quantiser = 5) : quantiser_(quantiser) {}
   MjpegEncoder(const MjpegEncoder&) = delete;
   MjpegEncoder& operator=(const MjpegEncoder&) = delete;
   ~MjpegEncoder();
