@@ -16,6 +16,7 @@
 #include "app/resource_ids.h"
 #include "app/run_checks.h"
 #include "app/sensor_stop_report.h"
+#include "app/session_video.h"
 #include "app/signal_stop.h"
 #include "app/stimulus_files.h"
 #include "app/subject_dialog.h"
@@ -94,6 +95,7 @@ void NoteInstalledStimuli() {
 // learns why before a child sits in front of a black screen.
 void AbandonRun() {
   experiment_window.DestroyWindow();
+  DiscardSessionVideo();
   CloseSensor();
   color_buffer.reset();
   run_journal.Discard();
@@ -147,6 +149,7 @@ void CMainFrame::OnExperimentStart() {
   if (!StopRequested()) ReportSensorStop();
 
   experiment_window.ReleaseTextures();
+  EndSessionVideo();
   WriteResultFiles();
   run_journal.Finish();
   experiment_window.DestroyWindow();
@@ -192,5 +195,6 @@ bool CMainFrame::PrepareRun() {
   if (const std::string warning = run_journal.StartWarning(); !warning.empty()) {
     AfxMessageBox(warning, kMbIconExclamation);
   }
+  BeginSessionVideo();
   return true;
 }

@@ -69,3 +69,13 @@ int64_t NewestBodyFramePublishedAt_ns() {
   const auto& reader = sensor_connection.body_reader;
   return reader ? reader->NewestFramePublishedAt_ns() : 0;
 }
+
+SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan) {
+  return sensor_connection.sensor ? sensor_connection.sensor->StartSessionRecording(plan)
+                                  : SessionRecordingReport{};
+}
+
+SessionRecordingReport FinishSessionRecording() {
+  return sensor_connection.sensor ? sensor_connection.sensor->FinishSessionRecording()
+                                  : SessionRecordingReport{};
+}

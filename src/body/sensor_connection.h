@@ -33,6 +33,11 @@ int64_t NewestColourFramePublishedAt_ns();
 // The same for the newest body frame.
 int64_t NewestBodyFramePublishedAt_ns();
 
+// The run's recording on the open sensor (sensor/session_recording.h); "off"
+// when no sensor is open. Finish before CloseSensor.
+SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan);
+SessionRecordingReport FinishSessionRecording();
+
 // Releases the mapper and the readers, closes and releases the sensor. Always 1;
 // nothing happens when no sensor is open.
 int CloseSensor();

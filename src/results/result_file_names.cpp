@@ -6,8 +6,8 @@ namespace {
 
 // Longest suffix a result file name gets: "_YYYYMMDD_hhmmss_B.csv".
 constexpr size_t kLongestSuffix = 22;
-constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
-constexpr std::string_view kBodyTail = "_B.csv";
+constexpr size_t kNameMax = 255;                  // bytes in one file name on Linux file systems
+constexpr std::string_view kBodyTail = "_B.csv";  // as long as the video's tails
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -56,4 +56,12 @@ std::string TrialFileName(std::string_view subject, const LocalDateTime& start) 
 
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start) {
   return NameFor(subject, start, kBodyTail);
+}
+
+std::string VideoFileName(std::string_view subject, const LocalDateTime& start) {
+  return NameFor(subject, start, "_V.avi");
+}
+
+std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start) {
+  return NameFor(subject, start, "_V.csv");
 }

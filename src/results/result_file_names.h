@@ -1,7 +1,8 @@
 #pragma once
 // Names of a run's two result files: "<subject>_YYYYMMDD_hhmmss.csv" (trial
 // records) and "<subject>_YYYYMMDD_hhmmss_B.csv" (body stream), always a plain
-// file in the directory they are written to, whatever the subject holds.
+// file in the directory they are written to, whatever the subject holds; the
+// session video's files follow the same rule.
 
 #include <string>
 #include <string_view>
@@ -16,3 +17,7 @@ std::string FileNameSubject(std::string_view subject);
 
 std::string TrialFileName(std::string_view subject, const LocalDateTime& start);
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start);
+// The run's session video ("..._V.avi") and its frame table ("..._V.csv"),
+// written only when the lab records video.
+std::string VideoFileName(std::string_view subject, const LocalDateTime& start);
+std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start);

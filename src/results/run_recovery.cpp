@@ -1,11 +1,13 @@
 #include "results/run_recovery.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "results/journal_file.h"
+#include "results/result_file_names.h"
 #include "state/message_box.h"
 
 namespace {
@@ -107,6 +109,22 @@ std::string RunIdentity(const OpenedJournal& j) {
   return name + '\n' + start + '\n' + h.subject + '\n' + h.working_directory;
 }
 
+// The session video a run recorded while it went on, wherever it went.
+std::vector<std::string> VideoFilesOf(const JournalHeader& header,
+                                      std::span<const std::string> rescue_directories) {
+  std::vector<std::string> directories{header.working_directory};
+  directories.insert(directories.end(), rescue_directories.begin(), rescue_directories.end());
+  std::vector<std::string> found;
+  for (const std::string& directory : directories) {
+    for (const std::string& name : {VideoFileName(header.subject, header.start),
+                                    VideoTableFileName(header.subject, header.start)}) {
+      const std::string path = JoinPath(directory, name);
+      if (::access(path.c_str(), F_OK) == 0) found.push_back(path);
+    }
+  }
+  return found;
+}
+
 RecoveredRun RecoverJournal(OpenedJournal& journal,
                             std::span<const std::string> rescue_directories) {
   const JournalContents& contents = journal.contents;
@@ -139,6 +157,7 @@ RecoveredRun RecoverJournal(OpenedJournal& journal,
                                    body_done != nullptr ? body_done->path : std::string()});
   }
   if (run.outcome.both_written()) journal.file.Remove();
+  run.video_files = VideoFilesOf(contents.header, rescue_directories);
   return run;
 }
 
@@ -196,6 +215,11 @@ std::string RecoveredRunMessage(const RecoveredRun& run) {
         run.journal_path +
         "\n\nThe previous run did not end normally, and its data could not be written. It "
         "stays in the journal above and is written out at the next start.";
+  }
+  if (!run.video_files.empty()) {
+    text += "\n\nこの実行の録画:\n";
+    for (const std::string& path : run.video_files) text += path + "\n";
+    text += "The session video of that run, playable up to about its last second.";
   }
   return text;
 }

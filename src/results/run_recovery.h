@@ -16,6 +16,9 @@ struct RecoveredRun {
   std::string journal_path;
   RunWriteOutcome outcome;           // both_written(): the journal is gone
   bool files_were_complete = false;  // the run had written both files itself
+  // The run's session video and frame table where it recorded one: in its
+  // working directory or a rescue folder, playable up to about its last second.
+  std::vector<std::string> video_files;
 };
 
 // Call once at start-up, after the settings are loaded. Looks in

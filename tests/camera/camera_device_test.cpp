@@ -16,8 +16,9 @@
 #include "body/body_update.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
-#include "body/sensor_watch.h"
 #include "body/sensor_connection.h"
+#include "body/sensor_watch.h"
+#include "camera_layer_fixture.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "support/recording_stage.h"
@@ -25,7 +26,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 const std::string kMessi = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/messi5.jpg";
 
 // Where messi5.jpg goes on the clip's 640 x 360 canvas, and his head on the photo.
@@ -47,16 +47,6 @@ std::string WriteClip(int frames) {
 #define REQUIRE_CLIP(var, frames)            \
   const std::string var = WriteClip(frames); \
   if (var.empty()) GTEST_SKIP() << kMessi << " missing (Debian package opencv-doc)"
-
-template <class Pred>
-bool WaitFor(Pred done, double seconds) {
-  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 class RecordedMessages {
  public:
@@ -131,22 +121,6 @@ TEST(CameraSensor, MapperIsThePinholeTheJointsWereMadeWith) {
   EXPECT_NEAR(c.Y, head.y, 20 * g.scale);
   sensor.Close();
 }
-
-class CameraThroughSensorLayer : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetProgramState();
-    stage_.InitLikeDevice();
-    body_texture = stage_.AddTexture(960, 540, D3DFMT_X8R8G8B8);
-    color_buffer = std::make_unique<uint8_t[]>(kColorBufferBytes);
-  }
-  void TearDown() override {
-    CloseSensor();
-    SelectSensorBackend(DefaultSensorBackendName(), SensorBackendOptions{}, nullptr);
-    ResetProgramState();
-  }
-  RecordingStage stage_;
-};
 
 TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   REQUIRE_CLIP(clip, 30);

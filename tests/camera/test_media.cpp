@@ -62,7 +62,11 @@ std::vector<std::vector<uint8_t>> WriteMjpegClip(const std::string& path,
   w.encoder->flags |= AV_CODEC_FLAG_QSCALE;
   if (w.format->oformat->flags & AVFMT_GLOBALHEADER)
     w.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (avcodec_open2(w.encoder, codec, nullptr) < 0) return written;
+  AVDictionary* encoder_options = nullptr;
+  if (options.standard_huffman) av_dict_set(&encoder_options, "huffman", "default", 0);
+  const int opened = avcodec_open2(w.encoder, codec, &encoder_options);
+  av_dict_free(&encoder_options);
+  if (opened < 0) return written;
   AVStream* stream = avformat_new_stream(w.format, nullptr);
   if (!stream || avcodec_parameters_from_context(stream->codecpar, w.encoder) < 0) return written;
   stream->time_base = options.time_base;

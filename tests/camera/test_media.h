@@ -15,11 +15,12 @@ extern "C" {
 cv::Mat ReadPictureFile(const std::string& path);
 
 struct ClipOptions {
-  AVRational time_base{1, 30};  // of `pts`; an AVI needs 1 / its frame rate
-  std::vector<int64_t> pts;     // presentation time of each picture; empty: 0, 1, 2, ...
-  int quality = 3;              // JPEG quantiser, 2 (best) to 31
-  bool chroma_422 = false;      // 4:2:2 like most USB cameras' MJPEG (default 4:2:0)
-  int garbage_at = -1;          // this frame is written as bytes no decoder reads
+  AVRational time_base{1, 30};    // of `pts`; an AVI needs 1 / its frame rate
+  std::vector<int64_t> pts;       // presentation time of each picture; empty: 0, 1, 2, ...
+  int quality = 3;                // JPEG quantiser, 2 (best) to 31
+  bool chroma_422 = false;        // 4:2:2 like most USB cameras' MJPEG (default 4:2:0)
+  int garbage_at = -1;            // this frame is written as bytes no decoder reads
+  bool standard_huffman = false;  // the standard Huffman tables, as cameras use (default: optimal)
 };
 
 // Writes `pictures` (8-bit BGR, all one size) as an MJPEG clip in the

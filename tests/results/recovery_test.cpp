@@ -57,6 +57,27 @@ TEST_F(RecoveryTest, WritesTheFilesTheRunWouldHaveWrittenAndRemovesTheJournal) {
   EXPECT_TRUE(Recover().empty());  // nothing left the second time
 }
 
+// A run that recorded video leaves it where the recorder put it (the working
+// directory, or a rescue folder when that could not take it); recovery names it.
+TEST_F(RecoveryTest, NamesTheSessionVideoTheRunRecorded) {
+  CrashedRun();
+  WriteFile(work_ / "SBJ0000_20160305_090702_V.avi", "RIFF");
+  fs::create_directories(rescue_dir());
+  WriteFile(rescue_dir() / "SBJ0000_20160305_090702_V.csv", "Frame,CaptureTime,Clock\r\n");
+  WriteFile(work_ / "SBJ0000_20160305_090703_V.avi", "another run's");
+
+  const std::vector<RecoveredRun> runs = Recover();
+
+  ASSERT_EQ(runs.size(), 1u);
+  const std::vector<std::string> video{(work_ / "SBJ0000_20160305_090702_V.avi").string(),
+                                       (rescue_dir() / "SBJ0000_20160305_090702_V.csv").string()};
+  EXPECT_EQ(runs[0].video_files, video);
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  const std::string text = MessageTexts()[0];
+  EXPECT_EQ(text.rfind(ExpectedRecoveredRunMessage(work_ / kTrialName, work_ / kBodyName), 0), 0u);
+  EXPECT_NE(text.find(video[0] + "\n" + video[1] + "\n"), std::string::npos) << text;
+}
+
 TEST_F(RecoveryTest, LeavesAJournalOfALiveRunAlone) {
   RunJournal live({journal_dir().string()});
   ASSERT_TRUE(live.Begin("SBJ0000", kFixtureStart, work_.string()));

@@ -40,6 +40,7 @@
 #include "body/sensor/frame_data.h"
 #include "body/sensor/frame_mailbox.h"
 #include "body/sensor/sensor_types.h"
+#include "body/sensor/session_recording.h"
 
 // The four streams of a sensor, in the order OpenSensor opens their readers.
 enum class SensorStream : int { kColor = 0, kDepth = 1, kBody = 2, kBodyIndex = 3 };
@@ -80,6 +81,14 @@ class SensorDevice {
   // with -infinity coordinates, as the depth sensor's SDK does.
   virtual Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                             ColorSpacePoint* color) const = 0;
+
+  // Recording of the run (session_recording.h), UI thread. Start begins with
+  // the next picture; Finish stops, closes the files and says what was written.
+  // A backend that does not record reports it off.
+  virtual SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& /*plan*/) {
+    return {};
+  }
+  virtual SessionRecordingReport FinishSessionRecording() { return {}; }
 
   SensorStreams& streams() { return streams_; }
 

@@ -215,6 +215,13 @@ Status IKinectSensor::Close() {
   return device_->Close();
 }
 
+SessionRecordingReport IKinectSensor::StartSessionRecording(const SessionRecordingPlan& plan) {
+  return device_->StartSessionRecording(plan);
+}
+SessionRecordingReport IKinectSensor::FinishSessionRecording() {
+  return device_->FinishSessionRecording();
+}
+
 Status IKinectSensor::get_IsAvailable(bool* available) const {
   return Put(available, device_->IsAvailable());
 }

@@ -191,6 +191,9 @@ class IKinectSensor {
   Status get_DepthFrameSource(std::unique_ptr<IDepthFrameSource>* source);
   Status get_BodyFrameSource(std::unique_ptr<IBodyFrameSource>* source);
   Status get_BodyIndexFrameSource(std::unique_ptr<IBodyIndexFrameSource>* source);
+  // The run's recording (SensorDevice).
+  SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan);
+  SessionRecordingReport FinishSessionRecording();
 
  private:
   std::shared_ptr<SensorDevice> device_;

@@ -7,6 +7,7 @@
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/picture_scaler.h"
+#include "body/backends/camera/session_recorder.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_problem.h"
 
@@ -28,6 +29,7 @@ Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDe
   std::string warnings;
   LoadCameraSettings(kSettingsFile, &settings, &warnings);
   if (!warnings.empty()) std::fprintf(stderr, "tavelin2: %s", warnings.c_str());
+  settings.replay_every_frame = settings.replay_every_frame || options.replay_every_frame;
   const std::string missing = MissingCameraAssets(settings.hand_model_full);
   if (!missing.empty()) {
     Report(missing);
@@ -70,6 +72,11 @@ Status CameraSensor::Open() {
   has_pending_ = false;
   capture_ended_ = false;
   open_ = true;
+  if (planned_recording_) {
+    finished_recording_ = StartRecorder(*planned_recording_);
+    if (recorder_) finished_recording_.reset();
+    planned_recording_.reset();
+  }
   inference_thread_ = std::thread([this] { InferenceLoop(); });
   capture_thread_ = std::thread([this] { CaptureLoop(); });
   return S_OK;
@@ -83,6 +90,8 @@ Status CameraSensor::Close() {
   pending_cv_.notify_all();
   if (capture_thread_.joinable()) capture_thread_.join();
   if (inference_thread_.joinable()) inference_thread_.join();
+  if (std::unique_ptr<SessionRecorder> recorder = TakeRecorder())
+    finished_recording_ = recorder->Finish();
   source_.reset();
   estimator_.reset();
   open_ = false;
@@ -98,6 +107,48 @@ Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
   if (!color) return E_POINTER;
   *color = camera_.Project(point);
   return S_OK;
+}
+
+std::unique_ptr<SessionRecorder> CameraSensor::TakeRecorder() {
+  std::lock_guard<std::mutex> guard(recorder_mutex_);
+  return std::move(recorder_);
+}
+
+SessionRecordingReport CameraSensor::StartSessionRecording(const SessionRecordingPlan& plan) {
+  if (!settings_.record_video) return {};
+  FinishSessionRecording();  // one recording at a time
+  finished_recording_.reset();
+  if (!open_) {
+    // Begins with the first picture once the camera is open.
+    planned_recording_ = plan;
+    SessionRecordingReport report;
+    report.on = true;
+    return report;
+  }
+  return StartRecorder(plan);
+}
+
+SessionRecordingReport CameraSensor::StartRecorder(const SessionRecordingPlan& plan) {
+  SessionRecorderOptions options;
+  options.width = source_->size().width;
+  options.height = source_->size().height;
+  options.frame_rate = av_d2q(source_->fps() > 0 ? source_->fps() : 30, 1000);
+  auto recorder = std::make_unique<SessionRecorder>(plan, options);
+  if (!recorder->Start()) {
+    std::fprintf(stderr, "tavelin2: %s\n", recorder->report().problem.c_str());
+    return recorder->report();
+  }
+  std::lock_guard<std::mutex> guard(recorder_mutex_);
+  recorder_ = std::move(recorder);
+  return recorder_->report();
+}
+
+SessionRecordingReport CameraSensor::FinishSessionRecording() {
+  if (std::unique_ptr<SessionRecorder> recorder = TakeRecorder()) return recorder->Finish();
+  if (finished_recording_) return *finished_recording_;
+  SessionRecordingReport off;
+  off.on = settings_.record_video;
+  return off;
 }
 
 CameraSensorStats CameraSensor::stats() const {
@@ -124,7 +175,7 @@ void CameraSensor::CaptureLoop() {
         std::lock_guard<std::mutex> guard(pending_mutex_);
         capture_ended_ = true;
       }
-      pending_cv_.notify_one();
+      pending_cv_.notify_all();
       break;
     }
     // A camera that changed size mid-run.
@@ -139,15 +190,22 @@ void CameraSensor::CaptureLoop() {
     color->relative_time = picture.capture_time;
     streams().color.Publish(std::move(color));
     {
+      std::lock_guard<std::mutex> guard(recorder_mutex_);
+      if (recorder_) recorder_->Offer(picture);
+    }
+    {
       std::lock_guard<std::mutex> guard(stats_mutex_);
       ++stats_.color_frames;
     }
     {
-      std::lock_guard<std::mutex> guard(pending_mutex_);
+      std::unique_lock<std::mutex> lock(pending_mutex_);
+      // Every picture analysed: wait until the inference thread took the last one.
+      if (settings_.replay_every_frame && source_->is_file())
+        pending_cv_.wait(lock, [this] { return !has_pending_ || stop_; });
       pending_ = std::move(picture);  // replaces a picture the inference thread did not get to
       has_pending_ = true;
     }
-    pending_cv_.notify_one();
+    pending_cv_.notify_all();
   }
 }
 
@@ -168,6 +226,7 @@ void CameraSensor::InferenceLoop() {
       picture = std::move(pending_);
       has_pending_ = false;
     }
+    pending_cv_.notify_all();  // a capture waiting to hand over the next picture
     const TIMESPAN taken = picture.capture_time;
     // Only the pictures analysed are converted for the models.
     if (!scaler.ToBgr(*picture.frame, &bgr)) continue;

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -27,6 +28,7 @@
 #include "body/sensor/sensor_device.h"
 
 class BodyEstimator;
+class SessionRecorder;
 class VideoSource;
 
 struct CameraSensorStats {
@@ -56,9 +58,18 @@ class CameraSensor : public SensorDevice {
   // replayed file's. May change from kDriver to kReadTime during a run.
   CaptureClock capture_clock() const { return capture_clock_; }
 
+  // Records the run's pictures when camera.ini turns recording on (see
+  // session_recorder.h); the report says "off" otherwise. Close finishes a
+  // recording still going. Started before Open, it begins with the first
+  // picture.
+  SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan) override;
+  SessionRecordingReport FinishSessionRecording() override;
+
  private:
   void CaptureLoop();
   void InferenceLoop();
+  std::unique_ptr<SessionRecorder> TakeRecorder();
+  SessionRecordingReport StartRecorder(const SessionRecordingPlan& plan);
 
   std::string device_;
   CameraSettings settings_;
@@ -81,13 +92,20 @@ class CameraSensor : public SensorDevice {
   bool has_pending_ = false;
   bool capture_ended_ = false;  // no more pictures will come
 
+  // The run's recorder; the capture thread hands it every picture.
+  std::mutex recorder_mutex_;
+  std::unique_ptr<SessionRecorder> recorder_;
+  std::optional<SessionRecordingReport> finished_recording_;  // finished by Close
+  std::optional<SessionRecordingPlan> planned_recording_;     // asked for before Open
+
   mutable std::mutex stats_mutex_;
   CameraSensorStats stats_;
 };
 
 // What the camera backend takes from the command line (camera_driver.cpp).
 struct CameraOptions {
-  std::string device;  // --camera=DEVICE_OR_FILE; empty: the first camera
+  std::string device;               // --camera=DEVICE_OR_FILE; empty: the first camera
+  bool replay_every_frame = false;  // --replay-every-frame (or the camera.ini key)
 };
 
 // Makes the camera device for one run: reads camera.ini from the working

@@ -14,6 +14,10 @@ const SensorBackendDriver& CameraSensorDriver() {
                       "camera device (e.g. /dev/video0) or a video file\nfor the camera backend",
                       /*in_usage_line=*/true},
                      "needs a device or file"),
+          SwitchOption(&CameraOptions::replay_every_frame,
+                       {"--replay-every-frame", "",
+                        "analyse every picture of a video file in order,\nhowever slow "
+                        "(replays give the same bodies)"}),
       },
       CreateCameraSensor);
   return driver;

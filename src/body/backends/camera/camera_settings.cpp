@@ -48,6 +48,8 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
       {"capture_height", integer(&s->capture_height, 120, 2160)},
       {"capture_fps", integer(&s->capture_fps, 5, 120)},
       {"replay_realtime", flag(&s->replay_realtime)},
+      {"replay_every_frame", flag(&s->replay_every_frame)},
+      {"record_video", flag(&s->record_video)},
       {"pose_input_width", integer(&s->pose_input_width, 192, 512)},
       {"person_threshold", real(&s->person_threshold, 0.0f, 1.0f)},
       {"keypoint_threshold", real(&s->keypoint_threshold, 0.0f, 1.0f)},

@@ -12,6 +12,14 @@ struct CameraSettings {
   int capture_height = 720;
   int capture_fps = 30;
   bool replay_realtime = true;  // a video file plays at its frame rate (false: as fast as possible)
+  // A video file: every picture is analysed, in order, however long the
+  // models take (the capture waits for them), so that replays of one
+  // recording give the same bodies on every machine.
+  bool replay_every_frame = false;
+
+  // Recording: each run's pictures as <subject>_<date>_<time>_V.avi with its
+  // frame table. Off unless a lab turns it on: video of children needs consent.
+  bool record_video = false;
 
   // Pose.
   int pose_input_width =

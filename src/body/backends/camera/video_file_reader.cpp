@@ -48,6 +48,9 @@ PacketReader::Result VideoFileReader::Read(AVPacket* packet, std::string* error)
       if (code != AVERROR_EOF && error) *error = AvError(code);
       return Result::kEnded;
     }
+    // A frame the file holds only part of (a recording cut short by a kill
+    // or a power cut) would show as a half-grey picture: left out.
+    if (packet->flags & AV_PKT_FLAG_CORRUPT) continue;
     if (packet->stream_index == stream_) return Result::kPacket;
   }
 }

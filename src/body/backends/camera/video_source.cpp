@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +14,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "body/backends/camera/recorded_frame_times.h"
 #include "body/backends/camera/v4l2_camera.h"
 #include "body/backends/camera/video_file_reader.h"
 
@@ -119,6 +121,12 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
     reader_ = std::move(file);
     name_ = device_or_file;
     is_file_ = true;
+    std::string problem;
+    if (auto times = ReadRecordedFrameTimes(VideoTablePathFor(name_), &problem)) {
+      recorded_times_ = std::move(*times);
+    } else if (!problem.empty()) {
+      std::fprintf(stderr, "tavelin2: %s; the video plays at its frame rate\n", problem.c_str());
+    }
   }
 
   const AVCodecParameters& codec = reader_->codec();
@@ -151,6 +159,7 @@ void VideoSource::Close() {
   draining_ = false;
   started_ = false;
   end_ = Read::kEnded;
+  recorded_times_.clear();
 }
 
 CaptureClock VideoSource::capture_clock() const {
@@ -170,7 +179,18 @@ TIMESPAN VideoSource::CaptureTime(int64_t pts) {
     start_ = MonotonicNow100ns();
   }
   last_pts_ = pts;
+  if (!recorded_times_.empty()) return start_ + RecordedOffset(pts) - RecordedOffset(first_pts_);
   return start_ + av_rescale_q(pts - first_pts_, base, k100ns);
+}
+
+// A session video's frames are numbered by their presentation time (one
+// tick a frame); frames the table does not reach (cut off by a kill) follow
+// its last one at the frame rate.
+TIMESPAN VideoSource::RecordedOffset(int64_t frame) const {
+  const int64_t last = int64_t(recorded_times_.size()) - 1;
+  const int64_t clamped = std::clamp<int64_t>(frame, 0, last);
+  return recorded_times_[size_t(clamped)] - recorded_times_[0] +
+         (frame - clamped) * TIMESPAN(1e7 / fps_);
 }
 
 VideoSource::Read VideoSource::Next(CameraPicture* picture) {

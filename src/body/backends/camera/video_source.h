@@ -9,6 +9,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 #include "body/backends/camera/camera_picture.h"
 #include "body/backends/camera/camera_settings.h"
@@ -43,6 +44,9 @@ class VideoSource {
   const std::string& name() const { return name_; }
   // True when pictures come with their compressed frame (MJPEG).
   bool keeps_compressed() const { return keep_compressed_; }
+  // True when a file's pictures are timed by its frame table (a session
+  // video with its "_V.csv" beside it).
+  bool timed_by_table() const { return !recorded_times_.empty(); }
   // Which clock the capture times are read from: a camera's driver, our read
   // time (a driver whose stamps are not on CLOCK_MONOTONIC), or a file's own.
   CaptureClock capture_clock() const;
@@ -54,6 +58,7 @@ class VideoSource {
   };
   bool OpenCamera(const std::string& path, const CameraSettings& settings, std::string* error);
   TIMESPAN CaptureTime(int64_t pts);
+  TIMESPAN RecordedOffset(int64_t frame) const;
 
   std::unique_ptr<PacketReader> reader_;
   VideoDecoder decoder_;
@@ -72,4 +77,6 @@ class VideoSource {
   bool started_ = false;
   int64_t first_pts_ = 0, last_pts_ = 0;
   TIMESPAN start_ = 0;
+  // A session video's capture times by frame number (empty: the file's own).
+  std::vector<TIMESPAN> recorded_times_;
 };

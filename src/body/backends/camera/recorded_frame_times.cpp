@@ -1,0 +1,49 @@
+#include "body/backends/camera/recorded_frame_times.h"
+
+#include <charconv>
+#include <fstream>
+
+namespace {
+
+constexpr std::string_view kVideoEnding = "_V.avi";
+
+bool ParseInteger(std::string_view text, int64_t* value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string VideoTablePathFor(const std::string& video_path) {
+  if (!video_path.ends_with(kVideoEnding)) return "";
+  return video_path.substr(0, video_path.size() - 4) + ".csv";
+}
+
+std::optional<std::vector<TIMESPAN>> ReadRecordedFrameTimes(const std::string& path,
+                                                            std::string* problem) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  auto refuse = [&](int line, const std::string& why) -> std::optional<std::vector<TIMESPAN>> {
+    if (problem) *problem = path + ":" + std::to_string(line) + ": " + why;
+    return std::nullopt;
+  };
+  std::string line;
+  if (!std::getline(in, line) || line.rfind("Frame,CaptureTime,Clock", 0) != 0)
+    return refuse(1, "not a frame table (header Frame,CaptureTime,Clock)");
+  std::vector<TIMESPAN> times;
+  for (int number = 2; std::getline(in, line); ++number) {
+    if (in.eof()) break;  // a last row without its line end: cut off by a kill
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    const size_t a = line.find(',');
+    const size_t b = a == std::string::npos ? a : line.find(',', a + 1);
+    int64_t frame = 0, time = 0;
+    if (b == std::string::npos || !ParseInteger(std::string_view(line).substr(0, a), &frame) ||
+        !ParseInteger(std::string_view(line).substr(a + 1, b - a - 1), &time))
+      return refuse(number, "not a frame row: " + line);
+    if (frame != int64_t(times.size())) return refuse(number, "frame numbers out of order");
+    if (!times.empty() && time < times.back()) return refuse(number, "capture time goes back");
+    times.push_back(time);
+  }
+  return times;
+}
