@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "stage/image_decoder.h"
+#include "stage/render_priority.h"
 #include "stage/renderer_host.h"
 #include "stage/text_rasterizer.h"
 
@@ -37,7 +38,9 @@ std::pair<int32_t, int32_t> UsedRows(const TextureEntry& entry) {
 
 }  // namespace
 
-CDXWnd::CDXWnd() = default;
+CDXWnd::CDXWnd() {
+  ChooseSoftwareRasteriserThreads();
+}
 
 CDXWnd::~CDXWnd() {
   if (QGuiApplication::instance() != nullptr) {
