@@ -68,31 +68,15 @@ if [ "$sensor" = camera ]; then
   sensor_args=(--sensor=camera "--camera=$clip")
 fi
 
-# The id of the first window whose title matches, waiting up to $2 seconds.
-window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.2
-  done
-  echo "no window '$1' within $2 s" >&2
-  return 1
-}
+source "$here/../drive_program.sh"
 
 echo "load before: $(cat /proc/loadavg)"
 (cd "$work" && TAVELIN2_PASS_TRACE="$trace" TAVELIN2_PRESENT_LOG="$presents" \
   LD_PRELOAD="$probe" exec "$program" "${sensor_args[@]}") &
 app=$!
 
-frame=$(window '^DirectDraw Application$' 30)
-xdotool mousemove --sync 960 700 click 1
-dialog=$(window '^Dialog$' 20)
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-# Subject, then Tab twice to the time limit: long, the run is ended with Esc.
-xdotool key --delay 50 ctrl+a type --delay 50 FULLRATE
-xdotool key --delay 100 Tab Tab ctrl+a type --delay 50 3600
-xdotool key Return
+# Ended with Esc: the time limit only has to be long.
+start_run FULLRATE 3600
 stage=$(window '^Experiment Window$' 60)
 if [ "${BUSY:-0}" = 1 ]; then
   yes > /dev/null &
