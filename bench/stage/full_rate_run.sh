@@ -22,7 +22,7 @@ source_dir=$(cd "$here/../.." && pwd)
 build_dir=$(cd "${1:-$source_dir/build}" && pwd)
 seconds=${2:-30}
 sensor=${3:-camera}
-program=${PROGRAM:-$build_dir/src/app/tavelin2}
+program=$(realpath "${PROGRAM:-$build_dir/src/app/tavelin2}")
 probe=$build_dir/bench/stage/present_probe.so
 street=/usr/share/doc/opencv-doc/examples/data/vtest.avi
 
@@ -82,7 +82,7 @@ if [ "${BUSY:-0}" = 1 ]; then
   yes > /dev/null &
   busy=$!
 fi
-echo "running $seconds s with the $sensor sensor${BUSY:+ and one busy process}..." >&2
+echo "running $seconds s with the $sensor sensor, busy process: ${BUSY:-0}..." >&2
 sleep "$seconds"
 echo "load during: $(cat /proc/loadavg)"
 xdotool windowfocus --sync "$stage" key Escape || xdotool key Escape
