@@ -36,6 +36,8 @@ extern "C" {
 }
 
 #include "body/backends/camera/body_estimator.h"
+#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/onnx_model.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/picture_scaler.h"
@@ -76,13 +78,14 @@ cv::Mat Scene(int people) {
   return scene;
 }
 
-// Args: people, pose input width.
+// Args: people, pose input width, pose threads (0: chosen for the cores).
 void BM_Pipeline(benchmark::State& state) {
   const int people = static_cast<int>(state.range(0));
   const cv::Mat scene = Scene(people);
   if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
   CameraSettings settings;
   settings.pose_input_width = static_cast<int>(state.range(1));
+  settings.inference_threads = static_cast<int>(state.range(2));
   BodyEstimator estimator(settings);
   std::string error;
   if (!estimator.Load(&error)) return state.SkipWithError(error.c_str());
@@ -104,10 +107,13 @@ void BM_Pipeline(benchmark::State& state) {
   state.counters["hand_crops"] = sum.hand_crops;
 }
 BENCHMARK(BM_Pipeline)
-    ->Args({1, 256})
-    ->Args({2, 256})
-    ->Args({6, 256})
-    ->Args({6, 384})
+    ->ArgNames({"people", "width", "threads"})
+    ->Args({1, 256, 0})
+    ->Args({2, 256, 0})
+    ->Args({2, 256, 1})
+    ->Args({2, 256, 2})
+    ->Args({6, 256, 0})
+    ->Args({6, 384, 0})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0)
     ->UseRealTime();
@@ -156,6 +162,38 @@ BENCHMARK(BM_LiveDevice)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// One model alone on a prepared input: the session options side by side.
+// Args: model (0 pose at 256 x 160, 1 hand), intra-op threads, XNNPACK (skipped
+// when the runtime has none).
+void BM_ModelRun(benchmark::State& state) {
+  const bool hand = state.range(0) != 0;
+  OnnxSessionOptions options;
+  options.threads = static_cast<int>(state.range(1));
+  options.xnnpack = state.range(2) != 0;
+  if (options.xnnpack && !OnnxRuntimeHasXnnpack())
+    return state.SkipWithError("this ONNX Runtime has no XNNPACK provider");
+  OnnxModel model;
+  std::string error;
+  if (!model.Load(ModelPath(hand ? "handlandmark-lite" : "movenet-multipose"), options, &error))
+    return state.SkipWithError(error.c_str());
+  const std::vector<int64_t> shape =
+      hand ? std::vector<int64_t>{1, 224, 224, 3} : std::vector<int64_t>{1, 160, 256, 3};
+  std::vector<float> input(size_t(shape[1] * shape[2] * 3));
+  for (size_t i = 0; i < input.size(); ++i) input[i] = float((i * 37) % 256) / (hand ? 255 : 1);
+  std::vector<Tensor> outputs;
+  const double cpu_start = ProcessCpuMs();
+  for (auto _ : state) {
+    if (!model.Run(input.data(), shape, &outputs, &error)) return state.SkipWithError(error.c_str());
+  }
+  state.counters["cpu_ms_per_run"] = (ProcessCpuMs() - cpu_start) / double(state.iterations());
+}
+BENCHMARK(BM_ModelRun)
+    ->ArgNames({"hand", "threads", "xnnpack"})
+    ->ArgsProduct({{0, 1}, {1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
 void BM_ColorPicture(benchmark::State& state) {
   const cv::Mat scene = Scene(1);

@@ -38,26 +38,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The id of the first window whose title matches, waiting up to $2 seconds.
-window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.2
-  done
-  echo "no window '$1' within $2 s" >&2
-  return 1
-}
+source "$here/../drive_program.sh"
 
-frame=$(window '^DirectDraw Application$' 30)
-xdotool mousemove --sync 960 700 click 1
-dialog=$(window '^Dialog$' 20)
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-# Subject, then Tab twice to the time limit.
-xdotool key --delay 50 ctrl+a type --delay 50 TIMING
-xdotool key --delay 100 Tab Tab ctrl+a type --delay 50 "$limit_s"
-xdotool key Return
+start_run TIMING "$limit_s"
 echo "run of $limit_s s after the first two pops..." >&2
 score=$(window '^Score$' $((limit_s + 180)))
 sleep 0.3

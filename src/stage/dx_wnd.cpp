@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "stage/image_decoder.h"
+#include "stage/render_priority.h"
 #include "stage/renderer_host.h"
 #include "stage/text_rasterizer.h"
 
@@ -20,22 +21,26 @@ bool RowIsZero(const uint32_t* row, int32_t width) {
   return row[0] == 0 && std::memcmp(row, row + 1, (static_cast<size_t>(width) - 1) * 4) == 0;
 }
 
-// Rows [begin, end) outside which the texture holds only zero words. A text
-// layer holds one line of text on an otherwise empty texture; a picture has
-// non-zero first and last rows, so finding them costs it nothing.
+// Rows [begin, end) outside which the texture holds only zero words: its
+// inked rows, trimmed of zero rows at either end. A text layer holds one line
+// of text on an otherwise empty texture; a picture has non-zero first and last
+// rows, so trimming costs it nothing.
 std::pair<int32_t, int32_t> UsedRows(const TextureEntry& entry) {
   const uint32_t* words = entry.pixels.data();
   const size_t width = static_cast<size_t>(entry.width);
-  int32_t begin = 0;
-  while (begin < entry.height && RowIsZero(words + begin * width, entry.width)) ++begin;
-  int32_t end = entry.height;
+  int32_t begin = entry.ink_begin;
+  int32_t end = entry.ink_end;
+  while (begin < end && RowIsZero(words + begin * width, entry.width)) ++begin;
   while (end > begin && RowIsZero(words + (end - 1) * width, entry.width)) --end;
+  if (begin >= end) return {0, 0};
   return {begin, end};
 }
 
 }  // namespace
 
-CDXWnd::CDXWnd() = default;
+CDXWnd::CDXWnd() {
+  ChooseSoftwareRasteriserThreads();
+}
 
 CDXWnd::~CDXWnd() {
   if (QGuiApplication::instance() != nullptr) {

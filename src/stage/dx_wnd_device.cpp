@@ -77,7 +77,7 @@ bool CDXWnd::CreateRenderContext(int32_t kind) {
   has_context_ = true;
   max_texture_size_ = max_texture_size;
   // The software rasteriser's workers exist once there is a context.
-  if (gpu_->Threaded()) IdleSoftwareRasteriserWorkers();
+  BoundSoftwareRasteriserWorkers();
   return true;
 }
 

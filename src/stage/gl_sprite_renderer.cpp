@@ -1,5 +1,7 @@
 #include "stage/gl_sprite_renderer.h"
 
+#include <algorithm>
+
 namespace {
 
 // GLSL 1.00 / 1.10: runs on desktop GL 2.1 and on GLES 2 (Mesa llvmpipe too).
@@ -43,6 +45,16 @@ GLuint CompileShader(QOpenGLFunctions* gl, GLenum type, const char* source) {
 }
 
 }  // namespace
+
+PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
+
+PixelRect BoundingBox(const PixelRect& a, const PixelRect& b) {
+  if (a.Empty()) return b;
+  if (b.Empty()) return a;
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
 
 bool GlSpriteRenderer::Create(QOpenGLFunctions* gl) {
   gl_ = gl;
@@ -95,8 +107,8 @@ void GlSpriteRenderer::BeginFrame(int32_t window_w, int32_t window_h) {
   gl_->glViewport(0, 0, window_w_, window_h_);
   gl_->glDisable(GL_DEPTH_TEST);
   gl_->glDisable(GL_SCISSOR_TEST);
+  scissor_on_ = false;
   gl_->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  gl_->glClear(GL_COLOR_BUFFER_BIT);
   gl_->glEnable(GL_BLEND);
   blend_off_ = false;
   gl_->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -108,8 +120,42 @@ void GlSpriteRenderer::BeginFrame(int32_t window_w, int32_t window_h) {
   gl_->glVertexAttribPointer(corner_attribute_, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
 }
 
+// Writes are limited to `only` (window pixels, y down), or not limited.
+void GlSpriteRenderer::Scissor(const PixelRect* only) {
+  if (only == nullptr) {
+    if (scissor_on_) gl_->glDisable(GL_SCISSOR_TEST);
+    scissor_on_ = false;
+    return;
+  }
+  if (!scissor_on_) gl_->glEnable(GL_SCISSOR_TEST);
+  scissor_on_ = true;
+  // GL counts rows from the bottom.
+  gl_->glScissor(only->x0, window_h_ - only->y1, only->x1 - only->x0, only->y1 - only->y0);
+}
+
+void GlSpriteRenderer::Clear(const PixelRect* keep) {
+  if (keep == nullptr || keep->Empty()) {
+    Scissor(nullptr);
+    gl_->glClear(GL_COLOR_BUFFER_BIT);
+    return;
+  }
+  // The bands above and below `keep`, then left and right of it.
+  const PixelRect bands[] = {{0, 0, window_w_, keep->y0},
+                             {0, keep->y1, window_w_, window_h_},
+                             {0, keep->y0, keep->x0, keep->y1},
+                             {keep->x1, keep->y0, window_w_, keep->y1}};
+  for (const PixelRect& band : bands) {
+    if (band.Empty()) continue;
+    Scissor(&band);
+    gl_->glClear(GL_COLOR_BUFFER_BIT);
+  }
+  Scissor(nullptr);
+}
+
 void GlSpriteRenderer::Draw(GLuint texture, bool opaque, double x0, double y0, double x1, double y1,
-                            uint32_t colour) {
+                            uint32_t colour, const PixelRect* only) {
+  if (only != nullptr && only->Empty()) return;
+  Scissor(only);
   // Window pixels (y down) to normalised device coordinates (y up).
   const double nx0 = x0 / window_w_ * 2.0 - 1.0;
   const double ny0 = 1.0 - y0 / window_h_ * 2.0;

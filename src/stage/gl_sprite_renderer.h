@@ -10,6 +10,16 @@
 #include <QOpenGLFunctions>
 #include <cstdint>
 
+// Window pixels [x0, x1) x [y0, y1), y downwards.
+struct PixelRect {
+  int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+PixelRect Intersection(const PixelRect& a, const PixelRect& b);
+// The smallest rectangle holding both (an empty one adds nothing).
+PixelRect BoundingBox(const PixelRect& a, const PixelRect& b);
+
 class GlSpriteRenderer {
  public:
   // Compiles the shaders and makes the quad buffer; false when the context
@@ -20,13 +30,16 @@ class GlSpriteRenderer {
   void Release(bool context_alive);
   bool IsCreated() const { return program_ != 0; }
 
-  // Clears the framebuffer of window_w x window_h pixels to opaque black and
-  // sets the state the sprites need.
+  // Sets the state the sprites need for a framebuffer of window_w x window_h
+  // pixels; nothing is cleared yet.
   void BeginFrame(int32_t window_w, int32_t window_h);
+  // Clears the framebuffer to opaque black, all of it or all but `keep`.
+  void Clear(const PixelRect* keep = nullptr);
   // Draws `texture` over window pixels [x0, x1) x [y0, y1). opaque: ignore
-  // texel alpha (X8R8G8B8 textures). colour is 0xAARRGGBB.
+  // texel alpha (X8R8G8B8 textures). colour is 0xAARRGGBB. Only pixels within
+  // `only` are written when it is given.
   void Draw(GLuint texture, bool opaque, double x0, double y0, double x1, double y1,
-            uint32_t colour);
+            uint32_t colour, const PixelRect* only = nullptr);
 
   // Creates a width x height texture; its texels are undefined until uploaded.
   static GLuint Allocate(QOpenGLFunctions* gl, int32_t width, int32_t height);
@@ -36,6 +49,8 @@ class GlSpriteRenderer {
                          int32_t row_count, const uint32_t* rows);
 
  private:
+  void Scissor(const PixelRect* only);
+
   QOpenGLFunctions* gl_ = nullptr;
   GLuint program_ = 0;
   GLuint quad_buffer_ = 0;
@@ -45,6 +60,7 @@ class GlSpriteRenderer {
   GLint opaque_uniform_ = -1;
   GLint texture_uniform_ = -1;
   bool blend_off_ = false;
+  bool scissor_on_ = false;
   int32_t window_w_ = 1;
   int32_t window_h_ = 1;
 };

@@ -2,22 +2,15 @@
 
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 
 namespace {
-
-void LowerNiceness(pid_t tid) {
-  errno = 0;
-  const int now = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-  if (errno != 0 || now >= kRenderNiceness) return;
-  setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kRenderNiceness);
-}
 
 bool IsRasteriserWorker(const std::filesystem::path& task) {
   std::ifstream comm(task / "comm");
@@ -28,11 +21,21 @@ bool IsRasteriserWorker(const std::filesystem::path& task) {
 
 }  // namespace
 
-void LowerCallingThreadPriority() {
-  LowerNiceness(static_cast<pid_t>(syscall(SYS_gettid)));
+int32_t RasteriserThreadsFor(int32_t cores) {
+  return cores >= 2 ? cores / 2 : 1;
 }
 
-void IdleSoftwareRasteriserWorkers() {
+void ChooseSoftwareRasteriserThreads() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const std::string threads =
+        std::to_string(RasteriserThreadsFor(cores > 0 ? static_cast<int32_t>(cores) : 1));
+    setenv("LP_NUM_THREADS", threads.c_str(), 0);  // a value the user set stays
+  });
+}
+
+void BoundSoftwareRasteriserWorkers() {
   std::error_code error;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
     if (!IsRasteriserWorker(task.path())) continue;
@@ -42,7 +45,10 @@ void IdleSoftwareRasteriserWorkers() {
     } catch (const std::exception&) {
       continue;  // not a thread id
     }
+    // Back from the idle class an earlier version of this program may have
+    // used, then a modest niceness.
     const sched_param param{};
-    sched_setscheduler(tid, SCHED_IDLE, &param);
+    sched_setscheduler(tid, SCHED_OTHER, &param);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kRasteriserNiceness);
   }
 }

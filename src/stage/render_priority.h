@@ -1,17 +1,29 @@
 #pragma once
-// Scheduling of the threads that draw the stage. They run below the thread of
-// the trial loop, so that when the cores are short the loop's 1 ms passes come
-// first and the stage shows a later frame instead. Lowering a thread needs no
-// privileges.
+// The share of the CPU the threads that draw the stage get. With a GPU they
+// need little; with a software rasteriser (Mesa llvmpipe) drawing a frame
+// costs milliseconds of CPU, and on a two-core lab PC the camera's inference
+// wants the same cores. At idle priority the rasteriser ran only when
+// inference paused, and most pictures never reached the screen; unbounded,
+// it would take every core. So: the render thread at normal priority, a
+// rasteriser thread count chosen for the cores, and its threads a little
+// below normal, so that the trial loop's 1 ms passes (normal priority,
+// sleeping most of the time) still get a core as soon as they wake.
 
-inline constexpr int kRenderNiceness = 10;
+#include <cstdint>
 
-// The calling thread to kRenderNiceness (the render thread, at its start).
-void LowerCallingThreadPriority();
+inline constexpr int kRasteriserNiceness = 2;
 
-// Puts the worker threads of Mesa's software rasteriser (llvmpipe) into the
-// idle scheduling class. Niceness is not enough for them: they keep every core
-// busy, and a nice thread still runs out its time slice before a waking trial
-// loop gets the core (a few ms). In the idle class they give it up at once.
-// No such threads with a GPU driver: then nothing changes.
-void IdleSoftwareRasteriserWorkers();
+// The number of llvmpipe rasteriser threads for a machine with `cores`
+// cores: half of them, at least one.
+int32_t RasteriserThreadsFor(int32_t cores);
+
+// Sets LP_NUM_THREADS for this machine unless the user set it. llvmpipe
+// reads it when the first OpenGL context of the process is made, so this runs
+// before that, once, while the process is still single-threaded (the stage
+// window object is built during static initialisation).
+void ChooseSoftwareRasteriserThreads();
+
+// Puts the worker threads of Mesa's software rasteriser (llvmpipe) at
+// kRasteriserNiceness in the normal scheduling class. No such threads with a
+// GPU driver: then nothing changes.
+void BoundSoftwareRasteriserWorkers();

@@ -1,7 +1,5 @@
 #include "stage/render_thread.h"
 
-#include "stage/render_priority.h"
-
 #include <utility>
 
 namespace {
@@ -87,7 +85,6 @@ void RenderThread::Stop() {
 }
 
 void RenderThread::run() {
-  LowerCallingThreadPriority();
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] { return stop_ || task_ != nullptr || (pending_full_ && !hold_); });

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <utility>
 
 QSurfaceFormat StageSurfaceFormat(int32_t kind) {
@@ -34,6 +36,28 @@ QSurfaceFormat StageSurfaceFormat(int32_t kind) {
   return format;
 }
 
+namespace {
+
+bool IsSoftwareRasteriser(QOpenGLFunctions* gl) {
+  const auto* name = reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER));
+  if (name == nullptr) return false;
+  const std::string renderer(name);
+  for (const char* software : {"llvmpipe", "softpipe", "SwiftShader", "swrast"}) {
+    if (renderer.find(software) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The window pixels a quad can write (its edges rounded outwards, one more
+// pixel of margin), clipped to the window.
+PixelRect OuterPixels(const SpriteDraw& d, const PixelRect& window) {
+  PixelRect r{static_cast<int32_t>(std::floor(d.x0)) - 1, static_cast<int32_t>(std::floor(d.y0)) - 1,
+              static_cast<int32_t>(std::ceil(d.x1)) + 1, static_cast<int32_t>(std::ceil(d.y1)) + 1};
+  return Intersection(r, window);
+}
+
+}  // namespace
+
 StageRenderer::StageRenderer(QWindow& window) : window_(window) {}
 
 StageRenderer::~StageRenderer() = default;
@@ -53,6 +77,7 @@ bool StageRenderer::CreateContext(int32_t kind, QScreen* screen) {
     return false;
   }
   gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_size_);
+  software_ = IsSoftwareRasteriser(gl);
   context_ = std::move(context);
   return true;
 }
@@ -132,14 +157,93 @@ void StageRenderer::UploadRows(int index, int32_t width, int32_t height, const u
   }
   gpu.used_begin = used_begin;
   gpu.used_end = used_end;
+  gpu.height = height;
+}
+
+const StageRenderer::GpuTexture* StageRenderer::TextureOf(const SpriteDraw& d) const {
+  if (d.index < 0 || static_cast<size_t>(d.index) >= gpu_textures_.size()) return nullptr;
+  const GpuTexture& t = gpu_textures_[d.index];
+  return t.id != 0 ? &t : nullptr;
+}
+
+void StageRenderer::DrawWhole(const FramePacket& frame) {
+  sprites_.Clear();
+  for (const SpriteDraw& d : frame.draws) {
+    if (const GpuTexture* t = TextureOf(d)) {
+      sprites_.Draw(t->id, d.opaque, d.x0, d.y0, d.x1, d.y1, d.colour);
+    }
+  }
+}
+
+// The rows of window pixels a draw's texture rows [used_begin, used_end) reach:
+// outer, every pixel their texels can touch (one texel row of margin for the
+// filtered edge, one pixel more); inner, only pixels whose every sample lies
+// within them.
+PixelRect StageRenderer::InkBand(const SpriteDraw& d, const GpuTexture& t, bool outer) {
+  if (t.height <= 0 || t.used_begin >= t.used_end) return PixelRect{};
+  const double texel = (d.y1 - d.y0) / t.height;
+  const int32_t x0 = static_cast<int32_t>(std::floor(d.x0)) - 1;
+  const int32_t x1 = static_cast<int32_t>(std::ceil(d.x1)) + 1;
+  if (outer) {
+    return {x0, static_cast<int32_t>(std::floor(d.y0 + (t.used_begin - 1) * texel)) - 1, x1,
+            static_cast<int32_t>(std::ceil(d.y0 + (t.used_end + 1) * texel)) + 1};
+  }
+  return {x0, static_cast<int32_t>(std::ceil(d.y0 + (t.used_begin + 1) * texel)) + 1, x1,
+          static_cast<int32_t>(std::floor(d.y0 + (t.used_end - 1) * texel)) - 1};
+}
+
+// The draw that surely writes the most pixels (an opaque sprite at full colour
+// alpha writes every pixel of its used rows), and those pixels; -1 when none.
+int StageRenderer::CoveringDraw(const FramePacket& frame, PixelRect* interior) const {
+  int best = -1;
+  int64_t best_area = 0;
+  const PixelRect window{0, 0, frame.window_width, frame.window_height};
+  for (size_t i = 0; i < frame.draws.size(); ++i) {
+    const SpriteDraw& d = frame.draws[i];
+    const GpuTexture* t = TextureOf(d);
+    if (!d.opaque || (d.colour >> 24) != 0xFF || t == nullptr) continue;
+    const PixelRect inside = Intersection(
+        Intersection(
+            {static_cast<int32_t>(std::ceil(d.x0)) + 1, static_cast<int32_t>(std::ceil(d.y0)) + 1,
+             static_cast<int32_t>(std::floor(d.x1)) - 1, static_cast<int32_t>(std::floor(d.y1)) - 1},
+            InkBand(d, *t, false)),
+        window);
+    if (inside.Empty()) continue;
+    const int64_t area = int64_t{inside.x1 - inside.x0} * (inside.y1 - inside.y0);
+    if (area > best_area) {
+      best = static_cast<int>(i);
+      best_area = area;
+      *interior = inside;
+    }
+  }
+  return best;
 }
 
 void StageRenderer::Draw(const FramePacket& frame) {
   sprites_.BeginFrame(frame.window_width, frame.window_height);
+  if (draw_whole_) return DrawWhole(frame);
+  const PixelRect window{0, 0, frame.window_width, frame.window_height};
+
+  // A software rasteriser pays for every cleared pixel; where a sprite of the
+  // frame surely writes every pixel the clear cannot show.
+  PixelRect covered;
+  const bool cover = software_ && CoveringDraw(frame, &covered) >= 0;
+  sprites_.Clear(cover ? &covered : nullptr);
+
+  // Zero words are transparent black in a texture with alpha, and opaque
+  // black in one without: over black (what the clear left, where no sprite
+  // of this frame has drawn yet) neither changes a pixel, so rows of zero
+  // words are left out there.
+  PixelRect painted;  // bounding box of what this frame's sprites wrote so far
   for (const SpriteDraw& d : frame.draws) {
-    if (static_cast<size_t>(d.index) >= gpu_textures_.size()) continue;
-    const GLuint id = gpu_textures_[d.index].id;
-    if (id != 0) sprites_.Draw(id, d.opaque, d.x0, d.y0, d.x1, d.y1, d.colour);
+    const GpuTexture* t = TextureOf(d);
+    if (t == nullptr) continue;
+    const PixelRect quad = OuterPixels(d, window);
+    const bool over_black = !d.opaque || Intersection(painted, quad).Empty();
+    const PixelRect only = over_black ? Intersection(quad, InkBand(d, *t, true)) : quad;
+    if (only.Empty()) continue;
+    sprites_.Draw(t->id, d.opaque, d.x0, d.y0, d.x1, d.y1, d.colour, &only);
+    painted = BoundingBox(painted, only);
   }
 }
 

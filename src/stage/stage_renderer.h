@@ -65,15 +65,29 @@ class StageRenderer {
   QImage TakeCopy();
   const QImage& LastCopy() const { return copy_; }
 
+  // Frames are drawn without the work that cannot show: rows of a texture
+  // that hold only zero words where they would land on black, and, with a
+  // software rasteriser, the clear under an opaque sprite that is drawn over
+  // it. Whole: every sprite drawn whole over a full clear, the reference
+  // the trimmed frames must equal (tests and benchmarks compare them).
+  void SetDrawWhole(bool whole) { draw_whole_ = whole; }
+  // Rasterised on the CPU (Mesa llvmpipe, softpipe, SwiftShader).
+  bool SoftwareRasteriser() const { return software_; }
+
  private:
   struct GpuTexture {
     GLuint id = 0;
     // Rows that held non-zero words at the last upload; all others were zero.
     int32_t used_begin = 0;
     int32_t used_end = 0;
+    int32_t height = 0;
   };
 
   void Draw(const FramePacket& frame);
+  void DrawWhole(const FramePacket& frame);
+  const GpuTexture* TextureOf(const SpriteDraw& d) const;
+  int CoveringDraw(const FramePacket& frame, PixelRect* interior) const;
+  static PixelRect InkBand(const SpriteDraw& d, const GpuTexture& t, bool outer);
   QImage ReadBack(int32_t width, int32_t height);
   void DeleteTextures();
 
@@ -83,5 +97,7 @@ class StageRenderer {
   std::vector<GpuTexture> gpu_textures_;
   std::vector<uint32_t> zero_rows_;  // source of cleared rows, grown as needed
   GLint max_texture_size_ = 0;
+  bool software_ = false;
+  bool draw_whole_ = false;
   QImage copy_;  // see Render
 };

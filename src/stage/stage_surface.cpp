@@ -21,8 +21,13 @@ class TemporaryLock {
       locked_ = true;
       return;
     }
+    // The operation keeps the inked rows itself; a caller's lock widens them.
+    TextureEntry& entry = stage.m_textures[index];
+    const int32_t ink_begin = entry.ink_begin, ink_end = entry.ink_end;
     locked_ = stage.LockTexture(index);
     taken_here_ = locked_;
+    entry.ink_begin = ink_begin;
+    entry.ink_end = ink_end;
   }
   ~TemporaryLock() {
     if (taken_here_) stage_.UnlockTexture(index_);
@@ -31,6 +36,8 @@ class TemporaryLock {
   TemporaryLock& operator=(const TemporaryLock&) = delete;
 
   bool locked() const { return locked_; }
+  // Locked by the operation itself: nobody else writes while it runs.
+  bool taken_here() const { return taken_here_; }
   const TextureLockRecord& record() const { return *stage_.LockOf(index_); }
 
  private:
@@ -53,6 +60,25 @@ int32_t TruncateToInt32(double v) {
 }
 
 }  // namespace
+
+void TextureEntry::AddInk(int32_t begin, int32_t end) {
+  begin = std::max(begin, 0);
+  end = std::min(end, height);
+  if (begin >= end) return;
+  if (ink_begin >= ink_end) {
+    ink_begin = begin;
+    ink_end = end;
+    return;
+  }
+  ink_begin = std::min(ink_begin, begin);
+  ink_end = std::max(ink_end, end);
+}
+
+bool StageSurface::LetteredText::operator==(const LetteredText& o) const {
+  return text == o.text && face == o.face && w == o.w && h == o.h &&
+         font_height == o.font_height && format == o.format && text_colour == o.text_colour &&
+         back_colour == o.back_colour;
+}
 
 StageSurface::StageSurface() = default;
 StageSurface::~StageSurface() = default;
@@ -92,6 +118,7 @@ int StageSurface::LoadTexture(const std::string& path) {
   entry.width = width;
   entry.height = height;
   entry.format = D3DFMT_A8R8G8B8;
+  entry.AddInk(0, height);
   return AppendTexture(std::move(entry));
 }
 
@@ -108,6 +135,7 @@ bool StageSurface::LockTexture(int index) {
   TextureEntry& entry = m_textures[index];
   // A second lock of a locked texture keeps the first one: same buffer, same pitch.
   if (entry.lock) return true;
+  entry.AddInk(0, entry.height);
   entry.lock = std::make_unique<TextureLockRecord>();
   entry.lock->pitch = entry.width * 4;
   entry.lock->bits = reinterpret_cast<uint8_t*>(entry.pixels.data());
@@ -132,17 +160,19 @@ const TextureLockRecord* StageSurface::LockOf(int index) const {
 void StageSurface::ClearTexture(int index) {
   TemporaryLock lock(*this, index);
   if (!lock.locked()) return;
-  const TextureEntry& entry = m_textures[index];
-  for (int32_t y = 0; y < entry.height; ++y) {
+  // Only rows that can hold a non-zero word; a caller's lock makes that all.
+  TextureEntry& entry = m_textures[index];
+  for (int32_t y = entry.ink_begin; y < entry.ink_end; ++y) {
     std::fill_n(RowOf(lock.record(), y), entry.width, 0u);
   }
+  if (lock.taken_here()) entry.ink_begin = entry.ink_end = 0;
 }
 
 void StageSurface::DrawLine(int index, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                             uint32_t value) {
   TemporaryLock lock(*this, index);
   if (!lock.locked()) return;
-  const TextureEntry& entry = m_textures[index];
+  TextureEntry& entry = m_textures[index];
   const TextureLockRecord& record = lock.record();
 
   // The walk: dx, dy are pixel counts; along the longer (major) axis each step
@@ -166,6 +196,10 @@ void StageSurface::DrawLine(int index, int32_t x0, int32_t y0, int32_t x1, int32
   }
   const int64_t step = b0 > b1 ? -1 : 1;
   const int64_t last = std::min(a1, major_size - 1);
+  // The rows the line may touch, clipped to the texture.
+  const int64_t y_low = std::min<int64_t>(y0, y1), y_high = std::max<int64_t>(y0, y1);
+  entry.AddInk(static_cast<int32_t>(std::clamp<int64_t>(y_low, 0, entry.height)),
+               static_cast<int32_t>(std::clamp<int64_t>(y_high + 1, 0, entry.height)));
   for (int64_t a = std::max<int64_t>(a0, 0); a <= last; ++a) {
     const int64_t k = a - a0 + 1;
     const int64_t b =
@@ -216,12 +250,47 @@ void StageSurface::MirrorTexture(int index) {
   }
 }
 
+// Letters the text into a w x h bitmap, or finds it lettered already.
+const StageSurface::LetteredText& StageSurface::Letter(const std::string& text, int32_t w,
+                                                       int32_t h, uint32_t format) {
+  LetteredText key;
+  key.text = text;
+  key.face = m_fontFace;
+  key.w = w;
+  key.h = h;
+  key.font_height = m_fontHeight;
+  key.format = format;
+  key.text_colour = m_textColor;
+  key.back_colour = m_backColor;
+  if (key == lettered_ && !lettered_.rows.empty()) return lettered_;
+
+  std::vector<uint32_t>& words = text_words_;
+  words.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0u);
+  RasterizeText(text, w, h, format, words);
+  // Most of a text layer is empty rows; memcmp of a row against itself
+  // shifted by one word finds them much faster than a loop.
+  const size_t width = static_cast<size_t>(w);
+  auto empty = [&](int32_t r) {
+    const uint32_t* row = words.data() + r * width;
+    return row[0] == 0 && std::memcmp(row, row + 1, (width - 1) * 4) == 0;
+  };
+  int32_t first = 0;
+  while (first < h && empty(first)) ++first;
+  int32_t end = h;
+  while (end > first && empty(end - 1)) --end;
+  key.first_row = first;
+  key.rows.assign(words.begin() + first * width, words.begin() + end * width);
+  // A text that left no mark (black on black) is lettered again each time.
+  lettered_ = std::move(key);
+  return lettered_;
+}
+
 void StageSurface::RenderText(int index, const std::string& text, const TextRect* rect,
                               uint32_t format) {
   OnRenderText(index, text, rect, format);
   TemporaryLock lock(*this, index);
   if (!lock.locked()) return;
-  const TextureEntry& entry = m_textures[index];
+  TextureEntry& entry = m_textures[index];
   const TextRect area = rect ? *rect : TextRect{0, 0, entry.width, entry.height};
   const int64_t w = int64_t{area.right} - area.left;
   const int64_t h = int64_t{area.bottom} - area.top;
@@ -231,24 +300,20 @@ void StageSurface::RenderText(int index, const std::string& text, const TextRect
   constexpr int64_t kMaxSide = 16384;
   if (w > kMaxSide || h > kMaxSide) return;
 
-  std::vector<uint32_t>& words = text_words_;
-  words.assign(static_cast<size_t>(w * h), 0u);
-  RasterizeText(text, static_cast<int32_t>(w), static_cast<int32_t>(h), format, words);
+  const LetteredText& lettered =
+      Letter(text, static_cast<int32_t>(w), static_cast<int32_t>(h), format);
+  if (lettered.rows.empty()) return;
 
-  // Only the part of the area that lies on the texture is visited.
+  // Only the part of the area that lies on the texture and holds marks is visited.
+  const int64_t lettered_end = lettered.first_row + static_cast<int64_t>(lettered.rows.size()) / w;
   const int64_t c_begin = std::max<int64_t>(0, -int64_t{area.left});
   const int64_t c_end = std::min<int64_t>(w, int64_t{entry.width} - area.left);
-  const int64_t r_begin = std::max<int64_t>(0, -int64_t{area.top});
-  const int64_t r_end = std::min<int64_t>(h, int64_t{entry.height} - area.top);
-  if (c_begin >= c_end || r_begin >= r_end) return;  // the area lies off the texture
+  const int64_t r_begin = std::max<int64_t>(lettered.first_row, -int64_t{area.top});
+  const int64_t r_end = std::min<int64_t>(lettered_end, int64_t{entry.height} - area.top);
+  if (c_begin >= c_end || r_begin >= r_end) return;  // the marks lie off the texture
+  entry.AddInk(static_cast<int32_t>(area.top + r_begin), static_cast<int32_t>(area.top + r_end));
   for (int64_t r = r_begin; r < r_end; ++r) {
-    const uint32_t* src = words.data() + r * w;
-    // Most of a text layer is empty rows; memcmp of a row against itself
-    // shifted by one word finds them much faster than the loop below.
-    if (src[c_begin] == 0 &&
-        std::memcmp(src + c_begin, src + c_begin + 1, (c_end - c_begin - 1) * 4) == 0) {
-      continue;
-    }
+    const uint32_t* src = lettered.rows.data() + (r - lettered.first_row) * w;
     uint32_t* dst = RowOf(lock.record(), static_cast<int32_t>(area.top + r)) + area.left;
     for (int64_t c = c_begin; c < c_end; ++c) {
       if (src[c] != 0) dst[c] = src[c] | 0xFF000000u;

@@ -32,6 +32,14 @@ struct TextureEntry {
   int32_t width = 0;
   int32_t height = 0;
   int32_t format = D3DFMT_X8R8G8B8;
+  // Rows [ink_begin, ink_end) hold every non-zero word (they may hold zero
+  // rows too). The pixel operations keep it; a lock taken by a caller makes it
+  // the whole texture, since the caller may write anywhere. Mostly empty
+  // textures (the text layer) are cleared and sent by these rows only.
+  int32_t ink_begin = 0;
+  int32_t ink_end = 0;
+
+  void AddInk(int32_t begin, int32_t end);
 };
 
 struct TextRect {
@@ -105,10 +113,26 @@ class StageSurface {
   virtual void OnTextureUnlocked(int /*index*/) {}
   virtual void OnTexturesReleased() {}
   // Told of every RenderText call before anything is drawn (test fakes record it).
+  // RasterizeText must depend only on its arguments and the text settings:
+  // RenderText keeps the last bitmap and draws it again while they are the same.
   virtual void OnRenderText(int /*index*/, const std::string& /*text*/, const TextRect* /*rect*/,
                             uint32_t /*format*/) {}
 
  private:
+  // The last text lettered, by what its bitmap depends on, and the bitmap's
+  // rows that hold non-zero words. The stage texts change about once a second
+  // and are drawn every frame.
+  struct LetteredText {
+    std::string text, face;
+    int32_t w = 0, h = 0, font_height = 0;
+    uint32_t format = 0, text_colour = 0, back_colour = 0;
+    int32_t first_row = 0;         // of the bitmap
+    std::vector<uint32_t> rows;    // w words a row, from first_row
+    bool operator==(const LetteredText& o) const;
+  };
+
   int AppendTexture(TextureEntry entry);  // the new index, or -1 when the GPU side refuses
+  const LetteredText& Letter(const std::string& text, int32_t w, int32_t h, uint32_t format);
   std::vector<uint32_t> text_words_;      // RenderText's bitmap, kept between calls
+  LetteredText lettered_;
 };

@@ -385,6 +385,21 @@ TEST(CameraSettings, FileOverridesKnownKeysAndReportsBadLines) {
   std::remove(path.c_str());
 }
 
+// 0 (the default) chooses the pose model's threads for the machine; a number
+// set in camera.ini is taken as it is.
+TEST(CameraSettings, PoseThreadsFollowTheCoresUnlessSet) {
+  struct Case {
+    int setting, cores, threads;
+  };
+  for (const Case c : {Case{0, 1, 1}, Case{0, 2, 1}, Case{0, 4, 2}, Case{0, 0, 1}, Case{3, 2, 3},
+                       Case{1, 16, 1}}) {
+    CameraSettings s;
+    s.inference_threads = c.setting;
+    EXPECT_EQ(PoseThreadsFor(s, c.cores), c.threads) << c.setting << " on " << c.cores;
+  }
+  EXPECT_EQ(CameraSettings{}.inference_threads, 0);
+}
+
 TEST(CameraSettings, MissingFileKeepsTheDefaults) {
   CameraSettings s;
   std::string warnings;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -408,6 +409,87 @@ TEST_P(StageRenderTest, EveryFrameIsPresentedOrReplaced) {
   stage.LastPresentedFrame();  // waits for the render thread
   EXPECT_EQ(stage.FramesPresented() + stage.FramesReplaced(), presented + 5);
   EXPECT_GE(stage.FramesPresented(), presented + 1);
+}
+
+// Frames are drawn without rows of zero words over black and without the
+// clear under an opaque sprite; what reaches the screen must not change.
+// Each scene is drawn whole and trimmed and compared pixel for pixel.
+TEST_P(StageRenderTest, TrimmedFramesEqualFramesDrawnWhole) {
+  stage.m_fontHeight = 32;
+  stage.RenderText(0, "じかん: 37　　ふうせん： 12", nullptr, 0);
+  // A camera picture whose first rows are black words without alpha.
+  const int picture = stage.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  ASSERT_TRUE(stage.LockTexture(picture));
+  auto* words = reinterpret_cast<uint32_t*>(stage.LockOf(picture)->bits);
+  for (int32_t y = 0; y < 540; ++y)
+    for (int32_t x = 0; x < 960; ++x)
+      words[y * 960 + x] = y < 12 ? 0u : 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | 0x40;
+  stage.UnlockTexture(picture);
+  // A balloon: transparent rows around an opaque body.
+  const int balloon = stage.AddTexture(128, 160, D3DFMT_A8R8G8B8);
+  ASSERT_TRUE(stage.LockTexture(balloon));
+  words = reinterpret_cast<uint32_t*>(stage.LockOf(balloon)->bits);
+  for (int32_t y = 0; y < 160; ++y)
+    for (int32_t x = 0; x < 128; ++x) words[y * 128 + x] = y >= 30 && y < 120 ? 0xC0FF4040u : 0u;
+  stage.UnlockTexture(balloon);
+  const int green = stage.AddTexture(64, 64, D3DFMT_X8R8G8B8);
+  Fill(stage, green, 0xFF00FF00);
+  const int empty = stage.AddTexture(300, 200, D3DFMT_X8R8G8B8);
+
+  struct Scene {
+    const char* name;
+    std::function<void()> draw;
+  };
+  const Scene scenes[] = {
+      {"stage frame",
+       [&] {
+         stage.DrawSprite(0, 0, 0, kOpaqueWhite);
+         stage.DrawSprite(picture, 32, 114, kOpaqueWhite);
+         stage.DrawSprite(balloon, 500.5f, 300.25f, kOpaqueWhite);
+         stage.DrawSprite(balloon, 700, 200, 0x80FFFFFF);
+       }},
+      {"a layer over a sprite darkens it with its empty rows",
+       [&] {
+         stage.DrawSprite(green, 0, 0, kOpaqueWhite);
+         stage.DrawSprite(green, 100, 700, kOpaqueWhite);
+         stage.DrawSprite(0, 0, 0, 0xF0FFFFFF);
+         stage.DrawSprite(picture, 32, 114, kOpaqueWhite);
+       }},
+      {"an opaque layer over a sprite paints its empty rows black",
+       [&] {
+         stage.DrawSprite(green, 0, 0, kOpaqueWhite);
+         stage.DrawSprite(0, 0, 0, kOpaqueWhite);
+       }},
+      {"translucent and empty layers",
+       [&] {
+         stage.DrawSprite(0, 0, 0, 0x80FFFFFF);
+         stage.DrawSprite(green, 40, 300, kOpaqueWhite);
+         stage.DrawSprite(empty, 10, 250, kOpaqueWhite);
+         stage.DrawSprite(empty, 600, 600, 0x80FFFFFF);
+       }},
+      {"sprites reaching past the canvas and the window",
+       [&] {
+         stage.DrawSprite(picture, -200.5f, -100, kOpaqueWhite);
+         stage.DrawSprite(0, 300, 500, kOpaqueWhite);
+         stage.DrawSprite(balloon, 1000, 700, kOpaqueWhite);
+       }},
+  };
+  for (const Scene& scene : scenes) {
+    ASSERT_TRUE(stage.BeginFrame());
+    scene.draw();
+    stage.DrawWholeSprites(true);
+    const QImage whole = stage.GrabFrame();
+    stage.DrawWholeSprites(false);
+    const QImage trimmed = stage.GrabFrame();
+    stage.EndFrame();
+    ASSERT_FALSE(whole.isNull());
+    ASSERT_EQ(whole.size(), trimmed.size());
+    int differing = 0;
+    for (int y = 0; y < whole.height(); ++y)
+      for (int x = 0; x < whole.width(); ++x)
+        if (whole.pixel(x, y) != trimmed.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0) << scene.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, StageRenderTest,

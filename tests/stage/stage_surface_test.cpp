@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -219,6 +220,47 @@ TEST(TextureTable, ClearTextureZeroesEveryWord) {
   EXPECT_EQ(PixelsWith(stage, t, 0).size(), 15u);
 }
 
+// ClearTexture visits only the rows that can hold words; whatever wrote them,
+// none may survive.
+TEST(TextureTable, ClearTextureZeroesWhateverWroteTheWords) {
+  struct Writer {
+    const char* name;
+    std::function<void(StageSurface&, int)> write;
+  };
+  const Writer writers[] = {
+      {"lines", [](StageSurface& s, int t) { s.DrawLine(t, -5, 30, 40, 2, 7); }},
+      {"a disc at the edge", [](StageSurface& s, int t) { s.DrawDisc(t, 10, 39, 7); }},
+      {"text", [](StageSurface& s, int t) { s.RenderText(t, "abc", nullptr, 0); }},
+      {"a caller's lock",
+       [](StageSurface& s, int t) {
+         s.LockTexture(t);
+         s.DrawLine(t, 0, 1, 0, 1, 7);  // inside the lock: the caller writes anywhere
+         reinterpret_cast<uint32_t*>(s.LockOf(t)->bits)[39 * 32 + 5] = 7;
+         s.UnlockTexture(t);
+       }},
+      {"a clear inside a caller's lock",
+       [](StageSurface& s, int t) {
+         s.LockTexture(t);
+         s.ClearTexture(t);
+         reinterpret_cast<uint32_t*>(s.LockOf(t)->bits)[20 * 32 + 5] = 7;
+         s.UnlockTexture(t);
+       }},
+  };
+  for (const Writer& writer : writers) {
+    SCOPED_TRACE(writer.name);
+    RecordingStage stage;
+    const int t = stage.AddTexture(32, 40, D3DFMT_X8R8G8B8);
+    writer.write(stage, t);
+    EXPECT_LT(PixelsWith(stage, t, 0).size(), 32u * 40u);
+    stage.ClearTexture(t);
+    EXPECT_EQ(PixelsWith(stage, t, 0).size(), 32u * 40u);
+    stage.MirrorTexture(t);
+    writer.write(stage, t);
+    stage.ClearTexture(t);
+    EXPECT_EQ(PixelsWith(stage, t, 0).size(), 32u * 40u);
+  }
+}
+
 // ------------------------------------------------------------------- lines
 
 struct LineCase {
@@ -350,6 +392,26 @@ TEST_F(RenderTextTest, TextColourArrivesAsARedWordAndBlackWritesNothing) {
   stage.m_textColor = 0;
   stage.RenderText(t, "abc", nullptr, 0);
   EXPECT_EQ(PixelsWith(stage, t, 0).size(), 64u);
+}
+
+// A text drawn every frame is lettered once; any change of what its bitmap
+// depends on letters it anew.
+TEST_F(RenderTextTest, ARepeatedTextIsDrawnAgainAndAChangedOneAnew) {
+  auto frame = [&](const std::string& text) {
+    stage.ClearTexture(t);
+    stage.RenderText(t, text, nullptr, 0);
+    return PixelsWith(stage, t, 0xFFFFFFFF).size() + 100 * PixelsWith(stage, t, 0xFFFF0000).size();
+  };
+  EXPECT_EQ(frame("abc"), 3u);
+  EXPECT_EQ(frame("abc"), 3u);
+  stage.m_textColor = 0x0000FF;
+  EXPECT_EQ(frame("abc"), 300u);
+  EXPECT_EQ(frame("a"), 100u);
+  const TextRect lower{0, 2, 16, 4};
+  stage.ClearTexture(t);
+  stage.RenderText(t, "ab", &lower, 0);
+  EXPECT_EQ(PixelsWith(stage, t, 0xFFFF0000), (std::set<Point>{{0, 2}, {1, 2}}));
+  EXPECT_EQ(stage.texts.size(), 5u);
 }
 
 TEST_F(RenderTextTest, EmptyTextAndEmptyAreaChangeNothing) {

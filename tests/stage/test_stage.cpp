@@ -56,6 +56,10 @@ QImage TestStage::LastPresentedFrame() {
   return image;
 }
 
+void TestStage::DrawWholeSprites(bool whole) {
+  if (gpu_) gpu_->Run([whole](StageRenderer& r) { r.SetDrawWhole(whole); }, false);
+}
+
 std::string TestStage::TextFontFamily() {
   if (QGuiApplication::instance() == nullptr) return {};
   const QFont& font = Text().FontFor(TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor});

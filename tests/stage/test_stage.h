@@ -32,6 +32,9 @@ class TestStage : public CTouchWnd {
   // frames handed over and returns the last one drawn.
   void KeepPresentedFrames(bool keep) { keep_presented_ = keep; }
   QImage LastPresentedFrame();
+  // Frames drawn whole (every sprite over a full clear) or without the work
+  // that cannot show (the default).
+  void DrawWholeSprites(bool whole);
   // The family the text of the current settings is lettered in.
   std::string TextFontFamily();
 };

@@ -1,6 +1,7 @@
 #include "body/backends/camera/body_estimator.h"
 
 #include <chrono>
+#include <thread>
 
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
@@ -20,7 +21,8 @@ BodyEstimator::BodyEstimator(const CameraSettings& settings)
       tracker_(settings.track_max_missed_frames, settings.keypoint_threshold) {}
 
 bool BodyEstimator::Load(std::string* error) {
-  if (!pose_.Load(ModelPath("movenet-multipose"), settings_.inference_threads,
+  const int threads = PoseThreadsFor(settings_, static_cast<int>(std::thread::hardware_concurrency()));
+  if (!pose_.Load(ModelPath("movenet-multipose"), threads,
                   settings_.pose_input_width, error))
     return false;
   if (!settings_.hand_shapes) return true;

@@ -53,7 +53,7 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
       {"pose_input_width", integer(&s->pose_input_width, 192, 512)},
       {"person_threshold", real(&s->person_threshold, 0.0f, 1.0f)},
       {"keypoint_threshold", real(&s->keypoint_threshold, 0.0f, 1.0f)},
-      {"inference_threads", integer(&s->inference_threads, 1, 16)},
+      {"inference_threads", integer(&s->inference_threads, 0, 16)},
       {"hand_shapes", flag(&s->hand_shapes)},
       {"hand_model_full", flag(&s->hand_model_full)},
       {"hand_crops_per_frame", integer(&s->hand_crops_per_frame, 0, 12)},
@@ -85,4 +85,9 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
       *warnings += path + ":" + std::to_string(number) + ": " + problem + ": " + text + "\n";
   }
   return true;
+}
+
+int PoseThreadsFor(const CameraSettings& settings, int cores) {
+  if (settings.inference_threads > 0) return settings.inference_threads;
+  return cores > 2 ? 2 : 1;
 }

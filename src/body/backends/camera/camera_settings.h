@@ -26,7 +26,10 @@ struct CameraSettings {
       256;  // MoveNet input width, multiple of 32 (larger: farther people, slower)
   float person_threshold = 0.20f;    // a person counts when its score reaches this
   float keypoint_threshold = 0.30f;  // a joint below this is reported not tracked
-  int inference_threads = 2;         // ONNX Runtime intra-op threads
+  // ONNX Runtime intra-op threads of the pose model; 0 chooses for the cores
+  // (one on a two-core PC, where a second thread costs CPU the stage needs
+  // and gains no time while the other core is busy; else two).
+  int inference_threads = 0;
 
   // Hands.
   bool hand_shapes = true;               // estimate hand shapes at all
@@ -47,3 +50,7 @@ struct CameraSettings {
 // Reads overrides from `path` into *settings. Missing file: true, nothing
 // changes. Bad lines are skipped and described in *warnings (one a line).
 bool LoadCameraSettings(const std::string& path, CameraSettings* settings, std::string* warnings);
+
+// The pose model's intra-op threads for these settings on a machine with
+// `cores` cores.
+int PoseThreadsFor(const CameraSettings& settings, int cores);

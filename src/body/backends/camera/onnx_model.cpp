@@ -1,5 +1,7 @@
 #include "body/backends/camera/onnx_model.h"
 
+#include <string>
+
 #include "body/backends/camera/onnx_api.h"
 #include "body/backends/camera/onnx_runtime_loader.h"
 
@@ -16,19 +18,40 @@ bool OnnxModel::loaded() const {
   return session_ != nullptr;
 }
 
+bool OnnxRuntimeHasXnnpack() {
+  if (!LoadOnnxRuntime(nullptr)) return false;
+  try {
+    for (const std::string& name : Ort::GetAvailableProviders())
+      if (name == "XnnpackExecutionProvider") return true;
+  } catch (const Ort::Exception&) {
+  }
+  return false;
+}
+
 bool OnnxModel::Load(const std::string& path, int threads, std::string* error) {
+  OnnxSessionOptions options;
+  options.threads = threads;
+  return Load(path, options, error);
+}
+
+bool OnnxModel::Load(const std::string& path, const OnnxSessionOptions& wanted,
+                     std::string* error) {
   session_.reset();
   if (!LoadOnnxRuntime(error)) return false;
   try {
     auto s = std::make_unique<Session>();
     s->env = Ort::Env(ORT_LOGGING_LEVEL_ERROR, "tavelin2-camera");
     Ort::SessionOptions options;
-    options.SetIntraOpNumThreads(threads);
+    options.SetIntraOpNumThreads(wanted.threads);
     options.SetInterOpNumThreads(1);
     options.SetExecutionMode(ExecutionMode::ORT_SEQUENTIAL);
     options.SetGraphOptimizationLevel(GraphOptimizationLevel::ORT_ENABLE_ALL);
     // Spinning worker threads would take CPU from the capture thread and the UI.
     options.AddConfigEntry("session.intra_op.allow_spinning", "0");
+    if (wanted.xnnpack && OnnxRuntimeHasXnnpack()) {
+      options.AppendExecutionProvider(
+          "XNNPACK", {{"intra_op_num_threads", std::to_string(wanted.threads)}});
+    }
     s->session = Ort::Session(s->env, path.c_str(), options);
     s->memory = Ort::MemoryInfo::CreateCpu(OrtArenaAllocator, OrtMemTypeDefault);
     Ort::AllocatorWithDefaultOptions allocator;

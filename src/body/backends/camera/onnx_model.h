@@ -14,6 +14,15 @@ struct Tensor {
   int64_t dim(size_t i) const { return i < shape.size() ? shape[i] : 0; }
 };
 
+// How a model's session runs.
+struct OnnxSessionOptions {
+  int threads = 1;       // intra-op threads
+  bool xnnpack = false;  // XNNPACK execution provider, where the runtime has one
+};
+
+// Whether the loaded ONNX Runtime offers the XNNPACK execution provider.
+bool OnnxRuntimeHasXnnpack();
+
 class OnnxModel {
  public:
   OnnxModel();
@@ -25,6 +34,7 @@ class OnnxModel {
   // capture thread and the UI need the rest). False with a message on failure
   // (also when ONNX Runtime itself cannot be loaded).
   bool Load(const std::string& path, int threads, std::string* error);
+  bool Load(const std::string& path, const OnnxSessionOptions& options, std::string* error);
   bool loaded() const;
 
   // Runs the model on one input of the given NHWC shape. The outputs come in
