@@ -6,7 +6,7 @@ PKGS="build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   xvfb xauth x11-utils xdotool
   clang-format ninja-build
   python3-onnx python3-numpy

@@ -1,5 +1,8 @@
 #include "app/qt_trial_ports.h"
 
+#include "body/body_update.h"
+#include "body/sensor_connection.h"
+
 #include <cerrno>
 #include <ctime>
 
@@ -39,4 +42,21 @@ void QtHostPort::Sleep(int32_t duration_ms) {
 
 void QtHostPort::ShowScore(const std::string& text, const std::string& caption) {
   ShowMessageBox(text, caption, MB_OK);
+}
+
+int64_t ProgramFrameInfo::PictureCaptured_ns() const {
+  return body_update_report.picture_captured_ns;
+}
+
+uint64_t ProgramFrameInfo::PicturesCaptured() const {
+  const auto& reader = sensor_connection.frame_set_reader;
+  return reader ? reader->PicturesCaptured() : 0;
+}
+
+uint64_t ProgramFrameInfo::PicturesShown() const {
+  return body_update_report.pictures_taken;
+}
+
+uint64_t ProgramFrameInfo::BodyFramesTaken() const {
+  return body_update_report.body_frames_taken;
 }

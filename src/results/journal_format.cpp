@@ -86,15 +86,6 @@ std::string Frame(const std::string& payload) {
   return frame;
 }
 
-// Appends an unchecksummed frame of `payload_size` bytes and returns its payload.
-char* AppendFrame(std::vector<char>& out, size_t payload_size) {
-  const size_t at = out.size();
-  out.resize(at + kFrameHeaderBytes + payload_size);
-  const auto size32 = static_cast<uint32_t>(payload_size);
-  std::memcpy(out.data() + at, &size32, 4);
-  return out.data() + at + kFrameHeaderBytes;
-}
-
 char* PutInt(char* p, int32_t v) {
   std::memcpy(p, &v, 4);
   return p + 4;
@@ -141,7 +132,7 @@ bool ParseWriteEvent(std::string_view payload, JournalWriteEvent* e) {
   e->file = static_cast<ResultFileKind>(file);
   e->prior_size = r.Get<int64_t>();
   e->path = r.GetText();
-  return r.ok() && r.at_end() && file <= static_cast<uint8_t>(ResultFileKind::kBody);
+  return r.ok() && r.at_end() && file <= static_cast<uint8_t>(ResultFileKind::kRunRecord);
 }
 
 // Adds a record at `index` when it continues (or replaces within) the table.
@@ -157,6 +148,14 @@ void Place(std::vector<T>& table, int32_t index, T value) {
 }
 
 }  // namespace
+
+char* AppendJournalFrame(std::vector<char>& out, size_t payload_size) {
+  const size_t at = out.size();
+  out.resize(at + kFrameHeaderBytes + payload_size);
+  const auto size32 = static_cast<uint32_t>(payload_size);
+  std::memcpy(out.data() + at, &size32, 4);
+  return out.data() + at + kFrameHeaderBytes;
+}
 
 uint32_t Crc32(const void* data, size_t size) {
   const auto* p = static_cast<const unsigned char*>(data);
@@ -187,7 +186,7 @@ std::string EncodeWriteEventFrame(const JournalWriteEvent& event) {
 }
 
 void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& t) {
-  char* p = AppendFrame(out, kTrialFixedPayload + t.resp.size());
+  char* p = AppendJournalFrame(out, kTrialFixedPayload + t.resp.size());
   *p++ = static_cast<char>(JournalEntryKind::kTrial);
   p = PutInt(p, index);
   for (int32_t v : {t.trial, t.cond_j, t.cond_m, t.bodyid, t.tgthand, t.tgt_x, t.tgt_y, t.hand_l,
@@ -200,7 +199,7 @@ void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& 
 }
 
 void AppendSampleFrame(std::vector<char>& out, int32_t index, const BodySample& sample) {
-  char* p = AppendFrame(out, kSamplePayload);
+  char* p = AppendJournalFrame(out, kSamplePayload);
   *p++ = static_cast<char>(JournalEntryKind::kSample);
   p = PutInt(p, index);
   std::memcpy(p, &sample, sizeof sample);
@@ -260,6 +259,8 @@ JournalParseResult ParseJournal(std::string_view bytes, JournalContents* out) {
       JournalWriteEvent event;
       ok = ParseWriteEvent(payload, &event);
       if (ok) out->write_events.push_back(std::move(event));
+    } else {
+      ok = ParseTimingEntry(payload, &out->timing);
     }
     if (!ok) break;
     at += kFrameHeaderBytes + size;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-enum class ResultFileKind : uint8_t { kTrial = 0, kBody = 1 };
+enum class ResultFileKind : uint8_t { kTrial = 0, kBody = 1, kTiming = 2, kRunRecord = 3 };
 
 // Told before a result file is opened and after its content is durable, so that
 // an interrupted write can later be completed without writing a row twice.

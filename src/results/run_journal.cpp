@@ -1,6 +1,8 @@
 #include "results/run_journal.h"
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <span>
 #include <system_error>
@@ -37,7 +39,7 @@ bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,
     return false;
   }
   path_ = file_->path();
-  trial_file_done_ = body_file_done_ = false;
+  std::fill(std::begin(files_done_), std::end(files_done_), false);
   {
     std::lock_guard lock(mutex_);
     pending_.clear();
@@ -69,6 +71,22 @@ void RunJournal::OnSampleStored(int32_t index, const BodySample& sample) {
   if (index < 0 || index >= kMaxSampleCount) return;
   std::lock_guard lock(mutex_);
   if (accepting_) AppendSampleFrame(pending_, index, sample);
+}
+
+void RunJournal::OnTimingStored(int32_t index, const TrialTiming& timing) {
+  if (index < 0 || index >= kTrialRecordCapacity) return;
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendTrialTimingFrame(pending_, index, timing);
+}
+
+void RunJournal::OnDrawnPass(const DrawnPassFacts& facts) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendDrawnPassFrame(pending_, facts);
+}
+
+void RunJournal::RecordRunHead(const std::string& head_json) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendRunHeadFrame(pending_, head_json);
 }
 
 void RunJournal::WriterLoop() {
@@ -126,13 +144,16 @@ void RunJournal::OnWriteDone(ResultFileKind kind, const std::string& path) {
   if (!file_) return;
   StopWriter();
   file_->AppendSynced(EncodeWriteEventFrame({JournalEntryKind::kWriteDone, kind, path, -1}));
-  (kind == ResultFileKind::kTrial ? trial_file_done_ : body_file_done_) = true;
+  const auto index = static_cast<size_t>(kind);
+  if (index < std::size(files_done_)) files_done_[index] = true;
 }
 
 bool RunJournal::Finish() {
   if (!file_) return true;
   StopWriter();
-  const bool safe = trial_file_done_ && body_file_done_ && file_->Remove();
+  const bool all_done =
+      std::all_of(std::begin(files_done_), std::end(files_done_), [](bool done) { return done; });
+  const bool safe = all_done && file_->Remove();
   if (!safe) {
     std::fprintf(stderr, "tavelin2: run journal %s kept; it is written out at the next start\n",
                  path_.c_str());

@@ -80,23 +80,34 @@ std::optional<RecoveredRun> RecoverJournal(const std::string& path,
       resume_points.push_back({e.file, e.path, e.prior_size});
     }
   }
-  const RunResults results{contents.header.subject, contents.header.start, contents.trials,
-                           contents.samples};
+  RunResults results{contents.header.subject, contents.header.start, contents.trials,
+                     contents.samples};
+  const JournalTimingContents& timing = contents.timing;
+  results.timings = timing.timings;
+  results.run_head = timing.run_head;
+  results.end_reason = RunEndReason::kRecovered;
+  results.duration_ms = timing.frames.last.run_time_ms;
+  results.frames = &timing.frames;
   const ResultLocations locations{
       contents.header.working_directory,
       std::vector<std::string>(rescue_directories.begin(), rescue_directories.end())};
   JournalWriteLog log(*file);
 
   // A file the run itself completed is left exactly as it is.
-  const JournalWriteEvent* trial_done = LastDone(contents, ResultFileKind::kTrial);
-  const JournalWriteEvent* body_done = LastDone(contents, ResultFileKind::kBody);
-  run.files_were_complete = trial_done != nullptr && body_done != nullptr;
-  run.outcome.trial = trial_done != nullptr
-                          ? ResultFileOutcome{true, false, trial_done->path}
-                          : WriteTrialFile(results, locations, &log, resume_points);
-  run.outcome.body = body_done != nullptr ? ResultFileOutcome{true, false, body_done->path}
-                                          : WriteBodyFile(results, locations, &log, resume_points);
-  if (run.outcome.both_written()) file->Remove();
+  auto write = [&](ResultFileKind kind, auto write_file) {
+    const JournalWriteEvent* done = LastDone(contents, kind);
+    return done != nullptr ? ResultFileOutcome{true, false, done->path}
+                           : write_file(results, locations, &log, resume_points);
+  };
+  run.files_were_complete = LastDone(contents, ResultFileKind::kTrial) != nullptr &&
+                            LastDone(contents, ResultFileKind::kBody) != nullptr &&
+                            LastDone(contents, ResultFileKind::kTiming) != nullptr &&
+                            LastDone(contents, ResultFileKind::kRunRecord) != nullptr;
+  run.outcome.trial = write(ResultFileKind::kTrial, WriteTrialFile);
+  run.outcome.body = write(ResultFileKind::kBody, WriteBodyFile);
+  run.outcome.timing = write(ResultFileKind::kTiming, WriteTimingFile);
+  run.outcome.record = write(ResultFileKind::kRunRecord, WriteRunRecordFile);
+  if (run.outcome.all_written()) file->Remove();
   return run;
 }
 
@@ -122,9 +133,10 @@ std::vector<RecoveredRun> RecoverUnfinishedRuns(std::span<const std::string> jou
 
 std::string RecoveredRunMessage(const RecoveredRun& run) {
   std::string text = "前回の実行は正常に終了しませんでした。";
-  if (run.outcome.both_written()) {
+  if (run.outcome.all_written()) {
     text += "記録を次のファイルに書き出しました。\n" + run.outcome.trial.path + "\n" +
-            run.outcome.body.path +
+            run.outcome.body.path + "\n" + run.outcome.timing.path + "\n" +
+            run.outcome.record.path +
             "\n\nThe previous run did not end normally. Its data was written to the files "
             "above.";
   } else {

@@ -13,6 +13,8 @@ namespace {
 
 const std::string kTrialName = "SBJ0000_20160305_090702.csv";
 const std::string kBodyName = "SBJ0000_20160305_090702_B.csv";
+const std::string kTimingName = "SBJ0000_20160305_090702_T.csv";
+const std::string kRecordName = "SBJ0000_20160305_090702_run.json";
 
 class RecoveryTest : public ScratchDirTest {
  protected:
@@ -50,7 +52,8 @@ TEST_F(RecoveryTest, WritesTheFilesTheRunWouldHaveWrittenAndRemovesTheJournal) {
   EXPECT_TRUE(runs[0].outcome.both_in_place());
   EXPECT_EQ(ReadFile(work_ / kTrialName), Golden("trial_fresh.csv"));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(
                                 work_ / kTrialName, work_ / kBodyName)}));
 
@@ -130,6 +133,14 @@ TEST_P(CrashDuringWriteTest, RecoveryCompletesTheFilesWithoutDuplicateRows) {
   CrashedRun([&](RunJournal& j) {
     partial(j, ResultFileKind::kTrial);
     if (p.dying_in == ResultFileKind::kBody) partial(j, ResultFileKind::kBody);
+    if (!p.done_logged) return;
+    // The run got as far as its timing file and run record as well.
+    for (const auto& [kind, name] : {std::pair{ResultFileKind::kTiming, kTimingName},
+                                     std::pair{ResultFileKind::kRunRecord, kRecordName}}) {
+      j.OnWriteBegin(kind, (work_ / name).string(), -1);
+      WriteFile(work_ / name, "written by the run");
+      j.OnWriteDone(kind, (work_ / name).string());
+    }
   });
 
   ASSERT_EQ(Recover().size(), 1u);
@@ -138,6 +149,7 @@ TEST_P(CrashDuringWriteTest, RecoveryCompletesTheFilesWithoutDuplicateRows) {
   EXPECT_EQ(ReadFile(work_ / kBodyName), earlier_body + body_added);
   EXPECT_FALSE(fs::exists(journal_dir()));
   EXPECT_EQ(messages_.size(), p.done_logged ? 0u : 1u);  // a complete run needs no word
+  if (p.done_logged) EXPECT_EQ(ReadFile(work_ / kRecordName), "written by the run");
 }
 
 INSTANTIATE_TEST_SUITE_P(

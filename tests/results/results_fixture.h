@@ -104,10 +104,15 @@ inline std::string ExpectedDataKeptInJournalMessage(const fs::path& journal) {
          "above and is written out when the program starts next.";
 }
 
+// The message of a recovered run whose trial and body files went where given
+// and whose timing file and run record went next to the body file.
 inline std::string ExpectedRecoveredRunMessage(const fs::path& trial_file,
                                                const fs::path& body_file) {
+  std::string base = body_file.string();
+  base.resize(base.size() - std::string("_B.csv").size());
   return "前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。\n" +
-         trial_file.string() + "\n" + body_file.string() +
+         trial_file.string() + "\n" + body_file.string() + "\n" + base + "_T.csv\n" + base +
+         "_run.json" +
          "\n\nThe previous run did not end normally. Its data was written to the files above.";
 }
 

@@ -18,6 +18,8 @@ namespace {
 
 const std::string kTrialName = "SBJ0000_20160305_090702.csv";
 const std::string kBodyName = "SBJ0000_20160305_090702_B.csv";
+const std::string kTimingName = "SBJ0000_20160305_090702_T.csv";
+const std::string kRecordName = "SBJ0000_20160305_090702_run.json";
 
 class WriteResultFilesTest : public ScratchDirTest {
  protected:
@@ -100,7 +102,7 @@ TEST_F(WriteResultFilesTest, BlockedTrialFileGoesToTheRescueFolderAfterTheSensor
                                       ExpectedRescueMessage(rescue_dir() / kTrialName)}));
 }
 
-TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
+TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyItsFourFilesAndNoJournal) {
   ASSERT_TRUE(BeginRunJournal(run_journal));
   StoreFixtureRecords();
   for (int32_t i = 0; i < trial_count; ++i) run_journal.OnTrialStored(i, trial_records[i]);
@@ -109,7 +111,8 @@ TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
   EXPECT_EQ(WriteResultFiles(), 1);
   EXPECT_TRUE(run_journal.Finish());
 
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
 }
 
@@ -122,7 +125,8 @@ TEST_F(WriteResultFilesTest, RescuedRunRemovesItsJournalAndLeavesNoRowTwice) {
   EXPECT_EQ(WriteResultFiles(), 0);
   EXPECT_TRUE(run_journal.Finish());
 
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
   EXPECT_EQ(Entries(rescue_dir()), std::vector<std::string>{kTrialName});
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
   const std::vector<std::string> journals{(work_ / ".tavelin2-journal").string()};

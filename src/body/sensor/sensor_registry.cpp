@@ -116,6 +116,9 @@ bool ParseSensorBackendOption(const std::string& argument, SensorBackendOptions*
   } else if (key == "--sim-color") {
     if (value != "yuy2" && value != "bgra") return fail("needs yuy2 or bgra");
     options->sim_bgra = value == "bgra";
+  } else if (key == "--sim-latency-ms") {
+    if (!ParseInt(value, 0, 1000, &number)) return fail("needs a number from 0 to 1000");
+    options->sim_latency_ms = static_cast<int32_t>(number);
   } else {
     return false;
   }
@@ -127,7 +130,9 @@ std::string SensorBackendOptionsHelp() {
          "--sensor=camera\n"
          "  --sim-bodies=N           simulated children, 1 to 6 (default 2)\n"
          "  --sim-seed=N             seed of the simulated scene (default 1)\n"
-         "  --sim-color=yuy2|bgra    raw colour format of the simulated camera (default yuy2)\n";
+         "  --sim-color=yuy2|bgra    raw colour format of the simulated camera (default yuy2)\n"
+         "  --sim-latency-ms=N       the simulator publishes each picture with its bodies N ms\n"
+         "                           after capture, like a slow camera and model (default 0)\n";
 }
 
 void SetSensorFactoryForTesting(SensorFactory factory) {

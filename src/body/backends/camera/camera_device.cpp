@@ -6,6 +6,7 @@
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/file_digest.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_registry.h"
@@ -98,6 +99,25 @@ bool CameraSensor::IsAvailable() const {
   return !lost_;
 }
 
+void CameraSensor::Describe(SensorDescription* d) const {
+  d->device = source_ ? source_->name() : device_;
+  const CameraSettings& c = settings_;
+  d->options = {
+      {"capture_width", std::to_string(c.capture_width)},
+      {"capture_height", std::to_string(c.capture_height)},
+      {"capture_fps", std::to_string(c.capture_fps)},
+      {"pose_input_width", std::to_string(c.pose_input_width)},
+      {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
+      {"person_threshold", std::to_string(c.person_threshold)},
+      {"hand_shapes", c.hand_shapes ? "on" : "off"},
+      {"hand_model_full", c.hand_model_full ? "on" : "off"},
+      {"inference_threads", std::to_string(c.inference_threads)},
+  };
+  std::vector<std::string> models = {ModelPath("movenet-multipose")};
+  if (c.hand_shapes) models.push_back(ModelPath(c.hand_model_full ? "handlandmark-full" : "handlandmark-lite"));
+  for (const std::string& path : models) d->models.push_back({path, FileSha256(path)});
+}
+
 Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                                 ColorSpacePoint* color) const {
   if (!color) return E_POINTER;
@@ -136,14 +156,16 @@ void CameraSensor::CaptureLoop() {
     color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
     ConvertToColorPicture(picture, geometry, color->pixels.data());
     color->relative_time = taken;
-    streams().color.Publish(std::move(color));
+    streams().pictures_captured.fetch_add(1);
     {
       std::lock_guard<std::mutex> guard(stats_mutex_);
       ++stats_.color_frames;
     }
     {
+      // A picture still waiting is replaced: it is neither analysed nor shown.
       std::lock_guard<std::mutex> guard(pending_mutex_);
       cv::swap(pending_, picture);  // `picture` now holds a buffer nobody else uses
+      pending_color_ = std::move(color);
       pending_time_ = taken;
       has_pending_ = true;
     }
@@ -156,6 +178,7 @@ void CameraSensor::InferenceLoop() {
   bool reported = false;
   for (;;) {
     TIMESPAN taken = 0;
+    std::shared_ptr<const ColorFrameData> color;
     {
       std::unique_lock<std::mutex> lock(pending_mutex_);
       pending_cv_.wait(lock, [this] { return has_pending_ || stop_ || capture_ended_; });
@@ -165,6 +188,7 @@ void CameraSensor::InferenceLoop() {
         return;
       }
       cv::swap(picture, pending_);
+      color = std::move(pending_color_);
       taken = pending_time_;
       has_pending_ = false;
     }
@@ -175,13 +199,13 @@ void CameraSensor::InferenceLoop() {
       reported = true;
       continue;
     }
-    // Depth and body index first: a pass that sees the body frame sees them too.
+    // The analysed picture is shown with its bodies, never before them, so the
+    // markers and the hit test always belong to the picture on the screen.
     auto depth = std::make_shared<DepthFrameData>();
     auto index = std::make_shared<BodyIndexFrameData>();
     depth->relative_time = index->relative_time = taken;
-    streams().depth.Publish(std::move(depth));
-    streams().body_index.Publish(std::move(index));
-    streams().body.Publish(std::move(body));
+    streams().PublishSet(
+        SensorFrameSet{std::move(color), std::move(depth), std::move(body), std::move(index)});
     const double latency_ms = (MonotonicNow100ns() - taken) / 1e4;
     std::lock_guard<std::mutex> guard(stats_mutex_);
     ++stats_.body_frames;

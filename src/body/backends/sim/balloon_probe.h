@@ -12,6 +12,7 @@ struct BalloonProbe {
   int32_t tgthand;   // HandShape sign on the balloon, 0 outside janken
   int32_t janken;    // 0 none, 1 normal, other values late
   int32_t mirror;    // the mirror setting now in force
+  int32_t hit_half_size = 0;  // the hit square reaches this far from the centre; 0 unknown
 };
 
 // Installs the hook the simulator polls once per frame ON ITS OWN THREAD: the
