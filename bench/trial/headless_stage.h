@@ -76,7 +76,6 @@ class HeadlessStage : public StageSurface {
   int64_t presented_ns_ = 0;
 
  public:
-
  protected:
   bool DecodeImage(const std::string&, int32_t& width, int32_t& height,
                    std::vector<uint32_t>& argb) override {

@@ -71,8 +71,9 @@ class ReportFrameInfo : public FrameInfoPort {
   explicit ReportFrameInfo(const BodyUpdateReport& report) : report_(report) {}
   int64_t PictureCaptured_ns() const override { return report_.picture_captured_ns; }
   uint64_t PicturesCaptured() const override {
-    return sensor_connection.frame_set_reader ? sensor_connection.frame_set_reader->PicturesCaptured()
-                                              : 0;
+    return sensor_connection.frame_set_reader
+               ? sensor_connection.frame_set_reader->PicturesCaptured()
+               : 0;
   }
   uint64_t PicturesShown() const override { return report_.pictures_taken; }
   uint64_t BodyFramesTaken() const override { return report_.body_frames_taken; }
@@ -103,8 +104,8 @@ int Measure(int32_t latency_ms, int32_t trials) {
   SetSimBalloonProbe([]() -> std::optional<BalloonProbe> {
     const ActiveTargetSnapshot s = ReadActiveTarget();
     if (!s.running) return std::nullopt;
-    return BalloonProbe{s.shown, s.target_x, s.target_y, s.tgthand, s.janken, s.mirror,
-                        kHitHalfSize};
+    return BalloonProbe{s.shown,  s.target_x, s.target_y,  s.tgthand,
+                        s.janken, s.mirror,   kHitHalfSize};
   });
   if (OpenSensor() != 1 || !device) {
     std::fprintf(stderr, "the simulated sensor does not open\n");
@@ -118,21 +119,20 @@ int Measure(int32_t latency_ms, int32_t trials) {
   NullSound sound;
   RunState run = own->View(stage.textures);
   run.timing = timing.get();
-  CountingHost host(stage, run, trials,
-                    MonotonicNanoseconds() + int64_t{trials} * 10 * 1000000000);
+  CountingHost host(stage, run, trials, MonotonicNanoseconds() + int64_t{trials} * 10 * 1000000000);
   BodyUpdateReport report;
   ReportFrameInfo frame_info(report);
   const std::span<uint8_t> buffer(color_buffer.get(), kColorBufferBytes);
-  TrialPorts ports{stage,
-                   [&] {
-                     return UpdateBodies(BodyUpdateTarget{stage, run.textures.body,
-                                                          run.tracked_bodies, buffer,
-                                                          run.show_markers != 0, &report});
-                   },
-                   clock,
-                   cursor,
-                   sound,
-                   host};
+  TrialPorts ports{
+      stage,
+      [&] {
+        return UpdateBodies(BodyUpdateTarget{stage, run.textures.body, run.tracked_bodies, buffer,
+                                             run.show_markers != 0, &report});
+      },
+      clock,
+      cursor,
+      sound,
+      host};
   ports.frame_info = &frame_info;
   RunTask(ports, run);
 
@@ -179,8 +179,10 @@ int main(int argc, char** argv) {
   std::vector<int32_t> latencies;
   int32_t trials = 30;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--latency-ms=", 13) == 0) latencies.push_back(std::atoi(argv[i] + 13));
-    else if (std::strncmp(argv[i], "--trials=", 9) == 0) trials = std::max(1, std::atoi(argv[i] + 9));
+    if (std::strncmp(argv[i], "--latency-ms=", 13) == 0)
+      latencies.push_back(std::atoi(argv[i] + 13));
+    else if (std::strncmp(argv[i], "--trials=", 9) == 0)
+      trials = std::max(1, std::atoi(argv[i] + 9));
     else {
       std::fprintf(stderr, "usage: %s [--latency-ms=N ...] [--trials=K]\n", argv[0]);
       return 2;

@@ -1,11 +1,10 @@
 #include "app/qt_trial_ports.h"
 
-#include "body/body_update.h"
-#include "body/sensor_connection.h"
-
 #include <cerrno>
 #include <ctime>
 
+#include "body/body_update.h"
+#include "body/sensor_connection.h"
 #include "state/message_box.h"
 #include "stage/cursor_control.h"
 #include "stage/message_pump.h"

@@ -10,7 +10,7 @@ void ConnectSimulatedParticipant() {
   SetSimBalloonProbe([]() -> std::optional<BalloonProbe> {
     const ActiveTargetSnapshot s = ReadActiveTarget();
     if (!s.running) return std::nullopt;
-    return BalloonProbe{s.shown,  s.target_x, s.target_y,   s.tgthand,
-                       s.janken, s.mirror,   kHitHalfSize};
+    return BalloonProbe{s.shown,  s.target_x, s.target_y,  s.tgthand,
+                        s.janken, s.mirror,   kHitHalfSize};
   });
 }

@@ -214,8 +214,7 @@ bool FillSlots(const BodyUpdateTarget& target, const IBodyFrame& frame) {
   if (BodyUpdateReport* report = target.report) {
     ++report->body_frames_taken;
     TIMESPAN captured = 0;
-    report->picture_captured_ns =
-        Succeeded(frame.get_RelativeTime(&captured)) ? captured * 100 : 0;
+    report->picture_captured_ns = Succeeded(frame.get_RelativeTime(&captured)) ? captured * 100 : 0;
   }
   return true;
 }

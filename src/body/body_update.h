@@ -26,7 +26,7 @@ struct BodyUpdateTarget {
   // Room for one converted BGRA picture (kColorBufferBytes); empty when the run
   // has none, and then only pictures already in BGRA can be taken.
   std::span<uint8_t> color_buffer;
-  bool show_markers;  // paint the joint markers into the body texture
+  bool show_markers;                   // paint the joint markers into the body texture
   BodyUpdateReport* report = nullptr;  // told of what was taken; may be null
 };
 

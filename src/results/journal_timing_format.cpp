@@ -9,8 +9,7 @@ namespace {
 
 // A drawn pass is stored as the bytes of its fields up to the last hand; the
 // fields before it lie without gaps.
-constexpr size_t kDrawnPassBytes =
-    offsetof(DrawnPassFacts, hands) + sizeof(DrawnPassFacts::hands);
+constexpr size_t kDrawnPassBytes = offsetof(DrawnPassFacts, hands) + sizeof(DrawnPassFacts::hands);
 static_assert(offsetof(DrawnPassFacts, picture_captured_ns) == 8 &&
                   offsetof(DrawnPassFacts, pictures_captured) == 16 &&
                   offsetof(DrawnPassFacts, body_count) == 32 &&

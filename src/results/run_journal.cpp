@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 #include <span>
 #include <system_error>
 

@@ -17,12 +17,18 @@ double Tenth(double ms) {
 }
 
 Json SettingsJson(const ExperimentSettings& s) {
-  return Json{{"subject", s.subject},         {"random_seed", s.random_seed},
-              {"janken", s.janken},           {"mirror", s.mirror},
-              {"timelimit", s.timelimit},     {"flag_head", s.flag_head},
-              {"flag_shoulder", s.flag_shoulder}, {"flag_elbow", s.flag_elbow},
-              {"flag_hip", s.flag_hip},       {"flag_knee", s.flag_knee},
-              {"flag_foot", s.flag_foot},     {"flag_mouse", s.flag_mouse},
+  return Json{{"subject", s.subject},
+              {"random_seed", s.random_seed},
+              {"janken", s.janken},
+              {"mirror", s.mirror},
+              {"timelimit", s.timelimit},
+              {"flag_head", s.flag_head},
+              {"flag_shoulder", s.flag_shoulder},
+              {"flag_elbow", s.flag_elbow},
+              {"flag_hip", s.flag_hip},
+              {"flag_knee", s.flag_knee},
+              {"flag_foot", s.flag_foot},
+              {"flag_mouse", s.flag_mouse},
               {"flag_single", s.flag_single}};
 }
 
@@ -96,8 +102,8 @@ const char* ProgramVersion() {
 std::string Iso8601(const LocalDateTime& t, int32_t utc_offset_minutes) {
   const int32_t offset = std::abs(utc_offset_minutes);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year,
-                t.month, t.day, t.hour, t.minute, t.second, t.millisecond,
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year, t.month,
+                t.day, t.hour, t.minute, t.second, t.millisecond,
                 utc_offset_minutes < 0 ? '-' : '+', offset / 60, offset % 60);
   return text;
 }
@@ -120,26 +126,25 @@ std::string RunRecordJson(std::string_view head_json, const RunRecordTail& tail)
   const FrameTimingStats empty_frames;
   const FrameTimingStats& f = tail.frames ? *tail.frames : empty_frames;
 
-  record["end"] = Json{{"reason", RunEndReasonName(tail.end_reason)},
-                       {"duration_ms", tail.duration_ms}};
+  record["end"] =
+      Json{{"reason", RunEndReasonName(tail.end_reason)}, {"duration_ms", tail.duration_ms}};
   record["counts"] = Json{{"trials", tail.trials.size()},
                           {"body_samples", tail.body_samples},
                           {"drawn_passes", f.drawn_passes}};
-  record["frames"] = Json{
-      {"pictures_captured", f.last.pictures_captured},
-      {"pictures_shown", f.last.pictures_shown},
-      {"body_frames", f.last.body_frames},
-      {"frames_presented", f.last.frames_presented},
-      {"frame_interval_ms",
-       Json{{"median", Tenth(f.frame_interval.Percentile_ms(50))},
-            {"p99", Tenth(f.frame_interval.Percentile_ms(99))}}}};
+  record["frames"] =
+      Json{{"pictures_captured", f.last.pictures_captured},
+           {"pictures_shown", f.last.pictures_shown},
+           {"body_frames", f.last.body_frames},
+           {"frames_presented", f.last.frames_presented},
+           {"frame_interval_ms", Json{{"median", Tenth(f.frame_interval.Percentile_ms(50))},
+                                      {"p99", Tenth(f.frame_interval.Percentile_ms(99))}}}};
   const TimeHistogram& latency = f.capture_to_test;
-  record["latency_ms"] = Json{
-      {"capture_to_hit_test", Json{{"frames", latency.count()},
-                                   {"mean", Tenth(latency.mean_ms())},
-                                   {"sd", Tenth(latency.sd_ms())},
-                                   {"p99", Tenth(latency.Percentile_ms(99))}}},
-      {"onset_to_shown", OnsetToShownJson(tail.timings)}};
+  record["latency_ms"] =
+      Json{{"capture_to_hit_test", Json{{"frames", latency.count()},
+                                        {"mean", Tenth(latency.mean_ms())},
+                                        {"sd", Tenth(latency.sd_ms())},
+                                        {"p99", Tenth(latency.Percentile_ms(99))}}},
+           {"onset_to_shown", OnsetToShownJson(tail.timings)}};
   record["tracking"] = TrackingJson(tail);
   return record.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

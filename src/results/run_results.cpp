@@ -94,8 +94,7 @@ ResultFileOutcome WriteRunRecordFile(const RunResults& run, const ResultLocation
   tail.frames = run.frames;
   const std::string json = RunRecordJson(run.run_head, tail);
   const std::string name = RunRecordNameIn(run, locations.primary_directory, resume_points);
-  return WriteResultFile(ResultFileKind::kRunRecord, name, json, {}, locations, log,
-                         resume_points);
+  return WriteResultFile(ResultFileKind::kRunRecord, name, json, {}, locations, log, resume_points);
 }
 
 RunWriteOutcome WriteRunResults(const RunResults& run, const ResultLocations& locations,

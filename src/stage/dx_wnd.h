@@ -137,7 +137,7 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   int32_t max_texture_size_ = 0;
   bool device_created_ = false;  // InitDevice got a context in this window
   bool frame_open_ = false;
-  uint64_t frames_ended_ = 0;  // frames handed to the renderer, ever
+  uint64_t frames_ended_ = 0;    // frames handed to the renderer, ever
   bool keep_presented_ = false;  // every presented frame is copied (tests)
   std::chrono::steady_clock::time_point last_recovery_attempt_{};
 };

@@ -1,7 +1,7 @@
 #include "stage/renderer_host.h"
 
-#include <QOpenGLContext>
 #include <time.h>
+#include <QOpenGLContext>
 
 #include <algorithm>
 #include <cstdlib>

@@ -55,8 +55,7 @@ class RendererHost {
   // The first presented frame numbered `number` or later among the last
   // kPresentLogSize presented ones, with the CLOCK_MONOTONIC time (ns) its
   // swap returned; false when there is none (yet).
-  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
-                          int64_t* presented_ns) const;
+  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number, int64_t* presented_ns) const;
   static constexpr size_t kPresentLogSize = 64;
 
   // Program end without an application: stops the render thread only, so that

@@ -37,8 +37,8 @@ double TimeHistogram::sd_ms() const {
 
 double TimeHistogram::Percentile_ms(double p) const {
   if (count_ == 0) return 0;
-  const auto rank = static_cast<uint64_t>(
-      std::max(1.0, std::ceil(p / 100.0 * static_cast<double>(count_))));
+  const auto rank =
+      static_cast<uint64_t>(std::max(1.0, std::ceil(p / 100.0 * static_cast<double>(count_))));
   uint64_t seen = 0;
   for (size_t i = 0; i < steps_.size(); ++i) {
     seen += steps_[i];

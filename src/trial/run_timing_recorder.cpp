@@ -66,7 +66,8 @@ void RunTimingRecorder::OnDrawnPass() {
   picture_captured_ns_ = 0;
   if (const FrameInfoPort* info = ports_.frame_info) {
     picture_captured_ns_ = info->PictureCaptured_ns();
-    facts.pictures_captured = static_cast<uint32_t>(info->PicturesCaptured() - pictures_captured_base_);
+    facts.pictures_captured =
+        static_cast<uint32_t>(info->PicturesCaptured() - pictures_captured_base_);
     facts.pictures_shown = static_cast<uint32_t>(info->PicturesShown() - pictures_shown_base_);
     facts.body_frames = static_cast<uint32_t>(info->BodyFramesTaken() - body_frames_base_);
   }

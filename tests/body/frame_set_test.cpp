@@ -22,8 +22,12 @@ TEST_F(BodyUpdateTest, BodiesPublishedLateAreTestedAndDrawnOverTheirOwnPicture) 
   show_markers = 1;
   BodyUpdateReport report;
   const auto update = [&] {
-    return UpdateBodies(BodyUpdateTarget{stage_, body_texture, tracked_bodies,
-                                         {color_buffer.get(), kColorBufferBytes}, true, &report});
+    return UpdateBodies(BodyUpdateTarget{stage_,
+                                         body_texture,
+                                         tracked_bodies,
+                                         {color_buffer.get(), kColorBufferBytes},
+                                         true,
+                                         &report});
   };
   BodyFrameData bodies_a = FrameWith(TrackedBody(7));
   bodies_a.relative_time = kCapturedA;
@@ -62,8 +66,8 @@ TEST_F(BodyUpdateTest, IncompleteSetsUpdateWhatTheyHoldAndGiveZero) {
     bool with_depth_and_index;
     bool slots_change;
   };
-  for (const Case& c : {Case{"no bodies", false, true, false},
-                        Case{"no depth or body index", true, false, true}}) {
+  for (const Case& c :
+       {Case{"no bodies", false, true, false}, Case{"no depth or body index", true, false, true}}) {
     SCOPED_TRACE(c.name);
     tracked_bodies[0] = ::TrackedBody{};
     std::optional<BodyFrameData> bodies;

@@ -156,10 +156,10 @@ TEST_F(JournalTest, FinishRemovesTheJournalOnlyWhenAllFilesAreWritten) {
   EXPECT_TRUE(journal.Finish());
   EXPECT_EQ(RunJournal::Active(), nullptr);
   // Exactly the result files: no journal, no empty journal folder.
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{
-                                "SBJ0000_20160305_090702.csv", "SBJ0000_20160305_090702_B.csv",
-                                "SBJ0000_20160305_090702_T.csv",
-                                "SBJ0000_20160305_090702_run.json"}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{
+                "SBJ0000_20160305_090702.csv", "SBJ0000_20160305_090702_B.csv",
+                "SBJ0000_20160305_090702_T.csv", "SBJ0000_20160305_090702_run.json"}));
 }
 
 TEST_F(JournalTest, FinishKeepsTheJournalWhenAFileWasNotWritten) {

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
-#include <nlohmann/json.hpp>
 
 #include "e2e/real_program_test.h"
 #include "results/journal_on_disk.h"
@@ -114,16 +114,15 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
       if (stored.trials >= 3) break;
       std::this_thread::sleep_for(5ms);
     }
-    ASSERT_GE(stored.trials, 3) << "the simulated child popped too few balloons ("
-                                << stored.samples << " body samples stored)";
+    ASSERT_GE(stored.trials, 3) << "the simulated child popped too few balloons (" << stored.samples
+                                << " body samples stored)";
     // What it has stored reaches its journal while the run goes on.
     for (const auto deadline = Clock::now() + 30s;
          (on_disk = ReadJournalOnDisk(journal_dir)).trials < stored.trials ||
          on_disk.samples < stored.samples;) {
       ASSERT_TRUE(Clock::now() < deadline)
-          << "after 30 s the journal holds " << on_disk.trials << " trials and "
-          << on_disk.samples << " samples of the " << stored.trials << " and " << stored.samples
-          << " stored before";
+          << "after 30 s the journal holds " << on_disk.trials << " trials and " << on_disk.samples
+          << " samples of the " << stored.trials << " and " << stored.samples << " stored before";
       std::this_thread::sleep_for(5ms);
     }
     // Kill it somewhere between two journal writes.

@@ -192,11 +192,11 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   EXPECT_EQ(runs[0].outcome.trial.path, (rescue_dir() / kTrialName).string());
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
-  EXPECT_EQ(MessageTexts(),
-            (std::vector<std::string>{
-                "データファイルを開くことができません",
-                ExpectedRescueMessage(rescue_dir() / kTrialName),
-                ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, work_ / kBodyName)}));
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<std::string>{
+          "データファイルを開くことができません", ExpectedRescueMessage(rescue_dir() / kTrialName),
+          ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, work_ / kBodyName)}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 

@@ -120,10 +120,10 @@ TEST_F(ResultFileLocationTest, SubjectWithPathPartsStaysInWorkingDirectoryButRow
   const RunWriteOutcome outcome = WriteRunResults({subject, kFixtureStart, kTrials, kSamples},
                                                   {work_.string(), {rescue_dir()}}, nullptr);
   ASSERT_TRUE(outcome.both_in_place());
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{
-                                "_._sub_x_20160305_090702.csv", "_._sub_x_20160305_090702_B.csv",
-                                "_._sub_x_20160305_090702_T.csv",
-                                "_._sub_x_20160305_090702_run.json", "sub"}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{
+                "_._sub_x_20160305_090702.csv", "_._sub_x_20160305_090702_B.csv",
+                "_._sub_x_20160305_090702_T.csv", "_._sub_x_20160305_090702_run.json", "sub"}));
   EXPECT_TRUE(Entries(work_ / "sub").empty());
   EXPECT_EQ(Entries(root_), (std::vector<std::string>{"home", "work"}));
   const std::string trial = ReadFile(work_ / "_._sub_x_20160305_090702.csv");

@@ -13,12 +13,12 @@
 
 namespace {
 
-constexpr int64_t kCameraDelay_ns = 40'000'000;   // capture to the update that takes it
-constexpr int64_t kPresentDelay_ns = 7'000'000;   // frame ended to its swap returning
-constexpr int kFramePeriodPasses = 30;            // a frame set every 30 passes (30 ms)
-constexpr int kHitPasses[] = {60, 1200, 2400};    // drawn passes in which the hand is in
-constexpr int kUnknownFromPass = 2221;            // from here on pictures carry no time
-constexpr uint64_t kNeverPresentedFrom = 76;      // trial 2's frames are all replaced
+constexpr int64_t kCameraDelay_ns = 40'000'000;  // capture to the update that takes it
+constexpr int64_t kPresentDelay_ns = 7'000'000;  // frame ended to its swap returning
+constexpr int kFramePeriodPasses = 30;           // a frame set every 30 passes (30 ms)
+constexpr int kHitPasses[] = {60, 1200, 2400};   // drawn passes in which the hand is in
+constexpr int kUnknownFromPass = 2221;           // from here on pictures carry no time
+constexpr uint64_t kNeverPresentedFrom = 76;     // trial 2's frames are all replaced
 
 // A sensor whose pictures were captured 40 ms before the update that takes them.
 class ScriptedFrameInfo : public FrameInfoPort {
@@ -55,8 +55,8 @@ class RunTimingTest : public ::testing::Test {
       if (pass % kFramePeriodPasses != 0) return 0;
       ++frames.taken;
       frames.captured_ns = pass < kUnknownFromPass ? h.clock.Now_ns() - kCameraDelay_ns : 0;
-      const bool hit = std::find(std::begin(kHitPasses), std::end(kHitPasses), pass) !=
-                       std::end(kHitPasses);
+      const bool hit =
+          std::find(std::begin(kHitPasses), std::end(kHitPasses), pass) != std::end(kHitPasses);
       h.run.tracked_bodies[0] = Child(hit);
       return 1;
     };

@@ -18,10 +18,10 @@
 #include "body/sensor/sensor_device.h"
 
 struct SensorBackendOptions {
-  std::string camera_device;  // --camera=DEVICE_OR_FILE; empty: the first camera
-  int32_t sim_bodies = 2;     // --sim-bodies=N, 1 to 6 simulated children
-  uint32_t sim_seed = 1;      // --sim-seed=N
-  bool sim_bgra = false;      // --sim-color=bgra: BGRA colour frames instead of YUY2
+  std::string camera_device;   // --camera=DEVICE_OR_FILE; empty: the first camera
+  int32_t sim_bodies = 2;      // --sim-bodies=N, 1 to 6 simulated children
+  uint32_t sim_seed = 1;       // --sim-seed=N
+  bool sim_bgra = false;       // --sim-color=bgra: BGRA colour frames instead of YUY2
   int32_t sim_latency_ms = 0;  // --sim-latency-ms=N: each frame set published N ms after capture
 };
 

@@ -65,8 +65,8 @@ void ScriptedSensor::PushBodyIndex(BodyIndexFrameData frame) {
   streams().body_index.Publish(Share(std::move(frame)));
 }
 
-void ScriptedSensor::PushSet(std::optional<ColorFrameData> color,
-                             std::optional<BodyFrameData> body, bool with_depth_and_index) {
+void ScriptedSensor::PushSet(std::optional<ColorFrameData> color, std::optional<BodyFrameData> body,
+                             bool with_depth_and_index) {
   SensorFrameSet set;
   if (color) set.color = Share(std::move(*color));
   if (body) set.body = Share(std::move(*body));

@@ -15,7 +15,7 @@
 #include "body/sensor/pinhole_camera.h"
 
 struct ParticipantTrial {
-  int64_t shown_ns = 0;  // CLOCK_MONOTONIC capture time of the first frame with the balloon
+  int64_t shown_ns = 0;    // CLOCK_MONOTONIC capture time of the first frame with the balloon
   int64_t hand_in_ns = 0;  // ... of the first frame with a hand inside it; 0: never
 };
 
