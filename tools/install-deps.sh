@@ -6,15 +6,21 @@ PKGS="build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
   xvfb xauth x11-utils xdotool
-  clang-format ninja-build
+  clang-format ninja-build clang libclang-rt-14-dev
   python3-onnx python3-numpy
-  libopencv-videoio-dev libopencv-imgproc-dev libopencv-imgcodecs-dev opencv-doc"
+  dpkg-dev desktop-file-utils lintian man-db
+  libopencv-imgproc-dev opencv-doc
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
+# Node and npm run the BIDS validator test: Debian's, unless a Node with its
+# own npm is already installed (Debian's npm would conflict with it).
+if ! command -v npm >/dev/null 2>&1; then missing="$missing nodejs npm"; fi
 if [ -n "$missing" ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"

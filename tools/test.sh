@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test twice: once in a normal
 # build (build/) and once built with AddressSanitizer + UndefinedBehaviorSanitizer
-# (build-asan/). Tests that need a display run under a private Xvfb.
+# (build-asan/). Tests that need a display run under a private Xvfb. Between the
+# two, the fuzz targets run for a bounded time each (tools/fuzz.sh, clang).
 #
 # The camera backend and its tests are required: the command fails when they
 # cannot be built, unless TAVELIN2_NO_CAMERA=1 says that a build without the
@@ -39,6 +40,8 @@ run_tests() {
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVELIN_REQUIRE_CAMERA=$REQUIRE_CAMERA
 cmake --build build -j "$JOBS"
 run_tests build
+
+./tools/fuzz.sh
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVELIN_SANITIZE=ON -DTAVELIN_BENCHMARKS=OFF \
   -DTAVELIN_REQUIRE_CAMERA=$REQUIRE_CAMERA

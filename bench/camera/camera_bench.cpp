@@ -9,20 +9,39 @@
 //                        real time, capture and inference on their threads:
 //                        body frames a second delivered and the delay from
 //                        capture to body frame (mean and worst).
-//   BM_ColorPicture      camera picture -> 1920 x 1080 BGRA colour frame.
+//   BM_ColorPicture      BGR camera picture -> 1920 x 1080 BGRA colour frame.
+//   BM_CaptureToTexture/ a picture's way from the camera's MJPEG frame (4:2:2,
+//     {old,new}/H        H rows at 16:9 or, for 480, 640 x 480) through the
+//                        1920 x 1080 BGRA colour frame to the stage's 960 x
+//                        540 body texture: old = OpenCV's V4L2 path (JPEG
+//                        decode to BGR, then ConvertToColorPicture); new =
+//                        libavcodec to YUV, then one swscale step. CPU time
+//                        of the whole process per picture. "old" is built
+//                        only where libopencv-imgcodecs-dev is installed.
+//   BM_ModelPicture/H    the inference thread's extra step on the new path:
+//                        decoded YUV -> BGR at camera size.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <chrono>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
 #include <thread>
+#ifdef T2_BENCH_OPENCV_IMGCODECS
+#include <opencv2/imgcodecs.hpp>
+#endif
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
 
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/picture_scaler.h"
+#include "body/backends/camera/video_decoder.h"
+#include "body/picture_copy.h"
+#include "test_media.h"
 
 namespace {
 
@@ -42,7 +61,7 @@ const std::string kMessi = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/mess
 // 1280 x 720 grey picture.
 cv::Mat Scene(int people) {
   cv::Mat scene(720, 1280, CV_8UC3, cv::Scalar::all(90));
-  const cv::Mat photo = cv::imread(kMessi);
+  const cv::Mat photo = ReadPictureFile(kMessi);
   if (photo.empty()) return cv::Mat();
   const int cols = people <= 2 ? people : 3, rows = people <= 2 ? 1 : 2;
   const cv::Size cell(1280 / cols, 720 / rows);
@@ -102,11 +121,8 @@ void BM_LiveDevice(benchmark::State& state) {
   if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
   constexpr int kFrames = 150;  // five seconds at 30 fps
   const std::string clip = "/tmp/camera_bench_" + std::to_string(people) + ".avi";
-  {
-    cv::VideoWriter writer(clip, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                           30, scene.size());
-    for (int i = 0; i < kFrames; ++i) writer.write(scene);
-  }
+  if (WriteMjpegClip(clip, std::vector<cv::Mat>(kFrames, scene)).empty())
+    return state.SkipWithError("cannot write the clip");
   for (auto _ : state) {
     CameraSensor sensor(clip, settings);
     const double cpu_start = ProcessCpuMs();
@@ -152,6 +168,132 @@ void BM_ColorPicture(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ColorPicture)->Unit(benchmark::kMillisecond);
+
+// The scene at a camera size (H rows: 480 -> 640 x 480, else 16:9) as the
+// MJPEG frames such a camera sends: 4:2:2, a few frames to cycle through.
+std::vector<std::vector<uint8_t>> CameraFrames(int rows, cv::Size* size) {
+  const cv::Mat scene = Scene(1);
+  if (scene.empty()) return {};
+  *size = rows == 480 ? cv::Size(640, 480) : cv::Size(rows * 16 / 9, rows);
+  cv::Mat picture;
+  cv::resize(scene, picture, *size, 0, 0, cv::INTER_AREA);
+  std::vector<cv::Mat> pictures;
+  for (int i = 0; i < 4; ++i) {
+    pictures.push_back(picture.clone());
+    cv::circle(pictures.back(), {40 + 60 * i, 40}, 20, cv::Scalar(0, 0, 255), -1);
+  }
+  ClipOptions options;
+  options.chroma_422 = true;
+  return WriteMjpegClip("/tmp/camera_bench_frames.avi", pictures, options);
+}
+
+// The new path: what VideoSource and the capture thread do per picture.
+class NewCapturePath {
+ public:
+  bool Open(cv::Size size) {
+    AVCodecParameters* codec = avcodec_parameters_alloc();
+    codec->codec_type = AVMEDIA_TYPE_VIDEO;
+    codec->codec_id = AV_CODEC_ID_MJPEG;
+    codec->width = size.width;
+    codec->height = size.height;
+    const bool ok = decoder_.Open(*codec, nullptr);
+    avcodec_parameters_free(&codec);
+    geometry_ = ColorFrameGeometry::For(size);
+    return ok;
+  }
+  bool Picture(const std::vector<uint8_t>& mjpeg, uint8_t* bgra, AVFrame* frame) {
+    // As from a driver's buffer: a packet, and the compressed frame kept.
+    AVPacket* packet = av_packet_alloc();
+    av_new_packet(packet, static_cast<int>(mjpeg.size()));
+    std::memcpy(packet->data, mjpeg.data(), mjpeg.size());
+    auto kept =
+        std::make_shared<const std::vector<uint8_t>>(packet->data, packet->data + packet->size);
+    benchmark::DoNotOptimize(kept.get());
+    const bool sent = decoder_.Send(packet);
+    av_packet_free(&packet);
+    return sent && decoder_.Receive(frame) == VideoDecoder::Result::kFrame &&
+           scaler_.ToColorPicture(*frame, geometry_, bgra);
+  }
+
+ private:
+  VideoDecoder decoder_;
+  PictureScaler scaler_;
+  ColorFrameGeometry geometry_;
+};
+
+// Args: old (0) or new (1) path, camera rows.
+void BM_CaptureToTexture(benchmark::State& state) {
+  cv::Size size;
+  const auto frames = CameraFrames(static_cast<int>(state.range(1)), &size);
+  if (frames.empty()) return state.SkipWithError("cannot make the camera frames");
+  std::vector<uint8_t> bgra(size_t(kColorWidth) * kColorHeight * 4);
+  std::vector<uint8_t> texture(size_t(kColorWidth / 2) * (kColorHeight / 2) * 4);
+  auto to_texture = [&] {
+    CopyHalvedPicture(bgra.data(), kColorWidth, kColorHeight, texture.data(), kColorWidth * 2,
+                      kColorWidth / 2, kColorHeight / 2);
+  };
+  size_t i = 0, bytes = 0;
+  if (state.range(0) == 1) {
+    NewCapturePath path;
+    if (!path.Open(size)) return state.SkipWithError("no MJPEG decoder");
+    AVFrame* frame = av_frame_alloc();
+    for (auto _ : state) {
+      const auto& mjpeg = frames[i++ % frames.size()];
+      bytes += mjpeg.size();
+      if (!path.Picture(mjpeg, bgra.data(), frame)) return state.SkipWithError("decoding failed");
+      to_texture();
+    }
+    av_frame_free(&frame);
+  } else {
+#ifdef T2_BENCH_OPENCV_IMGCODECS
+    const ColorFrameGeometry g = ColorFrameGeometry::For(size);
+    cv::Mat bgr;
+    for (auto _ : state) {
+      const auto& mjpeg = frames[i++ % frames.size()];
+      bytes += mjpeg.size();
+      // What OpenCV's V4L2 capture did with each MJPEG buffer.
+      bgr = cv::imdecode(cv::Mat(1, int(mjpeg.size()), CV_8U, const_cast<uint8_t*>(mjpeg.data())),
+                         cv::IMREAD_COLOR);
+      ConvertToColorPicture(bgr, g, bgra.data());
+      to_texture();
+    }
+#else
+    return state.SkipWithError("old path not built (libopencv-imgcodecs-dev not installed)");
+#endif
+  }
+  benchmark::DoNotOptimize(texture.data());
+  state.counters["kB_per_frame"] = double(bytes) / 1024 / double(state.iterations());
+}
+BENCHMARK(BM_CaptureToTexture)
+    ->ArgNames({"new", "rows"})
+    ->ArgsProduct({{0, 1}, {480, 720, 1080}})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Args: camera rows.
+void BM_ModelPicture(benchmark::State& state) {
+  cv::Size size;
+  const auto frames = CameraFrames(static_cast<int>(state.range(0)), &size);
+  NewCapturePath path;
+  if (frames.empty() || !path.Open(size)) return state.SkipWithError("no camera frames");
+  std::vector<uint8_t> bgra(size_t(kColorWidth) * kColorHeight * 4);
+  AVFrame* frame = av_frame_alloc();
+  path.Picture(frames[0], bgra.data(), frame);
+  PictureScaler scaler;
+  cv::Mat bgr;
+  for (auto _ : state) {
+    scaler.ToBgr(*frame, &bgr);
+    benchmark::DoNotOptimize(bgr.data);
+  }
+  av_frame_free(&frame);
+}
+BENCHMARK(BM_ModelPicture)
+    ->ArgName("rows")
+    ->Arg(480)
+    ->Arg(720)
+    ->Arg(1080)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -19,19 +19,19 @@
 #include <optional>
 #include <thread>
 
+#include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"
-#include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "headless_stage.h"
 #include "state/program_state.h"
 #include "state/random.h"
 #include "support/own_run_state.h"
 #include "trial/active_target.h"
-#include "trial/target_placement.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/pass_trace.h"
+#include "trial/target_placement.h"
 #include "trial/trial_loop.h"
 
 namespace {
@@ -112,8 +112,8 @@ void BM_SimulatedRun(benchmark::State& state) {
     SetSimBalloonProbe([]() -> std::optional<BalloonProbe> {
       const ActiveTargetSnapshot s = ReadActiveTarget();
       if (!s.running) return std::nullopt;
-      return BalloonProbe{s.shown,  s.target_x, s.target_y,   s.tgthand,
-                       s.janken, s.mirror,   kHitHalfSize};
+      return BalloonProbe{s.shown,  s.target_x, s.target_y,  s.tgthand,
+                          s.janken, s.mirror,   kHitHalfSize};
     });
     if (OpenSensor() != 1 || !device) {
       state.SkipWithError("the simulated sensor does not open");

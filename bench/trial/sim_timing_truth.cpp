@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/body_update.h"

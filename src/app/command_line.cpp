@@ -5,10 +5,9 @@
 namespace {
 
 // Matches "--name=value" and "--name value"; advances `i` past a separate value.
-bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name,
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& flag,
                std::string& value, std::string& error, bool& matched) {
   const std::string& arg = args[i];
-  const std::string flag = "--" + name;
   matched = false;
   if (arg == flag) {
     matched = true;
@@ -27,9 +26,48 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::strin
   return true;
 }
 
+const BackendOptionDescription* FindBackendOption(const std::vector<BackendDescription>& backends,
+                                                  const std::string& arg) {
+  const std::string flag = arg.substr(0, arg.find('='));
+  for (const BackendDescription& backend : backends)
+    for (const BackendOptionDescription& option : backend.options)
+      if (option.flag == flag) return &option;
+  return nullptr;
+}
+
+// A backend option as "--flag=value" (or "--flag" for a switch); false with
+// `error` when a separate value is missing.
+bool TakeBackendOption(const std::vector<std::string>& args, size_t& i,
+                       const BackendOptionDescription& option, std::string& taken,
+                       std::string& error) {
+  if (option.value_name.empty()) {
+    taken = args[i];
+    return true;
+  }
+  std::string value;
+  bool matched = false;
+  if (!TakeValue(args, i, option.flag, value, error, matched)) return false;
+  taken = option.flag + "=" + value;
+  return true;
+}
+
+// "  --flag=VALUE" padded to `width`, then the help text, its further lines
+// indented to the same column.
+void WriteOption(std::ostream& out, const BackendOptionDescription& option, size_t width) {
+  std::string left = "  " + option.flag;
+  if (!option.value_name.empty()) left += "=" + option.value_name;
+  out << left << std::string(left.size() + 2 < width ? width - left.size() : 2, ' ');
+  for (const char c : option.help) {
+    out << c;
+    if (c == '\n') out << std::string(width, ' ');
+  }
+  out << "\n";
+}
+
 }  // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
+                      const std::vector<BackendDescription>& backends,
                       const BackendOptionParser& backend_option) {
   out = CommandLine{};
   out.qt_args.push_back(args.empty() ? std::string("tavelin2") : args[0]);
@@ -40,7 +78,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       continue;
     }
     bool matched = false;
-    if (!TakeValue(args, i, "sensor", out.sensor, error, matched)) return false;
+    if (!TakeValue(args, i, "--sensor", out.sensor, error, matched)) return false;
     if (matched) {
       out.sensor_given = true;
       if (out.sensor.empty()) {
@@ -49,11 +87,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       }
       continue;
     }
-    if (!TakeValue(args, i, "camera", out.camera, error, matched)) return false;
-    if (matched) continue;
-    if (backend_option && arg.rfind("--", 0) == 0) {
+    if (const BackendOptionDescription* option = FindBackendOption(backends, arg)) {
+      std::string taken;
+      if (!TakeBackendOption(args, i, *option, taken, error)) return false;
       std::string option_error;
-      if (backend_option(arg, &option_error)) continue;
+      if (!backend_option || backend_option(taken, &option_error)) {
+        out.backend_options.push_back(taken);
+        continue;
+      }
       if (!option_error.empty()) {
         error = option_error;
         return false;
@@ -75,10 +116,22 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
 
 std::string CommandLineHelp(const std::string& program,
                             const std::vector<BackendDescription>& backends,
-                            const std::string& default_backend,
-                            const std::string& backend_options_help) {
+                            const std::string& default_backend) {
+  std::ostringstream usage_options, main_options, backend_options;
+  for (const BackendDescription& backend : backends) {
+    for (const BackendOptionDescription& option : backend.options) {
+      if (option.in_usage_line) {
+        usage_options << " [" << option.flag;
+        if (!option.value_name.empty()) usage_options << "=" << option.value_name;
+        usage_options << "]";
+        WriteOption(main_options, option, 25);
+      } else {
+        WriteOption(backend_options, option, 27);
+      }
+    }
+  }
   std::ostringstream out;
-  out << "Usage: " << program << " [--sensor=NAME] [--camera=DEVICE|FILE]\n"
+  out << "Usage: " << program << " [--sensor=NAME]" << usage_options.str() << "\n"
       << "\n"
       << "Runs the balloon task. The experiment settings (subject, time limit, modes)\n"
       << "are entered in the setup dialog and kept in Tavelin2.ini in the working\n"
@@ -87,9 +140,7 @@ std::string CommandLineHelp(const std::string& program,
       << "Options:\n"
       << "  --help                 show this text and exit\n"
       << "  --sensor=NAME          body sensor backend (default: " << default_backend << ")\n"
-      << "  --camera=DEVICE|FILE   camera device (e.g. /dev/video0) or a video file\n"
-      << "                         for the camera backend\n"
-      << "  -platform NAME, ...    Qt's own options are passed on to Qt\n"
+      << main_options.str() << "  -platform NAME, ...    Qt's own options are passed on to Qt\n"
       << "\n"
       << "Sensor backends:\n";
   for (const BackendDescription& b : backends) {
@@ -99,14 +150,12 @@ std::string CommandLineHelp(const std::string& program,
     }
     out << "\n";
   }
-  // --camera is listed above already.
-  std::istringstream backend_lines(backend_options_help);
-  std::string extra;
-  for (std::string line; std::getline(backend_lines, line);) {
-    if (line.find("--camera") == std::string::npos) extra += line + "\n";
-  }
-  if (!extra.empty()) out << "\nSensor backend options:\n" << extra;
+  if (!backend_options.str().empty()) out << "\nSensor backend options:\n" << backend_options.str();
   out << "\n"
+      << "Without a window, on result files written earlier:\n"
+      << "  " << program << " --export-bids OUTDIR FILE.csv...\n"
+      << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset\n"
+      << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";
   return out.str();

@@ -4,7 +4,7 @@
 //
 //   --help                 lists the options and the sensor backends
 //   --sensor=NAME          the body sensor backend (sim, none, camera, ...)
-//   --camera=DEVICE|FILE   the camera device or a video file for the camera backend
+//   --FLAG=VALUE           an option a sensor backend owns (--camera=..., --sim-bodies=...)
 //
 // Options with a single dash (-platform xcb, -style ...) belong to Qt and are
 // handed to QApplication unchanged. Anything else is an error.
@@ -17,27 +17,39 @@ struct CommandLine {
   bool show_help = false;
   std::string sensor;  // empty: the default backend
   bool sensor_given = false;
-  std::string camera;
-  std::vector<std::string> qt_args;  // argv[0] first, then Qt's own options
+  std::vector<std::string> backend_options;  // "--flag=value" ("--flag" for a switch), in order
+  std::vector<std::string> qt_args;          // argv[0] first, then Qt's own options
 };
 
 inline constexpr int kExitUsage = 2;  // bad option or unknown sensor name
 
-// Options of the sensor backends (--sim-bodies=2, ...): true when `arg` was one
-// and is valid; false with *error set when its value is bad; false with *error
-// empty when `arg` is no such option.
-using BackendOptionParser = std::function<bool(const std::string& arg, std::string* error)>;
-
-// False with a message in `error` when an option is unknown or lacks its value.
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
-                      const BackendOptionParser& backend_option = {});
+// An option a sensor backend owns: "--flag=VALUE" or "--flag VALUE", or a bare
+// "--flag" when it takes no value.
+struct BackendOptionDescription {
+  std::string flag;            // "--sim-bodies"
+  std::string value_name;      // "N"; empty: a switch without a value
+  std::string help;            // '\n' starts another line
+  bool in_usage_line = false;  // shown in the usage line with the program's own options
+};
 
 struct BackendDescription {
   std::string name;
   std::string help;
+  std::vector<BackendOptionDescription> options;
 };
-// `backend_options_help`: lines describing the backends' own options.
+
+// Checks a backend option, given as "--flag=value" (or "--flag"): true when it
+// is valid; false with *error set when its value is bad; false with *error
+// empty when it is no such option.
+using BackendOptionParser = std::function<bool(const std::string& arg, std::string* error)>;
+
+// False with a message in `error` when an option is unknown, lacks its value
+// or `backend_option` refuses it. Options the `backends` own are collected in
+// out.backend_options; `backend_option` (may be empty) checks each first.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
+                      const std::vector<BackendDescription>& backends = {},
+                      const BackendOptionParser& backend_option = {});
+
 std::string CommandLineHelp(const std::string& program,
                             const std::vector<BackendDescription>& backends,
-                            const std::string& default_backend,
-                            const std::string& backend_options_help = {});
+                            const std::string& default_backend);

@@ -8,26 +8,30 @@
 #include <ctime>
 
 #include "app/main_frame.h"
-#include "state/message_box.h"
+#include "state/data_paths.h"
 #include "app/pop_sound.h"
-#include "state/program_state.h"
+#include "app/qt_message_box.h"
 #include "app/qt_trial_ports.h"
 #include "app/resource_ids.h"
+#include "app/run_checks.h"
+#include "app/sensor_stop_report.h"
+#include "app/signal_stop.h"
+#include "app/stimulus_files.h"
 #include "app/subject_dialog.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "stage/touch_wnd.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
+#include "state/settings_io.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/trial_loop.h"
 
 namespace {
 
 constexpr const char* kStageWindowTitle = "Experiment Window";
-constexpr const char* kStimulusPaths[] = {"stim/balloon0.png", "stim/balloon1.png",
-                                          "stim/balloon2.png", "stim/balloon3.png"};
-constexpr const char* kBurstPath = "stim/bomb.png";
 
 // Told to the experimenter when the stage cannot be put up; no child has seen
 // anything yet and nothing has been recorded.
@@ -78,6 +82,15 @@ RunState ProgramRunState() {
   return run;
 }
 
+// Says on stderr when stimuli come from the installed data folder, so that a
+// lab expecting its own stim/ sees that it was not there.
+void NoteInstalledStimuli() {
+  const char* stimuli[std::size(kStimulusFiles)];
+  for (size_t i = 0; i < std::size(kStimulusFiles); ++i) stimuli[i] = kStimulusFiles[i].path;
+  const std::string note = InstalledCopiesNote(stimuli, InstalledDataDir());
+  if (!note.empty()) std::fprintf(stderr, "tavelin2: %s\n", note.c_str());
+}
+
 // The stage is not usable: nothing of the run may remain, and the experimenter
 // learns why before a child sits in front of a black screen.
 void AbandonRun() {
@@ -110,14 +123,16 @@ void CMainFrame::OnExperimentStart() {
   }
   body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
-    balloon_textures[i] = experiment_window.LoadTexture(kStimulusPaths[i]);
-  burst_texture = experiment_window.LoadTexture(kBurstPath);
+    balloon_textures[i] =
+        experiment_window.LoadTexture(FindDataFile(kBalloonImagePaths[i]).path.c_str());
+  burst_texture = experiment_window.LoadTexture(FindDataFile(kBurstImagePath).path.c_str());
+  NoteInstalledStimuli();
 
   {
     MsTimerClock clock;
     QtCursorPort cursor;
     QtSoundPort sound;
-    sound.Preload(kPopSoundPath);
+    sound.Preload(FindDataFile(kPopSoundPath).path);
     QtHostPort host;
     TrialPorts ports{experiment_window,
                      [] { return UpdateBodies(experiment_window); },
@@ -129,8 +144,10 @@ void CMainFrame::OnExperimentStart() {
     ports.frame_ready_source = NewestColourFramePublishedAt_ns;
     ProgramFrameInfo frame_info;
     ports.frame_info = &frame_info;
+    RunSensorWatch sensor_watch;
     RunTask(ports, ProgramRunState());
   }
+  if (!StopRequested()) ReportSensorStop();
 
   experiment_window.ReleaseTextures();
   WriteResultFiles();
@@ -148,6 +165,9 @@ bool CMainFrame::PrepareRun() {
   CopySettings(settings, dialog);
   if (dialog.DoModal() != IDOK) return false;
   CopySettings(dialog, settings);
+  // Nothing of the run is touched before the sensor and the stimuli are known
+  // to work; a refusal keeps the values just confirmed for the next Start.
+  if (!CheckBeforeRun(this)) return false;
 
   // Input method off, so that M and space reach the stage as keys rather than
   // as composition input.
@@ -163,11 +183,14 @@ bool CMainFrame::PrepareRun() {
     trial_records[p].rt = 0;
   }
   trial_count = 0;
-  OpenSensor();
   color_buffer = std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes);
   run_start_time = CurrentLocalTime();
+  SaveConfirmedSettings();  // a crash mid-run must not cost the next child the condition
   // From here on every record reaches the disk within a second, so a crash
   // mid-run loses nothing the next start cannot recover.
   BeginRunJournal(run_journal);
+  if (const std::string warning = run_journal.StartWarning(); !warning.empty()) {
+    AfxMessageBox(warning, kMbIconExclamation);
+  }
   return true;
 }

@@ -12,12 +12,18 @@
 #include "app/qt_message_box.h"
 #include "app/sim_participant_wiring.h"
 #include "body/sensor/sensor_registry.h"
+#include "export/bids_export.h"
 
 namespace {
 
 std::vector<BackendDescription> DescribeBackends() {
   std::vector<BackendDescription> out;
-  for (const SensorBackendInfo& info : ListSensorBackends()) out.push_back({info.name, info.help});
+  for (const SensorBackendInfo& info : ListSensorBackends()) {
+    BackendDescription backend{info.name, info.help, {}};
+    for (const SensorBackendOptionInfo& o : info.options)
+      backend.options.push_back({o.flag, o.value_name, o.help, o.in_usage_line});
+    out.push_back(std::move(backend));
+  }
   return out;
 }
 
@@ -40,20 +46,21 @@ bool IsKnownBackend(const std::string& name) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
+  // A batch conversion of result files: no window, no sensor.
+  if (args.size() > 1 && args[1] == "--export-bids") {
+    return RunBidsExportCommand({args.begin() + 1, args.end()});
+  }
   CommandLine command_line;
-  SensorBackendOptions options;
   std::string error;
-  const BackendOptionParser backend_option = [&options](const std::string& arg, std::string* e) {
-    return ParseSensorBackendOption(arg, &options, e);
+  const BackendOptionParser backend_option = [](const std::string& arg, std::string* e) {
+    return ParseSensorBackendOption(arg, nullptr, e);
   };
-  if (!ParseCommandLine(args, command_line, error, backend_option)) {
+  if (!ParseCommandLine(args, command_line, error, DescribeBackends(), backend_option)) {
     std::fprintf(stderr, "tavelin2: %s\nTry 'tavelin2 --help'.\n", error.c_str());
     return kExitUsage;
   }
   if (command_line.show_help) {
-    std::fputs(CommandLineHelp("tavelin2", DescribeBackends(), DefaultSensorBackendName(),
-                               SensorBackendOptionsHelp())
-                   .c_str(),
+    std::fputs(CommandLineHelp("tavelin2", DescribeBackends(), DefaultSensorBackendName()).c_str(),
                stdout);
     return 0;
   }
@@ -65,8 +72,7 @@ int main(int argc, char** argv) {
                  BackendNames().c_str());
     return kExitUsage;
   }
-  options.camera_device = command_line.camera;
-  if (!SelectSensorBackend(sensor, options, &error)) {
+  if (!SelectSensorBackend(sensor, command_line.backend_options, &error)) {
     std::fprintf(stderr, "tavelin2: sensor backend '%s' cannot be used: %s\n", sensor.c_str(),
                  error.c_str());
     return kExitUsage;

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/main_frame.h"
+#include "app/signal_stop.h"
 #include "state/program_state.h"
 #include "state/settings_io.h"
 #include "results/run_recovery.h"
@@ -43,7 +44,9 @@ int CMyApp::ExitInstance() {
 }
 
 int CMyApp::Run() {
+  InstallSignalStop();
   InitInstance();
-  loop_exit_code_ = QApplication::exec();
+  // A stop signal during start-up came before any event loop could end.
+  loop_exit_code_ = StopRequested() ? 0 : QApplication::exec();
   return ExitInstance();
 }

@@ -23,14 +23,17 @@ QMessageBox::Icon MessageBoxIconFor(uint32_t style) {
 
 namespace {
 
-void ShowQtMessageBox(const std::string& text, const std::string& caption, uint32_t style) {
-  // Owned by the active widget window; a bare QWindow (the stage window during a
-  // run) becomes the box's transient parent so the box stays in front of it.
+// Owned by the active widget window; a bare QWindow (the stage window during a
+// run) becomes the box's transient parent so the box stays in front of it.
+int ExecBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
+            QMessageBox::StandardButtons buttons,
+            QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
   QWidget* owner = QApplication::activeModalWidget();
   if (owner == nullptr) owner = QApplication::activeWindow();
-  QMessageBox box(MessageBoxIconFor(style), QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::Ok, owner);
+  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
+                  owner);
   box.setObjectName(QStringLiteral("MessageBox"));
+  if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
   if (owner == nullptr) {
     if (QWindow* focus = QGuiApplication::focusWindow()) {
       box.winId();
@@ -38,11 +41,22 @@ void ShowQtMessageBox(const std::string& text, const std::string& caption, uint3
     }
     box.setWindowModality(Qt::ApplicationModal);
   }
-  box.exec();
+  return box.exec();
+}
+
+void ShowQtMessageBox(const std::string& text, const std::string& caption, uint32_t style) {
+  ExecBox(MessageBoxIconFor(style), text, caption, QMessageBox::Ok);
+}
+
+// No is the default button: Enter pressed without reading keeps things as they are.
+bool AskQtQuestion(const std::string& text, const std::string& caption) {
+  return ExecBox(QMessageBox::Question, text, caption, QMessageBox::Yes | QMessageBox::No,
+                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace
 
 void InstallQtMessageBoxHandler() {
   SetMessageBoxHandler(&ShowQtMessageBox);
+  SetQuestionBoxHandler(&AskQtQuestion);
 }

@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <ctime>
 
+#include "app/signal_stop.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"
 #include "state/message_box.h"
+#include "state/program_state.h"
 #include "stage/cursor_control.h"
 #include "stage/message_pump.h"
+#include "stage/touch_wnd.h"
 
 void QtCursorPort::Hide() {
   HideCursorForRun();
@@ -27,6 +30,9 @@ ScreenPoint QtCursorPort::GetPos() const {
 
 void QtHostPort::PumpMessages() {
   ::PumpMessages();
+  // A stop signal ends the run as Esc does; the latch is set after every pump,
+  // so a key release served in between cannot undo it.
+  if (StopRequested()) experiment_window.m_input.key = VK_ESCAPE;
 }
 void QtHostPort::FlushInput() {
   ::FlushInput();
@@ -40,6 +46,7 @@ void QtHostPort::Sleep(int32_t duration_ms) {
 }
 
 void QtHostPort::ShowScore(const std::string& text, const std::string& caption) {
+  if (StopRequested()) return;  // the program is ending: nobody is there to close it
   ShowMessageBox(text, caption, MB_OK);
 }
 

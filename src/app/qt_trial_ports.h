@@ -14,10 +14,12 @@ class QtCursorPort final : public CursorPort {
 
 class QtHostPort final : public HostPort {
  public:
+  // After a stop signal (signal_stop.h) the stage's key latch holds Esc.
   void PumpMessages() override;
   void FlushInput() override;
   void Sleep(int32_t duration_ms) override;
   // A modal box in front of the stage window; returns when it is closed.
+  // Not shown after a stop signal.
   void ShowScore(const std::string& text, const std::string& caption) override;
 };
 

@@ -10,6 +10,7 @@
 #include "state/message_box.h"
 #include "app/qt_message_box.h"
 #include "app/resource_ids.h"
+#include "app/subject_rules.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ void CSubject::UpdateJankenButtons() {
 }
 
 bool CSubject::DoDataExchange(bool save) {
-  ExchangeText(IDC_SUBJECT, subject, save);
+  if (!ExchangeText(IDC_SUBJECT, subject, save)) return false;
   if (!ExchangeInt(IDC_RANDOM_SEED, random_seed, save)) return false;
   ExchangeCheck(IDC_MIRROR, mirror, save);
   if (!ExchangeInt(IDC_TIMELIMIT, timelimit, save)) return false;
@@ -133,15 +134,25 @@ bool CSubject::DoDataExchange(bool save) {
   return true;
 }
 
-void CSubject::ExchangeText(int32_t id, std::string& value, bool save) {
+bool CSubject::ExchangeText(int32_t id, std::string& value, bool save) {
   auto* edit = static_cast<QLineEdit*>(FindControl(*this, id));
   if (!save) {
     shown_subject_ = DecodeSubject(value);
     edit->setText(shown_subject_);
-    return;
+    return true;
   }
   // Untouched text keeps its bytes (a Shift-JIS subject stays Shift-JIS).
-  if (edit->text() != shown_subject_) value = edit->text().toStdString();
+  const bool edited = edit->text() != shown_subject_;
+  const std::string bytes = edited ? edit->text().toStdString() : value;
+  const std::string refusal = SubjectRefusal(edit->text(), bytes.size());
+  if (!refusal.empty()) {
+    AfxMessageBox(refusal, kMbIconExclamation);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return false;
+  }
+  value = bytes;
+  return true;
 }
 
 bool CSubject::ExchangeInt(int32_t id, int32_t& value, bool save) {
@@ -165,22 +176,10 @@ bool CSubject::ExchangeInt(int32_t id, int32_t& value, bool save) {
 void CSubject::ExchangeCheck(int32_t id, int32_t& value, bool save) {
   auto* box = static_cast<QCheckBox*>(FindControl(*this, id));
   if (!save) {
-    if (value < 0 || value > 2) value = 0;
-    // 2 shows as the third state; a click turns the box back into a plain on/off box.
-    box->setTristate(value == 2);
-    box->setCheckState(value == 2 ? Qt::PartiallyChecked
-                                  : (value == 1 ? Qt::Checked : Qt::Unchecked));
-    if (value == 2) connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+    // Only 1 is on for the run; any other value shows clear and is saved as 0.
+    if (value != 1) value = 0;
+    box->setChecked(value == 1);
     return;
   }
-  switch (box->checkState()) {
-    case Qt::Checked:
-      value = 1;
-      break;
-    case Qt::PartiallyChecked:
-      value = 2;
-      break;
-    default:
-      value = 0;
-  }
+  value = box->isChecked() ? 1 : 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The setup dialog of a run (template IDD_SUBJECT). The driver copies the
 // settings into the fields, calls DoModal and copies the fields back when it
-// returns IDOK. OK reads the controls and refuses a field that holds no integer;
+// returns IDOK. OK reads the controls and refuses a field that holds no integer
+// and a Subject ID the result files or the settings cannot hold;
 // Cancel, Esc and the close box leave the fields as they were.
 
 #include <QDialog>
@@ -52,7 +53,9 @@ class CSubject : public QDialog {
   bool DoDataExchange(bool save);
   bool ExchangeInt(int32_t id, int32_t& value, bool save);
   void ExchangeCheck(int32_t id, int32_t& value, bool save);
-  void ExchangeText(int32_t id, std::string& value, bool save);
+  // A subject the files or the settings cannot hold is refused like a bad
+  // integer: a message, the field focused, the exchange stopped.
+  bool ExchangeText(int32_t id, std::string& value, bool save);
 
   QString shown_subject_;  // the subject as the field showed it
 };

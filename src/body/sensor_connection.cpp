@@ -1,5 +1,6 @@
 #include "body/sensor_connection.h"
 
+#include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
 
 SensorConnection sensor_connection;
@@ -23,6 +24,7 @@ int OpenSensor() {
   // A new run starts from nothing: handles an earlier run left behind must not
   // be polled as if they belonged to this one.
   CloseSensor();
+  ClearSensorProblem();
 
   Status status = GetDefaultKinectSensor(&sensor_connection.sensor);
   if (Failed(status)) return status;
@@ -71,4 +73,9 @@ SensorDescription DescribeOpenSensor() {
   description.backend = sensor_connection.sensor ? SelectedSensorBackendName() : "none";
   if (sensor_connection.sensor) sensor_connection.sensor->Describe(&description);
   return description;
+}
+
+int64_t NewestBodyFramePublishedAt_ns() {
+  const auto& reader = sensor_connection.body_reader;
+  return reader ? reader->NewestFramePublishedAt_ns() : 0;
 }

@@ -24,13 +24,16 @@ extern SensorConnection sensor_connection;
 // 1 when the sensor, its mapper and all four readers are open; 0 when there is
 // no sensor or a step failed (what was opened before that step stays open);
 // the negative status of GetDefaultKinectSensor when that call failed. Drops
-// whatever an earlier run left in sensor_connection first.
+// whatever an earlier run left in sensor_connection first, and the sensor
+// problem noted for it (sensor/sensor_problem.h); a backend that fails notes why.
 int OpenSensor();
 
 // CLOCK_MONOTONIC time (ns) at which the open sensor published its newest
 // colour frame; 0 when no sensor is open or none has come yet. For measuring
 // how soon the trial loop takes frames up.
 int64_t NewestColourFramePublishedAt_ns();
+// The same for the newest body frame.
+int64_t NewestBodyFramePublishedAt_ns();
 
 // The open sensor for the run record: the selected backend's name ("none"
 // when no sensor is open) and what the device says of itself.

@@ -32,50 +32,56 @@ std::string JournalFileName(const LocalDateTime& t, int attempt) {
 }  // namespace
 
 std::optional<JournalFile> JournalFile::Create(std::span<const std::string> directories,
-                                               const JournalHeader& header) {
-  std::string content(kJournalMagic);
-  content += EncodeHeaderFrame(header);
-  for (const std::string& dir : directories) {
+                                               const JournalHeader& header, std::string_view frames,
+                                               int64_t reserve_bytes, size_t* directory_index) {
+  const std::string start = std::string(kJournalMagic) + EncodeHeaderFrame(header);
+  for (size_t d = 0; d < directories.size(); ++d) {
+    const std::string& dir = directories[d];
     if (!EnsureDirectory(dir)) continue;
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string path = JoinPath(dir, JournalFileName(header.start, attempt));
-      UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644));
+      UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
       if (!fd.valid()) {
         if (errno == EEXIST) continue;
         break;  // this folder cannot take it; try the next one
       }
       // Locked before anything is in it, so recovery never takes a live journal.
-      if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !WriteAll(fd.get(), content) ||
-          ::fdatasync(fd.get()) != 0 || !SyncParentDirectory(path)) {
+      // The space is reserved before the content goes in: a folder without room
+      // is left for the next one at once.
+      if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
+          (reserve_bytes > 0 && ReserveFileSpace(fd.get(), reserve_bytes) != 0) ||
+          !WriteAllAt(fd.get(), 0, start) ||
+          !WriteAllAt(fd.get(), static_cast<int64_t>(start.size()), frames) ||
+          !SyncFileData(fd.get())) {
         ::unlink(path.c_str());
         break;
       }
-      return JournalFile(std::move(fd), std::move(path), content.size());
+      SyncParentDirectoryOrWarn(path);
+      if (directory_index != nullptr) *directory_index = d;
+      return JournalFile(std::move(fd), std::move(path), start.size() + frames.size());
     }
   }
   return std::nullopt;
 }
 
 std::optional<JournalFile> JournalFile::OpenUnlocked(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
   if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+    return std::nullopt;
+  }
   return JournalFile(std::move(fd), path, static_cast<size_t>(st.st_size));
 }
 
 bool JournalFile::Append(std::string_view frames) {
-  if (!fd_.valid()) return false;
-  if (WriteAll(fd_.get(), frames)) {
-    size_ += frames.size();
-    return true;
-  }
-  (void)::ftruncate(fd_.get(), static_cast<off_t>(size_));
-  return false;
+  if (!fd_.valid() || !WriteAllAt(fd_.get(), static_cast<int64_t>(size_), frames)) return false;
+  size_ += frames.size();
+  return true;
 }
 
 bool JournalFile::Sync() {
-  return fd_.valid() && ::fdatasync(fd_.get()) == 0;
+  return fd_.valid() && SyncFileData(fd_.get());
 }
 
 bool JournalFile::TruncateTo(size_t size) {
@@ -86,7 +92,8 @@ bool JournalFile::TruncateTo(size_t size) {
 
 bool JournalFile::Remove() {
   if (path_.empty()) return false;
-  const bool removed = ::unlink(path_.c_str()) == 0 && SyncParentDirectory(path_);
+  const bool removed = ::unlink(path_.c_str()) == 0;
+  if (removed) SyncParentDirectoryOrWarn(path_);
   fd_.Reset();
   if (removed) ::rmdir(ParentDirectory(path_).c_str());  // only succeeds when empty
   return removed;

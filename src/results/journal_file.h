@@ -23,12 +23,17 @@ std::vector<std::string> DefaultJournalDirectories();
 
 class JournalFile {
  public:
-  // A new journal in the first directory that can hold one; the magic and the
-  // header are on disk (synced) when this returns.
+  // A new journal in the first directory that can hold one: the magic, the
+  // header and `frames` are on disk (synced) when this returns. With
+  // `reserve_bytes` above 0 a directory counts only when that much disk space
+  // could be reserved for the file; `directory_index` tells which one took it.
   static std::optional<JournalFile> Create(std::span<const std::string> directories,
-                                           const JournalHeader& header);
-  // An existing journal for recovery; nothing when a live run holds it or it
-  // cannot be opened for writing.
+                                           const JournalHeader& header,
+                                           std::string_view frames = {}, int64_t reserve_bytes = 0,
+                                           size_t* directory_index = nullptr);
+
+  // An existing journal of this account for recovery; nothing when a live run
+  // holds it, it belongs to someone else, or it cannot be opened for writing.
   static std::optional<JournalFile> OpenUnlocked(const std::string& path);
 
   JournalFile(JournalFile&&) = default;
@@ -37,14 +42,17 @@ class JournalFile {
   const std::string& path() const { return path_; }
   int fd() const { return fd_.get(); }
 
-  // Appends whole frames. A failed append is cut off again, so the file never
-  // keeps half a frame from this process.
+  // Appends whole frames after the last byte known to be written. After a failed
+  // append the next one writes over what it left, so the file never keeps half a
+  // frame from this process before later frames (and its reserved space is kept).
   bool Append(std::string_view frames);
+  size_t size() const { return size_; }
   bool Sync();
   bool AppendSynced(std::string_view frames) { return Append(frames) && Sync(); }
   // Drops everything after `size` bytes (a torn tail) and syncs.
   bool TruncateTo(size_t size);
-  // Deletes the file durably and the folder when it is left empty.
+  // Deletes the file (durably where its folder can be synced) and the folder
+  // when it is left empty. True when the file is gone.
   bool Remove();
 
  private:

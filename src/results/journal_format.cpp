@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "state/record_fields.h"
+
 static_assert(std::endian::native == std::endian::little,
               "the journal is written in the host's byte order, which must be little-endian");
 
@@ -20,9 +22,10 @@ constexpr std::array<uint32_t, 256> MakeCrcTable() {
 }
 constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
-constexpr size_t kTrialIntFields = 15;  // every number of a TrialRecord
-constexpr size_t kSampleIntFields = sizeof(BodySample) / sizeof(int32_t);
-constexpr size_t kTrialFixedPayload = 1 + 4 + kTrialIntFields * 4 + 4;
+// A trial frame holds the record's numbers in column order, then its text.
+static_assert(kTrialRecordNumberCount == 15,
+              "a changed trial record changes the journal: raise kJournalFormatVersion");
+constexpr size_t kTrialFixedPayload = 1 + 4 + kTrialRecordNumberCount * 4 + 4;
 constexpr size_t kSamplePayload = 1 + 4 + sizeof(BodySample);
 
 // Appends to a byte string.
@@ -116,12 +119,10 @@ bool ParseHeader(std::string_view payload, JournalHeader* header) {
 bool ParseTrial(std::string_view payload, int32_t* index, TrialRecord* t) {
   Reader r(payload.substr(1));
   *index = r.Get<int32_t>();
-  for (int32_t* v : {&t->trial, &t->cond_j, &t->cond_m, &t->bodyid, &t->tgthand, &t->tgt_x,
-                     &t->tgt_y, &t->hand_l, &t->hand_lx, &t->hand_ly, &t->hand_r, &t->hand_rx,
-                     &t->hand_ry, &t->rt, &t->totalrt}) {
-    *v = r.Get<int32_t>();
+  for (const TrialRecordField& f : kTrialRecordFields) {
+    if (f.number != nullptr) t->*f.number = r.Get<int32_t>();
   }
-  t->resp = r.GetText();
+  t->*kTrialRecordText = r.GetText();
   return r.ok() && r.at_end();
 }
 
@@ -186,16 +187,16 @@ std::string EncodeWriteEventFrame(const JournalWriteEvent& event) {
 }
 
 void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& t) {
-  char* p = AppendJournalFrame(out, kTrialFixedPayload + t.resp.size());
+  const std::string& text = t.*kTrialRecordText;
+  char* p = AppendJournalFrame(out, kTrialFixedPayload + text.size());
   *p++ = static_cast<char>(JournalEntryKind::kTrial);
   p = PutInt(p, index);
-  for (int32_t v : {t.trial, t.cond_j, t.cond_m, t.bodyid, t.tgthand, t.tgt_x, t.tgt_y, t.hand_l,
-                    t.hand_lx, t.hand_ly, t.hand_r, t.hand_rx, t.hand_ry, t.rt, t.totalrt}) {
-    p = PutInt(p, v);
+  for (const TrialRecordField& f : kTrialRecordFields) {
+    if (f.number != nullptr) p = PutInt(p, t.*f.number);
   }
-  const auto resp_size = static_cast<uint32_t>(t.resp.size());
-  std::memcpy(p, &resp_size, 4);
-  std::memcpy(p + 4, t.resp.data(), t.resp.size());
+  const auto text_size = static_cast<uint32_t>(text.size());
+  std::memcpy(p, &text_size, 4);
+  std::memcpy(p + 4, text.data(), text.size());
 }
 
 void AppendSampleFrame(std::vector<char>& out, int32_t index, const BodySample& sample) {

@@ -29,6 +29,7 @@ enum class JournalEntryKind : uint8_t {
   kTrialTiming = 6,  // journal_timing_format.h
   kDrawnPass = 7,
   kRunHead = 8,
+  kSensorStop = 9,
 };
 
 struct JournalHeader {

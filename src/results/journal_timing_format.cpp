@@ -17,6 +17,8 @@ static_assert(offsetof(DrawnPassFacts, picture_captured_ns) == 8 &&
                   offsetof(DrawnPassFacts, hands) == 36 + 4 * kBodySlotCount,
               "DrawnPassFacts has gaps between its fields");
 static_assert(sizeof(TrialTiming) == 6 * sizeof(int32_t));
+// Kind, cause, clock, elapsed time, detail size; the detail follows.
+constexpr size_t kSensorStopFixedBytes = 1 + 4 + 4 + 8 + 4;
 
 }  // namespace
 
@@ -31,6 +33,18 @@ void AppendDrawnPassFrame(std::vector<char>& out, const DrawnPassFacts& facts) {
   char* p = AppendJournalFrame(out, 1 + kDrawnPassBytes);
   *p = static_cast<char>(JournalEntryKind::kDrawnPass);
   std::memcpy(p + 1, &facts, kDrawnPassBytes);
+}
+
+void AppendSensorStopFrame(std::vector<char>& out, const SensorStopRecord& stop) {
+  char* p = AppendJournalFrame(out, kSensorStopFixedBytes + stop.detail.size());
+  *p++ = static_cast<char>(JournalEntryKind::kSensorStop);
+  const auto cause = static_cast<int32_t>(stop.cause);
+  const auto detail_size = static_cast<uint32_t>(stop.detail.size());
+  std::memcpy(p, &cause, 4);
+  std::memcpy(p + 4, &stop.clock_ms, 4);
+  std::memcpy(p + 8, &stop.run_elapsed_ms, 8);
+  std::memcpy(p + 16, &detail_size, 4);
+  std::memcpy(p + 20, stop.detail.data(), stop.detail.size());
 }
 
 void AppendRunHeadFrame(std::vector<char>& out, std::string_view head_json) {
@@ -71,6 +85,25 @@ bool ParseTimingEntry(std::string_view payload, JournalTimingContents* out) {
       std::memcpy(&size, payload.data() + 1, 4);
       if (payload.size() != 5 + size) return false;
       out->run_head.assign(payload.data() + 5, size);
+      return true;
+    }
+    case JournalEntryKind::kSensorStop: {
+      if (payload.size() < kSensorStopFixedBytes) return false;
+      const char* p = payload.data() + 1;
+      int32_t cause = 0;
+      uint32_t detail_size = 0;
+      SensorStopRecord stop;
+      std::memcpy(&cause, p, 4);
+      std::memcpy(&stop.clock_ms, p + 4, 4);
+      std::memcpy(&stop.run_elapsed_ms, p + 8, 8);
+      std::memcpy(&detail_size, p + 16, 4);
+      if (payload.size() != kSensorStopFixedBytes + detail_size) return false;
+      // A cause this program does not know still says that the sensor stopped.
+      stop.cause = cause == static_cast<int32_t>(SensorStopCause::kNoFrames)
+                       ? SensorStopCause::kNoFrames
+                       : SensorStopCause::kDeviceGone;
+      stop.detail.assign(p + 20, detail_size);
+      out->sensor_stop = std::move(stop);
       return true;
     }
     default:

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -22,7 +25,28 @@ void UniqueFd::Reset(int fd) {
   fd_ = fd;
 }
 
+namespace {
+
+std::atomic<FileFaultHook> fault_hook{nullptr};
+
+// An injected failure: sets errno and returns true.
+bool Injected(FileOp op, int fd, const std::string& path = {}) {
+  const FileFaultHook hook = fault_hook.load(std::memory_order_relaxed);
+  if (hook == nullptr) return false;
+  const int error = hook(op, fd, path);
+  if (error == 0) return false;
+  errno = error;
+  return true;
+}
+
+}  // namespace
+
+FileFaultHook SetFileFaultHook(FileFaultHook hook) {
+  return fault_hook.exchange(hook);
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
+  if (Injected(FileOp::kWrite, fd)) return false;
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0) {
@@ -32,6 +56,41 @@ bool WriteAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+bool WriteAllAt(int fd, int64_t offset, std::string_view bytes) {
+  if (Injected(FileOp::kWrite, fd)) return false;
+  while (!bytes.empty()) {
+    const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+    offset += n;
+  }
+  return true;
+}
+
+bool SyncFile(int fd) {
+  return !Injected(FileOp::kSync, fd) && ::fsync(fd) == 0;
+}
+
+bool SyncFileData(int fd) {
+  return !Injected(FileOp::kSync, fd) && ::fdatasync(fd) == 0;
+}
+
+int ReserveFileSpace(int fd, int64_t bytes) {
+  if (Injected(FileOp::kReserve, fd)) return errno;
+  if (bytes <= 0) return 0;
+  // Keeping the size leaves appends and readers exactly as without a reservation.
+  if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0) return 0;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+  return ::posix_fallocate(fd, 0, static_cast<off_t>(bytes));
 }
 
 std::string ParentDirectory(const std::string& path) {
@@ -48,9 +107,18 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 }
 
 bool SyncParentDirectory(const std::string& path) {
+  if (Injected(FileOp::kSyncFolder, -1, path)) return false;
   UniqueFd dir(::open(ParentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dir.valid()) return false;
   return ::fsync(dir.get()) == 0;
+}
+
+void SyncParentDirectoryOrWarn(const std::string& path) {
+  if (SyncParentDirectory(path)) return;
+  std::fprintf(stderr,
+               "tavelin2: warning: the folder of %s could not be synced (%s); the file itself is "
+               "written and synced\n",
+               path.c_str(), std::strerror(errno));
 }
 
 bool EnsureDirectory(const std::string& path) {

@@ -5,9 +5,12 @@
 
 namespace {
 
-// Longest suffix a result file name gets: "_YYYYMMDD_hhmmss_B.csv".
+// Longest suffix a csv result file name gets: "_YYYYMMDD_hhmmss_B.csv".
 constexpr size_t kLongestSuffix = 22;
 constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
+constexpr std::string_view kBodyTail = "_B.csv";
+// The last name RunRecordNameIn gives in one folder.
+constexpr std::string_view kLongestRunRecordTail = "_run-1000.json";
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -20,50 +23,52 @@ std::string TimeSuffix(const LocalDateTime& t) {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
+void CutAtCharacter(std::string& name, size_t limit) {
+  if (name.size() <= limit) return;
+  size_t cut = limit;
+  while (cut > 0 && IsUtf8Continuation(name[cut])) --cut;
+  name.resize(cut);
+}
+
+// The csv names of a run share the subject part, cut so that the longest of
+// them fits even when the start time has more digits than a real date (read
+// back from a damaged journal). The run record's name has a longer tail
+// ("_run-1000.json") and so leaves `reserved_tail` bytes for it.
+std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail,
+                    size_t reserved_tail = kBodyTail.size()) {
+  const std::string suffix = TimeSuffix(start);
+  std::string name = FileNameSubject(subject);
+  CutAtCharacter(name, kNameMax - suffix.size() - reserved_tail);
+  return name + suffix + std::string(tail);
+}
+
 }  // namespace
 
-namespace {
-
-// The safe subject, cut so that `suffix_bytes` more still fit the name limit.
-std::string SafeSubject(std::string_view subject, size_t suffix_bytes) {
+std::string FileNameSubject(std::string_view subject) {
   std::string name(subject);
   for (char& c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '/' || byte < 0x20 || byte == 0x7F) c = '_';
   }
   if (!name.empty() && (name[0] == '.' || name[0] == '-')) name[0] = '_';
-  const size_t limit = kNameMax - suffix_bytes;
-  if (name.size() > limit) {
-    size_t cut = limit;
-    while (cut > 0 && IsUtf8Continuation(name[cut])) --cut;
-    name.resize(cut);
-  }
+  CutAtCharacter(name, kNameMax - kLongestSuffix);
   return name;
 }
 
-// Longest run record suffix: "_YYYYMMDD_hhmmss_run-999.json".
-constexpr size_t kLongestRunRecordSuffix = 29;
-
-}  // namespace
-
-std::string FileNameSubject(std::string_view subject) {
-  return SafeSubject(subject, kLongestSuffix);
-}
-
 std::string TrialFileName(std::string_view subject, const LocalDateTime& start) {
-  return FileNameSubject(subject) + TimeSuffix(start) + ".csv";
+  return NameFor(subject, start, ".csv");
 }
 
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start) {
-  return FileNameSubject(subject) + TimeSuffix(start) + "_B.csv";
+  return NameFor(subject, start, kBodyTail);
 }
 
 std::string TimingFileName(std::string_view subject, const LocalDateTime& start) {
-  return FileNameSubject(subject) + TimeSuffix(start) + "_T.csv";
+  return NameFor(subject, start, "_T.csv");
 }
 
 std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy) {
-  std::string name = SafeSubject(subject, kLongestRunRecordSuffix) + TimeSuffix(start) + "_run";
-  if (copy > 1) name += "-" + std::to_string(copy);
-  return name + ".json";
+  std::string tail = "_run";
+  if (copy > 1) tail += "-" + std::to_string(copy);
+  return NameFor(subject, start, tail + ".json", kLongestRunRecordTail.size());
 }

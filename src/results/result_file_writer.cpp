@@ -9,15 +9,26 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "state/message_box.h"
 #include "results/posix_file.h"
+#include "state/message_box.h"
 
 const char* const kCannotOpenDataFileMessage = "データファイルを開くことができません";
 
+std::string RescuedFilesMessage(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& path : paths) list += path + "\n";
+  if (paths.size() == 1) {
+    return "データファイルを次の場所に保存しました。\n" + list +
+           "\nThe data file could not be written in the working directory; it was saved at the "
+           "path above instead.";
+  }
+  return "データファイルを次の場所に保存しました。\n" + list +
+         "\nThe data files could not all be written in the working directory; the run's files "
+         "were saved together at the paths above instead.";
+}
+
 std::string RescuedFileMessage(const std::string& path) {
-  return "データファイルを次の場所に保存しました。\n" + path +
-         "\n\nThe data file could not be written in the working directory; it was saved at the "
-         "path above instead.";
+  return RescuedFilesMessage({path});
 }
 
 std::string DataNotWrittenMessage(const std::string& retained_copy_path) {
@@ -87,11 +98,11 @@ Attempt TryResume(const ResumePoint& point, std::string_view header, std::string
   if (!tail || !expected.StartsWith(*tail)) return Attempt::kNotApplicable;
 
   if (log != nullptr) log->OnWriteBegin(point.kind, point.path, point.prior_size);
-  if (!expected.WriteFrom(fd.get(), tail->size()) || ::fsync(fd.get()) != 0 ||
-      !SyncParentDirectory(point.path)) {
+  if (!expected.WriteFrom(fd.get(), tail->size()) || !SyncFile(fd.get())) {
     (void)::ftruncate(fd.get(), static_cast<off_t>(base + static_cast<int64_t>(tail->size())));
     return Attempt::kFailed;
   }
+  SyncParentDirectoryOrWarn(point.path);
   if (log != nullptr) log->OnWriteDone(point.kind, point.path);
   return Attempt::kWritten;
 }
@@ -118,8 +129,7 @@ Attempt TryOpenRule(ResultFileKind kind, const std::string& path, std::string_vi
   if (!fd.valid()) return Attempt::kFailed;
 
   const Content content = create ? Content{header, rows} : Content{{}, rows};
-  if (!content.WriteFrom(fd.get(), 0) || ::fsync(fd.get()) != 0 ||
-      (create && !SyncParentDirectory(path))) {
+  if (!content.WriteFrom(fd.get(), 0) || !SyncFile(fd.get())) {
     // Leave the file as it was before: no partial rows behind.
     if (create) {
       ::unlink(path.c_str());
@@ -128,6 +138,7 @@ Attempt TryOpenRule(ResultFileKind kind, const std::string& path, std::string_vi
     }
     return Attempt::kFailed;
   }
+  if (create) SyncParentDirectoryOrWarn(path);
   if (log != nullptr) log->OnWriteDone(kind, path);
   return Attempt::kWritten;
 }
@@ -145,25 +156,91 @@ bool WriteAt(ResultFileKind kind, const std::string& path, std::string_view head
   return TryOpenRule(kind, path, header, rows, log) == Attempt::kWritten;
 }
 
+bool WriteFileAt(const ResultFileToWrite& file, const std::string& name, const std::string& folder,
+                 ResultWriteLog* log, std::span<const ResumePoint> resume_points) {
+  return WriteAt(file.kind, JoinPath(folder, name), file.header, file.rows, log, resume_points);
+}
+
 }  // namespace
+
+std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite> files,
+                                               const ResultLocations& locations,
+                                               ResultWriteLog* log,
+                                               std::span<const ResumePoint> resume_points) {
+  const std::string& primary = locations.primary_directory;
+  std::vector<ResultFileOutcome> out(files.size());
+  std::vector<std::string> folders{primary};
+  folders.insert(folders.end(), locations.rescue_directories.begin(),
+                 locations.rescue_directories.end());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string& done = files[i].written_path;
+    if (done.empty()) continue;
+    out[i] = {true, done == JoinPath(primary, files[i].NameIn(primary)), done};
+    // The folder that already holds part of the run is the first choice.
+    const auto at = std::find(folders.begin(), folders.end(), ParentDirectory(done));
+    if (at != folders.end()) std::rotate(folders.begin(), at, at + 1);
+  }
+
+  bool told = false;
+  const auto tell_cannot_open = [&told] {
+    if (!told) AfxMessageBox(kCannotOpenDataFileMessage, MB_OK);
+    told = true;
+  };
+  const auto rescued_paths = [&] {
+    std::vector<std::string> paths;
+    for (const ResultFileOutcome& o : out) {
+      if (o.written && !o.in_place) paths.push_back(o.path);
+    }
+    return paths;
+  };
+  for (const std::string& folder : folders) {
+    if (folder != primary && !EnsureDirectory(folder)) {
+      tell_cannot_open();
+      continue;
+    }
+    bool whole_run = true;
+    for (size_t i = 0; i < files.size() && whole_run; ++i) {
+      const std::string name = files[i].NameIn(folder);
+      const std::string path = JoinPath(folder, name);
+      if (out[i].written && out[i].path == path) continue;
+      whole_run = WriteFileAt(files[i], name, folder, log, resume_points);
+      if (whole_run) out[i] = {true, folder == primary, path};
+    }
+    if (whole_run) {
+      if (folder != primary) AfxMessageBox(RescuedFilesMessage(rescued_paths()), MB_OK);
+      return out;
+    }
+    tell_cannot_open();
+  }
+
+  // No folder takes the whole run: each file that is nowhere yet goes wherever
+  // it can, so that no data is lost for tidiness.
+  bool lost = false;
+  for (size_t i = 0; i < files.size(); ++i) {
+    for (const std::string& folder : folders) {
+      if (out[i].written) break;
+      if (folder != primary && !EnsureDirectory(folder)) continue;
+      const std::string name = files[i].NameIn(folder);
+      if (WriteFileAt(files[i], name, folder, log, resume_points)) {
+        out[i] = {true, folder == primary, JoinPath(folder, name)};
+      }
+    }
+    lost = lost || !out[i].written;
+  }
+  if (const std::vector<std::string> paths = rescued_paths(); !paths.empty()) {
+    AfxMessageBox(RescuedFilesMessage(paths), MB_OK);
+  }
+  if (lost) {
+    AfxMessageBox(DataNotWrittenMessage(log != nullptr ? log->RetainedCopyPath() : std::string()),
+                  MB_OK | MB_ICONHAND);
+  }
+  return out;
+}
 
 ResultFileOutcome WriteResultFile(ResultFileKind kind, const std::string& name,
                                   std::string_view header, std::string_view rows,
                                   const ResultLocations& locations, ResultWriteLog* log,
                                   std::span<const ResumePoint> resume_points) {
-  const std::string primary = JoinPath(locations.primary_directory, name);
-  if (WriteAt(kind, primary, header, rows, log, resume_points)) return {true, true, primary};
-
-  AfxMessageBox(kCannotOpenDataFileMessage, MB_OK);
-  for (const std::string& dir : locations.rescue_directories) {
-    if (!EnsureDirectory(dir)) continue;
-    const std::string path = JoinPath(dir, name);
-    if (WriteAt(kind, path, header, rows, log, resume_points)) {
-      AfxMessageBox(RescuedFileMessage(path), MB_OK);
-      return {true, false, path};
-    }
-  }
-  AfxMessageBox(DataNotWrittenMessage(log != nullptr ? log->RetainedCopyPath() : std::string()),
-                MB_OK | MB_ICONHAND);
-  return {};
+  const ResultFileToWrite file{kind, name, header, rows, {}};
+  return WriteRunFileSet({&file, 1}, locations, log, resume_points).front();
 }

@@ -5,6 +5,7 @@
 // instead, telling the experimenter where it went.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,9 +49,35 @@ struct ResultFileOutcome {
   std::string path;       // the file written (empty when none)
 };
 
-// Writes `header` (only into a file this call creates) and `rows` into the file
-// `name`. A ResumePoint for the same kind and path whose file still holds a
-// prefix of what this write would add is completed instead of written again.
+// One file of a run: `header` goes only into a file the write creates.
+struct ResultFileToWrite {
+  ResultFileKind kind = ResultFileKind::kTrial;
+  std::string name;
+  std::string_view header;
+  std::string_view rows;
+  std::string written_path;  // where the run already wrote it in full ("" when nowhere)
+  // A file that is never appended to names itself in each folder (the first
+  // free name there); unset: `name` in every folder.
+  std::function<std::string(const std::string& folder)> name_in_folder;
+
+  std::string NameIn(const std::string& folder) const {
+    return name_in_folder ? name_in_folder(folder) : name;
+  }
+};
+
+// Writes the files of one run so that one folder always holds the whole run:
+// the primary directory when it takes every file, else the first rescue folder
+// that does (a file already written in place stays there, and is written into
+// the rescue folder as well). Only when no folder takes them all does each file
+// go wherever it can. A ResumePoint for the same kind and path whose file still
+// holds a prefix of what the write would add is completed instead of written
+// again. Outcomes in the order of `files`.
+std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite> files,
+                                               const ResultLocations& locations,
+                                               ResultWriteLog* log,
+                                               std::span<const ResumePoint> resume_points);
+
+// One file alone, by the same rules.
 ResultFileOutcome WriteResultFile(ResultFileKind kind, const std::string& name,
                                   std::string_view header, std::string_view rows,
                                   const ResultLocations& locations, ResultWriteLog* log,
@@ -59,5 +86,6 @@ ResultFileOutcome WriteResultFile(ResultFileKind kind, const std::string& name,
 // The messages of a failed write; "データファイルを開くことができません" is the
 // first one, the others say where the data went.
 extern const char* const kCannotOpenDataFileMessage;
+std::string RescuedFilesMessage(const std::vector<std::string>& paths);
 std::string RescuedFileMessage(const std::string& path);
 std::string DataNotWrittenMessage(const std::string& retained_copy_path);

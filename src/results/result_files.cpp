@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <ctime>
 
-#include "state/program_state.h"
 #include "body/sensor_connection.h"
 #include "results/posix_file.h"
 #include "results/run_journal.h"
 #include "results/run_record.h"
 #include "results/run_results.h"
+#include "state/program_state.h"
 #include "state/random.h"
 
 namespace {
@@ -58,6 +58,7 @@ int WriteResultFiles() {
   run.end_reason = run_timing.end_reason;
   run.duration_ms = run_timing.duration_ms;
   run.frames = &run_timing.frames;
+  run.sensor_stop = &sensor_stop;
   const RunWriteOutcome outcome =
       WriteRunResults(run, {CurrentDirectory(), DefaultRescueDirectories()}, journal);
   return outcome.both_in_place() ? 1 : 0;

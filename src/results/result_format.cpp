@@ -5,16 +5,29 @@
 #include <cstdio>
 #include <cstring>
 
-const std::string_view kTrialFileHeader =
-    "Subject,Date,Time,Trial,Cond_J,Cond_M,BodyID,TgtHand,Tgt_X,Tgt_Y,Hand_L,Hand_LX,Hand_LY,"
-    "Hand_R,Hand_RX,Hand_RY,Resp,RT,TotalRT\r\n";
+#include "state/record_fields.h"
 
-const std::string_view kBodyFileHeader =
-    "Count,Clock,Trial,TgtHand,Target_x,Target_y,ID,Spine_base_x,Spine_base_y,Spine_mid_x,"
-    "Spine_mid_y,Spine_shoulder_x,Spine_shoulder_y,Head_x,Head_y,Hand_l,Hand_lx,Hand_ly,Hand_r,"
-    "Hand_rx,Hand_ry,Elbow_lx,Elbow_ly,Elbow_rx,Elbow_ry,Shoulder_lx,Shoulder_ly,Shoulder_rx,"
-    "Shoulder_ry,Hip_lx,Hip_ly,Hip_rx,Hip_ry,Knee_lx,Knee_ly,Knee_rx,Knee_ry,Foot_lx,Foot_ly,"
-    "Foot_rx,Foot_ry\r\n";
+namespace {
+
+// The column names of a field table, comma-separated, after `lead`, ending CR LF.
+template <typename Fields>
+std::string HeaderLine(std::string lead, const Fields& fields) {
+  for (const auto& f : fields) {
+    lead += f.column;
+    lead += ',';
+  }
+  lead.back() = '\r';
+  lead += '\n';
+  return lead;
+}
+
+const std::string trial_file_header = HeaderLine("Subject,Date,Time,", kTrialRecordFields);
+const std::string body_file_header = HeaderLine("", kBodySampleFields);
+
+}  // namespace
+
+const std::string_view kTrialFileHeader = trial_file_header;
+const std::string_view kBodyFileHeader = body_file_header;
 
 namespace {
 
@@ -53,35 +66,36 @@ void AppendTrialRows(std::string& out, std::string_view subject, const LocalDate
 
   std::string line;
   for (const TrialRecord& r : records) {
-    const std::string_view resp(r.resp.c_str());  // "%s": up to the first NUL
-    line.resize(prefix.size() + resp.size() + 17 * kMaxIntField);
+    size_t text_bytes = 0;
+    for (const TrialRecordField& f : kTrialRecordFields) {
+      if (f.text != nullptr) text_bytes += std::strlen((r.*f.text).c_str()) + 1;
+    }
+    // Each field with its separator, and the LF that follows the last one.
+    line.resize(prefix.size() + text_bytes + kTrialRecordNumberCount * kMaxIntField + 1);
     char* const begin = line.data();
     char* p = begin;
     std::memcpy(p, prefix.data(), prefix.size());
     p += prefix.size();
-    for (int32_t v : {r.trial, r.cond_j, r.cond_m, r.bodyid, r.tgthand, r.tgt_x, r.tgt_y, r.hand_l,
-                      r.hand_lx, r.hand_ly, r.hand_r, r.hand_rx, r.hand_ry}) {
-      p = PutInt(p, v, ',');
+    for (const TrialRecordField& f : kTrialRecordFields) {
+      if (f.number != nullptr) {
+        p = PutInt(p, r.*f.number, ',');
+        continue;
+      }
+      const std::string_view text((r.*f.text).c_str());  // "%s": up to the first NUL
+      std::memcpy(p, text.data(), text.size());
+      p += text.size();
+      *p++ = ',';
     }
-    std::memcpy(p, resp.data(), resp.size());
-    p += resp.size();
-    *p++ = ',';
-    p = PutInt(p, r.rt, ',');
-    p = PutInt(p, r.totalrt, ',');
     p = PutLineEnd(p);
     out.append(begin, static_cast<size_t>(p - begin));
   }
 }
 
 void AppendBodyRows(std::string& out, std::span<const BodySample> samples) {
-  constexpr size_t kFields = sizeof(BodySample) / sizeof(int32_t);
-  char line[kFields * kMaxIntField + 1];
+  char line[kBodySampleFields.size() * kMaxIntField + 1];
   for (const BodySample& s : samples) {
-    // BodySample is 41 packed int32 fields in column order (asserted in records.h).
-    int32_t fields[kFields];
-    std::memcpy(fields, &s, sizeof fields);
     char* p = line;
-    for (int32_t v : fields) p = PutInt(p, v, ',');
+    for (const BodySampleField& f : kBodySampleFields) p = PutInt(p, s.*f.number, ',');
     p = PutLineEnd(p);
     out.append(line, static_cast<size_t>(p - line));
   }

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <span>
 #include <system_error>
 
 #include "results/posix_file.h"
+#include "state/program_state.h"
 
 RunJournal run_journal;
 
@@ -27,18 +30,141 @@ RunJournal::~RunJournal() {
   Close();
 }
 
+int64_t RunJournal::ReserveBytes(const JournalHeader& header) {
+  // Site names are at most 8 bytes ("Should_L"); a path at most PATH_MAX. Each
+  // of the four files of a run may be written in place and in every rescue
+  // folder. Drawn passes are reserved for as many as a full body file has
+  // samples (about 55 minutes at 30 pictures a second); a longer run journals
+  // the rest without a reservation. The run record's head holds the settings
+  // and the sensor's description with its model paths; a stopped sensor's
+  // note names its camera or file.
+  constexpr size_t kLongestResp = 16;
+  constexpr size_t kWriteEvents = 48;
+  constexpr size_t kRunHeadBytes = 64 * 1024;
+  constexpr size_t kSensorStopDetailBytes = PATH_MAX + 256;  // names the camera or file
+  std::vector<char> frame;
+  TrialRecord trial;
+  trial.resp.assign(kLongestResp, 'x');
+  AppendTrialFrame(frame, 0, trial);
+  const size_t trial_frame = frame.size();
+  frame.clear();
+  AppendSampleFrame(frame, 0, BodySample{});
+  const size_t sample_frame = frame.size();
+  frame.clear();
+  AppendTrialTimingFrame(frame, 0, TrialTiming{});
+  const size_t timing_frame = frame.size();
+  frame.clear();
+  AppendDrawnPassFrame(frame, DrawnPassFacts{});
+  const size_t drawn_pass_frame = frame.size();
+  frame.clear();
+  AppendRunHeadFrame(frame, std::string(kRunHeadBytes, 'x'));
+  const size_t run_head_frame = frame.size();
+  frame.clear();
+  SensorStopRecord stop;
+  stop.detail.assign(kSensorStopDetailBytes, 'x');
+  AppendSensorStopFrame(frame, stop);
+  const size_t sensor_stop_frame = frame.size();
+  const size_t event_frame =
+      EncodeWriteEventFrame(
+          {JournalEntryKind::kWriteBegin, ResultFileKind::kBody, std::string(PATH_MAX, 'x'), 0})
+          .size();
+  return static_cast<int64_t>(kJournalMagic.size() + EncodeHeaderFrame(header).size() +
+                              kTrialRecordCapacity * (trial_frame + timing_frame) +
+                              kMaxSampleCount * (sample_frame + drawn_pass_frame) + run_head_frame +
+                              sensor_stop_frame + kWriteEvents * event_frame);
+}
+
+std::string RunJournal::path() const {
+  std::lock_guard lock(path_mutex_);
+  return path_;
+}
+
+bool RunJournal::CreateFrom(size_t first, std::string_view frames) {
+  const std::span<const std::string> rest = std::span(dirs_).subspan(std::min(first, dirs_.size()));
+  size_t index = 0;
+  std::optional<JournalFile> created =
+      JournalFile::Create(rest, header_, frames, ReserveBytes(header_), &index);
+  reserved_ = created.has_value();
+  if (!created) created = JournalFile::Create(rest, header_, frames, 0, &index);
+  if (!created) return false;
+  file_ = std::move(created);
+  dir_index_ = first + index;
+  std::lock_guard lock(path_mutex_);
+  path_ = file_->path();
+  return true;
+}
+
+bool RunJournal::Write(std::string_view frames) {
+  if (file_->Append(frames) && file_->Sync()) {
+    written_.append(frames);
+    return true;
+  }
+  return MoveOn(frames);
+}
+
+bool RunJournal::MoveOn(std::string_view frames) {
+  const std::string reason = std::strerror(errno);
+  const std::string old_path = path();
+  std::optional<JournalFile> old = std::move(file_);
+  std::string all = written_;
+  all.append(frames);
+  if (!CreateFrom(dir_index_ + 1, all)) {
+    file_ = std::move(old);  // kept: the next sync tries it again
+    if (!failed_) {
+      std::fprintf(stderr,
+                   "tavelin2: the run journal %s could not be written (%s), and no other folder "
+                   "can take it\n",
+                   old_path.c_str(), reason.c_str());
+    }
+    failed_ = true;
+    return false;
+  }
+  written_ = std::move(all);
+  failed_ = false;
+  std::fprintf(stderr, "tavelin2: the run journal could not be written to %s (%s); moved to %s\n",
+               old_path.c_str(), reason.c_str(), path().c_str());
+  if (!old->Remove()) {
+    std::fprintf(stderr, "tavelin2: the old run journal %s could not be removed (%s)\n",
+                 old_path.c_str(), std::strerror(errno));
+  }
+  return true;
+}
+
+std::string RunJournal::StartWarning() const {
+  if (reserved_) return {};
+  std::string text;
+  if (file_) {
+    text =
+        "記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいになると、異常終"
+        "了"
+        "の際に記録が失われることがあります。\n" +
+        path() +
+        "\n\nDisk space for the run journal (the copy that keeps the data of a run that is cut "
+        "short) could not be reserved in the working folder or a rescue folder. If the disk fills "
+        "during this run and the program then stops abnormally, data may be lost. Free some disk "
+        "space to be safe.";
+  } else {
+    text =
+        "記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。\n\n"
+        "No run journal could be created in the working folder or a rescue folder: if this run is "
+        "cut short (a crash, a power cut), its data are lost. The result files are still written "
+        "at its end.";
+  }
+  return text;
+}
+
 bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,
                        const std::string& working_directory) {
   Close();
-  const JournalHeader header{kJournalFormatVersion, subject, start, working_directory};
-  const std::vector<std::string> dirs =
-      directories_.empty() ? DefaultJournalDirectories() : directories_;
-  file_ = JournalFile::Create(dirs, header);
-  if (!file_) {
+  header_ = JournalHeader{kJournalFormatVersion, subject, start, working_directory};
+  dirs_ = directories_.empty() ? DefaultJournalDirectories() : directories_;
+  written_.clear();
+  failed_ = false;
+  if (!CreateFrom(0, {})) {
+    reserved_ = false;
     std::fprintf(stderr, "tavelin2: no run journal could be created; this run is not journalled\n");
     return false;
   }
-  path_ = file_->path();
   std::fill(std::begin(files_done_), std::end(files_done_), false);
   {
     std::lock_guard lock(mutex_);
@@ -89,6 +215,11 @@ void RunJournal::RecordRunHead(const std::string& head_json) {
   if (accepting_) AppendRunHeadFrame(pending_, head_json);
 }
 
+void RunJournal::RecordSensorStop(const SensorStopRecord& stop) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendSensorStopFrame(pending_, stop);
+}
+
 void RunJournal::WriterLoop() {
   std::vector<char> writing;
   writing.reserve(kInitialBufferBytes);
@@ -107,14 +238,13 @@ void RunJournal::WriterLoop() {
       unwritten.insert(unwritten.end(), writing.begin(), writing.end());
       writing.clear();
     }
-    if (!unwritten.empty() && file_->Append(std::string_view(unwritten.data(), unwritten.size()))) {
+    if (!unwritten.empty() && Write(std::string_view(unwritten.data(), unwritten.size()))) {
       unwritten.clear();
-      file_->Sync();
     }
     if (stop) break;
   }
   if (!unwritten.empty()) {
-    std::fprintf(stderr, "tavelin2: the run journal %s could not be written\n", path_.c_str());
+    std::fprintf(stderr, "tavelin2: the run journal %s could not be written\n", path().c_str());
   }
 }
 
@@ -136,14 +266,13 @@ void RunJournal::Seal() {
 void RunJournal::OnWriteBegin(ResultFileKind kind, const std::string& path, int64_t prior_size) {
   if (!file_) return;
   StopWriter();  // the records come before the first file event
-  file_->AppendSynced(
-      EncodeWriteEventFrame({JournalEntryKind::kWriteBegin, kind, path, prior_size}));
+  Write(EncodeWriteEventFrame({JournalEntryKind::kWriteBegin, kind, path, prior_size}));
 }
 
 void RunJournal::OnWriteDone(ResultFileKind kind, const std::string& path) {
   if (!file_) return;
   StopWriter();
-  file_->AppendSynced(EncodeWriteEventFrame({JournalEntryKind::kWriteDone, kind, path, -1}));
+  Write(EncodeWriteEventFrame({JournalEntryKind::kWriteDone, kind, path, -1}));
   const auto index = static_cast<size_t>(kind);
   if (index < std::size(files_done_)) files_done_[index] = true;
 }
@@ -156,7 +285,7 @@ bool RunJournal::Finish() {
   const bool safe = all_done && file_->Remove();
   if (!safe) {
     std::fprintf(stderr, "tavelin2: run journal %s kept; it is written out at the next start\n",
-                 path_.c_str());
+                 path().c_str());
   }
   Close();
   return safe;

@@ -9,6 +9,13 @@
 // passes: they only append the record to an in-memory buffer under a short lock.
 // A writer thread moves the buffer to the file and syncs it every 250 ms.
 //
+// A full disk must not stop the journal: when the run begins, disk space for
+// the largest journal a run can make (the record tables are capped) is
+// reserved, in the working directory's journal folder or, when it has no room,
+// in the first rescue folder that has. A write that fails all the same (an I/O
+// error, or no folder could reserve) moves the journal with everything in it to
+// the next folder at once.
+//
 // Driver use, per run:
 //   BeginRunJournal(run_journal);  after the setup step (subject and start time set)
 //   ... RunTask with &run_journal as its RecordSink ...
@@ -16,6 +23,7 @@
 //   run_journal.Finish();       removes the journal once both files are written
 // or run_journal.Discard() when the run is abandoned before it starts.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -26,8 +34,8 @@
 
 #include "results/journal_file.h"
 #include "results/record_sink.h"
-#include "state/records.h"
 #include "results/result_file_writer.h"
+#include "state/records.h"
 
 inline constexpr int kJournalSyncInterval_ms = 250;
 
@@ -49,6 +57,14 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   bool Begin(const std::string& subject, const LocalDateTime& start,
              const std::string& working_directory);
 
+  // After Begin: what the experimenter must hear before the run when the
+  // journal's space could not be reserved anywhere, or there is no journal at
+  // all ("" when the journal is safe).
+  std::string StartWarning() const;
+  // Bytes reserved for a run's journal: the header and every record the tables
+  // can hold, and the result file events.
+  static int64_t ReserveBytes(const JournalHeader& header);
+
   // RecordSink, UI thread: copy the record and return; never touch the disk.
   void OnTrialStored(int32_t index, const TrialRecord& record) override;
   void OnSampleStored(int32_t index, const BodySample& sample) override;
@@ -56,6 +72,8 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   void OnDrawnPass(const DrawnPassFacts& facts) override;
   // The run record's head (JSON), right after Begin.
   void RecordRunHead(const std::string& head_json);
+  // A sensor that stopped during the run (for the run record).
+  void RecordSensorStop(const SensorStopRecord& stop);
 
   // Stops taking records and puts everything taken so far on disk (synced).
   void Seal();
@@ -68,12 +86,13 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   void Discard();
 
   bool active() const { return file_.has_value(); }
-  const std::string& path() const { return path_; }
+  bool reserved() const { return reserved_; }
+  std::string path() const;
 
   // ResultWriteLog: what WriteResultFiles did, synced before it goes on.
   void OnWriteBegin(ResultFileKind kind, const std::string& path, int64_t prior_size) override;
   void OnWriteDone(ResultFileKind kind, const std::string& path) override;
-  std::string RetainedCopyPath() const override { return active() ? path_ : std::string(); }
+  std::string RetainedCopyPath() const override { return active() ? path() : std::string(); }
 
   // The journal that has begun and not yet finished (null when none).
   static RunJournal* Active();
@@ -82,9 +101,23 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   void WriterLoop();
   void StopWriter();
   void Close();
+  // Puts frames on disk after what is there (synced); when that fails, moves the
+  // journal on. False when no folder can take it.
+  bool Write(std::string_view frames);
+  // Creates the journal in a folder from `first` on, holding `frames`: reserved
+  // where any folder has the room, else wherever it can be created.
+  bool CreateFrom(size_t first, std::string_view frames);
+  bool MoveOn(std::string_view frames);
 
   std::vector<std::string> directories_;  // empty: the defaults
+  std::vector<std::string> dirs_;         // the folders of this run's journal
+  size_t dir_index_ = 0;                  // the one in use
+  JournalHeader header_;
+  std::string written_;                 // every frame on disk after the header, for a move
+  std::atomic<bool> reserved_ = false;  // read on the UI thread, changed by a move
+  bool failed_ = false;                 // a write found no folder; reported once
   std::optional<JournalFile> file_;
+  mutable std::mutex path_mutex_;  // path_ changes on the writer thread when it moves
   std::string path_;
   bool files_done_[4] = {};  // by ResultFileKind
 

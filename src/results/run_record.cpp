@@ -146,5 +146,11 @@ std::string RunRecordJson(std::string_view head_json, const RunRecordTail& tail)
                                         {"p99", Tenth(latency.Percentile_ms(99))}}},
            {"onset_to_shown", OnsetToShownJson(tail.timings)}};
   record["tracking"] = TrackingJson(tail);
+  if (const SensorStopRecord* stop = tail.sensor_stop; stop != nullptr && stop->stopped()) {
+    record["sensor_stop"] = Json{{"cause", SensorStopCauseName(stop->cause)},
+                                 {"clock_ms", stop->clock_ms},
+                                 {"run_elapsed_ms", stop->run_elapsed_ms},
+                                 {"detail", stop->detail}};
+  }
   return record.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -14,6 +14,7 @@
 #include "state/experiment_settings.h"
 #include "state/records.h"
 #include "state/run_timing.h"
+#include "state/sensor_stop.h"
 
 inline constexpr const char* kRunRecordFormat = "tavelin2-run/1";
 
@@ -42,7 +43,8 @@ struct RunRecordTail {
   std::span<const TrialRecord> trials;
   std::span<const TrialTiming> timings;  // same length as trials
   int32_t body_samples = 0;
-  const FrameTimingStats* frames = nullptr;  // null: no drawn pass is known
+  const FrameTimingStats* frames = nullptr;       // null: no drawn pass is known
+  const SensorStopRecord* sensor_stop = nullptr;  // null or kNone: the sensor did not stop
 };
 
 // The whole record, pretty-printed, ending in a line feed. A head that is not

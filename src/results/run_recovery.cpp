@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
-#include "state/message_box.h"
 #include "results/journal_file.h"
+#include "state/message_box.h"
 
 namespace {
 
@@ -49,31 +50,69 @@ const JournalWriteEvent* LastDone(const JournalContents& c, ResultFileKind kind)
   return it == c.write_events.rend() ? nullptr : &*it;
 }
 
-std::optional<RecoveredRun> RecoverJournal(const std::string& path,
-                                           std::span<const std::string> rescue_directories) {
+// A journal opened for recovery, its torn tail cut off.
+struct OpenedJournal {
+  std::string path;
+  JournalFile file;
+  JournalContents contents;
+};
+
+std::optional<OpenedJournal> OpenJournal(const std::string& path) {
   std::optional<JournalFile> file = JournalFile::OpenUnlocked(path);
   if (!file) return std::nullopt;  // a live run holds it, or it cannot be written
   const std::optional<std::string> bytes = ReadFrom(file->fd(), 0);
   if (!bytes) return std::nullopt;
 
   JournalContents contents;
-  switch (ParseJournal(*bytes, &contents)) {
+  JournalParseResult parsed = ParseJournal(*bytes, &contents);
+  // Killed between creating the file and writing its first bytes: not even the
+  // whole magic is there.
+  if (bytes->size() < kJournalMagic.size() && kJournalMagic.starts_with(*bytes)) {
+    parsed = JournalParseResult::kNoHeader;
+  }
+  switch (parsed) {
     case JournalParseResult::kNotAJournal:
       std::fprintf(stderr, "tavelin2: %s is not a run journal; left alone\n", path.c_str());
       return std::nullopt;
     case JournalParseResult::kNoHeader:
       // The header is synced before the run takes its first record: a journal
       // without one was cut off while it was being created and holds no data.
+      std::fprintf(stderr,
+                   "tavelin2: removed the run journal %s: it was cut off while it was being "
+                   "created and holds no data\n",
+                   path.c_str());
       file->Remove();
       return std::nullopt;
     case JournalParseResult::kOk:
       break;
   }
-  // Cut a torn last entry off, so that what recovery logs below can be read back.
+  // Cut a torn last entry (or unused reserved space) off, so that what recovery
+  // logs below can be read back.
   if (contents.torn_tail && !file->TruncateTo(contents.valid_bytes)) return std::nullopt;
+  return OpenedJournal{path, std::move(*file), std::move(contents)};
+}
 
+// Which run a journal belongs to: its name up to the process id, and its header.
+std::string RunIdentity(const OpenedJournal& j) {
+  std::string name = j.path.substr(j.path.find_last_of('/') + 1);
+  size_t cut = 0;
+  for (int part = 0; part < 4 && cut != std::string::npos; ++part) {
+    cut = name.find_first_of("_.", cut == 0 && part == 0 ? 0 : cut + 1);
+  }
+  name = name.substr(0, cut);
+  const JournalHeader& h = j.contents.header;
+  const LocalDateTime& t = h.start;
+  char start[96];
+  std::snprintf(start, sizeof start, "%d-%d-%d %d:%d:%d.%d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second, t.millisecond);
+  return name + '\n' + start + '\n' + h.subject + '\n' + h.working_directory;
+}
+
+RecoveredRun RecoverJournal(OpenedJournal& journal,
+                            std::span<const std::string> rescue_directories) {
+  const JournalContents& contents = journal.contents;
   RecoveredRun run;
-  run.journal_path = path;
+  run.journal_path = journal.path;
   std::vector<ResumePoint> resume_points;
   for (const JournalWriteEvent& e : contents.write_events) {
     if (e.kind == JournalEntryKind::kWriteBegin) {
@@ -88,26 +127,33 @@ std::optional<RecoveredRun> RecoverJournal(const std::string& path,
   results.end_reason = RunEndReason::kRecovered;
   results.duration_ms = timing.frames.last.run_time_ms;
   results.frames = &timing.frames;
+  results.sensor_stop = &timing.sensor_stop;
   const ResultLocations locations{
       contents.header.working_directory,
       std::vector<std::string>(rescue_directories.begin(), rescue_directories.end())};
-  JournalWriteLog log(*file);
+  JournalWriteLog log(journal.file);
 
-  // A file the run itself completed is left exactly as it is.
-  auto write = [&](ResultFileKind kind, auto write_file) {
-    const JournalWriteEvent* done = LastDone(contents, kind);
-    return done != nullptr ? ResultFileOutcome{true, false, done->path}
-                           : write_file(results, locations, &log, resume_points);
-  };
-  run.files_were_complete = LastDone(contents, ResultFileKind::kTrial) != nullptr &&
-                            LastDone(contents, ResultFileKind::kBody) != nullptr &&
-                            LastDone(contents, ResultFileKind::kTiming) != nullptr &&
-                            LastDone(contents, ResultFileKind::kRunRecord) != nullptr;
-  run.outcome.trial = write(ResultFileKind::kTrial, WriteTrialFile);
-  run.outcome.body = write(ResultFileKind::kBody, WriteBodyFile);
-  run.outcome.timing = write(ResultFileKind::kTiming, WriteTimingFile);
-  run.outcome.record = write(ResultFileKind::kRunRecord, WriteRunRecordFile);
-  if (run.outcome.all_written()) file->Remove();
+  // A file the run itself completed is left exactly as it is; the rest joins it
+  // in its folder where they can.
+  const ResultFileKind kinds[] = {ResultFileKind::kTrial, ResultFileKind::kBody,
+                                  ResultFileKind::kTiming, ResultFileKind::kRunRecord};
+  std::string done_paths[std::size(kinds)];
+  run.files_were_complete = true;
+  for (size_t i = 0; i < std::size(kinds); ++i) {
+    const JournalWriteEvent* done = LastDone(contents, kinds[i]);
+    if (done != nullptr) done_paths[i] = done->path;
+    run.files_were_complete = run.files_were_complete && done != nullptr;
+  }
+  if (run.files_were_complete) {
+    run.outcome.trial = {true, false, done_paths[0]};
+    run.outcome.body = {true, false, done_paths[1]};
+    run.outcome.timing = {true, false, done_paths[2]};
+    run.outcome.record = {true, false, done_paths[3]};
+  } else {
+    run.outcome = WriteRunResults(results, locations, &log, resume_points,
+                                  {done_paths[0], done_paths[1], done_paths[2], done_paths[3]});
+  }
+  if (run.outcome.all_written()) journal.file.Remove();
   return run;
 }
 
@@ -119,14 +165,34 @@ std::vector<RecoveredRun> RecoverUnfinishedRuns() {
 
 std::vector<RecoveredRun> RecoverUnfinishedRuns(std::span<const std::string> journal_directories,
                                                 std::span<const std::string> rescue_directories) {
-  std::vector<RecoveredRun> runs;
+  std::vector<OpenedJournal> journals;
   for (const std::string& dir : journal_directories) {
     for (const std::string& path : JournalsIn(dir)) {
-      std::optional<RecoveredRun> run = RecoverJournal(path, rescue_directories);
-      if (!run) continue;
-      if (!run->files_were_complete) AfxMessageBox(RecoveredRunMessage(*run), MB_OK);
-      runs.push_back(std::move(*run));
+      std::optional<OpenedJournal> journal = OpenJournal(path);
+      if (!journal) continue;
+      // A journal that moved to another folder mid-run and whose old copy could
+      // not be removed: only the copy with the most data is written out, or
+      // every row of the run would appear twice.
+      const std::string identity = RunIdentity(*journal);
+      const auto same = std::find_if(journals.begin(), journals.end(),
+                                     [&](const auto& j) { return RunIdentity(j) == identity; });
+      if (same != journals.end()) {
+        OpenedJournal& older =
+            same->contents.valid_bytes < journal->contents.valid_bytes ? *same : *journal;
+        std::fprintf(stderr, "tavelin2: removed %s, an earlier copy of the run journal %s\n",
+                     older.path.c_str(), (&older == &*same ? journal->path : same->path).c_str());
+        older.file.Remove();
+        if (&older == &*same) *same = std::move(*journal);
+        continue;
+      }
+      journals.push_back(std::move(*journal));
     }
+  }
+  std::vector<RecoveredRun> runs;
+  for (OpenedJournal& journal : journals) {
+    RecoveredRun run = RecoverJournal(journal, rescue_directories);
+    if (!run.files_were_complete) AfxMessageBox(RecoveredRunMessage(run), MB_OK);
+    runs.push_back(std::move(run));
   }
   return runs;
 }

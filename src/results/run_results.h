@@ -1,5 +1,6 @@
 #pragma once
-// Writes one run's trial record file and body stream file from its records.
+// Writes one run's result files from its records: trial records, body stream,
+// trial timing and the run record.
 // Used at the end of a run (WriteResultFiles) and when an interrupted run is
 // recovered from its journal.
 
@@ -30,7 +31,8 @@ struct RunResults {
   std::string run_head;  // the run record's head (JSON); empty: not known
   RunEndReason end_reason = RunEndReason::kUnknown;
   int32_t duration_ms = 0;
-  const FrameTimingStats* frames = nullptr;  // null: no drawn pass known
+  const FrameTimingStats* frames = nullptr;       // null: no drawn pass known
+  const SensorStopRecord* sensor_stop = nullptr;  // null: the sensor did not stop
 };
 
 struct RunWriteOutcome {
@@ -48,16 +50,20 @@ ResultFileOutcome WriteTrialFile(const RunResults& run, const ResultLocations& l
 ResultFileOutcome WriteBodyFile(const RunResults& run, const ResultLocations& locations,
                                 ResultWriteLog* log, std::span<const ResumePoint> resume_points);
 
-ResultFileOutcome WriteTimingFile(const RunResults& run, const ResultLocations& locations,
-                                  ResultWriteLog* log, std::span<const ResumePoint> resume_points);
-// The run record under the first of its names that is free (a run record is
-// never appended to); a write of this run that was cut short is replaced.
-ResultFileOutcome WriteRunRecordFile(const RunResults& run, const ResultLocations& locations,
-                                     ResultWriteLog* log,
-                                     std::span<const ResumePoint> resume_points);
+// Files the run has already written in full (a journal's record), "" for none.
+struct WrittenResultFiles {
+  std::string trial_path;
+  std::string body_path;
+  std::string timing_path;
+  std::string record_path;
+};
 
 // The trial record file first, then the body stream file, the timing file and
-// the run record; each is written even when an earlier one could not be.
+// the run record, all in one folder (WriteRunFileSet); each is written even when
+// an earlier one could not be written anywhere. The run record is never
+// appended to: it takes the first of its names that is free in the folder, and
+// a write of this run that was cut short is replaced.
 RunWriteOutcome WriteRunResults(const RunResults& run, const ResultLocations& locations,
                                 ResultWriteLog* log,
-                                std::span<const ResumePoint> resume_points = {});
+                                std::span<const ResumePoint> resume_points = {},
+                                const WrittenResultFiles& written = {});

@@ -66,8 +66,9 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   bool HasWindow() const { return window_ != nullptr; }
   QWindow* GetWindow() const { return window_.get(); }
 
-  // Creates what the stage draws with; false at the first failure (no window,
-  // no context of any kind, no usable shaders, viewport, or text layer).
+  // Creates what the stage draws with, and shows the window black; false at
+  // the first failure (no window, no context of any kind, no usable shaders,
+  // viewport, or text layer).
   bool InitDevice();
 
   bool BeginFrame() override;
@@ -117,6 +118,7 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   // Sends the used rows of a texture with the frame (threaded) or at once.
   void SendTexture(int index);
   void FillFrameHeader(FramePacket& frame);
+  void PresentBlackFrame();
   TextRasterizer& Text();
 
   // Context set-up, release and recovery (dx_wnd_device.cpp).

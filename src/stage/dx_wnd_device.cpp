@@ -52,7 +52,16 @@ bool CDXWnd::InitDevice() {
   if (AddTexture(m_canvasWidth, m_canvasHeight, D3DFMT_X8R8G8B8) == -1) return false;
   // The font of the text layer, resolved now rather than in the first frame.
   Text().FontFor(TextStyle{m_fontFace, m_fontHeight, m_textColor, m_backColor});
+  PresentBlackFrame();
   return true;
+}
+
+// Until the first frame of a run, the window would show whatever was on the
+// screen before it.
+void CDXWnd::PresentBlackFrame() {
+  if (!BeginFrame()) return;
+  EndFrame();
+  gpu_->WaitIdle();
 }
 
 // Made on the drawing thread and current there.

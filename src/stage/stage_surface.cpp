@@ -240,6 +240,7 @@ void StageSurface::RenderText(int index, const std::string& text, const TextRect
   const int64_t c_end = std::min<int64_t>(w, int64_t{entry.width} - area.left);
   const int64_t r_begin = std::max<int64_t>(0, -int64_t{area.top});
   const int64_t r_end = std::min<int64_t>(h, int64_t{entry.height} - area.top);
+  if (c_begin >= c_end || r_begin >= r_end) return;  // the area lies off the texture
   for (int64_t r = r_begin; r < r_end; ++r) {
     const uint32_t* src = words.data() + r * w;
     // Most of a text layer is empty rows; memcmp of a row against itself

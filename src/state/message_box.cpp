@@ -8,7 +8,21 @@ MessageBoxHandler& Handler() {
   static MessageBoxHandler handler;
   return handler;
 }
+QuestionBoxHandler& Question() {
+  static QuestionBoxHandler handler;
+  return handler;
+}
 }  // namespace
+
+QuestionBoxHandler SetQuestionBoxHandler(QuestionBoxHandler handler) {
+  return std::exchange(Question(), std::move(handler));
+}
+
+bool AskYesNo(const std::string& text) {
+  if (Question()) return Question()(text, kApplicationName);
+  std::fprintf(stderr, "[%s] %s (no one to answer: No)\n", kApplicationName, text.c_str());
+  return false;
+}
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   return std::exchange(Handler(), std::move(handler));

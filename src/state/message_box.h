@@ -19,6 +19,17 @@ using MessageBoxHandler =
 // Replaces the handler; returns the previous one (tests restore it).
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// Yes/No questions (MB_YESNO in the Windows build) go through their own hook,
+// since they have an answer; true is Yes.
+using QuestionBoxHandler = std::function<bool(const std::string& text, const std::string& caption)>;
+
+// Replaces the question handler; returns the previous one (tests restore it).
+QuestionBoxHandler SetQuestionBoxHandler(QuestionBoxHandler handler);
+
+// Asks and waits for the answer. Without a handler (no one to ask) the text goes
+// to stderr and the answer is No, so nothing is done on anyone's behalf.
+bool AskYesNo(const std::string& text);
+
 // A box with the given caption; returns when it is closed.
 void ShowMessageBox(const std::string& text, const std::string& caption, uint32_t style);
 // A box captioned with the application name.

@@ -22,6 +22,8 @@ int32_t body_texture = 0;
 int32_t balloon_textures[4] = {0, 0, 0, 0};
 int32_t burst_texture = 0;
 
+SensorStopRecord sensor_stop;
+
 void ResetProgramState() {
   settings = ExperimentSettings{};
   settings_file = SettingsFile{};
@@ -41,4 +43,5 @@ void ResetProgramState() {
   body_texture = 0;
   for (auto& t : balloon_textures) t = 0;
   burst_texture = 0;
+  sensor_stop = SensorStopRecord{};
 }

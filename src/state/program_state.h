@@ -8,6 +8,7 @@
 #include <string>
 
 #include "state/experiment_settings.h"
+#include "state/sensor_stop.h"
 #include "state/settings_file.h"
 #include "state/tracked_body.h"
 #include "state/records.h"
@@ -44,6 +45,9 @@ extern int32_t burst_texture;
 
 // The one stage window object; its window exists only during a run.
 extern CTouchWnd experiment_window;
+
+// How the sensor stopped during the last run (cause kNone: it did not).
+extern SensorStopRecord sensor_stop;
 
 // Back to the values at program start (tests use this between cases).
 void ResetProgramState();

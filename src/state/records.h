@@ -4,27 +4,28 @@
 #include <cstdint>
 #include <string>
 
-// One popped balloon. Column names of the trial record file in the comments.
+// One popped balloon. Its file columns, in order, are listed in record_fields.h.
 struct TrialRecord {
-  int32_t trial = 0;    // "Trial"; 0 is the start balloon
-  int32_t cond_j = 0;   // "Cond_J"
-  int32_t cond_m = 0;   // "Cond_M"
-  int32_t bodyid = 0;   // "BodyID"
-  int32_t tgthand = 0;  // "TgtHand"
-  int32_t tgt_x = 0;    // "Tgt_X", picture space
-  int32_t tgt_y = 0;    // "Tgt_Y"
-  int32_t hand_l = 0;   // "Hand_L"
-  int32_t hand_lx = 0;  // "Hand_LX"
-  int32_t hand_ly = 0;  // "Hand_LY"
-  int32_t hand_r = 0;   // "Hand_R"
-  int32_t hand_rx = 0;  // "Hand_RX"
-  int32_t hand_ry = 0;  // "Hand_RY"
-  std::string resp;     // "Resp": site name such as "Hand_L"
-  int32_t rt = 0;       // "RT", milliseconds
-  int32_t totalrt = 0;  // "TotalRT", milliseconds since the clock restart
+  int32_t trial = 0;  // 0 is the start balloon
+  int32_t cond_j = 0;
+  int32_t cond_m = 0;
+  int32_t bodyid = 0;
+  int32_t tgthand = 0;
+  int32_t tgt_x = 0;  // picture space
+  int32_t tgt_y = 0;
+  int32_t hand_l = 0;
+  int32_t hand_lx = 0;
+  int32_t hand_ly = 0;
+  int32_t hand_r = 0;
+  int32_t hand_rx = 0;
+  int32_t hand_ry = 0;
+  std::string resp;     // site name such as "Hand_L"
+  int32_t rt = 0;       // milliseconds
+  int32_t totalrt = 0;  // milliseconds since the clock restart
 };
 
-// One processed body in one drawn pass: 41 integers, in file column order.
+// One processed body in one drawn pass: 41 integers, in file column order
+// (the columns are listed in record_fields.h).
 struct BodySample {
   int32_t count = 0;  // position in body_samples + 1
   int32_t clock = 0;  // pass clock, milliseconds

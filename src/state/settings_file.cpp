@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -68,14 +70,33 @@ std::string_view AsCString(const std::string& s) {
   return std::string_view(s.c_str());
 }
 
-// "%s = %s\n" written in text mode: every LF goes out as CR LF.
-void AppendLine(std::string& out, const std::string& key, const std::string& value) {
-  std::string line;
-  line.append(AsCString(key)).append(" = ").append(AsCString(value)).push_back('\n');
-  for (char c : line) {
-    if (c == '\n') out.push_back('\r');
-    out.push_back(c);
+// The line Save writes for an entry, without its line end: "%s = %s", or
+// "%s=%s" when the blanks would push a value past the length a read takes in one
+// piece (the value's tail would come back as an entry of its own). Nothing when
+// the entry cannot be read back as itself at all.
+std::optional<std::string> EntryLine(const std::string& key, const std::string& value) {
+  const std::string_view k = AsCString(key), v = AsCString(value);
+  if (k.empty() || IsBlank(k.front()) || IsBlank(k.back()) ||
+      k.find_first_of("=\n") != std::string_view::npos || v.find('\n') != std::string_view::npos) {
+    return std::nullopt;
   }
+  // An empty value's " = " may spill into the next piece: a piece of blanks and
+  // "=" alone is skipped on reading.
+  if (v.empty() && k.size() <= kMaxSettingsLineChars) return std::string(k) + " = ";
+  std::string line;
+  if (k.size() + v.size() + 3 <= kMaxSettingsLineChars) {
+    line.append(k).append(" = ").append(v);
+  } else if (k.size() + v.size() + 1 <= kMaxSettingsLineChars) {
+    line.append(k).append("=").append(v);
+  } else {
+    return std::nullopt;
+  }
+  return line;
+}
+
+// One line written in text mode: the LF goes out as CR LF.
+void AppendLine(std::string& out, const std::string& line) {
+  out.append(line).append("\r\n");
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -88,11 +109,11 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-void WriteInPlace(const std::string& path, const std::string& bytes) {
+bool WriteInPlace(const std::string& path, const std::string& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  if (!f) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && written;
 }
 
 // Rewrites the file at `path` with `bytes` so that it is either the old file or
@@ -102,22 +123,25 @@ void WriteInPlace(const std::string& path, const std::string& bytes) {
 // researcher the saved settings. A file we may not write is left as it is;
 // anything that is not a plain file (a symbolic link, say), and a writable file
 // in a folder where we may not create one, is written in place.
-void ReplaceFile(const std::string& path, const std::string& bytes) {
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
   struct stat old_stat {};
   const bool exists = ::lstat(path.c_str(), &old_stat) == 0;
-  if (exists && ::access(path.c_str(), W_OK) != 0) return;  // the old file stays
+  if (exists && ::access(path.c_str(), W_OK) != 0) return false;  // the old file stays
   if (exists && !S_ISREG(old_stat.st_mode)) return WriteInPlace(path, bytes);
   const std::string temp_path = path + ".tmp";
   int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
-    if (exists && (errno == EACCES || errno == EPERM)) WriteInPlace(path, bytes);
-    return;
+    return exists && (errno == EACCES || errno == EPERM) && WriteInPlace(path, bytes);
   }
   bool ok = WriteAll(fd, bytes);
   if (ok && exists) ok = ::fchmod(fd, old_stat.st_mode & 07777) == 0;
   if (ok) ok = ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  if (!ok || std::rename(temp_path.c_str(), path.c_str()) != 0) ::unlink(temp_path.c_str());
+  if (!ok || std::rename(temp_path.c_str(), path.c_str()) != 0) {
+    ::unlink(temp_path.c_str());
+    return false;
+  }
+  return true;
 }
 
 // strtol with base 10 where long is 32 bits: leading white space, an optional
@@ -143,11 +167,16 @@ int32_t ParseLong32(const std::string& text) {
 
 void SettingsFile::Load(const std::string& base_name) {
   path = base_name + ".ini";
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
+  load_error.clear();
+  const auto clear = [this] {
     entry_count = 0;
     keys.clear();
     values.clear();
+  };
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    if (errno != ENOENT) load_error = std::strerror(errno);
+    clear();
     return;
   }
   std::string piece;
@@ -163,14 +192,31 @@ void SettingsFile::Load(const std::string& base_name) {
     if (key.empty() && value.empty()) continue;
     SetString(key, value);
   }
+  // A folder of that name opens, and only its first read fails (EISDIR); half a
+  // file read would give a mix of its values and the defaults.
+  if (std::ferror(f)) {
+    load_error = std::strerror(errno);
+    clear();
+  }
   std::fclose(f);
 }
 
-void SettingsFile::Save() const {
-  if (path.empty()) return;
+bool SettingsFile::CanBeReadBack(const std::string& key, const std::string& value) {
+  return EntryLine(key, value).has_value();
+}
+
+bool SettingsFile::Save() const {
+  if (path.empty()) return false;
   std::string text;
-  for (int32_t i = 0; i < entry_count; ++i) AppendLine(text, keys[i], values[i]);
-  ReplaceFile(path, text);
+  for (int32_t i = 0; i < entry_count; ++i) {
+    if (const std::optional<std::string> line = EntryLine(keys[i], values[i])) {
+      AppendLine(text, *line);
+    } else {
+      std::fprintf(stderr, "tavelin2: settings entry \"%s\" left out: it could not be read back\n",
+                   keys[i].c_str());
+    }
+  }
+  return ReplaceFile(path, text);
 }
 
 bool SettingsFile::GetString(const std::string& key, std::string& dest) const {

@@ -1,7 +1,12 @@
 #include "state/settings_io.h"
 
-#include <array>
+#include <unistd.h>
 
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/random.h"
 
@@ -30,10 +35,50 @@ constexpr std::array<IntKey, 12> kIntKeys = {{
 
 constexpr const char* kSettingsBaseName = "Tavelin2";
 
+void CopySettingsToFile() {
+  settings_file.SetString("subject", settings.subject);
+  for (const IntKey& k : kIntKeys) settings_file.SetInt(k.key, settings.*k.field);
+}
+
+bool SaveAndReport() {
+  if (settings_file.path.empty()) return false;  // never loaded: no file of ours to write
+  if (settings_file.Save()) return true;
+  std::fprintf(stderr, "tavelin2: the settings could not be written to %s\n",
+               SettingsFilePath().c_str());
+  return false;
+}
+
 }  // namespace
+
+std::string SettingsFilePath() {
+  std::vector<char> buffer(4096);
+  const std::string name =
+      settings_file.path.empty() ? std::string(kSettingsBaseName) + ".ini" : settings_file.path;
+  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return name;
+  std::string dir(buffer.data());
+  return dir.ends_with('/') ? dir + name : dir + "/" + name;
+}
+
+std::string UnreadableSettingsMessage(const std::string& path, const std::string& reason) {
+  return "設定ファイルを読み込めませんでした（" + reason + "）。既定の設定を使います。\n" + path +
+         "\n\nThe settings file above could not be read (" + reason +
+         "). The default settings are used. The file is not replaced unless you agree when "
+         "the program ends.";
+}
+
+std::string ReplaceUnreadableSettingsQuestion(const std::string& path) {
+  return "起動時に読み込めなかった設定ファイルを、現在の設定で上書きしますか？\n" + path +
+         "\n\nThe settings file above could not be read when the program started. Replace it "
+         "with the current settings?";
+}
 
 void LoadProgramSettings() {
   settings_file.Load(kSettingsBaseName);
+  if (!settings_file.load_error.empty()) {
+    AfxMessageBox(UnreadableSettingsMessage(SettingsFilePath(), settings_file.load_error),
+                  MB_ICONHAND);
+    return;
+  }
   settings_file.GetString("subject", settings.subject);
   for (const IntKey& k : kIntKeys) settings_file.GetInt(k.key, settings.*k.field);
 }
@@ -49,8 +94,16 @@ void SeedProgramRandom(int64_t now_seconds_since_epoch) {
   NextRandom();
 }
 
-void StoreProgramSettings() {
-  settings_file.SetString("subject", settings.subject);
-  for (const IntKey& k : kIntKeys) settings_file.SetInt(k.key, settings.*k.field);
-  settings_file.Save();
+void StoreProgramSettings(bool may_ask) {
+  CopySettingsToFile();
+  if (!settings_file.load_error.empty()) {
+    if (!may_ask || !AskYesNo(ReplaceUnreadableSettingsQuestion(SettingsFilePath()))) return;
+  }
+  if (SaveAndReport()) settings_file.load_error.clear();
+}
+
+bool SaveConfirmedSettings() {
+  CopySettingsToFile();
+  if (!settings_file.load_error.empty()) return false;
+  return SaveAndReport();
 }

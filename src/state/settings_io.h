@@ -4,10 +4,13 @@
 // of the random generator, and `settings` back into the file.
 
 #include <cstdint>
+#include <string>
 
 // Loads "Tavelin2.ini" from the working directory into `settings_file`, then reads
 // "subject" and the 12 integer keys into `settings`. A key the file does not hold
-// leaves its field as it was; a missing file leaves every field alone.
+// leaves its field as it was; a missing file leaves every field alone. A file
+// that is there but cannot be read is reported in a message box (which file,
+// why); every field keeps its default, and the file is protected (below).
 void LoadProgramSettings();
 
 // The generator's seed: `random_seed` as a 32-bit unsigned number (-1 gives
@@ -20,4 +23,17 @@ void SeedProgramRandom(int64_t now_seconds_since_epoch);
 
 // Stores "subject" and the 12 integer keys from `settings` into `settings_file`, in
 // the file's order of keys, then writes the file. Unknown keys stay in their place.
-void StoreProgramSettings();
+// A file that could not be read at start-up is replaced only when the
+// experimenter says Yes to the question; with `may_ask` false (no one there to
+// answer, as at a shutdown by signal) it is left as it is.
+void StoreProgramSettings(bool may_ask = true);
+
+// The values just confirmed in the setup dialog, on disk before the run starts
+// (the same atomic write), so that a crash mid-run cannot cost the next child the
+// condition. A protected file is not written here. True when the file was written.
+bool SaveConfirmedSettings();
+
+// The full path of the settings file and the messages about an unreadable one.
+std::string SettingsFilePath();
+std::string UnreadableSettingsMessage(const std::string& path, const std::string& reason);
+std::string ReplaceUnreadableSettingsQuestion(const std::string& path);

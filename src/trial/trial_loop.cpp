@@ -5,8 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "state/data_paths.h"
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
+#include "state/record_fields.h"
 #include "trial/active_target.h"
 #include "trial/pass_trace.h"
 #include "trial/response_rules.h"
@@ -31,6 +33,8 @@ struct LoopState {
   int32_t hit_slot = kSlotNone;
   const char* resp = "";
   bool aborted = false;
+  // Found once per run: the working directory's stim/ or the installed copy.
+  std::string pop_sound_path = FindDataFile(kPopSoundPath).path;
 };
 
 void Publish(const LoopState& s, bool running) {
@@ -38,17 +42,6 @@ void Publish(const LoopState& s, bool running) {
   PublishActiveTarget(ActiveTargetSnapshot{target.shown, target.target_x, target.target_y,
                                            target.tgthand, s.run.settings.janken,
                                            s.run.settings.mirror, running});
-}
-
-// Both record kinds carry the responding body's hands under the same names.
-template <typename Record>
-void CopyHands(const TrackedBody& body, Record& out) {
-  out.hand_l = body.hand_l;
-  out.hand_lx = body.hand_lx;
-  out.hand_ly = body.hand_ly;
-  out.hand_r = body.hand_r;
-  out.hand_rx = body.hand_rx;
-  out.hand_ry = body.hand_ry;
 }
 
 void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) {
@@ -61,36 +54,7 @@ void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) 
   out.tgthand = s.target.tgthand;
   out.target_x = s.target.target_x;
   out.target_y = s.target.target_y;
-  out.id = body.id;
-  out.spine_base_x = body.spine_base_x;
-  out.spine_base_y = body.spine_base_y;
-  out.spine_mid_x = body.spine_mid_x;
-  out.spine_mid_y = body.spine_mid_y;
-  out.spine_shoulder_x = body.spine_shoulder_x;
-  out.spine_shoulder_y = body.spine_shoulder_y;
-  out.head_x = body.head_x;
-  out.head_y = body.head_y;
-  CopyHands(body, out);
-  out.elbow_lx = body.elbow_lx;
-  out.elbow_ly = body.elbow_ly;
-  out.elbow_rx = body.elbow_rx;
-  out.elbow_ry = body.elbow_ry;
-  out.shoulder_lx = body.shoulder_lx;
-  out.shoulder_ly = body.shoulder_ly;
-  out.shoulder_rx = body.shoulder_rx;
-  out.shoulder_ry = body.shoulder_ry;
-  out.hip_lx = body.hip_lx;
-  out.hip_ly = body.hip_ly;
-  out.hip_rx = body.hip_rx;
-  out.hip_ry = body.hip_ry;
-  out.knee_lx = body.knee_lx;
-  out.knee_ly = body.knee_ly;
-  out.knee_rx = body.knee_rx;
-  out.knee_ry = body.knee_ry;
-  out.foot_lx = body.foot_lx;
-  out.foot_ly = body.foot_ly;
-  out.foot_rx = body.foot_rx;
-  out.foot_ry = body.foot_ry;
+  CopyBodyFields(body, kBodySampleFields, out);
   // Past the cap every further sample lands in the last entry, which is never written out.
   sample_count = std::min(sample_count + 1, kMaxSampleCount);
   if (sink != nullptr) sink->OnSampleStored(index, out);
@@ -103,11 +67,10 @@ void StoreTrialRecord(const LoopState& s, RecordSink* sink) {
   out.trial = index;
   out.cond_j = s.run.settings.janken;
   out.cond_m = s.run.settings.mirror;
-  out.bodyid = body.id;
   out.tgthand = s.target.tgthand;
   out.tgt_x = (s.target.hit_rect.left + s.target.hit_rect.right) / 2;
   out.tgt_y = (s.target.hit_rect.top + s.target.hit_rect.bottom) / 2;
-  CopyHands(body, out);
+  CopyBodyFields(body, kTrialRecordFields, out);
   out.resp = s.resp;
   out.rt = s.rt_ms;
   out.totalrt = index == 0 ? 0 : s.hit_clock_ms;
@@ -131,7 +94,7 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
     if (s.run.settings.mirror == 0) MirrorJoints(body);
     if (const char* site = HitTest(body, s.target, s.run.settings)) {
       // A later slot that also hits in this pass overwrites the values of this one.
-      ports.sound.PlayAsync(kPopSoundPath);
+      ports.sound.PlayAsync(s.pop_sound_path);
       s.rt_ms = s.clock_ms - s.target.onset;
       s.hit_clock_ms = s.clock_ms;
       s.feedback_end_ms = s.clock_ms + kPauseAfterPop_ms;

@@ -6,6 +6,22 @@
 
 namespace {
 
+// Backends as the program describes them: the camera's --camera and a switch.
+const std::vector<BackendDescription> kBackends = {
+    {"camera",
+     "a webcam",
+     {{"--camera", "DEVICE|FILE", "camera device (e.g. /dev/video0) or a video file", true},
+      {"--camera-every-frame", "", "analyse every picture of a file"}}},
+    {"sim", "simulated children", {{"--sim-bodies", "N", "children in the picture"}}},
+    {"none", "no sensor", {}},
+};
+
+// What reaches the backends when --camera got `camera`.
+std::vector<std::string> ForwardedCamera(const std::string& camera) {
+  if (camera.empty()) return {};
+  return {"--camera=" + camera};
+}
+
 TEST(CommandLineTest, ParsesOptions) {
   const struct {
     std::vector<std::string> args;
@@ -39,11 +55,11 @@ TEST(CommandLineTest, ParsesOptions) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     CommandLine cl;
     std::string error;
-    ASSERT_TRUE(ParseCommandLine(c.args, cl, error)) << error;
+    ASSERT_TRUE(ParseCommandLine(c.args, cl, error, kBackends)) << error;
     EXPECT_EQ(cl.show_help, c.help);
     EXPECT_EQ(cl.sensor, c.sensor);
     EXPECT_EQ(cl.sensor_given, c.sensor_given);
-    EXPECT_EQ(cl.camera, c.camera);
+    EXPECT_EQ(cl.backend_options, ForwardedCamera(c.camera));
     EXPECT_EQ(cl.qt_args, c.qt_args);
   }
 }
@@ -56,7 +72,7 @@ TEST(CommandLineTest, RefusesWhatItDoesNotKnow) {
   for (const auto& args : cases) {
     CommandLine cl;
     std::string error;
-    EXPECT_FALSE(ParseCommandLine(args, cl, error)) << testing::PrintToString(args);
+    EXPECT_FALSE(ParseCommandLine(args, cl, error, kBackends)) << testing::PrintToString(args);
     EXPECT_FALSE(error.empty());
   }
 }
@@ -73,22 +89,76 @@ TEST(CommandLineTest, BackendOptionsGoToTheBackendParser) {
   };
   CommandLine cl;
   std::string error;
-  EXPECT_TRUE(ParseCommandLine({"t2", "--sensor=sim", "--sim-bodies=3"}, cl, error, parser));
+  EXPECT_TRUE(
+      ParseCommandLine({"t2", "--sensor=sim", "--sim-bodies=3"}, cl, error, kBackends, parser));
   EXPECT_EQ(taken, std::vector<std::string>{"--sim-bodies=3"});
-  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-bodies=9"}, cl, error, parser));
+  EXPECT_EQ(cl.backend_options, std::vector<std::string>{"--sim-bodies=3"});
+  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-bodies=9"}, cl, error, kBackends, parser));
   EXPECT_EQ(error, "at most 6 bodies");
-  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-color=red"}, cl, error, parser));
+  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-color=red"}, cl, error, kBackends, parser));
   EXPECT_EQ(error, "unknown argument: --sim-color=red");
 }
 
+TEST(CommandLineTest, BackendOptionsTakeTheirValueEitherWay) {
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> backend_options;
+  } cases[] = {
+      {{"t2", "--sim-bodies", "3", "--camera=a.avi"}, {"--sim-bodies=3", "--camera=a.avi"}},
+      {{"t2", "--camera-every-frame", "--sensor=camera"}, {"--camera-every-frame"}},
+      // A switch keeps a value it should not have, for the backend to refuse.
+      {{"t2", "--camera-every-frame=yes"}, {"--camera-every-frame=yes"}},
+      // A flag that begins like another one is still its own.
+      {{"t2", "--camera-every-frame", "--camera", "-"}, {"--camera-every-frame", "--camera=-"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.args, cl, error, kBackends)) << error;
+    EXPECT_EQ(cl.backend_options, c.backend_options);
+  }
+  CommandLine cl;
+  std::string error;
+  EXPECT_FALSE(ParseCommandLine({"t2", "--sim-bodies"}, cl, error, kBackends));
+  EXPECT_EQ(error, "option --sim-bodies needs a value");
+  // Without the backend that owns it, an option is unknown.
+  EXPECT_FALSE(ParseCommandLine({"t2", "--camera=a.avi"}, cl, error, {kBackends[1]}));
+  EXPECT_EQ(error, "unknown argument: --camera=a.avi");
+}
+
 TEST(CommandLineTest, HelpListsOptionsAndBackends) {
-  const std::string help =
-      CommandLineHelp("tavelin2", {{"sim", "simulated children"}, {"none", "no sensor"}}, "none",
-                      "  --sim-bodies=N   children in the picture\n");
-  for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
-                           "none", "(default: none)", "Esc", "--sim-bodies=N"}) {
+  const std::string help = CommandLineHelp("tavelin2", kBackends, "none");
+  for (const char* part :
+       {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children", "none",
+        "(default: none)", "Esc", "--sim-bodies=N", "--export-bids OUTDIR FILE.csv"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
+}
+
+TEST(CommandLineTest, HelpPutsUsageLineOptionsWithTheProgramsOwn) {
+  const std::string help = CommandLineHelp(
+      "tavelin2",
+      {{"camera",
+        "a webcam",
+        {{"--camera", "DEVICE|FILE", "camera device or a video file\nfor the camera backend", true},
+         {"--camera-every-frame", "", "analyse every picture"}}}},
+      "camera");
+  EXPECT_EQ(help.rfind("Usage: tavelin2 [--sensor=NAME] [--camera=DEVICE|FILE]\n", 0), 0u) << help;
+  const std::string main_options =
+      "  --sensor=NAME          body sensor backend (default: camera)\n"
+      "  --camera=DEVICE|FILE   camera device or a video file\n"
+      "                         for the camera backend\n"
+      "  -platform NAME, ...";
+  EXPECT_NE(help.find(main_options), std::string::npos) << help;
+  EXPECT_NE(help.find("Sensor backend options:\n"
+                      "  --camera-every-frame     analyse every picture\n"),
+            std::string::npos)
+      << help;
+  // Without backend options the section is left out.
+  EXPECT_EQ(CommandLineHelp("tavelin2", {{"none", "no sensor", {}}}, "none")
+                .find("Sensor backend options"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -1,19 +1,29 @@
 // The experiment driver around the run itself: a cancelled setup changes
-// nothing, a second Start is refused, and a stage that cannot be put up
-// abandons the run with a message and leaves nothing behind.
+// nothing, a second Start is refused, the checks before the stage refuse a run
+// that would go blind (a sensor that delivers nothing, a missing stimulus, no
+// sensor unless confirmed), and a stage that cannot be put up abandons the run
+// with a message and leaves nothing behind.
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/dialog_template.h"
 #include "app/main_frame.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/settings_io.h"
 #include "app/resource_ids.h"
+#include "app/run_checks.h"
+#include "app/signal_stop.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor_connection.h"
 #include "modal_helper.h"
@@ -39,27 +49,70 @@ class ExperimentDriverTest : public testing::Test {
           styles.push_back(style);
         });
     sensor = InstallScriptedSensor();
+    SetFirstFramesTimeoutForTesting(300);
     frame = std::make_unique<CMainFrame>();
     frame->show();
   }
   void TearDown() override {
     frame.reset();
+    SetFirstFramesTimeoutForTesting(0);
     UninstallScriptedSensor();
     SetMessageBoxHandler(previous_);
     fs::current_path(old_dir_);
     fs::remove_all(dir_);
   }
 
-  // Every file and folder the run left in the working directory.
+  // Every file and folder the run left in the working directory, besides the stimuli.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> out;
     for (const auto& e : fs::recursive_directory_iterator(dir_)) {
-      out.push_back(fs::relative(e.path(), dir_).string());
+      const std::string name = fs::relative(e.path(), dir_).string();
+      if (name != "stim" && name.rfind("stim/", 0) != 0) out.push_back(name);
     }
     return out;
   }
 
+  // The program's stimuli in the working directory, as an installed program has them.
+  void CopyStimuli() {
+    const char* source = std::getenv("T2_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    fs::copy(fs::path(source) / "stim", dir_ / "stim");
+  }
+
+  // The sensor delivers a picture and a body frame every 20 ms while the test runs.
+  void DeliverFrames() {
+    feeder_.callOnTimeout([this] {
+      sensor->PushColor(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF202020));
+      sensor->PushBody(BodyFrameData{});
+    });
+    feeder_.start(20);
+  }
+
+  // The stage window cannot be created (one is already up), so a run that got
+  // past the checks ends in the driver's abandon message.
+  void OccupyTheStage() { ASSERT_TRUE(experiment_window.CreateFullScreen("occupied")); }
+
+  // Types `subject` and presses OK in the setup dialog.
+  static void ConfirmSetup(const QString& subject) {
+    WhenModalShown([subject](QWidget* d) {
+      qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT))->setText(subject);
+      qobject_cast<QPushButton*>(FindControl(*d, IDOK))->click();
+    });
+  }
+
+  // Nothing of a run happened: no window, no records touched, no file.
+  void ExpectNoRun() {
+    EXPECT_FALSE(experiment_window.HasWindow());
+    EXPECT_EQ(color_buffer, nullptr);
+    EXPECT_EQ(trial_records[0].trial, 77) << "the records were reset";
+    EXPECT_EQ(sensor_connection.sensor, nullptr);
+    EXPECT_FALSE(sensor->is_open()) << "the sensor was left open";
+    EXPECT_TRUE(Leftovers().empty()) << "left behind: " << Leftovers().front();
+    EXPECT_FALSE(frame->RunInProgress());
+  }
+
   fs::path dir_, old_dir_;
+  QTimer feeder_;
   MessageBoxHandler previous_;
   std::vector<std::string> messages;
   std::vector<uint32_t> styles;
@@ -101,6 +154,27 @@ TEST_F(ExperimentDriverTest, CancelledSetupChangesNothing) {
   EXPECT_FALSE(frame->RunInProgress());
 }
 
+// The confirmed values are on disk before the stage goes up: a crash mid-run
+// cannot give the next child the previous condition.
+TEST_F(ExperimentDriverTest, ConfirmedSettingsAreSavedBeforeTheStage) {
+  LoadProgramSettings();  // as at start-up: no file yet
+  CopyStimuli();
+  DeliverFrames();  // the checks before the stage pass
+  OccupyTheStage();  // the stage then fails
+  WhenModalShown([](QWidget* d) {
+    qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT))->setText("K03");
+    qobject_cast<QLineEdit*>(FindControl(*d, IDC_TIMELIMIT))->setText("75");
+    Button(d, IDOK)->click();
+  });
+  frame->OnExperimentStart();
+  experiment_window.DestroyWindow();
+
+  ResetProgramState();
+  LoadProgramSettings();
+  EXPECT_EQ(settings.subject, "K03");
+  EXPECT_EQ(settings.timelimit, 75);
+}
+
 TEST_F(ExperimentDriverTest, StartWhileARunIsUnderWayIsRefused) {
   QWidget* first_dialog = nullptr;
   QWidget* modal_after_second_start = nullptr;
@@ -120,12 +194,10 @@ TEST_F(ExperimentDriverTest, StartWhileARunIsUnderWayIsRefused) {
 }
 
 TEST_F(ExperimentDriverTest, AStageThatCannotBeCreatedAbandonsTheRun) {
-  // A stage window already up makes the driver's CreateEx fail.
-  ASSERT_TRUE(experiment_window.CreateFullScreen("occupied"));
-  WhenModalShown([](QWidget* d) {
-    qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT))->setText("K02");
-    Button(d, IDOK)->click();
-  });
+  CopyStimuli();
+  DeliverFrames();
+  OccupyTheStage();
+  ConfirmSetup("K02");
   frame->OnExperimentStart();
 
   ASSERT_EQ(messages.size(), 1u);
@@ -138,6 +210,125 @@ TEST_F(ExperimentDriverTest, AStageThatCannotBeCreatedAbandonsTheRun) {
   EXPECT_TRUE(Leftovers().empty()) << "files or a journal were left: " << Leftovers().front();
   EXPECT_EQ(settings.subject, "K02");  // the confirmed setup stays
   EXPECT_FALSE(frame->RunInProgress());
+}
+
+TEST_F(ExperimentDriverTest, ASensorThatNeverDeliversRefusesTheRunWithOneMessage) {
+  CopyStimuli();
+  trial_records[0].trial = 77;
+  ConfirmSetup("K03");
+  frame->OnExperimentStart();
+
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("Body sensor"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("no camera picture came within 0.3 s"), std::string::npos)
+      << messages[0];
+  EXPECT_NE(messages[0].find("--sensor=none"), std::string::npos) << "no way out named";
+  EXPECT_EQ(messages[0].find("Stimulus"), std::string::npos) << "the stimuli are all there";
+  EXPECT_EQ(styles[0] & 0xF0u, MB_ICONHAND);
+  ExpectNoRun();
+  EXPECT_EQ(settings.subject, "K03") << "the values entered are kept for the next Start";
+}
+
+TEST_F(ExperimentDriverTest, MissingOrBrokenStimuliAreNamedAndNoRunStarts) {
+  CopyStimuli();
+  fs::remove(dir_ / "stim" / "bomb.wav");
+  std::ofstream(dir_ / "stim" / "balloon2.png") << "not a picture";
+  DeliverFrames();
+  trial_records[0].trial = 77;
+  ConfirmSetup("K04");
+  frame->OnExperimentStart();
+
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("stim/bomb.wav: missing"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("stim/balloon2.png: cannot be read as an image"), std::string::npos);
+  EXPECT_EQ(messages[0].find("stim/balloon1.png"), std::string::npos) << "a good file named";
+  EXPECT_NE(messages[0].find("balloon0.png to balloon3.png, bomb.png, bomb.wav"),
+            std::string::npos);
+  EXPECT_EQ(messages[0].find("Body sensor"), std::string::npos) << "the sensor delivered";
+  ExpectNoRun();
+}
+
+TEST_F(ExperimentDriverTest, SensorAndStimulusProblemsComeInOneMessage) {
+  trial_records[0].trial = 77;  // no stim folder at all, and a sensor that fails to open
+  sensor->FailStep(ScriptedStep::kBodyReader, E_FAIL);
+  ConfirmSetup("K05");
+  frame->OnExperimentStart();
+
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("it could not be opened"), std::string::npos) << messages[0];
+  for (const char* name : {"balloon0.png", "balloon3.png", "bomb.png", "bomb.wav"})
+    EXPECT_NE(messages[0].find(std::string("stim/") + name + ": missing"), std::string::npos);
+  ExpectNoRun();
+}
+
+TEST_F(ExperimentDriverTest, ACommaInTheSubjectIsRefusedBeforeAnythingHappens) {
+  CopyStimuli();
+  trial_records[0].trial = 77;
+  QString shown_after_refusal;
+  WhenModalShown([&](QWidget* d) {
+    auto* subject = qobject_cast<QLineEdit*>(FindControl(*d, IDC_SUBJECT));
+    subject->setText("P1,A");
+    Button(d, IDOK)->click();  // refused: the dialog stays
+    shown_after_refusal = QApplication::activeModalWidget() == d ? subject->text() : QString();
+    Button(d, IDCANCEL)->click();
+  });
+  frame->OnExperimentStart();
+
+  EXPECT_EQ(shown_after_refusal, "P1,A");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("Subject ID"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("comma"), std::string::npos) << messages[0];
+  EXPECT_TRUE(sensor->calls().empty()) << "the sensor was opened";
+  ExpectNoRun();
+}
+
+// A stop signal while the checks wait for the sensor ends the wait at once,
+// quietly: the program is about to quit.
+TEST_F(ExperimentDriverTest, AStopSignalDuringTheChecksEndsThemWithoutARun) {
+  CopyStimuli();
+  SetFirstFramesTimeoutForTesting(5000);
+  trial_records[0].trial = 77;
+  ConfirmSetup("K06");
+  QTimer::singleShot(200, [] { SetStopRequestedForTesting(true); });
+  QElapsedTimer waited;
+  waited.start();
+  frame->OnExperimentStart();
+  SetStopRequestedForTesting(false);
+  EXPECT_LT(waited.elapsed(), 3000);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  ExpectNoRun();
+}
+
+// Without a sensor the experimenter is asked; No ends it there, Yes goes on
+// to the stage (here an occupied one, so the run is abandoned right after).
+TEST_F(ExperimentDriverTest, ARunWithoutSensorNeedsTheExperimentersYes) {
+  CopyStimuli();
+  InstallNoSensor();
+  trial_records[0].trial = 77;
+  for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+    messages.clear();
+    if (answer == QMessageBox::Yes) OccupyTheStage();
+    QString question;
+    WhenModalShown([&](QWidget* d) {
+      qobject_cast<QPushButton*>(FindControl(*d, IDOK))->click();
+      WhenModalShown([&](QWidget* box) {
+        auto* message_box = qobject_cast<QMessageBox*>(box);
+        ASSERT_NE(message_box, nullptr);
+        question = message_box->text();
+        message_box->button(answer)->click();
+      });
+    });
+    frame->OnExperimentStart();
+    EXPECT_NE(question.indexOf("--sensor=none"), -1) << question.toStdString();
+    if (answer == QMessageBox::No) {
+      EXPECT_TRUE(messages.empty());
+      ExpectNoRun();
+    } else {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_NE(messages[0].find("実験を中止しました"), std::string::npos) << messages[0];
+    }
+  }
 }
 
 }  // namespace

@@ -4,10 +4,11 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
-#include "state/message_box.h"
 #include "app/qt_message_box.h"
 #include "modal_helper.h"
+#include "state/message_box.h"
 
 namespace {
 
@@ -54,6 +55,23 @@ TEST(QtMessageBoxTest, ShowsAModalBoxAndReturnsWhenItIsClosed) {
   AfxMessageBox("x");
   EXPECT_EQ(caption, kApplicationName);
   SetMessageBoxHandler(nullptr);
+}
+
+TEST(QtMessageBoxTest, QuestionsAnswerYesOnlyForYesAndDefaultToNo) {
+  InstallQtMessageBoxHandler();
+  for (QMessageBox::StandardButton pressed : {QMessageBox::Yes, QMessageBox::No}) {
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    WhenModalShown([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      default_button = box->standardButton(box->defaultButton());
+      box->button(pressed)->click();
+    });
+    EXPECT_EQ(AskYesNo("上書きしますか？"), pressed == QMessageBox::Yes);
+    EXPECT_EQ(default_button, QMessageBox::No);
+  }
+  SetMessageBoxHandler(nullptr);
+  SetQuestionBoxHandler(nullptr);
 }
 
 }  // namespace

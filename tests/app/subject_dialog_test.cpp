@@ -7,13 +7,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <vector>
 
 #include "state/experiment_settings.h"
 #include "state/message_box.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"
+#include "app/subject_rules.h"
+#include "state/settings_file.h"
 #include "modal_helper.h"
 
 namespace {
@@ -182,25 +186,111 @@ TEST_F(SubjectDialogTest, RefusesAFieldWithoutAnIntegerAndReadsNoLaterField) {
   }
 }
 
-TEST_F(SubjectDialogTest, CheckBoxValuesOutsideZeroToTwoBecomeZero) {
+// Only 1 is on for the run: any other value shows clear and comes back as 0,
+// so what the box shows is what the run does.
+TEST_F(SubjectDialogTest, CheckBoxValuesOtherThanOneShowClearAndBecomeZero) {
   dialog.flag_head = 5;
   dialog.flag_knee = -1;
-  dialog.flag_foot = 2;  // the third state; handed back as it was
+  dialog.flag_foot = 2;
+  dialog.flag_single = 1;
   dialog.mirror = 0;
-  bool head_checked = true;
-  Qt::CheckState foot_state = Qt::Unchecked;
+  std::map<int32_t, Qt::CheckState> shown;
   Run([&](QWidget* d) {
-    head_checked = Control<QCheckBox>(d, IDC_FLAG_HEAD)->isChecked();
-    foot_state = Control<QCheckBox>(d, IDC_FLAG_FOOT)->checkState();
+    for (int32_t id : {IDC_FLAG_HEAD, IDC_FLAG_KNEE, IDC_FLAG_FOOT, IDC_FLAG_SINGLE})
+      shown[id] = Control<QCheckBox>(d, id)->checkState();
     Control<QCheckBox>(d, IDC_MIRROR)->click();
     ClickOk(d);
   });
-  EXPECT_FALSE(head_checked);
-  EXPECT_EQ(foot_state, Qt::PartiallyChecked);
+  EXPECT_EQ(shown[IDC_FLAG_HEAD], Qt::Unchecked);
+  EXPECT_EQ(shown[IDC_FLAG_KNEE], Qt::Unchecked);
+  EXPECT_EQ(shown[IDC_FLAG_FOOT], Qt::Unchecked);
+  EXPECT_EQ(shown[IDC_FLAG_SINGLE], Qt::Checked);
   EXPECT_EQ(dialog.flag_head, 0);
   EXPECT_EQ(dialog.flag_knee, 0);
-  EXPECT_EQ(dialog.flag_foot, 2);
+  EXPECT_EQ(dialog.flag_foot, 0);
+  EXPECT_EQ(dialog.flag_single, 1);
   EXPECT_EQ(dialog.mirror, 1);
+}
+
+// A Subject ID the trial file, the file names or the settings cannot hold is
+// refused with a message naming the field and the character; the dialog stays
+// open with the field focused and nothing read back.
+TEST_F(SubjectDialogTest, RefusesASubjectTheFilesCannotHold) {
+  const struct {
+    QString typed;
+    const char* named;  // in the message
+  } cases[] = {
+      {"", "is empty"},
+      {"P1,A", "a comma (,)"},
+      {"P\"1\"", "a double quote (\")"},
+      {"=P1", "an equals sign (=)"},
+      {"P1\tB", "a control character (U+0009)"},
+      {QString("P1") + QChar(0x7F), "a control character (U+007F)"},
+      {" P1", "begins with a blank (U+0020)"},
+      {"P1 ", "ends with a blank (U+0020)"},
+      {QString("P1") + QChar(0x3000), "ends with a blank (U+3000)"},
+      {QString(kSubjectMaxBytes + 1, 'x'), "1016 bytes long; the settings file holds 1015"},
+      {QString(339, QChar(0x3042)), "1017 bytes long"},  // あ: three bytes each
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed.left(20).toStdString());
+    messages.clear();
+    CopyIn(ExperimentSettings{}, dialog);
+    dialog.timelimit = 30;
+    bool stayed = false, focused = false;
+    const int result = Run([&](QWidget* d) {
+      auto* subject = Control<QLineEdit>(d, IDC_SUBJECT);
+      subject->setText(c.typed);
+      Control<QLineEdit>(d, IDC_TIMELIMIT)->setText("45");
+      ClickOk(d);
+      stayed = d->isVisible();
+      focused = subject->hasFocus() || QApplication::focusWidget() == subject;
+      Control<QPushButton>(d, IDCANCEL)->click();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(focused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Subject ID"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(c.named), std::string::npos) << messages[0];
+    EXPECT_EQ(dialog.subject, "SBJ0000");
+    EXPECT_EQ(dialog.timelimit, 30) << "a field after the subject was read";
+  }
+}
+
+// Anything else is kept exactly as typed, inner blanks and all.
+TEST_F(SubjectDialogTest, KeepsAnAcceptableSubjectExactlyAsTyped) {
+  for (const QString& typed : {QString("子ども 2"), QString("P-1_a;b'c"),
+                               QString(kSubjectMaxBytes, 'x'), QString("x")}) {
+    SCOPED_TRACE(typed.left(20).toStdString());
+    messages.clear();
+    const int result = Run([&](QWidget* d) {
+      Control<QLineEdit>(d, IDC_SUBJECT)->setText(typed);
+      ClickOk(d);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(dialog.subject, typed.toStdString());
+  }
+}
+
+// The longest accepted subject survives the settings file; one byte more does not.
+TEST(SubjectRules, TheLongestAcceptedSubjectRoundTripsThroughTheSettingsFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string base = (dir.path() + "/Tavelin2").toStdString();
+  for (const size_t length : {kSubjectMaxBytes, kSubjectMaxBytes + 1}) {
+    SettingsFile out;
+    out.Load(base);
+    out.SetString("subject", std::string(length, 'x'));
+    out.SetInt("mirror", 1);
+    out.Save();
+    SettingsFile in;
+    in.Load(base);
+    std::string subject;
+    in.GetString("subject", subject);
+    EXPECT_EQ(subject == std::string(length, 'x'), length == kSubjectMaxBytes) << length;
+  }
 }
 
 TEST_F(SubjectDialogTest, JankenRadioButtonsFollowJanken) {

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
 
 #include "body/backends/scripted/scripted_sensor.h"
+#include "body/backends/sim/sim_sensor.h"
+#include "body/sensor/backend_options.h"
 #include "body/sensor/color_conversion.h"
 #include "body/sensor/sensor_handles.h"
 #include "body/sensor/sensor_registry.h"
@@ -260,9 +263,21 @@ class SensorRegistryTest : public ::testing::Test {
 
 TEST_F(SensorRegistryTest, ListsTheBackendsAndNeverDefaultsToTheSimulation) {
   std::vector<std::string> names;
+  std::vector<std::string> flags;
   for (const SensorBackendInfo& info : ListSensorBackends()) {
     names.push_back(info.name);
     EXPECT_FALSE(info.help.empty());
+    EXPECT_EQ(info.only_by_name, info.name == "sim") << info.name;
+    for (const SensorBackendOptionInfo& option : info.options) {
+      SCOPED_TRACE(option.flag);
+      EXPECT_FALSE(option.help.empty());
+      // Each flag belongs to one backend and none shadows the program's own.
+      EXPECT_EQ(std::count(flags.begin(), flags.end(), option.flag), 0);
+      EXPECT_EQ(option.flag.rfind("--", 0), 0u);
+      EXPECT_NE(option.flag, "--sensor");
+      EXPECT_NE(option.flag, "--help");
+      flags.push_back(option.flag);
+    }
   }
   EXPECT_NE(std::find(names.begin(), names.end(), "sim"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "none"), names.end());
@@ -285,9 +300,13 @@ TEST_F(SensorRegistryTest, SelectionDecidesWhatTheDefaultSensorIs) {
   EXPECT_FALSE(SelectSensorBackend("kinect", SensorBackendOptions{}, &error));
   EXPECT_NE(error.find("kinect"), std::string::npos);
   EXPECT_EQ(SelectedSensorBackendName(), "sim");  // unchanged
-  SensorBackendOptions too_many;
-  too_many.sim_bodies = 7;
+  const SensorBackendOptions too_many = {"--sim-bodies=7"};
   EXPECT_FALSE(SelectSensorBackend("sim", too_many, &error));
+  EXPECT_EQ(error, "--sim-bodies=7: needs a number from 1 to 6");
+  EXPECT_FALSE(SelectSensorBackend("none", {"--sim-color"}, &error));  // another's, refused
+  EXPECT_FALSE(SelectSensorBackend("none", {"--sim-colour=bgra"}, &error));
+  EXPECT_NE(error.find("--sim-colour=bgra"), std::string::npos);
+  EXPECT_EQ(SelectedSensorBackendName(), "sim");  // still unchanged
   EXPECT_EQ(GetDefaultKinectSensor(nullptr), E_POINTER);
 }
 
@@ -302,7 +321,8 @@ TEST_F(SensorRegistryTest, BackendOptionsFromTheCommandLine) {
       {"--sim-bodies=7", false, true},        {"--sim-bodies=2x", false, true},
       {"--sim-seed=4294967295", true, false}, {"--sim-seed=-1", false, true},
       {"--sim-color=bgra", true, false},      {"--sim-color=rgb", false, true},
-      {"--camera=/dev/video2", true, false},  {"--camera=", false, true},
+      {"--sim-latency-ms=1000", true, false}, {"--sim-latency-ms=1001", false, true},
+      {"--sim-latency-ms=-5", false, true},   {"--sim-seed", false, true},
       {"--sensor=sim", false, false},         {"--help", false, false},
   };
   for (const Case& c : cases) {
@@ -316,11 +336,65 @@ TEST_F(SensorRegistryTest, BackendOptionsFromTheCommandLine) {
   std::string error;
   ASSERT_TRUE(ParseSensorBackendOption("--sim-bodies=4", &options, &error));
   ASSERT_TRUE(ParseSensorBackendOption("--sim-color=bgra", &options, &error));
-  ASSERT_TRUE(ParseSensorBackendOption("--camera=clip.avi", &options, &error));
-  EXPECT_EQ(options.sim_bodies, 4);
-  EXPECT_TRUE(options.sim_bgra);
-  EXPECT_EQ(options.camera_device, "clip.avi");
-  EXPECT_FALSE(SensorBackendOptionsHelp().empty());
+  ASSERT_TRUE(ParseSensorBackendOption("--sim-latency-ms=100", &options, &error));
+  EXPECT_FALSE(ParseSensorBackendOption("--sim-seed=x", &options, &error));
+  EXPECT_EQ(options,
+            (SensorBackendOptions{"--sim-bodies=4", "--sim-color=bgra", "--sim-latency-ms=100"}));
+  SimSensorOptions sim;
+  ASSERT_TRUE(ReadBackendOptions(SimSensorOptionTable(), options, &sim, &error)) << error;
+  EXPECT_EQ(sim.body_count, 4);
+  EXPECT_EQ(sim.color_format, ColorImageFormat_Bgra);
+  EXPECT_EQ(sim.seed, 1u);
+  EXPECT_EQ(sim.publish_latency_ms, 100);
+  ASSERT_TRUE(SelectSensorBackend("sim", options, &error)) << error;
+}
+
+// The value kinds a backend's option table is made of, on a settings struct of
+// a made-up backend.
+struct ExampleSettings {
+  int32_t count = 1;
+  std::string file;
+  bool every = false;
+  ColorImageFormat format = ColorImageFormat_Yuy2;
+};
+
+TEST(BackendOptionTable, ReadsEachKindAndNamesWhatIsWrong) {
+  const BackendOptionTable<ExampleSettings> table = {
+      NumberOption(&ExampleSettings::count, {"--count", "N", "how many"}, -2, 9),
+      TextOption(&ExampleSettings::file, {"--file", "FILE", "which file"}, "needs a file"),
+      SwitchOption(&ExampleSettings::every, {"--every", "", "all of them"}),
+      ChoiceOption(&ExampleSettings::format, {"--format", "a|b|c", "which format"},
+                   {{"a", ColorImageFormat_Yuy2},
+                    {"b", ColorImageFormat_Bgra},
+                    {"c", ColorImageFormat_Rgba}}),
+  };
+  ExampleSettings settings;
+  std::string error;
+  ASSERT_TRUE(ReadBackendOptions(table, {"--count=-2", "--file=a=b.avi", "--every", "--format=c"},
+                                 &settings, &error))
+      << error;
+  EXPECT_EQ(settings.count, -2);
+  EXPECT_EQ(settings.file, "a=b.avi");
+  EXPECT_TRUE(settings.every);
+  EXPECT_EQ(settings.format, ColorImageFormat_Rgba);
+
+  const struct {
+    const char* argument;
+    const char* error;
+  } refused[] = {
+      {"--count=10", "--count=10: needs a number from -2 to 9"},
+      {"--count= 3", "--count= 3: needs a number from -2 to 9"},
+      {"--count", "--count: needs a number from -2 to 9"},
+      {"--file=", "--file=: needs a file"},
+      {"--every=1", "--every=1: takes no value"},
+      {"--format=d", "--format=d: needs a or b or c"},
+      {"--colour=b", "--colour=b: is no option of this sensor backend"},
+  };
+  for (const auto& c : refused) {
+    ExampleSettings untouched;
+    EXPECT_FALSE(ReadBackendOptions(table, {c.argument}, &untouched, &error));
+    EXPECT_EQ(error, c.error);
+  }
 }
 
 }  // namespace

@@ -8,19 +8,20 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/videoio.hpp>
 #include <set>
 #include <thread>
 
-#include "state/message_box.h"
-#include "state/program_state.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"
+#include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
+#include "body/sensor_watch.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
+#include "test_media.h"
 
 namespace {
 
@@ -35,14 +36,11 @@ const cv::Point2f kHeadOnPhoto(240, 108);
 std::string WriteClip(int frames) {
   const std::string path =
       ::testing::TempDir() + "camera_device_test_" + std::to_string(frames) + ".avi";
-  const cv::Mat photo = cv::imread(kMessi);
+  const cv::Mat photo = ReadPictureFile(kMessi);
   if (photo.empty()) return "";
   cv::Mat canvas(360, 640, CV_8UC3, cv::Scalar::all(0));
   photo.copyTo(canvas(cv::Rect(kPhotoAt, photo.size())));
-  cv::VideoWriter writer(path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                         30, canvas.size());
-  if (!writer.isOpened()) return "";
-  for (int i = 0; i < frames; ++i) writer.write(canvas);
+  if (WriteMjpegClip(path, std::vector<cv::Mat>(frames, canvas)).empty()) return "";
   return path;
 }
 
@@ -97,10 +95,9 @@ TEST(CameraSensor, CountsEveryPictureAndShowsTheAnalysedOnesWithTheirBodies) {
   EXPECT_GE(set_count, 1u);
   EXPECT_LE(set_count, 15u);
   // Every stream was published with each set, and only then.
-  for (uint64_t count : {sensor.streams().color.published_count(),
-                         sensor.streams().body.published_count(),
-                         sensor.streams().depth.published_count(),
-                         sensor.streams().body_index.published_count()}) {
+  for (uint64_t count :
+       {sensor.streams().color.published_count(), sensor.streams().body.published_count(),
+        sensor.streams().depth.published_count(), sensor.streams().body_index.published_count()}) {
     EXPECT_EQ(count, set_count);
   }
   ASSERT_FALSE(sets.empty());
@@ -157,8 +154,7 @@ class CameraThroughSensorLayer : public ::testing::Test {
 TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   REQUIRE_CLIP(clip, 30);
   EXPECT_EQ(DefaultSensorBackendName(), "camera");
-  SensorBackendOptions options;
-  options.camera_device = clip;
+  const SensorBackendOptions options = {"--camera=" + clip};
   std::string error;
   ASSERT_TRUE(SelectSensorBackend("camera", options, &error)) << error;
   ASSERT_EQ(OpenSensor(), 1);
@@ -179,16 +175,46 @@ TEST_F(CameraThroughSensorLayer, CameraIsTheDefaultAndFillsTheBodySlots) {
   EXPECT_NE(stage_.Pixel(body_texture, 480, 270) & 0xFFFFFF, 0u);
 }
 
-TEST_F(CameraThroughSensorLayer, AMissingFileGivesAMessageAndARunWithoutBodies) {
-  RecordedMessages messages;
-  SensorBackendOptions options;
-  options.camera_device = "/nonexistent/session.avi";
-  ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
-  EXPECT_EQ(OpenSensor(), 0);
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_NE(messages.texts[0].find("/nonexistent/session.avi"), std::string::npos)
-      << messages.texts[0];
-  for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
+// What cannot be opened is noted for the checks before the run (which show it
+// in their one message), named as what it is: a file or a camera device.
+TEST_F(CameraThroughSensorLayer, WhatCannotBeOpenedIsNotedByName) {
+  struct Case {
+    const char* device;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"/nonexistent/session.avi", "the video file /nonexistent/session.avi"},
+      {"/dev/video97", "the camera device /dev/video97"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    RecordedMessages messages;
+    const SensorBackendOptions options = {std::string("--camera=") + c.device};
+    ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
+    EXPECT_EQ(OpenSensor(), 0);
+    EXPECT_NE(SensorProblem().find(c.named), std::string::npos) << SensorProblem();
+    EXPECT_TRUE(messages.texts.empty()) << "the backend showed a box of its own";
+    for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(UpdateBodies(stage_), 0);
+    CloseSensor();
+  }
+}
+
+TEST_F(CameraThroughSensorLayer, TheCameraOptionNeedsADeviceOrFile) {
+  struct Case {
+    const char* argument;
+    bool accepted;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"--camera=/dev/video2", true, ""},
+      {"--camera=", false, "--camera=: needs a device or file"},
+      {"--camera", false, "--camera: needs a device or file"},
+  };
+  for (const Case& c : cases) {
+    std::string error = "stale";
+    EXPECT_EQ(ParseSensorBackendOption(c.argument, nullptr, &error), c.accepted) << c.argument;
+    EXPECT_EQ(error, c.error);
+  }
 }
 
 TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBack) {
@@ -198,12 +224,23 @@ TEST_F(CameraThroughSensorLayer, MissingModelsNameTheSetUpCommandAndNeverFallBac
   const int opened = OpenSensor();
   unsetenv("TAVELIN_CAMERA_ASSETS");
   EXPECT_LT(opened, 0);
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_NE(messages.texts[0].find("tools/setup-extra.sh"), std::string::npos) << messages.texts[0];
-  EXPECT_NE(messages.texts[0].find("movenet-multipose.onnx"), std::string::npos)
-      << messages.texts[0];
+  const std::string problem = SensorProblem();
+  EXPECT_NE(problem.find("tools/setup-extra.sh"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("movenet-multipose.onnx"), std::string::npos) << problem;
+  EXPECT_TRUE(messages.texts.empty());
   EXPECT_EQ(sensor_connection.sensor, nullptr);  // no other sensor took its place
   EXPECT_EQ(UpdateBodies(stage_), 0);
+}
+
+// A clip that ends mid-run leaves a device that says so, and the note names the file.
+TEST_F(CameraThroughSensorLayer, AFileThatEndsIsNotedAsEnded) {
+  REQUIRE_CLIP(clip, 3);
+  const SensorBackendOptions options = {"--camera=" + clip};
+  ASSERT_TRUE(SelectSensorBackend("camera", options, nullptr));
+  ASSERT_EQ(OpenSensor(), 1);
+  EXPECT_TRUE(SensorProblem().empty());
+  ASSERT_TRUE(WaitFor([] { return !ReadSensorHealth().available; }, 10.0));
+  EXPECT_EQ(SensorProblem(), "the video file " + clip + " ended");
 }
 
 }  // namespace

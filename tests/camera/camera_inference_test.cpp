@@ -8,7 +8,6 @@
 #include <fstream>
 #include <map>
 #include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <set>
 #include <sstream>
 
@@ -17,8 +16,10 @@
 #include "body/backends/camera/hand_landmarker.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/onnx_model.h"
+#include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/pose_estimator.h"
 #include "body/backends/camera/video_source.h"
+#include "test_media.h"
 
 namespace {
 
@@ -92,11 +93,6 @@ const std::string kMessi = kDocDir + "/examples/data/messi5.jpg";
 const std::string kHand = kDocDir + "/opencv4/html/handSrc.jpg";
 const std::string kStreet = kDocDir + "/examples/data/vtest.avi";
 
-cv::Mat ReadPicture(const std::string& path) {
-  cv::Mat picture = cv::imread(path, cv::IMREAD_COLOR);
-  return picture;
-}
-
 #define REQUIRE_FILE(path) \
   if (!std::ifstream(path)) GTEST_SKIP() << path << " missing (Debian package opencv-doc)"
 
@@ -107,7 +103,7 @@ cv::Mat ReadPicture(const std::string& path) {
 // height and a tenth of his body's.
 TEST(PoseOnPhoto, JointsLandOnThePerson) {
   REQUIRE_FILE(kMessi);
-  const cv::Mat picture = ReadPicture(kMessi);
+  const cv::Mat picture = ReadPictureFile(kMessi);
   PoseEstimator pose;
   std::string error;
   ASSERT_TRUE(pose.Load(ModelPath("movenet-multipose"), 2, 256, &error)) << error;
@@ -143,7 +139,7 @@ TEST(PoseOnPhoto, JointsLandOnThePerson) {
 // the same places of the 960 x 540 picture.
 TEST(BodyEstimatorOnPhoto, BodyFrameJointsMapOntoThePersonInThePicture) {
   REQUIRE_FILE(kMessi);
-  const cv::Mat picture = ReadPicture(kMessi);
+  const cv::Mat picture = ReadPictureFile(kMessi);
   CameraSettings settings;
   BodyEstimator estimator(settings);
   std::string error;
@@ -187,7 +183,7 @@ TEST(BodyEstimatorOnPhoto, BodyFrameJointsMapOntoThePersonInThePicture) {
 // handSrc.jpg (640 x 480): an open right hand lying flat, fingers to the right.
 TEST(HandOnPhoto, OpenHandReadsAsPaper) {
   REQUIRE_FILE(kHand);
-  const cv::Mat picture = ReadPicture(kHand);
+  const cv::Mat picture = ReadPictureFile(kHand);
   for (const char* model : {"handlandmark-lite", "handlandmark-full"}) {
     SCOPED_TRACE(model);
     HandLandmarker hands;
@@ -221,7 +217,7 @@ TEST(HandOnPhoto, OpenHandReadsAsPaper) {
 
 TEST(HandOnPhoto, EmptyBackgroundIsNoHand) {
   REQUIRE_FILE(kHand);
-  const cv::Mat picture = ReadPicture(kHand);
+  const cv::Mat picture = ReadPictureFile(kHand);
   HandLandmarker hands;
   std::string error;
   ASSERT_TRUE(hands.Load(ModelPath("handlandmark-lite"), 1, &error)) << error;
@@ -239,7 +235,7 @@ TEST(HandOnPhoto, EmptyBackgroundIsNoHand) {
 // frame reads another one until all have been read.
 TEST(BodyEstimatorOnPhoto, HandCropsKeepToTheBudgetAndTakeTurns) {
   REQUIRE_FILE(kMessi);
-  const cv::Mat photo = ReadPicture(kMessi);
+  const cv::Mat photo = ReadPictureFile(kMessi);
   cv::Mat two;
   cv::hconcat(photo, photo, two);
   auto estimator_with = [](int budget) {
@@ -294,12 +290,14 @@ TEST(TrackingOnVideo, PeopleKeepTheirIdsAcrossFrames) {
   std::map<uint64_t, PersonBox> last_box;  // by ID, from the previous frame
   std::set<uint64_t> ids_at_start, ids_at_end;
   int most_people = 0;
+  PictureScaler scaler;
+  CameraPicture taken;
   cv::Mat picture;
-  TIMESPAN taken = 0;
   for (int frame = 0; frame < 20; ++frame) {
-    ASSERT_EQ(source.Next(&picture, &taken), VideoSource::Read::kFrame) << frame;
+    ASSERT_EQ(source.Next(&taken), VideoSource::Read::kFrame) << frame;
+    ASSERT_TRUE(scaler.ToBgr(*taken.frame, &picture));
     BodyFrameData bodies;
-    ASSERT_TRUE(estimator.Process(picture, taken, &bodies, nullptr, &error)) << error;
+    ASSERT_TRUE(estimator.Process(picture, taken.capture_time, &bodies, nullptr, &error)) << error;
     std::map<uint64_t, PersonBox> boxes;
     for (const TrackSlot& slot : estimator.slots())
       if (slot.seen) boxes[slot.id] = slot.pose.box;

@@ -23,6 +23,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// How far the 1 ms counter may trail CLOCK_MONOTONIC when the machine is busy
+// (seen: 7 ms with two cores and a load of 8).
+constexpr int kClockLagUnderLoad_ms = 20;
+
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
@@ -280,7 +284,10 @@ class FullSessionTest : public RealProgramTest {
       if (i > 0) EXPECT_EQ(pass, trials[i].totalrt) << "trial " << i;
       // The simulator stamps its pictures and the stage reports its swaps.
       EXPECT_GE(shown, onset) << "trial " << i;
-      EXPECT_LE(picture, pass) << "trial " << i;
+      // A picture is captured before the pass that tests it. Its time comes
+      // from CLOCK_MONOTONIC, while the pass reads the 1 ms counter, which a
+      // loaded machine's timer thread can advance a few ms late.
+      EXPECT_LE(picture, pass + kClockLagUnderLoad_ms) << "trial " << i;
       EXPECT_EQ(rt_picture, picture - shown) << "trial " << i;
     }
 

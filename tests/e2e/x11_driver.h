@@ -37,6 +37,8 @@ class ProgramProcess {
   ProgramProcess& operator=(const ProgramProcess&) = delete;
 
   bool Running();
+  // Sends the signal to the program; false once it has ended.
+  bool Signal(int signal_number);
   // The exit status once it has ended within `timeout`; nothing otherwise.
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
   pid_t pid() const { return pid_; }
@@ -88,11 +90,13 @@ class PrivateXServer {
   PrivateXServer(const PrivateXServer&) = delete;
   PrivateXServer& operator=(const PrivateXServer&) = delete;
 
-  // False when Xvfb is missing or does not come up within a few seconds.
+  // False when Xvfb is missing or does not come up in three tries.
   bool Start(const std::string& screen = "1920x1080x24");
   const std::string& display() const { return display_; }
 
  private:
+  bool StartOnce(const std::string& screen);
+
   pid_t pid_ = -1;
   std::string display_;
   std::optional<std::string> previous_display_;

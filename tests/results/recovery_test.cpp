@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "results/journal_file.h"
 #include "results/result_format.h"
 #include "results/run_journal.h"
@@ -54,10 +56,35 @@ TEST_F(RecoveryTest, WritesTheFilesTheRunWouldHaveWrittenAndRemovesTheJournal) {
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
   EXPECT_EQ(Entries(work_),
             (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(
-                                work_ / kTrialName, work_ / kBodyName)}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(work_)}));
 
   EXPECT_TRUE(Recover().empty());  // nothing left the second time
+}
+
+// The run record of a recovered run: its head as journalled at the start, the
+// end "recovered", and a sensor that had stopped before the crash.
+TEST_F(RecoveryTest, RunRecordKeepsTheHeadAndTheSensorStopOfTheJournal) {
+  SensorStopRecord stop;
+  stop.cause = SensorStopCause::kDeviceGone;
+  stop.clock_ms = 4321;
+  stop.run_elapsed_ms = 9876;
+  stop.detail = "the video file /data/a.mp4 ended";
+  CrashedRun([&](RunJournal& journal) {
+    journal.RecordRunHead(R"({"format":"tavelin2-run/1","subject":"SBJ0000"})");
+    journal.RecordSensorStop(stop);
+  });
+
+  ASSERT_EQ(Recover().size(), 1u);
+
+  const nlohmann::json record = nlohmann::json::parse(ReadFile(work_ / kRecordName));
+  EXPECT_EQ(record["subject"], "SBJ0000");
+  EXPECT_EQ(record["end"]["reason"], "recovered");
+  EXPECT_EQ(record["counts"]["trials"], trials_.size());
+  EXPECT_EQ(record["sensor_stop"],
+            (nlohmann::json{{"cause", "device gone"},
+                            {"clock_ms", 4321},
+                            {"run_elapsed_ms", 9876},
+                            {"detail", "the video file /data/a.mp4 ended"}}));
 }
 
 TEST_F(RecoveryTest, LeavesAJournalOfALiveRunAlone) {
@@ -191,12 +218,13 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].outcome.trial.path, (rescue_dir() / kTrialName).string());
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
-  EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
-  EXPECT_EQ(
-      MessageTexts(),
-      (std::vector<std::string>{
-          "データファイルを開くことができません", ExpectedRescueMessage(rescue_dir() / kTrialName),
-          ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, work_ / kBodyName)}));
+  for (const fs::path& file : FixtureRunFiles(rescue_dir())) EXPECT_TRUE(fs::exists(file)) << file;
+  EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_FALSE(fs::exists(work_ / kBodyName));
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"データファイルを開くことができません",
+                                      ExpectedRescuedFilesMessage(FixtureRunFiles(rescue_dir())),
+                                      ExpectedRecoveredRunMessage(rescue_dir())}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 
@@ -227,8 +255,18 @@ TEST_F(RecoveryTest, ForeignFilesAreLeftAloneAndEmptyJournalsRemoved) {
   fs::create_directories(journal_dir());
   WriteFile(journal_dir() / "notes.t2journal", "not ours");
   WriteFile(journal_dir() / "cut.t2journal", std::string(kJournalMagic) + "\x40\0\0");
+  // Killed between creating the file and its first bytes, or within the magic.
+  WriteFile(journal_dir() / "zero.t2journal", "");
+  WriteFile(journal_dir() / "part.t2journal", std::string(kJournalMagic.substr(0, 3)));
 
+  testing::internal::CaptureStderr();
   EXPECT_TRUE(Recover().empty());
+  const std::string err = testing::internal::GetCapturedStderr();
+  for (const char* name : {"cut", "zero", "part"}) {
+    EXPECT_NE(err.find("removed the run journal " + (journal_dir() / name).string() + ".t2journal"),
+              std::string::npos)
+        << err;
+  }
   EXPECT_EQ(Entries(journal_dir()), std::vector<std::string>{"notes.t2journal"});
   EXPECT_EQ(Entries(work_), std::vector<std::string>{".tavelin2-journal"});
 }

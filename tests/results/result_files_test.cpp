@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"
 #include "results/run_journal.h"
@@ -110,6 +112,13 @@ TEST(ResultFileNames, SubjectBecomesAPlainFileName) {
     EXPECT_EQ(FileNameSubject(c.subject), c.expected) << "subject: " << c.subject;
   }
   EXPECT_LE(BodyFileName(std::string(1000, 'x'), kFixtureStart).size(), 255u);
+  // A start time read back from a damaged journal may have more digits than a
+  // date: the names still fit and still share their subject part.
+  const LocalDateTime odd{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, 0};
+  const std::string body = BodyFileName(std::string(1000, 'x'), odd);
+  const std::string trial = TrialFileName(std::string(1000, 'x'), odd);
+  EXPECT_LE(body.size(), 255u);
+  EXPECT_EQ(trial.substr(0, trial.size() - 4), body.substr(0, body.size() - 6));
 }
 
 class ResultFileLocationTest : public ScratchDirTest {};
@@ -150,7 +159,10 @@ void PrintTo(const FallbackCase& c, std::ostream* os) {
 class RescueFolderTest : public ScratchDirTest,
                          public ::testing::WithParamInterface<FallbackCase> {};
 
-TEST_P(RescueFolderTest, DataThatCannotGoToTheWorkingDirectoryLandsInTheRescueFolder) {
+// When any file of a run cannot go to the working directory, the whole run goes
+// to the rescue folder, so that one folder holds it; a file already written in
+// place stays.
+TEST_P(RescueFolderTest, DataThatCannotGoToTheWorkingDirectoryTakesTheWholeRunToTheRescueFolder) {
   const FallbackCase& c = GetParam();
   const std::string trial_name = "SBJ0000_20160305_090702.csv";
   const std::string body_name = "SBJ0000_20160305_090702_B.csv";
@@ -161,25 +173,39 @@ TEST_P(RescueFolderTest, DataThatCannotGoToTheWorkingDirectoryLandsInTheRescueFo
       WriteRunResults({"SBJ0000", kFixtureStart, kTrials, kSamples},
                       {work_.string(), DefaultRescueDirectories()}, nullptr);
 
-  std::vector<std::string> expected_messages;
-  const auto check = [&](const ResultFileOutcome& file, Obstacle obstacle, const std::string& name,
-                         const char* golden) {
-    const fs::path expected_path = obstacle == Obstacle::kNone ? work_ / name : rescue_dir() / name;
+  const bool rescued = c.trial != Obstacle::kNone || c.body != Obstacle::kNone;
+  const fs::path folder = rescued ? rescue_dir() : work_;
+  const std::tuple<ResultFileOutcome, std::string, const char*> files[] = {
+      {outcome.trial, trial_name, "trial_fresh.csv"}, {outcome.body, body_name, "body_fresh.csv"}};
+  for (const auto& [file, name, golden] : files) {
+    SCOPED_TRACE(name);
     EXPECT_TRUE(file.written);
-    EXPECT_EQ(file.in_place, obstacle == Obstacle::kNone);
-    EXPECT_EQ(file.path, expected_path.string());
-    EXPECT_EQ(ReadFile(expected_path), Golden(golden));
-    if (obstacle != Obstacle::kNone) {
-      expected_messages.push_back("データファイルを開くことができません");
-      expected_messages.push_back(ExpectedRescueMessage(expected_path));
-    }
-  };
-  check(outcome.trial, c.trial, trial_name, "trial_fresh.csv");
-  check(outcome.body, c.body, body_name, "body_fresh.csv");
+    EXPECT_EQ(file.in_place, !rescued);
+    EXPECT_EQ(file.path, (folder / name).string());
+    EXPECT_EQ(ReadFile(folder / name), Golden(golden));
+  }
+  // The timing file and the run record go with them.
+  for (const ResultFileOutcome& file : {outcome.timing, outcome.record}) {
+    EXPECT_TRUE(file.written);
+    EXPECT_EQ(file.in_place, !rescued);
+    EXPECT_EQ(fs::path(file.path).parent_path(), folder);
+  }
+  std::vector<std::string> expected_messages;
+  if (rescued) {
+    expected_messages = {"データファイルを開くことができません",
+                         ExpectedRescuedFilesMessage(FixtureRunFiles(folder))};
+  }
   EXPECT_EQ(MessageTexts(), expected_messages);
   for (const Message& m : messages_) EXPECT_EQ(m.caption, "tavelin2");
+  // A trial file written in place before the body file failed stays.
+  if (c.trial == Obstacle::kNone && rescued) {
+    EXPECT_EQ(ReadFile(work_ / trial_name), Golden("trial_fresh.csv"));
+  }
   if (c.trial == Obstacle::kDirectory) {
     EXPECT_TRUE(Entries(work_ / trial_name).empty());
+  }
+  if (c.body == Obstacle::kNone && rescued) {
+    EXPECT_FALSE(fs::exists(work_ / body_name));
   }
 }
 
@@ -189,7 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
         FallbackCase{"trial_file_is_a_directory", Obstacle::kDirectory, Obstacle::kNone},
         FallbackCase{"body_file_is_a_directory", Obstacle::kNone, Obstacle::kDirectory},
         FallbackCase{"both_are_directories", Obstacle::kDirectory, Obstacle::kDirectory},
-        FallbackCase{"trial_write_fails_disk_full", Obstacle::kFullDevice, Obstacle::kNone}),
+        FallbackCase{"trial_write_fails_disk_full", Obstacle::kFullDevice, Obstacle::kNone},
+        FallbackCase{"body_write_fails_disk_full", Obstacle::kNone, Obstacle::kFullDevice},
+        FallbackCase{"nothing_in_the_way", Obstacle::kNone, Obstacle::kNone}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ResultFileLocationTest, UnusableRescueFolderMovesOnToTheNextOne) {

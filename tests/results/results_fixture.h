@@ -14,8 +14,10 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "results/result_format.h"
 #include "state/message_box.h"
 #include "state/records.h"
 
@@ -79,6 +81,22 @@ inline std::vector<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
+// The two files of a run whose records are made by `trial_at` and `sample_at`
+// from their positions, as a fresh run of the fixture's subject and start
+// writes them.
+template <typename TrialAt, typename SampleAt>
+std::pair<std::string, std::string> ExpectedRunFiles(int32_t trials, TrialAt trial_at,
+                                                     int32_t samples, SampleAt sample_at) {
+  std::vector<TrialRecord> trial_records;
+  for (int32_t i = 0; i < trials; ++i) trial_records.push_back(trial_at(i));
+  std::vector<BodySample> body_samples;
+  for (int32_t i = 0; i < samples; ++i) body_samples.push_back(sample_at(i));
+  std::string trial_file(kTrialFileHeader), body_file(kBodyFileHeader);
+  AppendTrialRows(trial_file, "SBJ0000", kFixtureStart, trial_records);
+  AppendBodyRows(body_file, body_samples);
+  return {trial_file, body_file};
+}
+
 struct Message {
   std::string text, caption;
   uint32_t style;
@@ -90,6 +108,22 @@ inline std::string ExpectedRescueMessage(const fs::path& file) {
   return "データファイルを次の場所に保存しました。\n" + file.string() +
          "\n\nThe data file could not be written in the working directory; it was saved at the "
          "path above instead.";
+}
+
+// The four files of the fixture run (subject SBJ0000, started 2016-03-05
+// 09:07:02) in `folder`, in the order they are written.
+inline std::vector<fs::path> FixtureRunFiles(const fs::path& folder) {
+  return {folder / "SBJ0000_20160305_090702.csv", folder / "SBJ0000_20160305_090702_B.csv",
+          folder / "SBJ0000_20160305_090702_T.csv", folder / "SBJ0000_20160305_090702_run.json"};
+}
+
+// A run whose files had to go to a rescue folder together.
+inline std::string ExpectedRescuedFilesMessage(const std::vector<fs::path>& files) {
+  std::string list;
+  for (const fs::path& file : files) list += file.string() + "\n";
+  return "データファイルを次の場所に保存しました。\n" + list +
+         "\nThe data files could not all be written in the working directory; the run's files "
+         "were saved together at the paths above instead.";
 }
 
 inline std::string ExpectedDataNotWrittenMessage() {
@@ -104,15 +138,13 @@ inline std::string ExpectedDataKeptInJournalMessage(const fs::path& journal) {
          "above and is written out when the program starts next.";
 }
 
-// The message of a recovered run whose trial and body files went where given
-// and whose timing file and run record went next to the body file.
-inline std::string ExpectedRecoveredRunMessage(const fs::path& trial_file,
-                                               const fs::path& body_file) {
-  std::string base = body_file.string();
-  base.resize(base.size() - std::string("_B.csv").size());
+// The message of a recovered fixture run whose four files went to `folder`.
+inline std::string ExpectedRecoveredRunMessage(const fs::path& folder) {
   return "前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。\n" +
-         trial_file.string() + "\n" + body_file.string() + "\n" + base + "_T.csv\n" + base +
-         "_run.json" +
+         (folder / "SBJ0000_20160305_090702.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_B.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_T.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_run.json").string() +
          "\n\nThe previous run did not end normally. Its data was written to the files above.";
 }
 

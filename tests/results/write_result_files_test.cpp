@@ -5,13 +5,13 @@
 
 #include <sstream>
 
-#include "state/program_state.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"
 #include "results_fixture.h"
+#include "state/program_state.h"
 
 namespace results_test {
 namespace {
@@ -96,10 +96,10 @@ TEST_F(WriteResultFilesTest, BlockedTrialFileGoesToTheRescueFolderAfterTheSensor
   EXPECT_TRUE(sensor_closed_at_message);
   EXPECT_TRUE(buffer_freed_at_message);
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
-  EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
+  EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));  // with its run
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{"データファイルを開くことができません",
-                                      ExpectedRescueMessage(rescue_dir() / kTrialName)}));
+                                      ExpectedRescuedFilesMessage(FixtureRunFiles(rescue_dir()))}));
 }
 
 TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyItsFourFilesAndNoJournal) {
@@ -125,9 +125,9 @@ TEST_F(WriteResultFilesTest, RescuedRunRemovesItsJournalAndLeavesNoRowTwice) {
   EXPECT_EQ(WriteResultFiles(), 0);
   EXPECT_TRUE(run_journal.Finish());
 
-  EXPECT_EQ(Entries(work_),
+  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName}));
+  EXPECT_EQ(Entries(rescue_dir()),
             (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
-  EXPECT_EQ(Entries(rescue_dir()), std::vector<std::string>{kTrialName});
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
   const std::vector<std::string> journals{(work_ / ".tavelin2-journal").string()};
   const std::vector<std::string> rescue{rescue_dir().string()};

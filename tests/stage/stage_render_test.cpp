@@ -101,6 +101,23 @@ TEST_P(StageRenderTest, DeviceMapsTheCanvasIntoTheWindow) {
   EXPECT_EQ(stage.m_textures[0].format, D3DFMT_X8R8G8B8);
 }
 
+// The window shows black as soon as the device is up, before any frame of a
+// run, and not whatever was on the screen.
+TEST_P(StageRenderTest, ANewDeviceHasPresentedABlackFrame) {
+  stage.ReleaseTextures();
+  stage.DestroyWindow();
+  stage.KeepPresentedFrames(true);
+  const uint64_t presented = stage.FramesPresented();
+  ASSERT_TRUE(stage.CreateEx("Experiment Window", 0, 0, 1920, 1080));
+  ASSERT_TRUE(stage.InitDevice());
+  EXPECT_EQ(stage.FramesPresented(), presented + 1);
+  const QImage frame = stage.LastPresentedFrame();
+  ASSERT_EQ(frame.size(), QSize(1920, 1080));
+  for (const QPoint p : {QPoint(0, 0), QPoint(960, 540), QPoint(1919, 1079), QPoint(100, 900)})
+    EXPECT_TRUE(PixelNear(frame, p.x(), p.y(), Qt::black));
+  stage.KeepPresentedFrames(false);
+}
+
 // A 100 x 100 sprite at canvas (0, 0) covers window [240, 380.625) x [0, 140.625).
 // Its words have a zero fourth byte: X8R8G8B8 textures are drawn opaque anyway.
 TEST_P(StageRenderTest, SpriteAtTheCanvasOriginLandsAtTheLetterboxScaled) {

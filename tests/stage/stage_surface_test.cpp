@@ -371,6 +371,24 @@ TEST_F(RenderTextTest, AreaPartlyOutsideWritesOnlyInsidePixels) {
   EXPECT_EQ(PixelsWith(stage, t, 0xFFFFFFFF), (std::set<Point>{{0, 0}, {1, 0}}));
 }
 
+// An area wholly beside, above, below or across the texture writes nothing and
+// reads nothing outside its own bitmap (ASan would catch a stray memcmp).
+TEST_F(RenderTextTest, AreaWhollyOffTheTextureWritesNothing) {
+  const TextRect off[] = {
+      {16, 0, 22, 2},    // right of the 16 columns
+      {-8, 0, 0, 2},     // left of them
+      {0, 4, 6, 6},      // below the 4 rows
+      {0, -3, 6, 0},     // above them
+      {20, -5, 30, -1},  // beyond a corner
+  };
+  for (const TextRect& area : off) {
+    SCOPED_TRACE(testing::Message() << area.left << "," << area.top << "," << area.right << ","
+                                    << area.bottom);
+    stage.RenderText(t, "abcdef", &area, 0);
+    EXPECT_EQ(PixelsWith(stage, t, 0).size(), 64u);
+  }
+}
+
 // ------------------------------------------------------------------- input
 
 TEST(StageInput, ClearInputEmptiesTheLatch) {

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -162,6 +164,78 @@ TEST_F(SettingsFileTest, SaveWritesEveryEntryWithCrLf) {
                                            std::string(1023, 'z') + " = \r\n" +
                                            std::string(954, 'z') + " = \r\nsubject = SBJ0001\r\n");
   EXPECT_FALSE(std::filesystem::exists("Tavelin2.ini.tmp"));
+}
+
+// What Save writes must come back from Load as the same entries; an entry that
+// cannot is left out rather than written as something else.
+TEST_F(SettingsFileTest, EntriesThatCannotBeReadBackAreLeftOut) {
+  const std::string long_value(1021, 'v');
+  struct Case {
+    const char* name;
+    std::string key, value;
+    std::string written;  // "" when left out
+  };
+  const Case cases[] = {
+      {"empty key", "", "timelimit", ""},
+      {"key of blanks", " ", "x", ""},
+      {"key with =", "a=b", "x", ""},
+      {"key with outer blank", "a ", "x", ""},
+      {"key with LF", "a\nb", "x", ""},
+      {"value with LF", "a", "x\ny", ""},
+      {"key cut at NUL to nothing", std::string("\0k", 2), "x", ""},
+      {"plain", "a", "x", "a = x\r\n"},
+      {"value with = comes back shortened", "subject", "A=B", "subject = A=B\r\n"},
+      {"long value without the blanks", "k", long_value, "k=" + long_value + "\r\n"},
+      {"too long even without them", "kk", long_value + "w", ""},
+      {"longest key with no value", std::string(1023, 'k'), "", std::string(1023, 'k') + " = \r\n"},
+      {"key longer than a read", std::string(1024, 'k'), "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove("Tavelin2.ini");
+    SettingsFile store;
+    store.Load("Tavelin2");
+    store.SetString(c.key, c.value);
+    EXPECT_EQ(SettingsFile::CanBeReadBack(c.key, c.value), !c.written.empty());
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(ReadBytes("Tavelin2.ini"), c.written);
+    if (c.written.empty()) continue;
+    SettingsFile again;
+    again.Load("Tavelin2");
+    EXPECT_EQ(EntriesOf(again), (Entries{{c.key, c.value == "A=B" ? "A" : c.value}}));
+  }
+}
+
+// A hand-edited "= = timelimit" is an entry with an empty key; written back as
+// " = timelimit" it would come back as the key "timelimit" with no value (0).
+TEST_F(SettingsFileTest, EmptyKeyEntryDoesNotTurnIntoAnotherKey) {
+  EXPECT_EQ(LoadBytes("= = timelimit\r\nmirror = 0\r\n"),
+            (Entries{{"", "timelimit"}, {"mirror", "0"}}));
+  SettingsFile store;
+  store.Load("Tavelin2");
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes("Tavelin2.ini"), "mirror = 0\r\n");
+  // A value that fills its piece to the end is kept by dropping the blanks.
+  const std::string piece = "k=" + std::string(1021, 'v');
+  EXPECT_EQ(LoadBytes(piece + "\r\n"), (Entries{{"k", std::string(1021, 'v')}}));
+  SettingsFile long_store;
+  long_store.Load("Tavelin2");
+  ASSERT_TRUE(long_store.Save());
+  EXPECT_EQ(ReadBytes("Tavelin2.ini"), piece + "\r\n");
+}
+
+// A folder of that name opens but cannot be read; a file without read
+// permission does not open. Either way the store is empty and says why.
+TEST_F(SettingsFileTest, UnreadableFileLeavesTheStoreEmptyAndSaysWhy) {
+  std::filesystem::create_directory("Tavelin2.ini");
+  SettingsFile store;
+  store.Load("Tavelin2");
+  EXPECT_EQ(store.entry_count, 0);
+  EXPECT_EQ(store.load_error, std::strerror(EISDIR));
+
+  SettingsFile missing;
+  missing.Load("Other");
+  EXPECT_EQ(missing.load_error, "");
 }
 
 TEST_F(SettingsFileTest, SaveWithoutLoadWritesNothing) {

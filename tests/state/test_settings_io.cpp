@@ -3,9 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/random.h"
 #include "state/settings_io.h"
@@ -108,6 +115,131 @@ TEST_F(SettingsIoTest, SubjectWithEqualsOrBlanksComesBackShortened) {
               "subject = " + entered + "\r\n");
     Restart();
     EXPECT_EQ(settings.subject, next_start);
+  }
+}
+
+// Ran as root, an unreadable file takes an ordinary account: root reads everything.
+class AsNobody {
+ public:
+  explicit AsNobody(const std::filesystem::path& dir) : root_(::geteuid() == 0) {
+    if (!root_) return;
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
+    EXPECT_EQ(::chown("Tavelin2.ini", kNobody, kNobody), 0);
+    EXPECT_EQ(::seteuid(kNobody), 0);
+  }
+  ~AsNobody() {
+    if (root_) {
+      EXPECT_EQ(::seteuid(0), 0);
+    }
+  }
+
+ private:
+  static constexpr uid_t kNobody = 65534;
+  bool root_;
+};
+
+struct Reported {
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+};
+
+class UnreadableSettingsTest : public SettingsIoTest {
+ protected:
+  void SetUp() override {
+    SettingsIoTest::SetUp();
+    old_box_ = SetMessageBoxHandler([this](const std::string& text, const std::string&, uint32_t) {
+      seen_.messages.push_back(text);
+    });
+    old_question_ = SetQuestionBoxHandler([this](const std::string& text, const std::string&) {
+      seen_.questions.push_back(text);
+      return answer_;
+    });
+  }
+  void TearDown() override {
+    SetMessageBoxHandler(old_box_);
+    SetQuestionBoxHandler(old_question_);
+    SettingsIoTest::TearDown();
+  }
+
+  Reported seen_;
+  bool answer_ = false;
+
+ private:
+  MessageBoxHandler old_box_;
+  QuestionBoxHandler old_question_;
+};
+
+// A file the program cannot read: it is named with the reason, the defaults are
+// used, and it is replaced at exit only when the experimenter says so.
+TEST_F(UnreadableSettingsTest, WriteOnlyFileIsReportedAndKeptUnlessTheExperimenterAgrees) {
+  const std::string kept = "subject = P7\r\ntimelimit = 30\r\n";
+  for (bool answer : {false, true}) {
+    SCOPED_TRACE(answer);
+    seen_ = {};
+    answer_ = answer;
+    WriteBytes("Tavelin2.ini", kept);
+    ASSERT_EQ(::chmod("Tavelin2.ini", 0200), 0);
+    {
+      AsNobody nobody(dir_);
+      Restart();
+      EXPECT_EQ(settings.timelimit, 60);
+      settings.janken = 2;
+      EXPECT_FALSE(SaveConfirmedSettings());  // not at the start of a run either
+      StoreProgramSettings();
+    }
+    ASSERT_EQ(seen_.messages.size(), 1u);
+    EXPECT_EQ(seen_.messages[0],
+              UnreadableSettingsMessage(SettingsFilePath(), std::strerror(EACCES)));
+    EXPECT_NE(seen_.messages[0].find((dir_ / "Tavelin2.ini").string()), std::string::npos);
+    EXPECT_EQ(seen_.questions,
+              std::vector<std::string>{ReplaceUnreadableSettingsQuestion(SettingsFilePath())});
+    ASSERT_EQ(::chmod("Tavelin2.ini", 0600), 0);
+    if (answer) {
+      EXPECT_NE(ReadBytes("Tavelin2.ini").find("janken = 2\r\n"), std::string::npos);
+    } else {
+      EXPECT_EQ(ReadBytes("Tavelin2.ini"), kept);
+    }
+  }
+}
+
+TEST_F(UnreadableSettingsTest, FolderOfThatNameIsReportedAndNoOneToAskMeansNo) {
+  std::filesystem::create_directory("Tavelin2.ini");
+  SetQuestionBoxHandler(nullptr);
+  Restart();
+  ASSERT_EQ(seen_.messages.size(), 1u);
+  EXPECT_NE(seen_.messages[0].find(std::strerror(EISDIR)), std::string::npos);
+  StoreProgramSettings();
+  EXPECT_TRUE(std::filesystem::is_directory("Tavelin2.ini"));
+
+  // A shutdown with no one to answer does not ask.
+  SetQuestionBoxHandler([this](const std::string& text, const std::string&) {
+    seen_.questions.push_back(text);
+    return true;
+  });
+  StoreProgramSettings(/*may_ask=*/false);
+  EXPECT_TRUE(seen_.questions.empty());
+}
+
+// The values confirmed for a run are on disk before it starts.
+TEST_F(SettingsIoTest, ConfirmedSettingsAreSavedAtTheStartOfARun) {
+  WriteBytes("Tavelin2.ini", "# lab A\r\nsubject = P1\r\n");
+  Restart();
+  settings.subject = "P2";
+  settings.janken = 1;
+  EXPECT_TRUE(SaveConfirmedSettings());
+  Restart();  // as after a crash mid-run
+  EXPECT_EQ(settings.subject, "P2");
+  EXPECT_EQ(settings.janken, 1);
+  EXPECT_EQ(ReadBytes("Tavelin2.ini").substr(0, 26), "# lab A = \r\nsubject = P2\r\n");
+}
+
+TEST_F(SettingsIoTest, EmptyKeyLineDoesNotZeroTheTimeLimitAtTheSecondStart) {
+  WriteBytes("Tavelin2.ini", "= = timelimit\r\ntimelimit = 45\r\n");
+  for (int start = 1; start <= 3; ++start) {
+    SCOPED_TRACE(start);
+    Restart();
+    EXPECT_EQ(settings.timelimit, 45);
+    StoreProgramSettings();
   }
 }
 

@@ -152,6 +152,20 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(tracking["popping_body"]["id"], 7);
   EXPECT_EQ(tracking["popping_body"]["frames"], 82);
   EXPECT_EQ(tracking["popping_body"]["share_left_hand_tracked"], 0.0366);  // 3 of 82
+  EXPECT_FALSE(r.contains("sensor_stop")) << "the sensor did not stop";
+
+  // A sensor that stopped mid-run is named with its time and cause.
+  SensorStopRecord stop;
+  stop.cause = SensorStopCause::kNoFrames;
+  stop.clock_ms = 1200;
+  stop.run_elapsed_ms = 2100;
+  tail.sensor_stop = &stop;
+  const nlohmann::json stopped =
+      nlohmann::json::parse(RunRecordJson(RunRecordHeadJson(head), tail))["sensor_stop"];
+  EXPECT_EQ(
+      stopped,
+      (nlohmann::json{
+          {"cause", "no frames"}, {"clock_ms", 1200}, {"run_elapsed_ms", 2100}, {"detail", ""}}));
 }
 
 }  // namespace

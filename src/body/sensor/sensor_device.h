@@ -1,12 +1,13 @@
 #pragma once
 // The interface a sensor backend implements (one folder per backend under
-// src/body/backends/, one table entry per backend in the registry).
+// src/body/backends/, one entry per backend in backends/backend_table.cpp).
 //
-// A backend is a SensorDevice subclass plus a SensorBackendDriver entry whose
-// `create` makes the device when the program asks for the default sensor (at
-// the start of each run). Everything above this interface (the IKinectSensor
-// handles, readers, frames, the colour conversion) is shared code in
-// src/body/sensor/ and is the same for every backend.
+// A backend is a SensorDevice subclass plus a SensorBackendDriver entry
+// (backend_driver.h) that owns the backend's command-line options and makes
+// the device when the program asks for the default sensor (at the start of
+// each run). Everything above this interface (the IKinectSensor handles,
+// readers, frames, the colour conversion) is shared code in src/body/sensor/
+// and is the same for every backend.
 //
 // Threads
 // - The UI thread calls Open, Close, IsAvailable, the Open* steps and
@@ -121,16 +122,4 @@ class SensorDevice {
 
  private:
   SensorStreams streams_;
-};
-
-struct SensorBackendOptions;
-
-// One entry of the backend table.
-struct SensorBackendDriver {
-  const char* name;  // what --sensor= takes
-  const char* help;  // one line for --help
-  // Makes the device for one run. No device present: S_OK with *device null.
-  // A negative status is a failure of the sensor runtime itself (OpenSensor
-  // passes it on). Called on the UI thread; must not block for long.
-  Status (*create)(const SensorBackendOptions& options, std::shared_ptr<SensorDevice>* device);
 };

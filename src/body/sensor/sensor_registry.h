@@ -1,59 +1,60 @@
 #pragma once
 // Which sensor backend GetDefaultKinectSensor uses, chosen on the command line
-// (--sensor=NAME). The backends are listed in one table (sensor_registry.cpp);
-// the simulated sensor is only ever used when it is asked for by name.
+// (--sensor=NAME plus the options the backends own). The backends are listed
+// in one table (src/body/backends/backend_table.cpp); the default is the first
+// one there that may be a default (the simulator never is).
 //
 // Adding a backend: a folder src/body/backends/<name>/ with a SensorDevice
-// subclass and a `const SensorBackendDriver <name>_sensor_driver` (see
-// sensor_device.h), and one line in the table. The camera backend is compiled
-// in when its folder's CMakeLists adds its sources to t2_body and defines
-// TAVELIN_CAMERA_BACKEND on it; it then becomes the default.
+// subclass, its option table and its SensorBackendDriver (backend_options.h),
+// a CMakeLists that adds its sources to t2_body, and one line in the table.
 
-#include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "body/sensor/sensor_device.h"
-
-struct SensorBackendOptions {
-  std::string camera_device;   // --camera=DEVICE_OR_FILE; empty: the first camera
-  int32_t sim_bodies = 2;      // --sim-bodies=N, 1 to 6 simulated children
-  uint32_t sim_seed = 1;       // --sim-seed=N
-  bool sim_bgra = false;       // --sim-color=bgra: BGRA colour frames instead of YUY2
-  int32_t sim_latency_ms = 0;  // --sim-latency-ms=N: each frame set published N ms after capture
-};
+#include "body/sensor/backend_driver.h"
 
 struct SensorBackendInfo {
   std::string name;
   std::string help;
+  bool only_by_name = false;
+  std::vector<SensorBackendOptionInfo> options;
 };
 
 // Every backend that --sensor= accepts, in the order --help lists them.
 std::vector<SensorBackendInfo> ListSensorBackends();
 
-// Makes `name` the backend of every later GetDefaultKinectSensor. False, with
-// a message in *error (may be null), for an unknown name or invalid options;
-// the selection is then unchanged.
+// The backends' own options as given on the command line, "--flag=value" each
+// (a bare "--flag" for a switch), in their order.
+using SensorBackendOptions = std::vector<std::string>;
+
+// Checks one backend option against the backend that owns its flag and, when
+// valid, adds it to *options (may be null: only check). True when it is valid;
+// false with *error set when its value is bad; false with *error empty when no
+// backend owns it.
+bool ParseSensorBackendOption(const std::string& argument, SensorBackendOptions* options,
+                              std::string* error);
+
+// Makes `name` the backend of every later GetDefaultKinectSensor, with the
+// options of `options` it owns (those of other backends are checked, then left
+// alone). False, with a message in *error (may be null), for an unknown name,
+// an option no backend owns or one its backend refuses; the selection is then
+// unchanged.
 bool SelectSensorBackend(const std::string& name, const SensorBackendOptions& options,
                          std::string* error);
 
-// "camera" when the camera backend is built, otherwise "none".
+// The first backend of the table that may be a default ("camera" when the
+// camera backend is built, otherwise "none").
 std::string DefaultSensorBackendName();
 // Name of the selected backend (the default until SelectSensorBackend succeeds).
 std::string SelectedSensorBackendName();
 
-// Takes one backend option from the command line ("--sim-bodies=2" etc.; not
-// --sensor itself). True when `argument` was one of them and is valid; false
-// with *error set when it was one of them but its value is bad; false with
-// *error empty when it is no backend option at all.
-bool ParseSensorBackendOption(const std::string& argument, SensorBackendOptions* options,
-                              std::string* error);
-// Lines for --help describing the backend options.
-std::string SensorBackendOptionsHelp();
-
-// Tests: makes GetDefaultKinectSensor call `factory` instead of a named backend
-// (for example a ScriptedSensor). A null factory restores the default backend.
-using SensorFactory = std::function<Status(std::shared_ptr<SensorDevice>* device)>;
-void SetSensorFactoryForTesting(SensorFactory factory);
+// What GetDefaultKinectSensor uses: a backend's name and the factory made for
+// it. An empty factory stands for the default backend with default options.
+struct SensorSelection {
+  std::string name;
+  SensorFactory factory;
+};
+// Makes `selection` the one GetDefaultKinectSensor uses and returns the one it
+// replaces. SelectSensorBackend goes through here; tests put a sensor of their
+// own in the same way and the old selection back afterwards.
+SensorSelection ExchangeSensorSelection(SensorSelection selection);

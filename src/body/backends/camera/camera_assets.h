@@ -1,16 +1,24 @@
 #pragma once
-// Where the set-up (tools/setup-extra.sh) put ONNX Runtime and the converted
-// models, and a check that they are all there.
+// Where ONNX Runtime and the converted models are, and a check that they are
+// all there. Looked up in this order:
+//   $TAVELIN_CAMERA_ASSETS (a copy of the set-up's folder: onnxruntime/lib/,
+//     models/);
+//   an installed program's own copies: <prefix>/lib/tavelin2/ for the
+//     runtime (in onnxruntime/), <prefix>/share/tavelin2/models/ for the models;
+//   the folder tools/setup-extra.sh filled, which this build was configured with.
 
 #include <string>
 
-// The set-up's download folder: $TAVELIN_CAMERA_ASSETS when set (a copy of the
-// folder elsewhere), else the folder this build was configured with.
+// The set-up's download folder: $TAVELIN_CAMERA_ASSETS when set, else the
+// folder this build was configured with (tests find reference outputs there).
 std::string CameraAssetsDir();
+
+// The ONNX Runtime library to load.
+std::string OnnxRuntimeLibraryPath();
 
 // Path of a converted model, e.g. ModelPath("movenet-multipose").
 std::string ModelPath(const std::string& name);
 
 // Empty when the runtime and every model the backend needs are present; else
-// a message for the experimenter naming what is missing and what to run.
+// a message for the experimenter naming what is missing and how to get it.
 std::string MissingCameraAssets(bool full_hand_model);

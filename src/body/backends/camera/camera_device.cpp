@@ -2,27 +2,29 @@
 
 #include <cstdio>
 
-#include "state/message_box.h"
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/file_digest.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/video_source.h"
-#include "body/sensor/sensor_registry.h"
+#include "body/sensor/sensor_problem.h"
 
 namespace {
 
 constexpr const char* kSettingsFile = "camera.ini";
 
-// Tells the experimenter, on the UI thread, why the camera gives no bodies.
+// Why the camera gives no bodies: on stderr at once, and for the checks before
+// the run, which tell the experimenter in their one message.
 void Report(const std::string& text) {
   std::fprintf(stderr, "tavelin2: %s\n", text.c_str());
-  AfxMessageBox(text, MB_ICONHAND);
+  NoteSensorProblem(text);
 }
 
-Status CreateCameraSensor(const SensorBackendOptions& options,
-                          std::shared_ptr<SensorDevice>* device) {
+}  // namespace
+
+Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDevice>* device) {
   CameraSettings settings;
   std::string warnings;
   LoadCameraSettings(kSettingsFile, &settings, &warnings);
@@ -32,17 +34,9 @@ Status CreateCameraSensor(const SensorBackendOptions& options,
     Report(missing);
     return E_FAIL;
   }
-  *device = std::make_shared<CameraSensor>(options.camera_device, settings);
+  *device = std::make_shared<CameraSensor>(options.device, settings);
   return S_OK;
 }
-
-}  // namespace
-
-extern const SensorBackendDriver camera_sensor_driver = {
-    "camera",
-    "webcam (--camera=/dev/videoN, default the first) or video file (--camera=FILE); "
-    "pose and hand shapes estimated on the CPU",
-    CreateCameraSensor};
 
 CameraSensor::CameraSensor(std::string device_or_file, const CameraSettings& settings)
     : device_(std::move(device_or_file)),
@@ -69,6 +63,7 @@ Status CameraSensor::Open() {
   }
   estimator->SetCameraSize(source->size());
   camera_ = estimator->camera_model();
+  capture_clock_ = source->capture_clock();
   source_ = std::move(source);
   estimator_ = std::move(estimator);
   stop_ = false;
@@ -112,9 +107,13 @@ void CameraSensor::Describe(SensorDescription* d) const {
       {"hand_shapes", c.hand_shapes ? "on" : "off"},
       {"hand_model_full", c.hand_model_full ? "on" : "off"},
       {"inference_threads", std::to_string(c.inference_threads)},
+      // Where the capture times come from: the driver's timestamps, the time
+      // a picture was read, or the file's own times.
+      {"capture_clock", CaptureClockName(capture_clock())},
   };
   std::vector<std::string> models = {ModelPath("movenet-multipose")};
-  if (c.hand_shapes) models.push_back(ModelPath(c.hand_model_full ? "handlandmark-full" : "handlandmark-lite"));
+  if (c.hand_shapes)
+    models.push_back(ModelPath(c.hand_model_full ? "handlandmark-full" : "handlandmark-lite"));
   for (const std::string& path : models) d->models.push_back({path, FileSha256(path)});
 }
 
@@ -132,15 +131,19 @@ CameraSensorStats CameraSensor::stats() const {
 
 void CameraSensor::CaptureLoop() {
   const ColorFrameGeometry geometry = estimator_->geometry();
-  cv::Mat picture;
-  TIMESPAN taken = 0;
+  PictureScaler scaler;
+  CameraPicture picture;
   while (!stop_) {
-    const VideoSource::Read read = source_->Next(&picture, &taken);
+    const VideoSource::Read read = source_->Next(&picture);
+    capture_clock_ = source_->capture_clock();
     if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: once the inference thread has
       // published the last picture's bodies, a zombie.
-      std::fprintf(stderr, "tavelin2: %s %s; no more frames\n", source_->name().c_str(),
-                   read == VideoSource::Read::kEnded ? "ended" : "stopped delivering pictures");
+      const std::string what =
+          (source_->is_file() ? "the video file " : "the camera ") + source_->name() +
+          (read == VideoSource::Read::kEnded ? " ended" : " stopped delivering pictures");
+      std::fprintf(stderr, "tavelin2: %s; no more frames\n", what.c_str());
+      NoteSensorProblem(what);
       {
         std::lock_guard<std::mutex> guard(pending_mutex_);
         capture_ended_ = true;
@@ -148,14 +151,16 @@ void CameraSensor::CaptureLoop() {
       pending_cv_.notify_one();
       break;
     }
-    if (picture.size() != source_->size()) continue;  // a camera that changed size mid-run
+    // A camera that changed size mid-run.
+    if (picture.width() != source_->size().width || picture.height() != source_->size().height)
+      continue;
     std::shared_ptr<ColorFrameData> color = color_pool_->Acquire();
     color->width = kColorWidth;
     color->height = kColorHeight;
     color->format = ColorImageFormat_Bgra;
     color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
-    ConvertToColorPicture(picture, geometry, color->pixels.data());
-    color->relative_time = taken;
+    if (!scaler.ToColorPicture(*picture.frame, geometry, color->pixels.data())) continue;
+    color->relative_time = picture.capture_time;
     streams().pictures_captured.fetch_add(1);
     {
       std::lock_guard<std::mutex> guard(stats_mutex_);
@@ -164,9 +169,8 @@ void CameraSensor::CaptureLoop() {
     {
       // A picture still waiting is replaced: it is neither analysed nor shown.
       std::lock_guard<std::mutex> guard(pending_mutex_);
-      cv::swap(pending_, picture);  // `picture` now holds a buffer nobody else uses
+      pending_ = std::move(picture);
       pending_color_ = std::move(color);
-      pending_time_ = taken;
       has_pending_ = true;
     }
     pending_cv_.notify_one();
@@ -174,10 +178,11 @@ void CameraSensor::CaptureLoop() {
 }
 
 void CameraSensor::InferenceLoop() {
-  cv::Mat picture;
+  PictureScaler scaler;
+  CameraPicture picture;
+  cv::Mat bgr;
   bool reported = false;
   for (;;) {
-    TIMESPAN taken = 0;
     std::shared_ptr<const ColorFrameData> color;
     {
       std::unique_lock<std::mutex> lock(pending_mutex_);
@@ -187,14 +192,17 @@ void CameraSensor::InferenceLoop() {
         lost_ = true;  // the capture ended and everything it took is published
         return;
       }
-      cv::swap(picture, pending_);
+      picture = std::move(pending_);
       color = std::move(pending_color_);
-      taken = pending_time_;
       has_pending_ = false;
     }
+    const TIMESPAN taken = picture.capture_time;
+    // Only the pictures analysed are converted for the models.
+    if (!scaler.ToBgr(*picture.frame, &bgr)) continue;
+    picture = CameraPicture{};  // back to the decoder's pool
     auto body = std::make_shared<BodyFrameData>();
     std::string error;
-    if (!estimator_->Process(picture, taken, body.get(), nullptr, &error)) {
+    if (!estimator_->Process(bgr, taken, body.get(), nullptr, &error)) {
       if (!reported) std::fprintf(stderr, "tavelin2: camera inference: %s\n", error.c_str());
       reported = true;
       continue;

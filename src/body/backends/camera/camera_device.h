@@ -17,10 +17,10 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <opencv2/core.hpp>
 #include <string>
 #include <thread>
 
+#include "body/backends/camera/camera_picture.h"
 #include "body/backends/camera/camera_settings.h"
 #include "body/sensor/frame_mailbox.h"
 #include "body/sensor/pinhole_camera.h"
@@ -53,6 +53,10 @@ class CameraSensor : public SensorDevice {
 
   const std::string& last_error() const { return last_error_; }
   CameraSensorStats stats() const;
+  // Which clock the frames' times come from (for the run's record): the
+  // camera driver's, our read time when the driver's cannot be used, or a
+  // replayed file's. May change from kDriver to kReadTime during a run.
+  CaptureClock capture_clock() const { return capture_clock_; }
 
  private:
   void CaptureLoop();
@@ -69,14 +73,14 @@ class CameraSensor : public SensorDevice {
   std::thread capture_thread_, inference_thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> lost_{false};
+  std::atomic<CaptureClock> capture_clock_{CaptureClock::kReadTime};
   bool open_ = false;
 
   // The newest picture waiting for inference.
   std::mutex pending_mutex_;
   std::condition_variable pending_cv_;
-  cv::Mat pending_;
+  CameraPicture pending_;
   std::shared_ptr<ColorFrameData> pending_color_;  // the same picture, as it is shown
-  TIMESPAN pending_time_ = 0;
   bool has_pending_ = false;
   bool capture_ended_ = false;  // no more pictures will come
 
@@ -84,5 +88,11 @@ class CameraSensor : public SensorDevice {
   CameraSensorStats stats_;
 };
 
-// The registry entry (sensor_registry.cpp lists it when the backend is built).
-extern const SensorBackendDriver camera_sensor_driver;
+// What the camera backend takes from the command line (camera_driver.cpp).
+struct CameraOptions {
+  std::string device;  // --camera=DEVICE_OR_FILE; empty: the first camera
+};
+
+// Makes the camera device for one run: reads camera.ini from the working
+// directory; missing runtime or models are reported and give E_FAIL.
+Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDevice>* device);

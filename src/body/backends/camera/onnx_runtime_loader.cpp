@@ -15,7 +15,7 @@ struct LoadResult {
 };
 
 LoadResult LoadOnce() {
-  const std::string bundled = CameraAssetsDir() + "/onnxruntime/lib/libonnxruntime.so.1";
+  const std::string bundled = OnnxRuntimeLibraryPath();
   void* library = dlopen(bundled.c_str(), RTLD_NOW | RTLD_LOCAL);
   std::string first_error = library ? "" : dlerror();
   if (!library) library = dlopen("libonnxruntime.so.1", RTLD_NOW | RTLD_LOCAL);

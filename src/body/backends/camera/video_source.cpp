@@ -4,10 +4,23 @@
 #include <time.h>
 
 #include <cctype>
-#include <opencv2/videoio.hpp>
-#include <thread>
+#include <cerrno>
+#include <cstdio>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/log.h>
+#include <libavutil/mathematics.h>
+}
+
+#include "body/backends/camera/v4l2_camera.h"
+#include "body/backends/camera/video_file_reader.h"
 
 namespace {
+
+constexpr AVRational k100ns = {1, 10000000};
+constexpr const char* kListCameras =
+    "; `v4l2-ctl --list-devices` (Debian package v4l-utils) lists the cameras this computer sees";
 
 bool IsCharDevice(const std::string& path) {
   struct stat st {};
@@ -27,6 +40,13 @@ void SleepUntil100ns(TIMESPAN when) {
   }
 }
 
+int64_t PacketKey(const AVPacket& p) {
+  return p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
+}
+int64_t FrameKey(const AVFrame& f) {
+  return f.pts != AV_NOPTS_VALUE ? f.pts : f.pkt_dts;
+}
+
 }  // namespace
 
 TIMESPAN MonotonicNow100ns() {
@@ -35,78 +55,162 @@ TIMESPAN MonotonicNow100ns() {
   return static_cast<TIMESPAN>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100;
 }
 
+const char* CaptureClockName(CaptureClock clock) {
+  switch (clock) {
+    case CaptureClock::kDriver:
+      return "driver";
+    case CaptureClock::kReadTime:
+      return "read time";
+    case CaptureClock::kFile:
+      return "file";
+  }
+  return "?";
+}
+
 VideoSource::VideoSource() = default;
 VideoSource::~VideoSource() {
   Close();
 }
 
+bool VideoSource::OpenCamera(const std::string& path, const CameraSettings& settings,
+                             std::string* error) {
+  auto camera = std::make_unique<V4l2Camera>();
+  if (!camera->Open(path, settings.capture_width, settings.capture_height, settings.capture_fps,
+                    error))
+    return false;
+  reader_ = std::move(camera);
+  name_ = path;
+  return true;
+}
+
 bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& settings,
                        std::string* error) {
   Close();
-  auto cap = std::make_unique<cv::VideoCapture>();
-  auto open_camera = [&](const std::string& path) {
-    const std::vector<int> params = {
-        cv::CAP_PROP_FOURCC,       cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-        cv::CAP_PROP_FRAME_WIDTH,  settings.capture_width,
-        cv::CAP_PROP_FRAME_HEIGHT, settings.capture_height,
-        cv::CAP_PROP_FPS,          settings.capture_fps};
-    return cap->open(path, cv::CAP_V4L2, params) && cap->isOpened();
-  };
+  av_log_set_level(AV_LOG_ERROR);  // FFmpeg's notes on odd but readable frames stay quiet
+  std::string reason;
   if (device_or_file.empty()) {
-    for (int i = 0; i < 64 && !cap->isOpened(); ++i) {
+    std::string last;
+    for (int i = 0; i < 64 && !reader_; ++i) {
       const std::string path = "/dev/video" + std::to_string(i);
-      if (IsCharDevice(path) && open_camera(path)) name_ = path;
+      if (IsCharDevice(path) && !OpenCamera(path, settings, &reason)) last = reason;
     }
-    if (!cap->isOpened()) {
-      if (error) *error = "no camera found (/dev/video*); connect one or give --camera=FILE";
+    if (!reader_) {
+      if (error)
+        *error = "no camera found (/dev/video*)" + (last.empty() ? "" : " (" + last + ")") +
+                 "; connect one or give --camera=FILE" + kListCameras;
       return false;
     }
-  } else if (IsNumber(device_or_file) || IsCharDevice(device_or_file)) {
-    name_ = IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
-    if (!open_camera(name_)) {
-      if (error) *error = "cannot open the camera " + name_;
+  } else if (IsNumber(device_or_file) || device_or_file.rfind("/dev/", 0) == 0 ||
+             IsCharDevice(device_or_file)) {
+    const std::string path =
+        IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
+    if (!OpenCamera(path, settings, &reason)) {
+      if (error) *error = reason + kListCameras;
       return false;
     }
+  } else if (device_or_file.rfind("/dev/", 0) == 0) {
+    // A device path that is no character device: an unplugged or mistyped camera.
+    name_ = device_or_file;
+    if (error) *error = "cannot open the camera device " + name_ + ": no such camera is connected";
+    return false;
   } else {
+    auto file = std::make_unique<VideoFileReader>();
+    if (!file->Open(device_or_file, error)) return false;
+    reader_ = std::move(file);
     name_ = device_or_file;
     is_file_ = true;
-    // The two file decoders only: letting OpenCV try every backend would also
-    // probe the USB bus for still cameras (gphoto2) on each file.
-    const bool opened = (cap->open(device_or_file, cv::CAP_FFMPEG) && cap->isOpened()) ||
-                        (cap->open(device_or_file, cv::CAP_GSTREAMER) && cap->isOpened());
-    if (!opened) {
-      if (error) *error = "cannot open the video file " + device_or_file;
-      return false;
-    }
   }
-  size_ = {static_cast<int>(cap->get(cv::CAP_PROP_FRAME_WIDTH)),
-           static_cast<int>(cap->get(cv::CAP_PROP_FRAME_HEIGHT))};
-  const double fps = cap->get(cv::CAP_PROP_FPS);
-  fps_ = fps > 1 && fps < 1000 ? fps : 30;
-  realtime_ = !is_file_ || settings.replay_realtime;
+
+  const AVCodecParameters& codec = reader_->codec();
+  size_ = {codec.width, codec.height};
   if (size_.width <= 0 || size_.height <= 0) {
     if (error) *error = name_ + " gives no picture size";
+    Close();
     return false;
   }
-  capture_ = std::move(cap);
-  frames_ = 0;
-  start_ = MonotonicNow100ns();
+  if (!decoder_.Open(codec, &reason)) {
+    if (error) *error = name_ + ": " + reason;
+    Close();
+    return false;
+  }
+  fps_ = reader_->fps();
+  realtime_ = !is_file_ || settings.replay_realtime;
+  keep_compressed_ = codec.codec_id == AV_CODEC_ID_MJPEG;
+  packet_ = av_packet_alloc();
+  decoded_ = av_frame_alloc();
   return true;
 }
 
 void VideoSource::Close() {
-  if (capture_) capture_->release();
-  capture_.reset();
+  decoder_.Close();
+  reader_.reset();
+  av_packet_free(&packet_);
+  av_frame_free(&decoded_);
+  compressed_.clear();
   is_file_ = false;
+  draining_ = false;
+  started_ = false;
+  end_ = Read::kEnded;
 }
 
-VideoSource::Read VideoSource::Next(cv::Mat* bgr, TIMESPAN* capture_time) {
-  if (!capture_) return Read::kLost;
-  if (is_file_ && realtime_) SleepUntil100ns(start_ + static_cast<TIMESPAN>(frames_ * 1e7 / fps_));
-  if (!capture_->grab()) return is_file_ ? Read::kEnded : Read::kLost;
-  *capture_time = MonotonicNow100ns();
-  if (!capture_->retrieve(*bgr) || bgr->empty() || bgr->type() != CV_8UC3)
-    return is_file_ ? Read::kEnded : Read::kLost;
-  ++frames_;
-  return Read::kFrame;
+CaptureClock VideoSource::capture_clock() const {
+  return reader_ ? reader_->clock() : CaptureClock::kReadTime;
+}
+
+TIMESPAN VideoSource::CaptureTime(int64_t pts) {
+  const AVRational base = reader_->time_base();
+  if (!is_file_) return av_rescale_q(pts, base, k100ns);  // the camera's clock already
+  // A file: its presentation times, counted from the first picture, on a
+  // replay clock started when that picture was read.
+  if (pts == AV_NOPTS_VALUE)
+    pts = started_ ? last_pts_ + av_rescale_q(int64_t(1e7 / fps_), k100ns, base) : 0;
+  if (!started_) {
+    started_ = true;
+    first_pts_ = pts;
+    start_ = MonotonicNow100ns();
+  }
+  last_pts_ = pts;
+  return start_ + av_rescale_q(pts - first_pts_, base, k100ns);
+}
+
+VideoSource::Read VideoSource::Next(CameraPicture* picture) {
+  if (!reader_) return Read::kLost;
+  for (;;) {
+    const VideoDecoder::Result got = decoder_.Receive(decoded_);
+    if (got == VideoDecoder::Result::kFrame) {
+      picture->frame.reset(av_frame_alloc());
+      av_frame_move_ref(picture->frame.get(), decoded_);
+      picture->compressed.reset();
+      // The compressed frame this picture came from; older ones never decoded.
+      const int64_t key = FrameKey(*picture->frame);
+      while (!compressed_.empty() && compressed_.front().key != key && key != AV_NOPTS_VALUE)
+        compressed_.pop_front();
+      if (!compressed_.empty()) {
+        picture->compressed = std::move(compressed_.front().data);
+        compressed_.pop_front();
+      }
+      picture->capture_time = CaptureTime(is_file_ ? picture->frame->best_effort_timestamp : key);
+      picture->clock = reader_->clock();
+      if (is_file_ && realtime_) SleepUntil100ns(picture->capture_time);
+      return Read::kFrame;
+    }
+    if (got == VideoDecoder::Result::kDrained ||
+        (draining_ && got != VideoDecoder::Result::kBadFrame))
+      return end_;
+    if (draining_) continue;
+    std::string error;
+    const PacketReader::Result read = reader_->Read(packet_, &error);
+    if (read != PacketReader::Result::kPacket) {
+      if (!error.empty()) std::fprintf(stderr, "tavelin2: %s: %s\n", name_.c_str(), error.c_str());
+      end_ = read == PacketReader::Result::kEnded ? Read::kEnded : Read::kLost;
+      draining_ = true;
+      decoder_.Send(nullptr);  // let out what the decoder holds back
+      continue;
+    }
+    if (keep_compressed_)
+      compressed_.push_back(
+          {PacketKey(*packet_), std::make_shared<const std::vector<uint8_t>>(
+                                    packet_->data, packet_->data + packet_->size)});
+    if (!decoder_.Send(packet_) && keep_compressed_) compressed_.pop_back();
+  }
 }

@@ -1,15 +1,20 @@
 // The "none" backend: no sensor attached. Runs go on without bodies.
-#include "body/sensor/sensor_device.h"
+#include "body/sensor/backend_options.h"
 
 namespace {
 
-Status CreateNoSensor(const SensorBackendOptions& /*options*/,
-                      std::shared_ptr<SensorDevice>* device) {
+struct NoSensorSettings {};
+
+Status CreateNoSensor(const NoSensorSettings& /*settings*/, std::shared_ptr<SensorDevice>* device) {
   device->reset();
   return S_OK;
 }
 
 }  // namespace
 
-extern const SensorBackendDriver none_sensor_driver = {
-    "none", "no body sensor: runs show no camera picture and record no bodies", CreateNoSensor};
+const SensorBackendDriver& NoSensorDriver() {
+  static const SensorBackendDriver driver = MakeSensorBackendDriver<NoSensorSettings>(
+      "none", "no body sensor: runs show no camera picture and record no bodies",
+      BackendUse::kMayBeDefault, {}, CreateNoSensor);
+  return driver;
+}

@@ -1,5 +1,7 @@
 #include "body/backends/scripted/scripted_sensor.h"
 
+#include <optional>
+
 #include "body/sensor/color_conversion.h"
 #include "body/sensor/sensor_registry.h"
 
@@ -133,6 +135,19 @@ Status ScriptedSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
     mapper = mapper_;
   }
   return mapper(point, color);
+}
+
+void SetSensorFactoryForTesting(SensorFactory factory) {
+  static std::mutex mutex;
+  static std::optional<SensorSelection> replaced;  // what the program had selected
+  std::lock_guard<std::mutex> guard(mutex);
+  if (factory) {
+    SensorSelection previous = ExchangeSensorSelection({"test", std::move(factory)});
+    if (!replaced) replaced = std::move(previous);
+  } else if (replaced) {
+    ExchangeSensorSelection(std::move(*replaced));
+    replaced.reset();
+  }
 }
 
 std::shared_ptr<ScriptedSensor> InstallScriptedSensor() {

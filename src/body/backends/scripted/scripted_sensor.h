@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "body/sensor/backend_driver.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"
 
@@ -82,6 +83,11 @@ class ScriptedSensor : public SensorDevice {
   bool available_ = true;
   bool open_ = false;
 };
+
+// Makes GetDefaultKinectSensor call `factory` (for example one that gives a
+// ScriptedSensor) instead of the selected backend. A null factory puts back the
+// selection that was there before the first non-null one.
+void SetSensorFactoryForTesting(SensorFactory factory);
 
 // Makes GetDefaultKinectSensor hand out a new ScriptedSensor, returned here.
 std::shared_ptr<ScriptedSensor> InstallScriptedSensor();

@@ -10,7 +10,6 @@
 #include "body/backends/sim/balloon_probe_access.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
-#include "body/sensor/sensor_registry.h"
 
 namespace {
 
@@ -33,23 +32,7 @@ void SleepUntil(int64_t deadline_ns, const std::atomic<bool>& stop) {
   }
 }
 
-Status CreateSimSensor(const SensorBackendOptions& options, std::shared_ptr<SensorDevice>* device) {
-  SimSensorOptions sim;
-  sim.body_count = options.sim_bodies;
-  sim.seed = options.sim_seed;
-  sim.color_format = options.sim_bgra ? ColorImageFormat_Bgra : ColorImageFormat_Yuy2;
-  sim.publish_latency_ms = options.sim_latency_ms;
-  *device = std::make_shared<SimSensor>(sim);
-  return S_OK;
-}
-
 }  // namespace
-
-extern const SensorBackendDriver sim_sensor_driver = {
-    "sim",
-    "simulated sensor: children drawn into a synthetic picture, child 0 pops the balloons "
-    "(demos and tests; never for a real session)",
-    CreateSimSensor};
 
 SimSensor::SimSensor(const SimSensorOptions& options) : options_(options) {}
 

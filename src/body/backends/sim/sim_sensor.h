@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "body/backends/sim/participant_truth.h"
+#include "body/sensor/backend_options.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"
 
@@ -23,6 +24,10 @@ struct SimSensorOptions {
   int32_t frame_interval_us = 33333;                      // 30 fps
   int32_t publish_latency_ms = 0;  // each frame set is published this long after its capture
 };
+
+// The command-line options of the sim backend, over SimSensorOptions
+// (sim_driver.cpp).
+const BackendOptionTable<SimSensorOptions>& SimSensorOptionTable();
 
 class SimScene;
 

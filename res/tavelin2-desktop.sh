@@ -1,0 +1,54 @@
+#!/bin/sh
+# Started by the applications menu entry: runs tavelin2 in the experimenter's
+# data folder ~/Tavelin2, where its settings and result files land. The folder
+# is made on first start, with a README.txt about the files found there.
+# Started from a shell, tavelin2 itself works in the current folder instead.
+set -u
+here=$(dirname "$(readlink -f "$0")")
+program="$here/../../bin/tavelin2"
+home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+data_home="$home/Tavelin2"
+
+write_readme() {
+  # CR LF lines, like the program's own files.
+  sed 's/$/\r/' > "$1" <<'README'
+Tavelin2 data folder
+====================
+
+The Tavelin2 entry of the applications menu starts the program in this folder.
+Everything the program writes lands here:
+
+  Tavelin2.ini
+      The settings of the last session (subject ID, time limit, mirror display,
+      ...). Written when the program is closed; read at the next start.
+
+  <subject>_<yyyymmdd>_<hhmmss>.csv
+      The trial file of a run: one row per popped balloon (reaction times in
+      milliseconds).
+
+  <subject>_<yyyymmdd>_<hhmmss>_B.csv
+      The body file of the same run: one row per child per camera frame.
+
+  .tavelin2-journal/  (hidden)
+      The journal of a run in progress. If the program stops during a run,
+      the next start writes that run's result files from it and removes it.
+
+Files you may add here yourself:
+
+  stim/      Your own stimuli (balloon0.png ... balloon3.png, bomb.png,
+             bomb.wav). A file found here is used instead of the one
+             installed with the program.
+  camera.ini Settings of the camera sensor (key=value lines).
+
+Started from a terminal, tavelin2 works in the current folder instead.
+See "man tavelin2" and /usr/share/doc/tavelin2/README.md.
+README
+}
+
+if mkdir -p "$data_home" 2>/dev/null && cd "$data_home"; then
+  [ -e README.txt ] || write_readme README.txt || true
+else
+  echo "tavelin2: cannot create or enter $data_home; working in $home instead" >&2
+  cd "$home" || exit 1
+fi
+exec "$program" "$@"

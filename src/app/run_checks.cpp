@@ -1,0 +1,158 @@
+#include "app/run_checks.h"
+
+#include "state/data_paths.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/signal_stop.h"
+#include "app/stimulus_files.h"
+#include "app/wave_file_check.h"
+#include "body/sensor/sensor_problem.h"
+#include "body/sensor/sensor_registry.h"
+#include "body/sensor_connection.h"
+#include "body/sensor_watch.h"
+#include "stage/image_decoder.h"
+#include "state/message_box.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int first_frames_timeout_ms = 0;
+
+constexpr const char* kCannotStartHeading = "実験を開始できません。\nThe run cannot start:\n\n";
+constexpr const char* kNothingRecorded =
+    "\nNothing was recorded. The values you entered are kept for the next Start.";
+constexpr const char* kStimulusFix =
+    "Put the program's stim folder (balloon0.png to balloon3.png, bomb.png, bomb.wav) into "
+    "the folder tavelin2 is started in.\n";
+constexpr const char* kRunWithoutBodiesQuestion =
+    "No body sensor is in use (--sensor=none, the default of a build without the camera "
+    "backend).\n\n"
+    "The run will show no camera picture, record no bodies, and can only be ended with Esc.\n"
+    "Start a run without bodies?";
+
+// Empty when the file is there and readable as a file.
+std::string PresenceProblem(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!fs::exists(status)) return "missing";
+  if (!fs::is_regular_file(status)) return "not a file";
+  return {};
+}
+
+// The copy the run would use: the working directory's, else the installed one.
+std::string StimulusProblem(const StimulusFile& file) {
+  const std::string path = FindDataFile(file.path).path;
+  std::string problem = PresenceProblem(path);
+  if (!problem.empty()) return problem;
+  if (file.kind == StimulusKind::kSound) {
+    IsPlayableWaveFile(path, &problem);
+    return problem;
+  }
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> argb;
+  return DecodeImageFile(path, width, height, argb) ? std::string()
+                                                    : "cannot be read as an image";
+}
+
+int FirstFramesTimeout_ms() {
+  return first_frames_timeout_ms > 0 ? first_frames_timeout_ms : kFirstFramesTimeout_ms;
+}
+
+// How to get the selected backend going.
+std::string SensorFix() {
+  if (SelectedSensorBackendName() == "camera") {
+    return "Connect the camera (or name it or a video file with --camera=/dev/videoN or "
+           "--camera=FILE). If the models are missing, run tools/setup-extra.sh. "
+           "To run without bodies, start tavelin2 with --sensor=none.\n";
+  }
+  return "Start tavelin2 with another --sensor, or with --sensor=none to run without bodies.\n";
+}
+
+std::string SensorName() {
+  return "Body sensor (" + SelectedSensorBackendName() + ")";
+}
+
+}  // namespace
+
+std::string StimulusProblems() {
+  std::string lines;
+  for (const StimulusFile& file : kStimulusFiles) {
+    const std::string problem = StimulusProblem(file);
+    if (!problem.empty()) lines += std::string("  ") + file.path + ": " + problem + "\n";
+  }
+  return lines;
+}
+
+SensorReadiness OpenSensorAndAwaitFrames(int timeout_ms, std::string* problem) {
+  const int64_t opened_at_ns = MonotonicNow_ns();
+  const int status = OpenSensor();
+  if (status == 0 && !sensor_connection.sensor) return SensorReadiness::kNoSensor;
+  if (status != 1) {
+    const std::string note = SensorProblem();
+    *problem = SensorName() + ": " + (note.empty() ? "it could not be opened." : note) + "\n" +
+               SensorFix();
+    CloseSensor();
+    return SensorReadiness::kFailed;
+  }
+  const int64_t deadline_ns = opened_at_ns + int64_t{timeout_ms} * 1000000;
+  for (;;) {
+    if (NewestColourFramePublishedAt_ns() > opened_at_ns &&
+        NewestBodyFramePublishedAt_ns() > opened_at_ns)
+      return SensorReadiness::kDelivering;
+    if (StopRequested()) {
+      CloseSensor();
+      return SensorReadiness::kStopped;
+    }
+    if (MonotonicNow_ns() > deadline_ns) break;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(5);
+  }
+  const bool pictures = NewestColourFramePublishedAt_ns() > opened_at_ns;
+  const std::string note = SensorProblem();
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f s", timeout_ms / 1000.0);
+  *problem = SensorName() + ": opened, but no " + (pictures ? "body frame" : "camera picture") +
+             " came within " + seconds + (note.empty() ? "." : " (" + note + ").") + "\n" +
+             SensorFix();
+  CloseSensor();
+  return SensorReadiness::kFailed;
+}
+
+bool CheckBeforeRun(QWidget* owner) {
+  const std::string stimuli = StimulusProblems();
+  std::string sensor_problem;
+  const SensorReadiness sensor = OpenSensorAndAwaitFrames(FirstFramesTimeout_ms(), &sensor_problem);
+  if (sensor == SensorReadiness::kStopped) return false;
+  if (sensor == SensorReadiness::kFailed || !stimuli.empty()) {
+    CloseSensor();
+    std::string text = kCannotStartHeading + sensor_problem;
+    if (!stimuli.empty()) {
+      if (!sensor_problem.empty()) text += "\n";
+      text += "Stimulus files missing or unreadable (in " + fs::current_path().string() + "):\n" +
+              stimuli + kStimulusFix;
+    }
+    AfxMessageBox(text + kNothingRecorded, MB_ICONHAND);
+    return false;
+  }
+  if (sensor == SensorReadiness::kNoSensor) {
+    const auto answer = QMessageBox::question(owner, QString::fromUtf8(kApplicationName),
+                                              QString::fromUtf8(kRunWithoutBodiesQuestion),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes || StopRequested()) {
+      CloseSensor();
+      return false;
+    }
+  }
+  return true;
+}
+
+void SetFirstFramesTimeoutForTesting(int timeout_ms) {
+  first_frames_timeout_ms = timeout_ms;
+}

@@ -1,0 +1,104 @@
+#include "body/backends/camera/picture_scaler.h"
+
+#include <algorithm>
+#include <tuple>
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include "body/sensor/sensor_types.h"
+
+namespace {
+
+// JPEG decoders report "full range" formats; swscale wants the plain format
+// with the range given as a colour detail.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool* full_range) {
+  switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+      *full_range = true;
+      return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+      *full_range = true;
+      return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+      *full_range = true;
+      return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+      *full_range = true;
+      return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+      *full_range = true;
+      return AV_PIX_FMT_YUV411P;
+    default:
+      return format;
+  }
+}
+
+}  // namespace
+
+PictureScaler::~PictureScaler() {
+  sws_freeContext(context_);
+}
+
+bool PictureScaler::Convert(const AVFrame& frame, cv::Rect crop, int out_format, cv::Size out_size,
+                            uint8_t* out, int out_stride, int flags) {
+  bool full_range = frame.color_range == AVCOL_RANGE_JPEG;
+  const AVPixelFormat in_format = PlainFormat(AVPixelFormat(frame.format), &full_range);
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(in_format);
+  if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM))) return false;
+  crop &= cv::Rect(0, 0, frame.width, frame.height);
+  // The crop starts on a whole chroma sample, so that every plane starts at
+  // the same place in the picture.
+  crop.x &= ~((1 << desc->log2_chroma_w) - 1);
+  crop.y &= ~((1 << desc->log2_chroma_h) - 1);
+  if (crop.empty() || out_size.width <= 0 || out_size.height <= 0) return false;
+
+  const uint8_t* planes[4] = {};
+  int strides[4] = {};
+  const bool palette = desc->flags & AV_PIX_FMT_FLAG_PAL;
+  for (int i = 0; i < 4 && frame.data[i]; ++i) {
+    planes[i] = frame.data[i];
+    strides[i] = frame.linesize[i];
+    if (palette && i > 0) continue;
+    const bool chroma = i == 1 || i == 2;
+    const int row = chroma ? crop.y >> desc->log2_chroma_h : crop.y;
+    const int column_bytes = std::max(av_image_get_linesize(in_format, crop.x, i), 0);
+    planes[i] += ptrdiff_t(row) * frame.linesize[i] + column_bytes;
+  }
+
+  const int range_key = (full_range ? 1 : 0) | (frame.colorspace == AVCOL_SPC_BT709 ? 2 : 0);
+  const auto key = std::make_tuple(crop.width, crop.height, int(in_format), out_size.width,
+                                   out_size.height, out_format, flags, range_key);
+  if (!context_ || key != key_) {
+    sws_freeContext(context_);
+    context_ = sws_getContext(crop.width, crop.height, in_format, out_size.width, out_size.height,
+                              AVPixelFormat(out_format), flags, nullptr, nullptr, nullptr);
+    if (!context_) return false;
+    // Pictures decoded from YUV: BT.601 unless the file says BT.709; RGB out
+    // is always full range. (Fails harmlessly for RGB in.)
+    const int space = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    sws_setColorspaceDetails(context_, sws_getCoefficients(space), full_range ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    key_ = key;
+  }
+  uint8_t* const dst[4] = {out, nullptr, nullptr, nullptr};
+  const int dst_strides[4] = {out_stride, 0, 0, 0};
+  return sws_scale(context_, planes, strides, 0, crop.height, dst, dst_strides) == out_size.height;
+}
+
+bool PictureScaler::ToColorPicture(const AVFrame& frame, const ColorFrameGeometry& geometry,
+                                   uint8_t* bgra) {
+  // Fast bilinear: the picture is for the eye (the stage halves it again),
+  // and it costs two thirds of swscale's exact bilinear (bench/camera).
+  return Convert(frame, geometry.crop, AV_PIX_FMT_BGRA, {kColorWidth, kColorHeight}, bgra,
+                 kColorWidth * 4, SWS_FAST_BILINEAR);
+}
+
+bool PictureScaler::ToBgr(const AVFrame& frame, cv::Mat* bgr) {
+  bgr->create(frame.height, frame.width, CV_8UC3);
+  return Convert(frame, {0, 0, frame.width, frame.height}, AV_PIX_FMT_BGR24,
+                 {frame.width, frame.height}, bgr->data, static_cast<int>(bgr->step), SWS_POINT);
+}

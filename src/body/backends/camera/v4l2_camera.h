@@ -1,0 +1,58 @@
+#pragma once
+// A V4L2 camera read directly: MJPEG (or, for cameras without it, YUYV) in
+// memory-mapped buffers, each with the driver's capture timestamp.
+//
+// Directly rather than through libavdevice: libavdevice hides the buffer
+// flags that say which clock a timestamp is on, and on Debian it brings SDL,
+// OpenAL, JACK and some thirty more packages for inputs we never use.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "body/backends/camera/packet_reader.h"
+
+// The capture time of a buffer the driver stamped `driver_time` (100 ns units)
+// with `buffer_flags`, dequeued at `read_time` (CLOCK_MONOTONIC): the driver's
+// stamp when it is on CLOCK_MONOTONIC and plausible (not after the read, and
+// less than a second before it), otherwise the read time. *clock says which.
+TIMESPAN ChooseCaptureTime(uint32_t buffer_flags, TIMESPAN driver_time, TIMESPAN read_time,
+                           CaptureClock* clock);
+
+class V4l2Camera : public PacketReader {
+ public:
+  V4l2Camera() = default;
+  V4l2Camera(const V4l2Camera&) = delete;
+  V4l2Camera& operator=(const V4l2Camera&) = delete;
+  ~V4l2Camera() override;
+
+  // Opens the device and starts streaming at (about) the size and rate asked
+  // for; the driver picks the nearest it has. False with a message naming the
+  // device and the reason.
+  bool Open(const std::string& path, int width, int height, int fps, std::string* error);
+  void Close();
+
+  Result Read(AVPacket* packet, std::string* error) override;
+  const AVCodecParameters& codec() const override { return *codec_; }
+  AVRational time_base() const override { return {1, 10000000}; }  // packets carry 100 ns times
+  double fps() const override { return fps_; }
+  // kDriver until a buffer's own stamp could not be used; kReadTime from then on.
+  CaptureClock clock() const override { return clock_; }
+
+ private:
+  bool Fail(const std::string& what, std::string* error);
+
+  struct Buffer {
+    void* start = nullptr;
+    size_t length = 0;
+  };
+  int fd_ = -1;
+  std::string path_;
+  std::vector<Buffer> buffers_;
+  bool streaming_ = false;
+  bool first_ = true;
+  AVCodecParameters* codec_ = nullptr;
+  double fps_ = 30;
+  CaptureClock clock_ = CaptureClock::kDriver;
+};

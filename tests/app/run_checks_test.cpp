@@ -1,0 +1,177 @@
+// Pieces of the checks around a run: which sound files the pop sound can play,
+// the stimulus list, and the watch that reports a sensor stopping mid-run.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/qt_trial_ports.h"
+#include "app/sensor_stop_report.h"
+#include "app/signal_stop.h"
+#include "app/wave_file_check.h"
+#include "body/backends/scripted/scripted_sensor.h"
+#include "body/sensor/sensor_problem.h"
+#include "body/sensor_connection.h"
+#include "stage/touch_wnd.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
+
+namespace {
+
+void Put32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+void Put16(std::string& out, uint16_t v) {
+  out.push_back(static_cast<char>(v));
+  out.push_back(static_cast<char>(v >> 8));
+}
+std::string Chunk(const std::string& id, const std::string& body) {
+  std::string out = id;
+  Put32(out, static_cast<uint32_t>(body.size()));
+  return out + body + (body.size() % 2 ? std::string(1, '\0') : std::string());
+}
+std::string Format(uint16_t format, uint16_t channels = 1, uint32_t rate = 22050,
+                   uint16_t bits = 16) {
+  std::string f;
+  Put16(f, format);
+  Put16(f, channels);
+  Put32(f, rate);
+  Put32(f, rate * channels * bits / 8);
+  Put16(f, static_cast<uint16_t>(channels * bits / 8));
+  Put16(f, bits);
+  return Chunk("fmt ", f);
+}
+std::string Riff(const std::string& chunks) {
+  std::string out = "RIFF";
+  Put32(out, static_cast<uint32_t>(4 + chunks.size()));
+  return out + "WAVE" + chunks;
+}
+
+TEST(WaveFileCheck, TellsPlayableFromBrokenFiles) {
+  const std::string samples = Chunk("data", std::string(400, '\x10'));
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* why;  // empty: playable
+  } cases[] = {
+      {"PCM", Riff(Format(1) + samples), ""},
+      {"float, a list chunk first", Riff(Chunk("LIST", "abc") + Format(3, 2, 48000, 32) + samples),
+       ""},
+      {"empty file", "", "not a WAV file"},
+      {"a PNG renamed", "\x89PNG\r\n\x1a\n....", "not a WAV file"},
+      {"MP3 in WAV", Riff(Format(0x55) + samples), "compressed WAV (format 0x55)"},
+      {"no channels", Riff(Format(1, 0) + samples), "has a broken format chunk"},
+      {"data before format", Riff(samples + Format(1)), "has its sound before its format"},
+      {"no data", Riff(Format(1)), "holds no sound"},
+      {"empty data", Riff(Format(1) + Chunk("data", "")), "holds no sound"},
+      {"no format", Riff(Chunk("LIST", "ab")), "has no format chunk"},
+      {"cut short", Riff(Format(1) + samples).substr(0, 60),
+       "cut short (a chunk runs past its end)"},
+  };
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = (dir.path() + "/pop.wav").toStdString();
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    std::string why;
+    EXPECT_EQ(IsPlayableWaveFile(path, &why), std::string(c.why).empty());
+    EXPECT_EQ(why, c.why);
+  }
+}
+
+TEST(WaveFileCheck, TheProgramsOwnPopSoundIsPlayable) {
+  const char* source = std::getenv("T2_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  std::string why;
+  EXPECT_TRUE(IsPlayableWaveFile(std::string(source) + "/stim/bomb.wav", &why)) << why;
+}
+
+TEST(SensorStopReport, TheMessageSaysWhenAndWhy) {
+  EXPECT_EQ(SensorStopMessage(SensorStopRecord{}), "");
+  SensorStopRecord stop;
+  stop.cause = SensorStopCause::kNoFrames;
+  stop.clock_ms = 65000;
+  stop.run_elapsed_ms = 83400;
+  const std::string gap = SensorStopMessage(stop);
+  EXPECT_NE(gap.find("1:23 into the run (Clock 65000 ms)"), std::string::npos) << gap;
+  EXPECT_NE(gap.find("no camera picture came for 2 seconds"), std::string::npos) << gap;
+
+  stop.cause = SensorStopCause::kDeviceGone;
+  stop.detail = "the camera /dev/video0 stopped delivering pictures";
+  const std::string gone = SensorStopMessage(stop);
+  EXPECT_NE(gone.find("device gone (the camera /dev/video0 stopped delivering pictures)"),
+            std::string::npos)
+      << gone;
+}
+
+// The watch of a run, served by the event loop as the trial loop's pump serves
+// it: an unplugged device is recorded within a look or two and told once.
+TEST(SensorStopReport, AnUnpluggedSensorIsRecordedAndReportedOnce) {
+  ResetProgramState();
+  std::vector<std::string> messages;
+  const MessageBoxHandler previous = SetMessageBoxHandler(
+      [&](const std::string& text, const std::string&, uint32_t) { messages.push_back(text); });
+  auto sensor = InstallScriptedSensor();
+  ASSERT_EQ(OpenSensor(), 1);
+  sensor->PushColor(ScriptedColorFrame(64, 36, ColorImageFormat_Bgra, 0xFF000000));
+  {
+    RunSensorWatch watch;
+    watch.Check();
+    EXPECT_FALSE(sensor_stop.stopped());
+    NoteSensorProblem("the camera /dev/video0 stopped delivering pictures");
+    sensor->SetAvailable(false);
+    QElapsedTimer waited;
+    waited.start();
+    while (!sensor_stop.stopped() && waited.elapsed() < 2000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_LT(waited.elapsed(), 1000) << "the watch looks four times a second";
+  }
+  EXPECT_EQ(sensor_stop.cause, SensorStopCause::kDeviceGone);
+  EXPECT_EQ(sensor_stop.detail, "the camera /dev/video0 stopped delivering pictures");
+  ReportSensorStop();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("The body sensor stopped"), std::string::npos);
+
+  // A new run's watch starts from a clean record.
+  sensor->SetAvailable(true);
+  { RunSensorWatch next; }
+  EXPECT_FALSE(sensor_stop.stopped());
+  CloseSensor();
+  UninstallScriptedSensor();
+  SetMessageBoxHandler(previous);
+}
+
+// After a stop signal the trial loop's host port makes every pass see Esc and
+// shows no score box that nobody would close.
+TEST(SignalStop, TheHostPortTurnsAStopIntoEscAndSkipsTheScoreBox) {
+  ResetProgramState();
+  std::vector<std::string> messages;
+  const MessageBoxHandler previous = SetMessageBoxHandler(
+      [&](const std::string& text, const std::string&, uint32_t) { messages.push_back(text); });
+  QtHostPort host;
+  host.PumpMessages();
+  EXPECT_EQ(experiment_window.m_input.key, 0);
+  host.ShowScore("3", "Score");
+  EXPECT_EQ(messages.size(), 1u);
+
+  SetStopRequestedForTesting(true);
+  for (int pass = 0; pass < 3; ++pass) {
+    experiment_window.m_input.key = 0;  // as a key release would
+    host.PumpMessages();
+    EXPECT_EQ(experiment_window.m_input.key, VK_ESCAPE);
+  }
+  host.ShowScore("3", "Score");
+  EXPECT_EQ(messages.size(), 1u);
+  SetStopRequestedForTesting(false);
+  experiment_window.m_input.key = 0;
+  SetMessageBoxHandler(previous);
+}
+
+}  // namespace
