@@ -4,6 +4,8 @@
 // drawing, text rasterising and presentation left out (the stage's own
 // benchmarks measure those on the OpenGL window).
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -46,12 +48,34 @@ class HeadlessStage : public StageSurface {
     if (IsValidIndex(index)) ++sprites;
   }
   bool BeginFrame() override { return true; }
-  void EndFrame() override { ++frames; }
+  // No display: a frame counts as presented when it is ended.
+  void EndFrame() override {
+    ++frames;
+    presented_ns_ = MonotonicNow_ns();
+  }
+  uint64_t NextFrameNumber() const override { return static_cast<uint64_t>(frames) + 1; }
+  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
+                          int64_t* presented_ns) const override {
+    if (frames == 0 || static_cast<uint64_t>(frames) < number) return false;
+    *presented_number = static_cast<uint64_t>(frames);
+    *presented_ns = presented_ns_;
+    return true;
+  }
+  uint64_t FramesPresented() const override { return static_cast<uint64_t>(frames); }
 
   RunTextures textures;
   int64_t sprites = 0;
   int64_t frames = 0;
 
+ private:
+  static int64_t MonotonicNow_ns() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  }
+  int64_t presented_ns_ = 0;
+
+ public:
  protected:
   bool DecodeImage(const std::string&, int32_t& width, int32_t& height,
                    std::vector<uint32_t>& argb) override {

@@ -50,13 +50,15 @@ struct PassOptions {
   bool new_frames = true;  // every pass brings a body frame (a drawn pass)
   int32_t mirror = 1;
   bool traced = false;
+  bool timed = true;  // the run records its timing (timing file, run record)
 };
 
 // `stage` holds the run's textures already, at `textures`.
 inline void RunPasses(benchmark::State& state, StageSurface& stage, const RunTextures& textures,
                       const PassOptions& options) {
   const auto own = std::make_unique<OwnRunState>();
-  const RunState run = own->View(textures);
+  RunState run = own->View(textures);
+  if (!options.timed) run.timing = nullptr;
   SeedRandom(1);
   run.settings.mirror = options.mirror;
   CountingClock clock;

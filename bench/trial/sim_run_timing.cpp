@@ -31,6 +31,7 @@
 #include "trial/active_target.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/pass_trace.h"
+#include "trial/target_placement.h"
 #include "trial/trial_loop.h"
 
 namespace {
@@ -111,7 +112,8 @@ void BM_SimulatedRun(benchmark::State& state) {
     SetSimBalloonProbe([]() -> std::optional<BalloonProbe> {
       const ActiveTargetSnapshot s = ReadActiveTarget();
       if (!s.running) return std::nullopt;
-      return BalloonProbe{s.shown, s.target_x, s.target_y, s.tgthand, s.janken, s.mirror};
+      return BalloonProbe{s.shown,  s.target_x, s.target_y,  s.tgthand,
+                          s.janken, s.mirror,   kHitHalfSize};
     });
     if (OpenSensor() != 1 || !device) {
       state.SkipWithError("the simulated sensor does not open");

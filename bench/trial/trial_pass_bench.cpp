@@ -17,6 +17,19 @@ void BM_DrawnPass(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawnPass)->ArgName("mirror")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
+// The same passes without the run's timing record, for the cost of keeping it.
+void BM_DrawnPassUntimed(benchmark::State& state) {
+  HeadlessStage stage(1920, 1080);
+  RunPasses(state, stage, stage.textures, PassOptions{true, 1, false, false});
+}
+BENCHMARK(BM_DrawnPassUntimed)->Unit(benchmark::kMicrosecond);
+
+void BM_PassWithoutFrameUntimed(benchmark::State& state) {
+  HeadlessStage stage(1920, 1080);
+  RunPasses(state, stage, stage.textures, PassOptions{false, 1, false, false});
+}
+BENCHMARK(BM_PassWithoutFrameUntimed)->Unit(benchmark::kNanosecond);
+
 void BM_PassWithoutFrame(benchmark::State& state) {
   HeadlessStage stage(1920, 1080);
   RunPasses(state, stage, stage.textures, PassOptions{false, 1, false});

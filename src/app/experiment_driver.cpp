@@ -78,8 +78,10 @@ RunState ProgramRunState() {
       body_texture,
       {balloon_textures[0], balloon_textures[1], balloon_textures[2], balloon_textures[3]},
       burst_texture};
-  return RunState{settings,     tracked_bodies, trial_records, trial_count,
-                  body_samples, sample_count,   show_markers,  textures};
+  RunState run{settings,     tracked_bodies, trial_records, trial_count,
+               body_samples, sample_count,   show_markers,  textures};
+  run.timing = &run_timing;
+  return run;
 }
 
 // Says on stderr when stimuli come from the installed data folder, so that a
@@ -143,6 +145,8 @@ void CMainFrame::OnExperimentStart() {
                      host,
                      &run_journal};
     ports.frame_ready_source = NewestColourFramePublishedAt_ns;
+    ProgramFrameInfo frame_info;
+    ports.frame_info = &frame_info;
     RunSensorWatch sensor_watch;
     RunTask(ports, ProgramRunState());
   }

@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include "app/signal_stop.h"
+#include "body/body_update.h"
+#include "body/sensor_connection.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "stage/cursor_control.h"
@@ -46,4 +48,21 @@ void QtHostPort::Sleep(int32_t duration_ms) {
 void QtHostPort::ShowScore(const std::string& text, const std::string& caption) {
   if (StopRequested()) return;  // the program is ending: nobody is there to close it
   ShowMessageBox(text, caption, MB_OK);
+}
+
+int64_t ProgramFrameInfo::PictureCaptured_ns() const {
+  return body_update_report.picture_captured_ns;
+}
+
+uint64_t ProgramFrameInfo::PicturesCaptured() const {
+  const auto& reader = sensor_connection.frame_set_reader;
+  return reader ? reader->PicturesCaptured() : 0;
+}
+
+uint64_t ProgramFrameInfo::PicturesShown() const {
+  return body_update_report.pictures_taken;
+}
+
+uint64_t ProgramFrameInfo::BodyFramesTaken() const {
+  return body_update_report.body_frames_taken;
 }

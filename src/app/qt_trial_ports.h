@@ -22,3 +22,12 @@ class QtHostPort final : public HostPort {
   // Not shown after a stop signal.
   void ShowScore(const std::string& text, const std::string& caption) override;
 };
+
+// The frames behind the program's body update: its report and the open sensor.
+class ProgramFrameInfo final : public FrameInfoPort {
+ public:
+  int64_t PictureCaptured_ns() const override;
+  uint64_t PicturesCaptured() const override;
+  uint64_t PicturesShown() const override;
+  uint64_t BodyFramesTaken() const override;
+};

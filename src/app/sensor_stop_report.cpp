@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "results/run_journal.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "trial/ms_timer.h"
@@ -22,6 +23,9 @@ void RunSensorWatch::Check() {
   if (!watch_.Check(ReadSensorHealth(), MonotonicNow_ns(), MsTimer::tick_count.load(),
                     &sensor_stop))
     return;
+  // Journalled too, so that the run record of a run cut short still says so.
+  if (RunJournal* journal = RunJournal::Active(); journal != nullptr)
+    journal->RecordSensorStop(sensor_stop);
   std::fprintf(stderr, "tavelin2: the body sensor stopped at clock %d ms (%s)%s%s\n",
                sensor_stop.clock_ms, SensorStopCauseName(sensor_stop.cause),
                sensor_stop.detail.empty() ? "" : ": ", sensor_stop.detail.c_str());

@@ -2,6 +2,7 @@
 
 #include "body/backends/sim/balloon_probe.h"
 #include "trial/active_target.h"
+#include "trial/target_placement.h"
 
 void ConnectSimulatedParticipant() {
   // Called on the simulator's thread: ReadActiveTarget is safe from any thread
@@ -9,6 +10,7 @@ void ConnectSimulatedParticipant() {
   SetSimBalloonProbe([]() -> std::optional<BalloonProbe> {
     const ActiveTargetSnapshot s = ReadActiveTarget();
     if (!s.running) return std::nullopt;
-    return BalloonProbe{s.shown, s.target_x, s.target_y, s.tgthand, s.janken, s.mirror};
+    return BalloonProbe{s.shown,  s.target_x, s.target_y,  s.tgthand,
+                        s.janken, s.mirror,   kHitHalfSize};
   });
 }

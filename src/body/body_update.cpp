@@ -111,13 +111,10 @@ constexpr BodyJoint kBodyJoints[] = {
     {JointType_FootRight, &TrackedBody::foot_rx, &TrackedBody::foot_ry, true},
 };
 
-// Takes the newest colour frame into the body texture. 1: a new frame was
-// copied; 0: no new frame (nothing changed); -1: a new frame that could not be
-// read (nothing copied).
-int TakeColourFrame(const BodyUpdateTarget& target) {
-  std::unique_ptr<IColorFrame> frame;
-  if (Failed(sensor_connection.color_reader->AcquireLatestFrame(&frame))) return 0;
-
+// Copies a colour frame, halved, into the body texture. 1: copied; -1: the
+// frame could not be read (nothing copied).
+int CopyColourFrame(const BodyUpdateTarget& target, const IColorFrame& frame_ref) {
+  const IColorFrame* frame = &frame_ref;
   int32_t width = 0, height = 0;
   ColorImageFormat format = ColorImageFormat_None;
   std::unique_ptr<IFrameDescription> description;
@@ -150,7 +147,17 @@ int TakeColourFrame(const BodyUpdateTarget& target) {
     }
     stage.UnlockTexture(texture_index);
   }
+  if (target.report != nullptr) ++target.report->pictures_taken;
   return 1;
+}
+
+// Takes the newest colour frame into the body texture. 1: a new frame was
+// copied; 0: no new frame (nothing changed); -1: a new frame that could not be
+// read (nothing copied).
+int TakeColourFrame(const BodyUpdateTarget& target) {
+  std::unique_ptr<IColorFrame> frame;
+  if (Failed(sensor_connection.color_reader->AcquireLatestFrame(&frame))) return 0;
+  return CopyColourFrame(target, *frame);
 }
 
 void UpdateSlot(const BodyUpdateTarget& target, const IBody& body, TrackedBody& slot) {
@@ -199,14 +206,34 @@ void UpdateSlot(const BodyUpdateTarget& target, const IBody& body, TrackedBody& 
   }
 }
 
+// Fills the six slots from a body frame; false when its bodies cannot be read.
+bool FillSlots(const BodyUpdateTarget& target, const IBodyFrame& frame) {
+  std::unique_ptr<IBody> bodies[BODY_COUNT];
+  if (Failed(frame.GetAndRefreshBodyData(BODY_COUNT, bodies))) return false;
+  for (int i = 0; i < BODY_COUNT; ++i) UpdateSlot(target, *bodies[i], target.body_slots[i]);
+  if (BodyUpdateReport* report = target.report) {
+    ++report->body_frames_taken;
+    TIMESPAN captured = 0;
+    report->picture_captured_ns = Succeeded(frame.get_RelativeTime(&captured)) ? captured * 100 : 0;
+  }
+  return true;
+}
+
 // Fills the six slots from the newest body frame; false when there is none.
 bool TakeBodyFrame(const BodyUpdateTarget& target) {
   std::unique_ptr<IBodyFrame> frame;
   if (Failed(sensor_connection.body_reader->AcquireLatestFrame(&frame))) return false;
-  std::unique_ptr<IBody> bodies[BODY_COUNT];
-  if (Failed(frame->GetAndRefreshBodyData(BODY_COUNT, bodies))) return false;
-  for (int i = 0; i < BODY_COUNT; ++i) UpdateSlot(target, *bodies[i], target.body_slots[i]);
-  return true;
+  return FillSlots(target, *frame);
+}
+
+// The same steps on the newest frame set: picture, bodies, then whether its
+// depth and body-index frames are there, all from one set.
+int UpdateFromSet(const BodyUpdateTarget& target, FrameSetReader& reader) {
+  const std::shared_ptr<const SensorFrameSet> set = reader.AcquireLatestSet();
+  if (!set || !set->color) return 0;
+  if (CopyColourFrame(target, IColorFrame(set->color)) != 1) return 0;
+  if (!set->body || !FillSlots(target, IBodyFrame(set->body))) return 0;
+  return set->depth && set->body_index ? 1 : 0;
 }
 
 }  // namespace
@@ -214,6 +241,9 @@ bool TakeBodyFrame(const BodyUpdateTarget& target) {
 int UpdateBodies(const BodyUpdateTarget& target) {
   const SensorConnection& c = sensor_connection;
   if (!c.color_reader || !c.depth_reader || !c.body_reader || !c.body_index_reader) return 0;
+  if (c.frame_set_reader && c.frame_set_reader->DeviceSendsSets()) {
+    return UpdateFromSet(target, *c.frame_set_reader);
+  }
 
   if (TakeColourFrame(target) != 1) return 0;
   if (!TakeBodyFrame(target)) return 0;

@@ -9,6 +9,15 @@
 
 class StageSurface;
 
+// What the updates of a run took, for the run's timing record; cumulative.
+struct BodyUpdateReport {
+  uint64_t pictures_taken = 0;     // pictures copied into the body texture
+  uint64_t body_frames_taken = 0;  // body frames whose bodies filled the slots
+  // CLOCK_MONOTONIC time (ns) at which the picture of the last body frame taken
+  // was captured; 0 when the frame did not say.
+  int64_t picture_captured_ns = 0;
+};
+
 // What one update writes into, handed in by its caller.
 struct BodyUpdateTarget {
   StageSurface& stage;
@@ -17,7 +26,8 @@ struct BodyUpdateTarget {
   // Room for one converted BGRA picture (kColorBufferBytes); empty when the run
   // has none, and then only pictures already in BGRA can be taken.
   std::span<uint8_t> color_buffer;
-  bool show_markers;  // paint the joint markers into the body texture
+  bool show_markers;                   // paint the joint markers into the body texture
+  BodyUpdateReport* report = nullptr;  // told of what was taken; may be null
 };
 
 // 1 when a new colour frame was copied into the body texture and new body,
@@ -28,5 +38,8 @@ int UpdateBodies(const BodyUpdateTarget& target);
 
 // The same on the program-wide state: body_texture, tracked_bodies,
 // color_buffer and show_markers as they are at the call (the experiment driver's
-// update; space toggles show_markers mid-run).
+// update; space toggles show_markers mid-run); it reports into body_update_report.
 int UpdateBodies(StageSurface& stage);
+
+// What the program's updates took since it was last cleared (at each run start).
+extern BodyUpdateReport body_update_report;

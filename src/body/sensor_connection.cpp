@@ -1,6 +1,7 @@
 #include "body/sensor_connection.h"
 
 #include "body/sensor/sensor_problem.h"
+#include "body/sensor/sensor_registry.h"
 
 SensorConnection sensor_connection;
 
@@ -41,6 +42,7 @@ int OpenSensor() {
     status = OpenStream(sensor, &IKinectSensor::get_BodyFrameSource, &c.body_reader);
   if (Succeeded(status))
     status = OpenStream(sensor, &IKinectSensor::get_BodyIndexFrameSource, &c.body_index_reader);
+  if (Succeeded(status)) c.frame_set_reader = sensor.OpenFrameSetReader();
   return Succeeded(status) ? 1 : 0;
 }
 
@@ -53,6 +55,7 @@ int CloseSensor() {
   c.depth_reader.reset();
   c.body_reader.reset();
   c.body_index_reader.reset();
+  c.frame_set_reader.reset();
   if (c.sensor) {
     c.sensor->Close();
     c.sensor.reset();
@@ -63,6 +66,13 @@ int CloseSensor() {
 int64_t NewestColourFramePublishedAt_ns() {
   const auto& reader = sensor_connection.color_reader;
   return reader ? reader->NewestFramePublishedAt_ns() : 0;
+}
+
+SensorDescription DescribeOpenSensor() {
+  SensorDescription description;
+  description.backend = sensor_connection.sensor ? SelectedSensorBackendName() : "none";
+  if (sensor_connection.sensor) sensor_connection.sensor->Describe(&description);
+  return description;
 }
 
 int64_t NewestBodyFramePublishedAt_ns() {

@@ -15,6 +15,8 @@ struct SensorConnection {
   std::unique_ptr<IDepthFrameReader> depth_reader;
   std::unique_ptr<IBodyFrameReader> body_reader;
   std::unique_ptr<IBodyIndexFrameReader> body_index_reader;
+  // Whole frame sets of a device that publishes them; opened with the readers.
+  std::unique_ptr<FrameSetReader> frame_set_reader;
 };
 
 extern SensorConnection sensor_connection;
@@ -37,6 +39,9 @@ int64_t NewestBodyFramePublishedAt_ns();
 // when no sensor is open. Finish before CloseSensor.
 SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan);
 SessionRecordingReport FinishSessionRecording();
+// The open sensor for the run record: the selected backend's name ("none"
+// when no sensor is open) and what the device says of itself.
+SensorDescription DescribeOpenSensor();
 
 // Releases the mapper and the readers, closes and releases the sensor. Always 1;
 // nothing happens when no sensor is open.

@@ -89,15 +89,6 @@ std::string Frame(const std::string& payload) {
   return frame;
 }
 
-// Appends an unchecksummed frame of `payload_size` bytes and returns its payload.
-char* AppendFrame(std::vector<char>& out, size_t payload_size) {
-  const size_t at = out.size();
-  out.resize(at + kFrameHeaderBytes + payload_size);
-  const auto size32 = static_cast<uint32_t>(payload_size);
-  std::memcpy(out.data() + at, &size32, 4);
-  return out.data() + at + kFrameHeaderBytes;
-}
-
 char* PutInt(char* p, int32_t v) {
   std::memcpy(p, &v, 4);
   return p + 4;
@@ -142,7 +133,7 @@ bool ParseWriteEvent(std::string_view payload, JournalWriteEvent* e) {
   e->file = static_cast<ResultFileKind>(file);
   e->prior_size = r.Get<int64_t>();
   e->path = r.GetText();
-  return r.ok() && r.at_end() && file <= static_cast<uint8_t>(ResultFileKind::kBody);
+  return r.ok() && r.at_end() && file <= static_cast<uint8_t>(ResultFileKind::kRunRecord);
 }
 
 // Adds a record at `index` when it continues (or replaces within) the table.
@@ -158,6 +149,14 @@ void Place(std::vector<T>& table, int32_t index, T value) {
 }
 
 }  // namespace
+
+char* AppendJournalFrame(std::vector<char>& out, size_t payload_size) {
+  const size_t at = out.size();
+  out.resize(at + kFrameHeaderBytes + payload_size);
+  const auto size32 = static_cast<uint32_t>(payload_size);
+  std::memcpy(out.data() + at, &size32, 4);
+  return out.data() + at + kFrameHeaderBytes;
+}
 
 uint32_t Crc32(const void* data, size_t size) {
   const auto* p = static_cast<const unsigned char*>(data);
@@ -189,7 +188,7 @@ std::string EncodeWriteEventFrame(const JournalWriteEvent& event) {
 
 void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& t) {
   const std::string& text = t.*kTrialRecordText;
-  char* p = AppendFrame(out, kTrialFixedPayload + text.size());
+  char* p = AppendJournalFrame(out, kTrialFixedPayload + text.size());
   *p++ = static_cast<char>(JournalEntryKind::kTrial);
   p = PutInt(p, index);
   for (const TrialRecordField& f : kTrialRecordFields) {
@@ -201,7 +200,7 @@ void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& 
 }
 
 void AppendSampleFrame(std::vector<char>& out, int32_t index, const BodySample& sample) {
-  char* p = AppendFrame(out, kSamplePayload);
+  char* p = AppendJournalFrame(out, kSamplePayload);
   *p++ = static_cast<char>(JournalEntryKind::kSample);
   p = PutInt(p, index);
   std::memcpy(p, &sample, sizeof sample);
@@ -261,6 +260,8 @@ JournalParseResult ParseJournal(std::string_view bytes, JournalContents* out) {
       JournalWriteEvent event;
       ok = ParseWriteEvent(payload, &event);
       if (ok) out->write_events.push_back(std::move(event));
+    } else {
+      ok = ParseTimingEntry(payload, &out->timing);
     }
     if (!ok) break;
     at += kFrameHeaderBytes + size;

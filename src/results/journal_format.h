@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "results/journal_timing_format.h"
 #include "results/result_file_writer.h"
 #include "state/records.h"
 
@@ -25,6 +26,10 @@ enum class JournalEntryKind : uint8_t {
   kSample = 3,
   kWriteBegin = 4,
   kWriteDone = 5,
+  kTrialTiming = 6,  // journal_timing_format.h
+  kDrawnPass = 7,
+  kRunHead = 8,
+  kSensorStop = 9,
 };
 
 struct JournalHeader {
@@ -47,6 +52,7 @@ struct JournalContents {
   std::vector<TrialRecord> trials;  // positions 0 .. n-1 of trial_records
   std::vector<BodySample> samples;  // positions 0 .. n-1 of body_samples
   std::vector<JournalWriteEvent> write_events;
+  JournalTimingContents timing;
   size_t valid_bytes = 0;  // the readable prefix of the file
   bool torn_tail = false;  // bytes after valid_bytes were ignored
 };
@@ -66,3 +72,5 @@ std::string EncodeWriteEventFrame(const JournalWriteEvent& event);
 void AppendTrialFrame(std::vector<char>& out, int32_t index, const TrialRecord& record);
 void AppendSampleFrame(std::vector<char>& out, int32_t index, const BodySample& sample);
 void FillFrameChecksums(std::span<char> frames);
+// Appends an unchecksummed frame of `payload_size` bytes; returns its payload.
+char* AppendJournalFrame(std::vector<char>& out, size_t payload_size);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "state/records.h"
+#include "state/run_timing.h"
 
 class RecordSink {
  public:
@@ -15,4 +16,8 @@ class RecordSink {
   // body_samples[index] has just been filled. Index kMaxSampleCount is the
   // overwrite slot that never reaches the file.
   virtual void OnSampleStored(int32_t index, const BodySample& sample) = 0;
+  // The timing of trial_records[index], stored right after the record.
+  virtual void OnTimingStored(int32_t /*index*/, const TrialTiming& /*timing*/) {}
+  // A drawn pass, as the run record counts it.
+  virtual void OnDrawnPass(const DrawnPassFacts& /*facts*/) {}
 };

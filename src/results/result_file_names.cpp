@@ -1,13 +1,16 @@
 #include "results/result_file_names.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
-// Longest suffix a result file name gets: "_YYYYMMDD_hhmmss_B.csv".
+// Longest suffix a csv result file name gets: "_YYYYMMDD_hhmmss_B.csv".
 constexpr size_t kLongestSuffix = 22;
-constexpr size_t kNameMax = 255;                  // bytes in one file name on Linux file systems
-constexpr std::string_view kBodyTail = "_B.csv";  // as long as the video's tails
+constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
+constexpr std::string_view kBodyTail = "_B.csv";
+// The last name RunRecordNameIn gives in one folder.
+constexpr std::string_view kLongestRunRecordTail = "_run-1000.json";
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -27,13 +30,15 @@ void CutAtCharacter(std::string& name, size_t limit) {
   name.resize(cut);
 }
 
-// Both names of a run share the subject part, cut so that the longer name fits
-// even when the start time has more digits than a real date (read back from a
-// damaged journal).
-std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail) {
+// The csv names of a run share the subject part, cut so that the longest of
+// them fits even when the start time has more digits than a real date (read
+// back from a damaged journal). The run record's name has a longer tail
+// ("_run-1000.json") and so leaves `reserved_tail` bytes for it.
+std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail,
+                    size_t reserved_tail = kBodyTail.size()) {
   const std::string suffix = TimeSuffix(start);
   std::string name = FileNameSubject(subject);
-  CutAtCharacter(name, kNameMax - suffix.size() - kBodyTail.size());
+  CutAtCharacter(name, kNameMax - suffix.size() - reserved_tail);
   return name + suffix + std::string(tail);
 }
 
@@ -64,4 +69,14 @@ std::string VideoFileName(std::string_view subject, const LocalDateTime& start) 
 
 std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start) {
   return NameFor(subject, start, "_V.csv");
+}
+
+std::string TimingFileName(std::string_view subject, const LocalDateTime& start) {
+  return NameFor(subject, start, "_T.csv");
+}
+
+std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy) {
+  std::string tail = "_run";
+  if (copy > 1) tail += "-" + std::to_string(copy);
+  return NameFor(subject, start, tail + ".json", kLongestRunRecordTail.size());
 }

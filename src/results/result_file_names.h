@@ -1,8 +1,9 @@
 #pragma once
-// Names of a run's two result files: "<subject>_YYYYMMDD_hhmmss.csv" (trial
-// records) and "<subject>_YYYYMMDD_hhmmss_B.csv" (body stream), always a plain
-// file in the directory they are written to, whatever the subject holds; the
-// session video's files follow the same rule.
+// Names of a run's result files: "<subject>_YYYYMMDD_hhmmss.csv" (trial
+// records), "..._B.csv" (body stream), "..._T.csv" (trial timing) and
+// "..._run.json" (run record), always a plain file in the directory they are
+// written to, whatever the subject holds; the session video's files follow
+// the same rule.
 
 #include <string>
 #include <string_view>
@@ -21,3 +22,8 @@ std::string BodyFileName(std::string_view subject, const LocalDateTime& start);
 // written only when the lab records video.
 std::string VideoFileName(std::string_view subject, const LocalDateTime& start);
 std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start);
+std::string TimingFileName(std::string_view subject, const LocalDateTime& start);
+// `copy` 1 gives "..._run.json"; a later run of the same subject in the same
+// second gets "..._run-2.json" and so on. A subject too long for the longest of
+// these names is cut a few bytes shorter than in the other names.
+std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy = 1);

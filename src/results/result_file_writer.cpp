@@ -156,10 +156,9 @@ bool WriteAt(ResultFileKind kind, const std::string& path, std::string_view head
   return TryOpenRule(kind, path, header, rows, log) == Attempt::kWritten;
 }
 
-bool WriteFileAt(const ResultFileToWrite& file, const std::string& folder, ResultWriteLog* log,
-                 std::span<const ResumePoint> resume_points) {
-  return WriteAt(file.kind, JoinPath(folder, file.name), file.header, file.rows, log,
-                 resume_points);
+bool WriteFileAt(const ResultFileToWrite& file, const std::string& name, const std::string& folder,
+                 ResultWriteLog* log, std::span<const ResumePoint> resume_points) {
+  return WriteAt(file.kind, JoinPath(folder, name), file.header, file.rows, log, resume_points);
 }
 
 }  // namespace
@@ -176,7 +175,7 @@ std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string& done = files[i].written_path;
     if (done.empty()) continue;
-    out[i] = {true, done == JoinPath(primary, files[i].name), done};
+    out[i] = {true, done == JoinPath(primary, files[i].NameIn(primary)), done};
     // The folder that already holds part of the run is the first choice.
     const auto at = std::find(folders.begin(), folders.end(), ParentDirectory(done));
     if (at != folders.end()) std::rotate(folders.begin(), at, at + 1);
@@ -201,9 +200,10 @@ std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite
     }
     bool whole_run = true;
     for (size_t i = 0; i < files.size() && whole_run; ++i) {
-      const std::string path = JoinPath(folder, files[i].name);
+      const std::string name = files[i].NameIn(folder);
+      const std::string path = JoinPath(folder, name);
       if (out[i].written && out[i].path == path) continue;
-      whole_run = WriteFileAt(files[i], folder, log, resume_points);
+      whole_run = WriteFileAt(files[i], name, folder, log, resume_points);
       if (whole_run) out[i] = {true, folder == primary, path};
     }
     if (whole_run) {
@@ -220,8 +220,9 @@ std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite
     for (const std::string& folder : folders) {
       if (out[i].written) break;
       if (folder != primary && !EnsureDirectory(folder)) continue;
-      if (WriteFileAt(files[i], folder, log, resume_points)) {
-        out[i] = {true, folder == primary, JoinPath(folder, files[i].name)};
+      const std::string name = files[i].NameIn(folder);
+      if (WriteFileAt(files[i], name, folder, log, resume_points)) {
+        out[i] = {true, folder == primary, JoinPath(folder, name)};
       }
     }
     lost = lost || !out[i].written;

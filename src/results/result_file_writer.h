@@ -5,12 +5,13 @@
 // instead, telling the experimenter where it went.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-enum class ResultFileKind : uint8_t { kTrial = 0, kBody = 1 };
+enum class ResultFileKind : uint8_t { kTrial = 0, kBody = 1, kTiming = 2, kRunRecord = 3 };
 
 // Told before a result file is opened and after its content is durable, so that
 // an interrupted write can later be completed without writing a row twice.
@@ -55,6 +56,13 @@ struct ResultFileToWrite {
   std::string_view header;
   std::string_view rows;
   std::string written_path;  // where the run already wrote it in full ("" when nowhere)
+  // A file that is never appended to names itself in each folder (the first
+  // free name there); unset: `name` in every folder.
+  std::function<std::string(const std::string& folder)> name_in_folder;
+
+  std::string NameIn(const std::string& folder) const {
+    return name_in_folder ? name_in_folder(folder) : name;
+  }
 };
 
 // Writes the files of one run so that one folder always holds the whole run:

@@ -1,9 +1,11 @@
 #include "results/run_journal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <span>
 #include <system_error>
 
@@ -30,9 +32,16 @@ RunJournal::~RunJournal() {
 
 int64_t RunJournal::ReserveBytes(const JournalHeader& header) {
   // Site names are at most 8 bytes ("Should_L"); a path at most PATH_MAX. Each
-  // file of a run may be written in place and in every rescue folder.
+  // of the four files of a run may be written in place and in every rescue
+  // folder. Drawn passes are reserved for as many as a full body file has
+  // samples (about 55 minutes at 30 pictures a second); a longer run journals
+  // the rest without a reservation. The run record's head holds the settings
+  // and the sensor's description with its model paths; a stopped sensor's
+  // note names its camera or file.
   constexpr size_t kLongestResp = 16;
-  constexpr size_t kWriteEvents = 24;
+  constexpr size_t kWriteEvents = 48;
+  constexpr size_t kRunHeadBytes = 64 * 1024;
+  constexpr size_t kSensorStopDetailBytes = PATH_MAX + 256;  // names the camera or file
   std::vector<char> frame;
   TrialRecord trial;
   trial.resp.assign(kLongestResp, 'x');
@@ -41,13 +50,28 @@ int64_t RunJournal::ReserveBytes(const JournalHeader& header) {
   frame.clear();
   AppendSampleFrame(frame, 0, BodySample{});
   const size_t sample_frame = frame.size();
+  frame.clear();
+  AppendTrialTimingFrame(frame, 0, TrialTiming{});
+  const size_t timing_frame = frame.size();
+  frame.clear();
+  AppendDrawnPassFrame(frame, DrawnPassFacts{});
+  const size_t drawn_pass_frame = frame.size();
+  frame.clear();
+  AppendRunHeadFrame(frame, std::string(kRunHeadBytes, 'x'));
+  const size_t run_head_frame = frame.size();
+  frame.clear();
+  SensorStopRecord stop;
+  stop.detail.assign(kSensorStopDetailBytes, 'x');
+  AppendSensorStopFrame(frame, stop);
+  const size_t sensor_stop_frame = frame.size();
   const size_t event_frame =
       EncodeWriteEventFrame(
           {JournalEntryKind::kWriteBegin, ResultFileKind::kBody, std::string(PATH_MAX, 'x'), 0})
           .size();
   return static_cast<int64_t>(kJournalMagic.size() + EncodeHeaderFrame(header).size() +
-                              kTrialRecordCapacity * trial_frame + kMaxSampleCount * sample_frame +
-                              kWriteEvents * event_frame);
+                              kTrialRecordCapacity * (trial_frame + timing_frame) +
+                              kMaxSampleCount * (sample_frame + drawn_pass_frame) + run_head_frame +
+                              sensor_stop_frame + kWriteEvents * event_frame);
 }
 
 std::string RunJournal::path() const {
@@ -141,7 +165,7 @@ bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,
     std::fprintf(stderr, "tavelin2: no run journal could be created; this run is not journalled\n");
     return false;
   }
-  trial_file_done_ = body_file_done_ = false;
+  std::fill(std::begin(files_done_), std::end(files_done_), false);
   {
     std::lock_guard lock(mutex_);
     pending_.clear();
@@ -173,6 +197,27 @@ void RunJournal::OnSampleStored(int32_t index, const BodySample& sample) {
   if (index < 0 || index >= kMaxSampleCount) return;
   std::lock_guard lock(mutex_);
   if (accepting_) AppendSampleFrame(pending_, index, sample);
+}
+
+void RunJournal::OnTimingStored(int32_t index, const TrialTiming& timing) {
+  if (index < 0 || index >= kTrialRecordCapacity) return;
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendTrialTimingFrame(pending_, index, timing);
+}
+
+void RunJournal::OnDrawnPass(const DrawnPassFacts& facts) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendDrawnPassFrame(pending_, facts);
+}
+
+void RunJournal::RecordRunHead(const std::string& head_json) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendRunHeadFrame(pending_, head_json);
+}
+
+void RunJournal::RecordSensorStop(const SensorStopRecord& stop) {
+  std::lock_guard lock(mutex_);
+  if (accepting_) AppendSensorStopFrame(pending_, stop);
 }
 
 void RunJournal::WriterLoop() {
@@ -228,13 +273,16 @@ void RunJournal::OnWriteDone(ResultFileKind kind, const std::string& path) {
   if (!file_) return;
   StopWriter();
   Write(EncodeWriteEventFrame({JournalEntryKind::kWriteDone, kind, path, -1}));
-  (kind == ResultFileKind::kTrial ? trial_file_done_ : body_file_done_) = true;
+  const auto index = static_cast<size_t>(kind);
+  if (index < std::size(files_done_)) files_done_[index] = true;
 }
 
 bool RunJournal::Finish() {
   if (!file_) return true;
   StopWriter();
-  const bool safe = trial_file_done_ && body_file_done_ && file_->Remove();
+  const bool all_done =
+      std::all_of(std::begin(files_done_), std::end(files_done_), [](bool done) { return done; });
+  const bool safe = all_done && file_->Remove();
   if (!safe) {
     std::fprintf(stderr, "tavelin2: run journal %s kept; it is written out at the next start\n",
                  path().c_str());

@@ -1,5 +1,6 @@
 #pragma once
-// The run journal: every trial record and body sample of a running run reaches
+// The run journal: every trial record and body sample of a running run (and the
+// timing behind them: trial timings, drawn passes, the run record's head) reaches
 // the disk within a second, so that a crash, a kill or a power cut loses at most
 // the last second of a session. RecoverUnfinishedRuns (run_recovery.h) writes the
 // result files of a run whose journal is still there at the next start.
@@ -67,6 +68,12 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   // RecordSink, UI thread: copy the record and return; never touch the disk.
   void OnTrialStored(int32_t index, const TrialRecord& record) override;
   void OnSampleStored(int32_t index, const BodySample& sample) override;
+  void OnTimingStored(int32_t index, const TrialTiming& timing) override;
+  void OnDrawnPass(const DrawnPassFacts& facts) override;
+  // The run record's head (JSON), right after Begin.
+  void RecordRunHead(const std::string& head_json);
+  // A sensor that stopped during the run (for the run record).
+  void RecordSensorStop(const SensorStopRecord& stop);
 
   // Stops taking records and puts everything taken so far on disk (synced).
   void Seal();
@@ -112,8 +119,7 @@ class RunJournal final : public RecordSink, public ResultWriteLog {
   std::optional<JournalFile> file_;
   mutable std::mutex path_mutex_;  // path_ changes on the writer thread when it moves
   std::string path_;
-  bool trial_file_done_ = false;
-  bool body_file_done_ = false;
+  bool files_done_[4] = {};  // by ResultFileKind
 
   std::mutex mutex_;  // guards pending_ and the flags below
   std::condition_variable wake_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "results/journal_file.h"
 #include "results/result_file_names.h"
@@ -136,8 +137,15 @@ RecoveredRun RecoverJournal(OpenedJournal& journal,
       resume_points.push_back({e.file, e.path, e.prior_size});
     }
   }
-  const RunResults results{contents.header.subject, contents.header.start, contents.trials,
-                           contents.samples};
+  RunResults results{contents.header.subject, contents.header.start, contents.trials,
+                     contents.samples};
+  const JournalTimingContents& timing = contents.timing;
+  results.timings = timing.timings;
+  results.run_head = timing.run_head;
+  results.end_reason = RunEndReason::kRecovered;
+  results.duration_ms = timing.frames.last.run_time_ms;
+  results.frames = &timing.frames;
+  results.sensor_stop = &timing.sensor_stop;
   const ResultLocations locations{
       contents.header.working_directory,
       std::vector<std::string>(rescue_directories.begin(), rescue_directories.end())};
@@ -145,18 +153,25 @@ RecoveredRun RecoverJournal(OpenedJournal& journal,
 
   // A file the run itself completed is left exactly as it is; the rest joins it
   // in its folder where they can.
-  const JournalWriteEvent* trial_done = LastDone(contents, ResultFileKind::kTrial);
-  const JournalWriteEvent* body_done = LastDone(contents, ResultFileKind::kBody);
-  run.files_were_complete = trial_done != nullptr && body_done != nullptr;
+  const ResultFileKind kinds[] = {ResultFileKind::kTrial, ResultFileKind::kBody,
+                                  ResultFileKind::kTiming, ResultFileKind::kRunRecord};
+  std::string done_paths[std::size(kinds)];
+  run.files_were_complete = true;
+  for (size_t i = 0; i < std::size(kinds); ++i) {
+    const JournalWriteEvent* done = LastDone(contents, kinds[i]);
+    if (done != nullptr) done_paths[i] = done->path;
+    run.files_were_complete = run.files_were_complete && done != nullptr;
+  }
   if (run.files_were_complete) {
-    run.outcome.trial = {true, false, trial_done->path};
-    run.outcome.body = {true, false, body_done->path};
+    run.outcome.trial = {true, false, done_paths[0]};
+    run.outcome.body = {true, false, done_paths[1]};
+    run.outcome.timing = {true, false, done_paths[2]};
+    run.outcome.record = {true, false, done_paths[3]};
   } else {
     run.outcome = WriteRunResults(results, locations, &log, resume_points,
-                                  {trial_done != nullptr ? trial_done->path : std::string(),
-                                   body_done != nullptr ? body_done->path : std::string()});
+                                  {done_paths[0], done_paths[1], done_paths[2], done_paths[3]});
   }
-  if (run.outcome.both_written()) journal.file.Remove();
+  if (run.outcome.all_written()) journal.file.Remove();
   run.video_files = VideoFilesOf(contents.header, rescue_directories);
   return run;
 }
@@ -203,9 +218,10 @@ std::vector<RecoveredRun> RecoverUnfinishedRuns(std::span<const std::string> jou
 
 std::string RecoveredRunMessage(const RecoveredRun& run) {
   std::string text = "前回の実行は正常に終了しませんでした。";
-  if (run.outcome.both_written()) {
+  if (run.outcome.all_written()) {
     text += "記録を次のファイルに書き出しました。\n" + run.outcome.trial.path + "\n" +
-            run.outcome.body.path +
+            run.outcome.body.path + "\n" + run.outcome.timing.path + "\n" +
+            run.outcome.record.path +
             "\n\nThe previous run did not end normally. Its data was written to the files "
             "above.";
   } else {

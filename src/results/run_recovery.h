@@ -3,7 +3,7 @@
 // their journals are still on disk. For each one the result files the run would
 // have written are written now (same names, format, open rule and rescue
 // folders), the experimenter is told which files they are, and the journal is
-// removed only once both files are durable. A write the run itself had begun is
+// removed only once all its files are durable. A write the run itself had begun is
 // completed, never repeated, so no row appears twice.
 
 #include <span>
@@ -14,8 +14,8 @@
 
 struct RecoveredRun {
   std::string journal_path;
-  RunWriteOutcome outcome;           // both_written(): the journal is gone
-  bool files_were_complete = false;  // the run had written both files itself
+  RunWriteOutcome outcome;           // all_written(): the journal is gone
+  bool files_were_complete = false;  // the run had written all its files itself
   // The run's session video and frame table where it recorded one: in its
   // working directory or a rescue folder, playable up to about its last second.
   std::vector<std::string> video_files;

@@ -221,9 +221,19 @@ void CDXWnd::EndFrame() {
   if (!frame_open_) return;
   frame_open_ = false;
   FillFrameHeader(frame_);
+  frame_.number = ++frames_ended_;
   gpu_->Submit(frame_);
   // Drawn inline: a failure is known now, and recovered by the next frame.
   if (!gpu_->Threaded() && gpu_->TakeLost()) m_deviceLost = true;
+}
+
+bool CDXWnd::FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
+                                int64_t* presented_ns) const {
+  return gpu_ != nullptr && gpu_->FirstPresentedFrom(number, presented_number, presented_ns);
+}
+
+uint64_t CDXWnd::FramesPresented() const {
+  return gpu_ != nullptr ? gpu_->FramesPresented() : 0;
 }
 
 TextRasterizer& CDXWnd::Text() {

@@ -73,6 +73,10 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
 
   bool BeginFrame() override;
   void EndFrame() override;
+  uint64_t NextFrameNumber() const override { return frames_ended_ + 1; }
+  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
+                          int64_t* presented_ns) const override;
+  uint64_t FramesPresented() const override;
   void DrawSprite(int index, float x, float y, uint32_t colour) override;
 
   bool m_deviceLost = false;
@@ -135,6 +139,7 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   int32_t max_texture_size_ = 0;
   bool device_created_ = false;  // InitDevice got a context in this window
   bool frame_open_ = false;
+  uint64_t frames_ended_ = 0;    // frames handed to the renderer, ever
   bool keep_presented_ = false;  // every presented frame is copied (tests)
   std::chrono::steady_clock::time_point last_recovery_attempt_{};
 };

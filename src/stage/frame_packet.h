@@ -25,6 +25,7 @@ struct TextureSnapshot {
 };
 
 struct FramePacket {
+  uint64_t number = 0;  // the stage's count of frames handed over, from 1
   int32_t window_width = 0;
   int32_t window_height = 0;
   bool exposed = true;     // swap only onto a window that is shown

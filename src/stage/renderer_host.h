@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "stage/frame_packet.h"
 #include "stage/stage_renderer.h"
@@ -51,6 +52,11 @@ class RendererHost {
   // Frames presented, and frames replaced by a newer one before they were drawn.
   uint64_t FramesPresented() const;
   uint64_t FramesReplaced() const;
+  // The first presented frame numbered `number` or later among the last
+  // kPresentLogSize presented ones, with the CLOCK_MONOTONIC time (ns) its
+  // swap returned; false when there is none (yet).
+  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number, int64_t* presented_ns) const;
+  static constexpr size_t kPresentLogSize = 64;
 
   // Program end without an application: stops the render thread only, so that
   // what is left can be abandoned without touching Qt.
@@ -58,9 +64,18 @@ class RendererHost {
 
  private:
   void RenderOnThread(FramePacket& frame);
+  void LogPresent(const FramePacket& frame);
 
   StageRenderer renderer_;  // the drawing thread's
   std::atomic<bool> lost_{false};
   uint64_t inline_presented_ = 0;
+  // The newest presented frames (number, swap time), oldest overwritten first.
+  mutable std::mutex present_mutex_;
+  struct Presented {
+    uint64_t number = 0;
+    int64_t ns = 0;
+  };
+  Presented present_log_[kPresentLogSize];
+  uint64_t presents_logged_ = 0;
   std::unique_ptr<RenderThread> thread_;  // last: stopped before the renderer goes
 };

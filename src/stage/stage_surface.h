@@ -76,6 +76,19 @@ class StageSurface {
   // --- frames and the letterbox ---
   virtual bool BeginFrame() = 0;
   virtual void EndFrame() = 0;
+  // Frames are numbered from 1 in the order EndFrame hands them over. The
+  // number the next EndFrame gives (0 when this stage does not number them).
+  virtual uint64_t NextFrameNumber() const { return 0; }
+  // The first frame numbered `number` or later whose presentation has
+  // completed, with the CLOCK_MONOTONIC time (ns) it completed; false when
+  // none has yet, or the stage cannot tell. Frames replaced by a newer one
+  // before they were drawn are never presented.
+  virtual bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
+                                  int64_t* presented_ns) const {
+    (void)number, (void)presented_number, (void)presented_ns;
+    return false;
+  }
+  virtual uint64_t FramesPresented() const { return 0; }
   bool UpdateViewport();  // recomputes m_scale, m_offsetX, m_offsetY from the window size
   CanvasPoint WindowToCanvas(int32_t x, int32_t y) const;
 

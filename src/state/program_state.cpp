@@ -11,6 +11,7 @@ int32_t trial_count = 0;
 BodySample body_samples[kBodySampleCapacity];
 int32_t sample_count = 0;
 LocalDateTime run_start_time;
+RunTiming run_timing;
 
 std::unique_ptr<uint8_t[]> color_buffer;
 
@@ -34,6 +35,8 @@ void ResetProgramState() {
   for (auto& s : body_samples) s = BodySample{};
   sample_count = 0;
   run_start_time = LocalDateTime{};
+  for (auto& t : run_timing.trials) t = TrialTiming{};
+  run_timing.Clear();
   color_buffer.reset();
   for (auto& b : tracked_bodies) b = TrackedBody{};
   show_markers = 0;

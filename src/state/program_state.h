@@ -12,6 +12,7 @@
 #include "state/settings_file.h"
 #include "state/tracked_body.h"
 #include "state/records.h"
+#include "state/run_timing.h"
 
 class CTouchWnd;  // the stage window (src/stage); defined by the Qt front end
 
@@ -26,6 +27,8 @@ extern int32_t trial_count;
 extern BodySample body_samples[kBodySampleCapacity];
 extern int32_t sample_count;
 extern LocalDateTime run_start_time;
+// The timing of the current (or last) run: the timing file and the run record.
+extern RunTiming run_timing;
 
 // One BGRA colour picture of 1920 x 1080: 8,294,400 bytes while a run has the
 // sensor open, null otherwise.

@@ -2,8 +2,17 @@
 
 uint32_t random_state = 0;
 
+namespace {
+uint32_t seed_used = 0;
+}  // namespace
+
 void SeedRandom(uint32_t seed) {
   random_state = seed;
+  seed_used = seed;
+}
+
+uint32_t RandomSeedUsed() {
+  return seed_used;
 }
 
 int32_t NextRandom() {

@@ -19,6 +19,7 @@ int32_t MsTimerClock::Read() const {
   return MsTimer::tick_count.load();
 }
 void MsTimerClock::Reset() {
+  reset_at_ns_ = Now_ns();
   MsTimer::tick_count.store(0);
 }
 void MsTimerClock::InstallIdleHook() {

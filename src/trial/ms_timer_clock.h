@@ -12,4 +12,8 @@ class MsTimerClock : public RunClock {
   void Reset() override;
   void InstallIdleHook() override;
   void RemoveHook() override;
+  int64_t ResetAt_ns() const override { return reset_at_ns_; }
+
+ private:
+  int64_t reset_at_ns_ = 0;
 };

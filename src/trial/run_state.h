@@ -12,6 +12,7 @@
 
 #include "state/experiment_settings.h"
 #include "state/records.h"
+#include "state/run_timing.h"
 #include "state/tracked_body.h"
 
 // Indexes into the stage's texture table of the textures a run draws.
@@ -30,4 +31,6 @@ struct RunState {
   int32_t& sample_count;
   int32_t& show_markers;  // space toggles it; the body update paints markers while set
   RunTextures textures;
+  // Filled with the run's timing (timing file, run record); null: not recorded.
+  RunTiming* timing = nullptr;
 };

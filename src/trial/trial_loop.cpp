@@ -12,6 +12,7 @@
 #include "trial/active_target.h"
 #include "trial/pass_trace.h"
 #include "trial/response_rules.h"
+#include "trial/run_timing_recorder.h"
 #include "trial/stage_frame.h"
 #include "trial/target_placement.h"
 
@@ -21,8 +22,9 @@ constexpr int32_t kSlotNone = -1;
 
 // What a run keeps from pass to pass; times are pass clock values in ms.
 struct LoopState {
-  explicit LoopState(const RunState& run_state) : run(run_state) {}
+  LoopState(const RunState& run_state, TrialPorts& ports) : run(run_state), timing(ports, run) {}
   const RunState& run;
+  RunTimingRecorder timing;
   int32_t clock_ms = 0;  // the pass clock
   Target target;
   int32_t rt_ms = 0;  // nonzero exactly while the pause after a pop lasts
@@ -58,7 +60,7 @@ void StoreSample(const LoopState& s, const TrackedBody& body, RecordSink* sink) 
   if (sink != nullptr) sink->OnSampleStored(index, out);
 }
 
-void StoreTrial(const LoopState& s, RecordSink* sink) {
+void StoreTrialRecord(const LoopState& s, RecordSink* sink) {
   const int32_t index = s.run.trial_count;
   const TrackedBody& body = s.run.tracked_bodies[s.hit_slot];
   TrialRecord& out = s.run.trial_records[index];
@@ -74,6 +76,13 @@ void StoreTrial(const LoopState& s, RecordSink* sink) {
   out.totalrt = index == 0 ? 0 : s.hit_clock_ms;
   ++s.run.trial_count;
   if (sink != nullptr) sink->OnTrialStored(index, out);
+}
+
+// The record, then its timing.
+void StoreTrial(LoopState& s, RecordSink* sink) {
+  const int32_t index = s.run.trial_count;
+  StoreTrialRecord(s, sink);
+  s.timing.StoreTrial(index, s.target.onset, s.hit_clock_ms, s.rt_ms);
 }
 
 // Test for pops by every processed body and sample it; the pause after a pop
@@ -92,6 +101,7 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
       s.hit_slot = i;
       s.target.shown = 0;
       s.resp = site;
+      s.timing.OnPop();
     }
     StoreSample(s, body, ports.record_sink);
   }
@@ -115,6 +125,7 @@ void RunStart(LoopState& s, TrialPorts& ports) {
   ports.stage.ClearInput();
   ports.clock.Reset();
   s.clock_ms = 0;
+  s.timing.OnRunStart();
   Publish(s, true);
 }
 
@@ -176,11 +187,13 @@ void PlaceNextTarget(LoopState& s, TrialPorts& ports) {
     s.target.onset = ports.clock.Read();  // afresh, not the pass clock
   }
   s.target.shown = 1;
+  s.timing.OnPlaced(s.target.onset);
   Publish(s, true);
 }
 
 // The part of a pass that runs only when a new body frame arrived.
 void DrawnPass(LoopState& s, TrialPorts& ports) {
+  s.timing.OnDrawnPass();
   SelectNearest(s.run.tracked_bodies);
   if (s.rt_ms == 0) {
     TestBodies(s, ports);
@@ -200,8 +213,14 @@ void DrawnPass(LoopState& s, TrialPorts& ports) {
 
 }  // namespace
 
+RunEndReason EndReason(const LoopState& s) {
+  if (s.aborted) return RunEndReason::kEscape;
+  return s.run.trial_count >= kTrialRecordCapacity ? RunEndReason::kTrialLimit
+                                                   : RunEndReason::kTimeLimit;
+}
+
 int TrialLoop(TrialPorts& ports, const RunState& run) {
-  LoopState s(run);
+  LoopState s(run, ports);
   PassTrace* trace = ports.pass_trace;
   {
     RunEndGuard run_end(ports, s);
@@ -218,11 +237,13 @@ int TrialLoop(TrialPorts& ports, const RunState& run) {
       // Without a new body frame a pass tests nothing, records nothing, draws nothing.
       if (new_frame) DrawnPass(s, ports);
       if (trace != nullptr) trace->EndPass();
+      s.timing.OnPassEnd();
 
       ports.host.PumpMessages();
       ports.host.Sleep(1);
       s.clock_ms = ports.clock.Read();
     }
+    s.timing.OnRunEnd(EndReason(s));
   }
   ports.host.FlushInput();  // keys and clicks still pending from the run are dropped
   return s.aborted ? 0 : 1;

@@ -32,6 +32,24 @@ class RunClock {
   // does nothing while it uses the clock and removes it at the end.
   virtual void InstallIdleHook() = 0;
   virtual void RemoveHook() = 0;
+  // CLOCK_MONOTONIC now, and at the last Reset (0: not known), in ns: they put
+  // times taken elsewhere (a picture's capture, a frame's presentation) on the
+  // run clock. A fake clock gives a made-up monotonic time of its own.
+  virtual int64_t Now_ns() const;
+  virtual int64_t ResetAt_ns() const { return 0; }
+};
+
+// What the sensor side can tell a run about the frames it takes, for the
+// timing file and the run record. Counts are since the sensor was opened.
+class FrameInfoPort {
+ public:
+  virtual ~FrameInfoPort() = default;
+  // When the picture of the frame set the last successful update took was
+  // captured (CLOCK_MONOTONIC ns); 0 when the sensor did not say.
+  virtual int64_t PictureCaptured_ns() const = 0;
+  virtual uint64_t PicturesCaptured() const = 0;  // by the device, shown or not
+  virtual uint64_t PicturesShown() const = 0;     // taken into the body texture
+  virtual uint64_t BodyFramesTaken() const = 0;
 };
 
 struct ScreenPoint {
@@ -87,4 +105,7 @@ struct TrialPorts {
   // When set, the monotonic time (ns) at which the sensor published its newest
   // frame; a trace RunTask records on its own uses it to measure frame take-up.
   std::function<int64_t()> frame_ready_source = nullptr;
+  // The frames behind update_bodies, for the run's timing; may be null (the
+  // capture times are then unknown).
+  FrameInfoPort* frame_info = nullptr;
 };

@@ -317,17 +317,13 @@ TEST_F(SensorRegistryTest, BackendOptionsFromTheCommandLine) {
     bool error_expected;
   };
   const Case cases[] = {
-      {"--sim-bodies=3", true, false},
-      {"--sim-bodies=0", false, true},
-      {"--sim-bodies=7", false, true},
-      {"--sim-bodies=2x", false, true},
-      {"--sim-seed=4294967295", true, false},
-      {"--sim-seed=-1", false, true},
-      {"--sim-color=bgra", true, false},
-      {"--sim-color=rgb", false, true},
-      {"--sim-seed", false, true},
-      {"--sensor=sim", false, false},
-      {"--help", false, false},
+      {"--sim-bodies=3", true, false},        {"--sim-bodies=0", false, true},
+      {"--sim-bodies=7", false, true},        {"--sim-bodies=2x", false, true},
+      {"--sim-seed=4294967295", true, false}, {"--sim-seed=-1", false, true},
+      {"--sim-color=bgra", true, false},      {"--sim-color=rgb", false, true},
+      {"--sim-latency-ms=1000", true, false}, {"--sim-latency-ms=1001", false, true},
+      {"--sim-latency-ms=-5", false, true},   {"--sim-seed", false, true},
+      {"--sensor=sim", false, false},         {"--help", false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.argument);
@@ -340,13 +336,16 @@ TEST_F(SensorRegistryTest, BackendOptionsFromTheCommandLine) {
   std::string error;
   ASSERT_TRUE(ParseSensorBackendOption("--sim-bodies=4", &options, &error));
   ASSERT_TRUE(ParseSensorBackendOption("--sim-color=bgra", &options, &error));
+  ASSERT_TRUE(ParseSensorBackendOption("--sim-latency-ms=100", &options, &error));
   EXPECT_FALSE(ParseSensorBackendOption("--sim-seed=x", &options, &error));
-  EXPECT_EQ(options, (SensorBackendOptions{"--sim-bodies=4", "--sim-color=bgra"}));
+  EXPECT_EQ(options,
+            (SensorBackendOptions{"--sim-bodies=4", "--sim-color=bgra", "--sim-latency-ms=100"}));
   SimSensorOptions sim;
   ASSERT_TRUE(ReadBackendOptions(SimSensorOptionTable(), options, &sim, &error)) << error;
   EXPECT_EQ(sim.body_count, 4);
   EXPECT_EQ(sim.color_format, ColorImageFormat_Bgra);
   EXPECT_EQ(sim.seed, 1u);
+  EXPECT_EQ(sim.publish_latency_ms, 100);
   ASSERT_TRUE(SelectSensorBackend("sim", options, &error)) << error;
 }
 

@@ -61,40 +61,43 @@ class RecordedMessages {
   MessageBoxHandler previous_;
 };
 
-TEST(CameraSensor, PublishesEveryPictureAndBodyFramesStampedWithTheirPictureTime) {
+TEST(CameraSensor, CountsEveryPictureAndShowsTheAnalysedOnesWithTheirBodies) {
   REQUIRE_CLIP(clip, 15);
   CameraSettings settings;  // real-time replay: 30 fps, half a second
   CameraSensor sensor(clip, settings);
   ASSERT_EQ(sensor.Open(), S_OK) << sensor.last_error();
   EXPECT_TRUE(sensor.IsAvailable());
 
-  std::set<TIMESPAN> picture_times;
-  std::vector<std::shared_ptr<const BodyFrameData>> bodies;
-  uint64_t color_seen = 0, body_seen = 0;
+  std::vector<std::shared_ptr<const SensorFrameSet>> sets;
+  uint64_t sets_seen = 0;
   ASSERT_TRUE(WaitFor(
       [&] {
-        if (auto c = sensor.streams().color.TakeNewerThan(&color_seen)) {
-          EXPECT_EQ(c->format, ColorImageFormat_Bgra);
-          EXPECT_EQ(c->pixels.size(), size_t(1920) * 1080 * 4);
-          picture_times.insert(c->relative_time);
-        }
-        if (auto b = sensor.streams().body.TakeNewerThan(&body_seen)) bodies.push_back(b);
+        if (auto set = sensor.streams().sets.TakeNewerThan(&sets_seen)) sets.push_back(set);
         return !sensor.IsAvailable();
       },
       10.0));
   // The clip is over: a zombie from now on. Nothing more arrives.
   const CameraSensorStats at_end = sensor.stats();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(sensor.streams().color.published_count(), 15u);
-  const uint64_t body_frames = sensor.streams().body.published_count();
+  EXPECT_EQ(sensor.streams().pictures_captured.load(), 15u);
+  const uint64_t set_count = sensor.streams().sets.published_count();
   EXPECT_EQ(sensor.stats().body_frames, at_end.body_frames) << "published after the end";
-  EXPECT_GE(body_frames, 1u);
-  EXPECT_EQ(sensor.streams().depth.published_count(), body_frames);
-  EXPECT_EQ(sensor.streams().body_index.published_count(), body_frames);
-  ASSERT_FALSE(bodies.empty());
-  for (const auto& b : bodies) {
-    EXPECT_TRUE(picture_times.count(b->relative_time)) << "body frame time is no picture's time";
-    EXPECT_TRUE(b->bodies[0].is_tracked);
+  EXPECT_GE(set_count, 1u);
+  EXPECT_LE(set_count, 15u);
+  // Every stream was published with each set, and only then.
+  for (uint64_t count :
+       {sensor.streams().color.published_count(), sensor.streams().body.published_count(),
+        sensor.streams().depth.published_count(), sensor.streams().body_index.published_count()}) {
+    EXPECT_EQ(count, set_count);
+  }
+  ASSERT_FALSE(sets.empty());
+  for (const auto& set : sets) {
+    ASSERT_TRUE(set->color && set->body && set->depth && set->body_index);
+    EXPECT_EQ(set->color->format, ColorImageFormat_Bgra);
+    EXPECT_EQ(set->color->pixels.size(), size_t(1920) * 1080 * 4);
+    EXPECT_EQ(set->body->relative_time, set->color->relative_time)
+        << "bodies travel with the picture they were found in";
+    EXPECT_TRUE(set->body->bodies[0].is_tracked);
   }
   // Calls on the zombie stay safe.
   ColorSpacePoint p;

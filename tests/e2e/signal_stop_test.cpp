@@ -81,10 +81,16 @@ TEST_F(SignalStopTest, SigtermEndsARunLikeEscAndExitsWithZero) {
   EXPECT_EQ(*status, 0);
 
   const auto files = FilesStartingWith("SIG01_");
-  ASSERT_EQ(files.size(), 2u) << "the trial file and the body file";
-  EXPECT_EQ(files[1].string().substr(files[1].string().size() - 6), "_B.csv");
+  ASSERT_EQ(files.size(), 4u) << "the trial, body and timing files and the run record";
+  const std::string base = files[0].stem().string();
+  EXPECT_EQ(files[1].filename().string(), base + "_B.csv");
+  EXPECT_EQ(files[2].filename().string(), base + "_T.csv");
+  EXPECT_EQ(files[3].filename().string(), base + "_run.json");
   EXPECT_GE(LineCount(files[0]), 2u) << "the start balloon is popped within 4 s";
   EXPECT_GT(LineCount(files[1]), 10u) << "four seconds of bodies";
+  EXPECT_EQ(LineCount(files[2]), LineCount(files[0])) << "a timing row per trial row";
+  const std::string record = ReadAll(files[3]);
+  EXPECT_NE(record.find("\"reason\": \"escape\""), std::string::npos) << record;
   EXPECT_EQ(JournalFiles(), 0u) << "the journal was left behind";
   const std::string ini = ReadAll(dir_ / "Tavelin2.ini");
   EXPECT_NE(ini.find("subject = SIG01\r\n"), std::string::npos) << ini;

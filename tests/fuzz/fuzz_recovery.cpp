@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> rescue_dirs{rescue.string()};
   const std::vector<RecoveredRun> runs = RecoverUnfinishedRuns(journal_dirs, rescue_dirs);
   if (runs.size() != 1) Broken("the journal was not taken up");
-  if (runs[0].outcome.both_written() == fs::exists(journal)) {
-    Broken("journal kept after both files were written, or removed before");
+  if (runs[0].outcome.all_written() == fs::exists(journal)) {
+    Broken("journal kept after all four files were written, or removed before");
   }
   // Nothing lands outside the run's folders.
   for (const auto& entry : fs::directory_iterator(root)) {

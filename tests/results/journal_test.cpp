@@ -147,7 +147,7 @@ TEST_F(JournalTest, NotAJournalAndHeaderlessFilesAreTold) {
             JournalParseResult::kNoHeader);
 }
 
-TEST_F(JournalTest, FinishRemovesTheJournalOnlyWhenBothFilesAreWritten) {
+TEST_F(JournalTest, FinishRemovesTheJournalOnlyWhenAllFilesAreWritten) {
   RunJournal journal({journal_dir().string()});
   FixtureJournalBytes(journal);
   const RunWriteOutcome outcome = WriteRunResults({"SBJ0000", kFixtureStart, kTrials, kSamples},
@@ -155,9 +155,11 @@ TEST_F(JournalTest, FinishRemovesTheJournalOnlyWhenBothFilesAreWritten) {
   ASSERT_TRUE(outcome.both_in_place());
   EXPECT_TRUE(journal.Finish());
   EXPECT_EQ(RunJournal::Active(), nullptr);
-  // Exactly the two result files: no journal, no empty journal folder.
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{"SBJ0000_20160305_090702.csv",
-                                                      "SBJ0000_20160305_090702_B.csv"}));
+  // Exactly the result files: no journal, no empty journal folder.
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{
+                "SBJ0000_20160305_090702.csv", "SBJ0000_20160305_090702_B.csv",
+                "SBJ0000_20160305_090702_T.csv", "SBJ0000_20160305_090702_run.json"}));
 }
 
 TEST_F(JournalTest, FinishKeepsTheJournalWhenAFileWasNotWritten) {

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
@@ -65,7 +66,8 @@ class KillRecoveryTest : public RealProgramTest {
   std::vector<fs::path> ResultFiles() const {
     std::vector<fs::path> out;
     for (const auto& e : fs::directory_iterator(dir_)) {
-      if (e.path().extension() == ".csv") out.push_back(e.path());
+      if (e.path().extension() == ".csv" || e.path().extension() == ".json")
+        out.push_back(e.path());
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -112,16 +114,15 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
       if (stored.trials >= 3) break;
       std::this_thread::sleep_for(5ms);
     }
-    ASSERT_GE(stored.trials, 3) << "the simulated child popped too few balloons ("
-                                << stored.samples << " body samples stored)";
+    ASSERT_GE(stored.trials, 3) << "the simulated child popped too few balloons (" << stored.samples
+                                << " body samples stored)";
     // What it has stored reaches its journal while the run goes on.
     for (const auto deadline = Clock::now() + 30s;
          (on_disk = ReadJournalOnDisk(journal_dir)).trials < stored.trials ||
          on_disk.samples < stored.samples;) {
       ASSERT_TRUE(Clock::now() < deadline)
-          << "after 30 s the journal holds " << on_disk.trials << " trials and "
-          << on_disk.samples << " samples of the " << stored.trials << " and " << stored.samples
-          << " stored before";
+          << "after 30 s the journal holds " << on_disk.trials << " trials and " << on_disk.samples
+          << " samples of the " << stored.trials << " and " << stored.samples << " stored before";
       std::this_thread::sleep_for(5ms);
     }
     // Kill it somewhere between two journal writes.
@@ -142,10 +143,12 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
   ASSERT_TRUE(box) << "no word about the recovered run; the program "
                    << (again.Running() ? "runs without it" : "has ended");
   const std::vector<fs::path> files = ResultFiles();
-  ASSERT_EQ(files.size(), 2u);
+  ASSERT_EQ(files.size(), 4u);
   EXPECT_TRUE(files[0].filename().string().starts_with("KILL01_"));
-  EXPECT_EQ(files[1].filename().string(),
-            files[0].stem().string() + "_B.csv");  // "…_hhmmss.csv" and "…_hhmmss_B.csv"
+  // "…_hhmmss.csv", "…_hhmmss_B.csv", "…_hhmmss_T.csv" and "…_hhmmss_run.json"
+  EXPECT_EQ(files[1].filename().string(), files[0].stem().string() + "_B.csv");
+  EXPECT_EQ(files[2].filename().string(), files[0].stem().string() + "_T.csv");
+  EXPECT_EQ(files[3].filename().string(), files[0].stem().string() + "_run.json");
   EXPECT_FALSE(fs::exists(journal_dir));
   Xdo("windowfocus --sync " + *box);
   Xdo("key Return");
@@ -162,6 +165,21 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
     EXPECT_EQ(trials[i][3], std::to_string(i));
   }
   for (size_t i = 0; i < samples.size(); ++i) EXPECT_EQ(samples[i][0], std::to_string(i + 1));
+  // The timing file has a row per trial with the trial file's RT; the run
+  // record says how the run ended and counts what was recovered.
+  const auto timings = Rows(ReadAll(files[2]), 7);
+  ASSERT_EQ(timings.size(), trials.size());
+  for (size_t i = 0; i < timings.size(); ++i) {
+    EXPECT_EQ(timings[i][0], trials[i][3]);
+    EXPECT_EQ(timings[i][5], trials[i][17]) << "RT of trial " << i;
+  }
+  const nlohmann::json record = nlohmann::json::parse(ReadAll(files[3]));
+  EXPECT_EQ(record["end"]["reason"], "recovered");
+  EXPECT_EQ(record["subject"], "KILL01");
+  EXPECT_EQ(record["sensor"]["backend"], "sim");
+  EXPECT_EQ(record["counts"]["trials"], trials.size());
+  EXPECT_EQ(record["counts"]["body_samples"], samples.size());
+  EXPECT_GT(record["counts"]["drawn_passes"].get<int>(), 0);
   std::cout << "stored " << last.trials << " trials, " << last.samples
             << " samples at the kill; the journal held " << on_disk.trials << " / "
             << on_disk.samples << "; recovered " << trials.size() << " / " << samples.size()

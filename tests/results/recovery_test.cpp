@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "results/journal_file.h"
 #include "results/result_format.h"
 #include "results/run_journal.h"
@@ -13,6 +15,8 @@ namespace {
 
 const std::string kTrialName = "SBJ0000_20160305_090702.csv";
 const std::string kBodyName = "SBJ0000_20160305_090702_B.csv";
+const std::string kTimingName = "SBJ0000_20160305_090702_T.csv";
+const std::string kRecordName = "SBJ0000_20160305_090702_run.json";
 
 class RecoveryTest : public ScratchDirTest {
  protected:
@@ -50,9 +54,9 @@ TEST_F(RecoveryTest, WritesTheFilesTheRunWouldHaveWrittenAndRemovesTheJournal) {
   EXPECT_TRUE(runs[0].outcome.both_in_place());
   EXPECT_EQ(ReadFile(work_ / kTrialName), Golden("trial_fresh.csv"));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(
-                                work_ / kTrialName, work_ / kBodyName)}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ExpectedRecoveredRunMessage(work_)}));
 
   EXPECT_TRUE(Recover().empty());  // nothing left the second time
 }
@@ -74,8 +78,34 @@ TEST_F(RecoveryTest, NamesTheSessionVideoTheRunRecorded) {
   EXPECT_EQ(runs[0].video_files, video);
   ASSERT_EQ(MessageTexts().size(), 1u);
   const std::string text = MessageTexts()[0];
-  EXPECT_EQ(text.rfind(ExpectedRecoveredRunMessage(work_ / kTrialName, work_ / kBodyName), 0), 0u);
+  EXPECT_EQ(text.rfind(ExpectedRecoveredRunMessage(work_), 0), 0u);
   EXPECT_NE(text.find(video[0] + "\n" + video[1] + "\n"), std::string::npos) << text;
+}
+
+// The run record of a recovered run: its head as journalled at the start, the
+// end "recovered", and a sensor that had stopped before the crash.
+TEST_F(RecoveryTest, RunRecordKeepsTheHeadAndTheSensorStopOfTheJournal) {
+  SensorStopRecord stop;
+  stop.cause = SensorStopCause::kDeviceGone;
+  stop.clock_ms = 4321;
+  stop.run_elapsed_ms = 9876;
+  stop.detail = "the video file /data/a.mp4 ended";
+  CrashedRun([&](RunJournal& journal) {
+    journal.RecordRunHead(R"({"format":"tavelin2-run/1","subject":"SBJ0000"})");
+    journal.RecordSensorStop(stop);
+  });
+
+  ASSERT_EQ(Recover().size(), 1u);
+
+  const nlohmann::json record = nlohmann::json::parse(ReadFile(work_ / kRecordName));
+  EXPECT_EQ(record["subject"], "SBJ0000");
+  EXPECT_EQ(record["end"]["reason"], "recovered");
+  EXPECT_EQ(record["counts"]["trials"], trials_.size());
+  EXPECT_EQ(record["sensor_stop"],
+            (nlohmann::json{{"cause", "device gone"},
+                            {"clock_ms", 4321},
+                            {"run_elapsed_ms", 9876},
+                            {"detail", "the video file /data/a.mp4 ended"}}));
 }
 
 TEST_F(RecoveryTest, LeavesAJournalOfALiveRunAlone) {
@@ -151,6 +181,14 @@ TEST_P(CrashDuringWriteTest, RecoveryCompletesTheFilesWithoutDuplicateRows) {
   CrashedRun([&](RunJournal& j) {
     partial(j, ResultFileKind::kTrial);
     if (p.dying_in == ResultFileKind::kBody) partial(j, ResultFileKind::kBody);
+    if (!p.done_logged) return;
+    // The run got as far as its timing file and run record as well.
+    for (const auto& [kind, name] : {std::pair{ResultFileKind::kTiming, kTimingName},
+                                     std::pair{ResultFileKind::kRunRecord, kRecordName}}) {
+      j.OnWriteBegin(kind, (work_ / name).string(), -1);
+      WriteFile(work_ / name, "written by the run");
+      j.OnWriteDone(kind, (work_ / name).string());
+    }
   });
 
   ASSERT_EQ(Recover().size(), 1u);
@@ -159,6 +197,7 @@ TEST_P(CrashDuringWriteTest, RecoveryCompletesTheFilesWithoutDuplicateRows) {
   EXPECT_EQ(ReadFile(work_ / kBodyName), earlier_body + body_added);
   EXPECT_FALSE(fs::exists(journal_dir()));
   EXPECT_EQ(messages_.size(), p.done_logged ? 0u : 1u);  // a complete run needs no word
+  if (p.done_logged) EXPECT_EQ(ReadFile(work_ / kRecordName), "written by the run");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -200,13 +239,13 @@ TEST_F(RecoveryTest, BlockedWorkingDirectoryGoesToTheRescueFolder) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].outcome.trial.path, (rescue_dir() / kTrialName).string());
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
+  for (const fs::path& file : FixtureRunFiles(rescue_dir())) EXPECT_TRUE(fs::exists(file)) << file;
   EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));
   EXPECT_FALSE(fs::exists(work_ / kBodyName));
   EXPECT_EQ(MessageTexts(),
-            (std::vector<std::string>{
-                "データファイルを開くことができません",
-                ExpectedRescuedFilesMessage(rescue_dir() / kTrialName, rescue_dir() / kBodyName),
-                ExpectedRecoveredRunMessage(rescue_dir() / kTrialName, rescue_dir() / kBodyName)}));
+            (std::vector<std::string>{"データファイルを開くことができません",
+                                      ExpectedRescuedFilesMessage(FixtureRunFiles(rescue_dir())),
+                                      ExpectedRecoveredRunMessage(rescue_dir())}));
   EXPECT_FALSE(fs::exists(journal_dir()));
 }
 

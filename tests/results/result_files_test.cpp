@@ -46,7 +46,11 @@ TEST_P(GoldenFileTest, WritesFilesByteForByte) {
   EXPECT_TRUE(outcome.both_in_place());
   EXPECT_EQ(ReadFile(work_ / c.trial_name), Golden(c.expected_trial));
   EXPECT_EQ(ReadFile(work_ / c.body_name), Golden(c.expected_body));
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{c.trial_name, c.body_name}));
+  // Next to them the timing file and the run record (their own tests check them).
+  const std::string body_name = c.body_name;
+  const std::string base = body_name.substr(0, body_name.size() - std::string("_B.csv").size());
+  EXPECT_EQ(Entries(work_), (std::vector<std::string>{c.trial_name, c.body_name, base + "_T.csv",
+                                                      base + "_run.json"}));
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -125,8 +129,10 @@ TEST_F(ResultFileLocationTest, SubjectWithPathPartsStaysInWorkingDirectoryButRow
   const RunWriteOutcome outcome = WriteRunResults({subject, kFixtureStart, kTrials, kSamples},
                                                   {work_.string(), {rescue_dir()}}, nullptr);
   ASSERT_TRUE(outcome.both_in_place());
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{"_._sub_x_20160305_090702.csv",
-                                                      "_._sub_x_20160305_090702_B.csv", "sub"}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{
+                "_._sub_x_20160305_090702.csv", "_._sub_x_20160305_090702_B.csv",
+                "_._sub_x_20160305_090702_T.csv", "_._sub_x_20160305_090702_run.json", "sub"}));
   EXPECT_TRUE(Entries(work_ / "sub").empty());
   EXPECT_EQ(Entries(root_), (std::vector<std::string>{"home", "work"}));
   const std::string trial = ReadFile(work_ / "_._sub_x_20160305_090702.csv");
@@ -178,10 +184,16 @@ TEST_P(RescueFolderTest, DataThatCannotGoToTheWorkingDirectoryTakesTheWholeRunTo
     EXPECT_EQ(file.path, (folder / name).string());
     EXPECT_EQ(ReadFile(folder / name), Golden(golden));
   }
+  // The timing file and the run record go with them.
+  for (const ResultFileOutcome& file : {outcome.timing, outcome.record}) {
+    EXPECT_TRUE(file.written);
+    EXPECT_EQ(file.in_place, !rescued);
+    EXPECT_EQ(fs::path(file.path).parent_path(), folder);
+  }
   std::vector<std::string> expected_messages;
   if (rescued) {
     expected_messages = {"データファイルを開くことができません",
-                         ExpectedRescuedFilesMessage(folder / trial_name, folder / body_name)};
+                         ExpectedRescuedFilesMessage(FixtureRunFiles(folder))};
   }
   EXPECT_EQ(MessageTexts(), expected_messages);
   for (const Message& m : messages_) EXPECT_EQ(m.caption, "tavelin2");

@@ -110,12 +110,19 @@ inline std::string ExpectedRescueMessage(const fs::path& file) {
          "path above instead.";
 }
 
+// The four files of the fixture run (subject SBJ0000, started 2016-03-05
+// 09:07:02) in `folder`, in the order they are written.
+inline std::vector<fs::path> FixtureRunFiles(const fs::path& folder) {
+  return {folder / "SBJ0000_20160305_090702.csv", folder / "SBJ0000_20160305_090702_B.csv",
+          folder / "SBJ0000_20160305_090702_T.csv", folder / "SBJ0000_20160305_090702_run.json"};
+}
+
 // A run whose files had to go to a rescue folder together.
-inline std::string ExpectedRescuedFilesMessage(const fs::path& trial_file,
-                                               const fs::path& body_file) {
-  return "データファイルを次の場所に保存しました。\n" + trial_file.string() + "\n" +
-         body_file.string() +
-         "\n\nThe data files could not all be written in the working directory; the run's files "
+inline std::string ExpectedRescuedFilesMessage(const std::vector<fs::path>& files) {
+  std::string list;
+  for (const fs::path& file : files) list += file.string() + "\n";
+  return "データファイルを次の場所に保存しました。\n" + list +
+         "\nThe data files could not all be written in the working directory; the run's files "
          "were saved together at the paths above instead.";
 }
 
@@ -131,10 +138,13 @@ inline std::string ExpectedDataKeptInJournalMessage(const fs::path& journal) {
          "above and is written out when the program starts next.";
 }
 
-inline std::string ExpectedRecoveredRunMessage(const fs::path& trial_file,
-                                               const fs::path& body_file) {
+// The message of a recovered fixture run whose four files went to `folder`.
+inline std::string ExpectedRecoveredRunMessage(const fs::path& folder) {
   return "前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。\n" +
-         trial_file.string() + "\n" + body_file.string() +
+         (folder / "SBJ0000_20160305_090702.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_B.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_T.csv").string() + "\n" +
+         (folder / "SBJ0000_20160305_090702_run.json").string() +
          "\n\nThe previous run did not end normally. Its data was written to the files above.";
 }
 

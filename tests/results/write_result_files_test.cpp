@@ -18,6 +18,8 @@ namespace {
 
 const std::string kTrialName = "SBJ0000_20160305_090702.csv";
 const std::string kBodyName = "SBJ0000_20160305_090702_B.csv";
+const std::string kTimingName = "SBJ0000_20160305_090702_T.csv";
+const std::string kRecordName = "SBJ0000_20160305_090702_run.json";
 
 class WriteResultFilesTest : public ScratchDirTest {
  protected:
@@ -97,11 +99,10 @@ TEST_F(WriteResultFilesTest, BlockedTrialFileGoesToTheRescueFolderAfterTheSensor
   EXPECT_EQ(ReadFile(rescue_dir() / kBodyName), Golden("body_fresh.csv"));  // with its run
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{"データファイルを開くことができません",
-                                      ExpectedRescuedFilesMessage(rescue_dir() / kTrialName,
-                                                                  rescue_dir() / kBodyName)}));
+                                      ExpectedRescuedFilesMessage(FixtureRunFiles(rescue_dir()))}));
 }
 
-TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
+TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyItsFourFilesAndNoJournal) {
   ASSERT_TRUE(BeginRunJournal(run_journal));
   StoreFixtureRecords();
   for (int32_t i = 0; i < trial_count; ++i) run_journal.OnTrialStored(i, trial_records[i]);
@@ -110,7 +111,8 @@ TEST_F(WriteResultFilesTest, NormalRunLeavesExactlyTheTwoFilesAndNoJournal) {
   EXPECT_EQ(WriteResultFiles(), 1);
   EXPECT_TRUE(run_journal.Finish());
 
-  EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName, kBodyName}));
+  EXPECT_EQ(Entries(work_),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
   EXPECT_EQ(ReadFile(work_ / kBodyName), Golden("body_fresh.csv"));
 }
 
@@ -124,7 +126,8 @@ TEST_F(WriteResultFilesTest, RescuedRunRemovesItsJournalAndLeavesNoRowTwice) {
   EXPECT_TRUE(run_journal.Finish());
 
   EXPECT_EQ(Entries(work_), (std::vector<std::string>{kTrialName}));
-  EXPECT_EQ(Entries(rescue_dir()), (std::vector<std::string>{kTrialName, kBodyName}));
+  EXPECT_EQ(Entries(rescue_dir()),
+            (std::vector<std::string>{kTrialName, kBodyName, kTimingName, kRecordName}));
   EXPECT_EQ(ReadFile(rescue_dir() / kTrialName), Golden("trial_fresh.csv"));
   const std::vector<std::string> journals{(work_ / ".tavelin2-journal").string()};
   const std::vector<std::string> rescue{rescue_dir().string()};

@@ -16,9 +16,12 @@ struct OwnRunState {
   BodySample body_samples[kBodySampleCapacity];
   int32_t sample_count = 0;
   int32_t show_markers = 0;
+  RunTiming timing;
 
   RunState View(const RunTextures& textures = {}) {
-    return RunState{settings,     tracked_bodies, trial_records, trial_count,
-                    body_samples, sample_count,   show_markers,  textures};
+    RunState run{settings,     tracked_bodies, trial_records, trial_count,
+                 body_samples, sample_count,   show_markers,  textures};
+    run.timing = &timing;
+    return run;
   }
 };

@@ -14,6 +14,7 @@
 // texture and the copy rules of RenderText apply to it.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,7 +76,41 @@ class RecordingStage : public StageSurface {
     ++begin_count;
     return begin_result;
   }
-  void EndFrame() override { ++end_count; }
+  void EndFrame() override {
+    ++end_count;
+    if (now_ns) end_times_ns.push_back(now_ns());
+  }
+  std::vector<int64_t> end_times_ns;  // of each EndFrame, while now_ns is set
+
+  // Frame numbers and presentation, as a test states them: with present_time_ns
+  // set, frames are numbered and frame n (from 1) completes its presentation at
+  // present_time_ns(n) (0: replaced, never presented), seen once now_ns()
+  // has reached that time.
+  std::function<int64_t(uint64_t frame)> present_time_ns;
+  std::function<int64_t()> now_ns;
+  uint64_t NextFrameNumber() const override {
+    return present_time_ns ? static_cast<uint64_t>(end_count) + 1 : 0;
+  }
+  bool FirstPresentedFrom(uint64_t number, uint64_t* presented_number,
+                          int64_t* presented_ns) const override {
+    if (!present_time_ns) return false;
+    for (uint64_t n = number; n <= static_cast<uint64_t>(end_count); ++n) {
+      const int64_t at = present_time_ns(n);
+      if (at == 0 || (now_ns && at > now_ns())) continue;
+      *presented_number = n;
+      *presented_ns = at;
+      return true;
+    }
+    return false;
+  }
+  uint64_t FramesPresented() const override {
+    uint64_t presented = 0;
+    for (uint64_t n = 1; present_time_ns && n <= static_cast<uint64_t>(end_count); ++n) {
+      const int64_t at = present_time_ns(n);
+      if (at != 0 && (!now_ns || at <= now_ns())) ++presented;
+    }
+    return presented;
+  }
 
   // Sprites drawn after the n-th BeginFrame (n from 1).
   std::vector<Sprite> SpritesOfFrame(int n) const {

@@ -43,6 +43,7 @@ class FakeClock : public RunClock {
   void Reset() override {
     log_.push_back("clock.reset");
     now_ms = 0;
+    reset_at_ns = monotonic_ns;
   }
   void InstallIdleHook() override {
     log_.push_back("hook.install");
@@ -52,12 +53,18 @@ class FakeClock : public RunClock {
     log_.push_back("hook.remove");
     hook = false;
   }
-  // Time passes only while the clock runs, as with the real timer.
+  // Time passes only while the clock runs, as with the real timer; the
+  // monotonic time always does.
   void Advance(int32_t ms) {
     if (running) now_ms += ms;
+    monotonic_ns += int64_t{ms} * 1000000;
   }
+  int64_t Now_ns() const override { return monotonic_ns; }
+  int64_t ResetAt_ns() const override { return reset_at_ns; }
 
   int32_t now_ms = 0;
+  int64_t monotonic_ns = 5'000'000'000;  // a made-up CLOCK_MONOTONIC
+  int64_t reset_at_ns = 0;
   bool running = false;
   bool hook = false;
 
@@ -125,6 +132,12 @@ class RecordingSink : public RecordSink {
     sample_indexes.push_back(index);
     stored_in_place = stored_in_place && &sample == &run_.body_samples[index];
   }
+  void OnTimingStored(int32_t index, const TrialTiming& timing) override {
+    timings.push_back({index, timing});
+  }
+  void OnDrawnPass(const DrawnPassFacts& facts) override { drawn_passes.push_back(facts); }
+  std::vector<std::pair<int32_t, TrialTiming>> timings;
+  std::vector<DrawnPassFacts> drawn_passes;
   std::vector<int32_t> trial_indexes;
   std::vector<int32_t> sample_indexes;
   bool stored_in_place = true;
@@ -175,6 +188,7 @@ class RunHarness {
   int Run() {
     TrialPorts ports{stage, [this] { return bodies(update_calls++); }, clock, cursor, sound, host,
                      &sink};
+    ports.frame_info = frame_info;
     return RunTask(ports, run);
   }
 
@@ -194,6 +208,7 @@ class RunHarness {
   int update_calls = 0;
   // Pass number (from 0) -> 1 for a new body frame; fills run.tracked_bodies.
   std::function<int(int pass)> bodies = [](int) { return 0; };
+  FrameInfoPort* frame_info = nullptr;  // told to the run when set
 };
 
 // A tracked body with every joint at (-1, -1): never near a balloon, never

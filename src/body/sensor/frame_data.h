@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "body/sensor/sensor_types.h"
@@ -62,6 +63,17 @@ struct BodyFrameData {
   std::array<BodyData, BODY_COUNT> bodies{};  // slot i = body i
   Status refresh_status = S_OK;               // what GetAndRefreshBodyData reports for this frame
   TIMESPAN relative_time = 0;
+};
+
+// A colour picture together with the body, depth and body-index frames computed
+// from it. A backend publishes the set once all of it is ready, so that a reader
+// always gets bodies with the picture they were found in. Members may be null: a
+// set without bodies counts like a colour frame that arrived without a body frame.
+struct SensorFrameSet {
+  std::shared_ptr<const ColorFrameData> color;
+  std::shared_ptr<const DepthFrameData> depth;
+  std::shared_ptr<const BodyFrameData> body;
+  std::shared_ptr<const BodyIndexFrameData> body_index;
 };
 
 // Bytes a pixel of a raw colour format; 0 for a format the sensor layer cannot

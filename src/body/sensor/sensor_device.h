@@ -21,6 +21,12 @@
 // - MapCameraPointToColorSpace may be called while the producer runs; it must
 //   not block on the producer and must be safe against it.
 //
+// Frame sets: a backend that computes bodies from its pictures publishes each
+// picture with its frames as one SensorFrameSet (PublishSet), when the last of
+// them is ready; the body update then takes the newest set as a whole, so the
+// bodies are tested and drawn over the picture they came from. Frames published
+// stream by stream (tests of the single streams) are taken stream by stream.
+//
 // Lost devices: a backend whose device disappears (unplugged camera, ended
 // file) stops publishing and reports IsAvailable() false. Every call stays safe
 // and the readers just get no new frames; it never throws or aborts.
@@ -34,8 +40,11 @@
 // arrived, so a backend without depth publishes a small or empty one per
 // colour frame to keep the streams in step.
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "body/sensor/frame_data.h"
 #include "body/sensor/frame_mailbox.h"
@@ -51,6 +60,31 @@ struct SensorStreams {
   FrameMailbox<DepthFrameData> depth;
   FrameMailbox<BodyFrameData> body;
   FrameMailbox<BodyIndexFrameData> body_index;
+  FrameMailbox<SensorFrameSet> sets;
+  // Pictures the device captured, also those never published (a camera whose
+  // pictures arrive faster than they are analysed). Any thread.
+  std::atomic<uint64_t> pictures_captured{0};
+
+  // Publishes each frame of the set on its own stream, then the set itself.
+  void PublishSet(SensorFrameSet set) {
+    if (set.body) body.Publish(set.body);
+    if (set.depth) depth.Publish(set.depth);
+    if (set.body_index) body_index.Publish(set.body_index);
+    if (set.color) color.Publish(set.color);
+    sets.Publish(std::make_shared<const SensorFrameSet>(std::move(set)));
+  }
+};
+
+// What a run record says about the sensor of a run.
+struct SensorDescription {
+  std::string backend;  // the --sensor name: "sim", "camera", "none" (or a test's "scripted")
+  std::string device;   // the camera device or video file; empty for other backends
+  std::vector<std::pair<std::string, std::string>> options;  // the backend's own settings
+  struct ModelFile {
+    std::string path;
+    std::string sha256;  // lower-case hex; empty when the file could not be read
+  };
+  std::vector<ModelFile> models;
 };
 
 class SensorDevice {
@@ -89,6 +123,8 @@ class SensorDevice {
     return {};
   }
   virtual SessionRecordingReport FinishSessionRecording() { return {}; }
+  // Adds what the backend knows of itself (device, options, models).
+  virtual void Describe(SensorDescription* /*description*/) const {}
 
   SensorStreams& streams() { return streams_; }
 

@@ -133,6 +133,27 @@ class FrameReader {
   uint64_t last_taken_;
 };
 
+// Reader of whole frame sets (sensor_device.h): the newest set not yet taken,
+// so that a picture and its bodies are taken together or not at all.
+class FrameSetReader {
+ public:
+  explicit FrameSetReader(std::shared_ptr<SensorDevice> device)
+      : device_(std::move(device)), last_taken_(device_->streams().sets.published_count()) {}
+
+  // Whether the device publishes its frames as sets (it has published one).
+  bool DeviceSendsSets() const { return device_->streams().sets.published_count() > 0; }
+  // The newest set not yet taken by this reader; null when there is none.
+  std::shared_ptr<const SensorFrameSet> AcquireLatestSet() {
+    return device_->streams().sets.TakeNewerThan(&last_taken_);
+  }
+  // Pictures the device has captured so far (published or not).
+  uint64_t PicturesCaptured() const { return device_->streams().pictures_captured.load(); }
+
+ private:
+  std::shared_ptr<SensorDevice> device_;
+  uint64_t last_taken_;
+};
+
 using IColorFrameReader = FrameReader<IColorFrame>;
 using IDepthFrameReader = FrameReader<IDepthFrame>;
 using IBodyFrameReader = FrameReader<IBodyFrame>;
@@ -194,6 +215,10 @@ class IKinectSensor {
   // The run's recording (SensorDevice).
   SessionRecordingReport StartSessionRecording(const SessionRecordingPlan& plan);
   SessionRecordingReport FinishSessionRecording();
+  void Describe(SensorDescription* description) const { device_->Describe(description); }
+  std::unique_ptr<FrameSetReader> OpenFrameSetReader() {
+    return std::make_unique<FrameSetReader>(device_);
+  }
 
  private:
   std::shared_ptr<SensorDevice> device_;

@@ -5,6 +5,7 @@
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/file_digest.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/session_recorder.h"
@@ -102,6 +103,29 @@ bool CameraSensor::IsAvailable() const {
   return !lost_;
 }
 
+void CameraSensor::Describe(SensorDescription* d) const {
+  d->device = source_ ? source_->name() : device_;
+  const CameraSettings& c = settings_;
+  d->options = {
+      {"capture_width", std::to_string(c.capture_width)},
+      {"capture_height", std::to_string(c.capture_height)},
+      {"capture_fps", std::to_string(c.capture_fps)},
+      {"pose_input_width", std::to_string(c.pose_input_width)},
+      {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
+      {"person_threshold", std::to_string(c.person_threshold)},
+      {"hand_shapes", c.hand_shapes ? "on" : "off"},
+      {"hand_model_full", c.hand_model_full ? "on" : "off"},
+      {"inference_threads", std::to_string(c.inference_threads)},
+      // Where the capture times come from: the driver's timestamps, the time
+      // a picture was read, or the file's own times.
+      {"capture_clock", CaptureClockName(capture_clock())},
+  };
+  std::vector<std::string> models = {ModelPath("movenet-multipose")};
+  if (c.hand_shapes)
+    models.push_back(ModelPath(c.hand_model_full ? "handlandmark-full" : "handlandmark-lite"));
+  for (const std::string& path : models) d->models.push_back({path, FileSha256(path)});
+}
+
 Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                                 ColorSpacePoint* color) const {
   if (!color) return E_POINTER;
@@ -188,7 +212,7 @@ void CameraSensor::CaptureLoop() {
     color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
     if (!scaler.ToColorPicture(*picture.frame, geometry, color->pixels.data())) continue;
     color->relative_time = picture.capture_time;
-    streams().color.Publish(std::move(color));
+    streams().pictures_captured.fetch_add(1);
     {
       std::lock_guard<std::mutex> guard(recorder_mutex_);
       if (recorder_) recorder_->Offer(picture);
@@ -202,7 +226,9 @@ void CameraSensor::CaptureLoop() {
       // Every picture analysed: wait until the inference thread took the last one.
       if (settings_.replay_every_frame && source_->is_file())
         pending_cv_.wait(lock, [this] { return !has_pending_ || stop_; });
-      pending_ = std::move(picture);  // replaces a picture the inference thread did not get to
+      // Otherwise a picture still waiting is replaced: it is neither analysed nor shown.
+      pending_ = std::move(picture);
+      pending_color_ = std::move(color);
       has_pending_ = true;
     }
     pending_cv_.notify_all();
@@ -215,6 +241,7 @@ void CameraSensor::InferenceLoop() {
   cv::Mat bgr;
   bool reported = false;
   for (;;) {
+    std::shared_ptr<const ColorFrameData> color;
     {
       std::unique_lock<std::mutex> lock(pending_mutex_);
       pending_cv_.wait(lock, [this] { return has_pending_ || stop_ || capture_ended_; });
@@ -224,6 +251,7 @@ void CameraSensor::InferenceLoop() {
         return;
       }
       picture = std::move(pending_);
+      color = std::move(pending_color_);
       has_pending_ = false;
     }
     pending_cv_.notify_all();  // a capture waiting to hand over the next picture
@@ -238,13 +266,13 @@ void CameraSensor::InferenceLoop() {
       reported = true;
       continue;
     }
-    // Depth and body index first: a pass that sees the body frame sees them too.
+    // The analysed picture is shown with its bodies, never before them, so the
+    // markers and the hit test always belong to the picture on the screen.
     auto depth = std::make_shared<DepthFrameData>();
     auto index = std::make_shared<BodyIndexFrameData>();
     depth->relative_time = index->relative_time = taken;
-    streams().depth.Publish(std::move(depth));
-    streams().body_index.Publish(std::move(index));
-    streams().body.Publish(std::move(body));
+    streams().PublishSet(
+        SensorFrameSet{std::move(color), std::move(depth), std::move(body), std::move(index)});
     const double latency_ms = (MonotonicNow100ns() - taken) / 1e4;
     std::lock_guard<std::mutex> guard(stats_mutex_);
     ++stats_.body_frames;

@@ -1,14 +1,14 @@
 #pragma once
 // The camera sensor: a webcam (or a video file) seen by pose and hand models.
 //
-// Threads: a capture thread reads pictures at the camera's rate and publishes
-// each as a 1920 x 1080 BGRA colour frame at once; it leaves the newest
-// picture for the inference thread, which turns it into a body frame (stamped
-// with that picture's capture time) when it is free. Pictures that arrive
-// while it is busy are shown but not analysed, so a slow machine loses body
-// frames, never colour frames or the UI's pace. Depth and body-index frames
-// (empty: the camera has no depth) are published just before each body frame
-// so that the body update sees all three together.
+// Threads: a capture thread reads pictures at the camera's rate, turns each
+// into a 1920 x 1080 BGRA colour frame and leaves the newest for the inference
+// thread, which turns it into a body frame (stamped with that picture's capture
+// time) when it is free and then publishes the picture with its bodies as one
+// frame set (with empty depth and body-index frames: the camera has no depth).
+// Pictures that arrive while it is busy are neither analysed nor shown, so a
+// slow machine shows fewer pictures, never pictures without their bodies, and
+// never holds up the UI.
 //
 // A camera that stops delivering (unplugged) or a file that ends leaves the
 // device a zombie: no new frames, IsAvailable() false, every call safe.
@@ -32,7 +32,7 @@ class SessionRecorder;
 class VideoSource;
 
 struct CameraSensorStats {
-  uint64_t color_frames = 0;  // published colour frames
+  uint64_t color_frames = 0;  // captured pictures
   uint64_t body_frames = 0;   // published body frames
   double latency_ms_sum = 0;  // capture -> body frame published, summed over body_frames
   double latency_ms_max = 0;
@@ -48,6 +48,8 @@ class CameraSensor : public SensorDevice {
   Status Open() override;
   Status Close() override;
   bool IsAvailable() const override;
+  // The device or file, the main settings and the model files with their SHA-256.
+  void Describe(SensorDescription* description) const override;
   Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                     ColorSpacePoint* color) const override;
 
@@ -89,6 +91,7 @@ class CameraSensor : public SensorDevice {
   std::mutex pending_mutex_;
   std::condition_variable pending_cv_;
   CameraPicture pending_;
+  std::shared_ptr<ColorFrameData> pending_color_;  // the same picture, as it is shown
   bool has_pending_ = false;
   bool capture_ended_ = false;  // no more pictures will come
 

@@ -67,6 +67,19 @@ void ScriptedSensor::PushBodyIndex(BodyIndexFrameData frame) {
   streams().body_index.Publish(Share(std::move(frame)));
 }
 
+void ScriptedSensor::PushSet(std::optional<ColorFrameData> color, std::optional<BodyFrameData> body,
+                             bool with_depth_and_index) {
+  SensorFrameSet set;
+  if (color) set.color = Share(std::move(*color));
+  if (body) set.body = Share(std::move(*body));
+  if (with_depth_and_index) {
+    set.depth = Share(DepthFrameData{});
+    set.body_index = Share(BodyIndexFrameData{});
+  }
+  streams().pictures_captured.fetch_add(1);
+  streams().PublishSet(std::move(set));
+}
+
 std::vector<std::string> ScriptedSensor::calls() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return calls_;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ class ScriptedSensor : public SensorDevice {
   void PushDepth(DepthFrameData frame);
   void PushBody(BodyFrameData frame);
   void PushBodyIndex(BodyIndexFrameData frame);
+  // Publish a picture with its frames as one set (a camera that shows a picture
+  // once its bodies are known); a null member is left out of the set.
+  void PushSet(std::optional<ColorFrameData> color, std::optional<BodyFrameData> body,
+               bool with_depth_and_index = true);
 
   // Every connecting step and Open/Close call reached, in order ("Open",
   // "DepthReader", "Close", ...).

@@ -22,6 +22,11 @@ const BackendOptionTable<SimSensorOptions>& SimSensorOptionTable() {
           &SimSensorOptions::color_format,
           {"--sim-color", "yuy2|bgra", "raw colour format of the simulated camera (default yuy2)"},
           {{"yuy2", ColorImageFormat_Yuy2}, {"bgra", ColorImageFormat_Bgra}}),
+      NumberOption(&SimSensorOptions::publish_latency_ms,
+                   {"--sim-latency-ms", "N",
+                    "publish each picture with its bodies N ms after its capture, like a slow "
+                    "camera and model (default 0)"},
+                   0, 1000),
   };
   return table;
 }

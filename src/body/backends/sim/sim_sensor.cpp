@@ -3,6 +3,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <string>
 
 #include "body/backends/sim/balloon_probe_access.h"
 #include "body/backends/sim/sim_painter.h"
@@ -57,22 +60,49 @@ Status SimSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
   return S_OK;
 }
 
+void SimSensor::Describe(SensorDescription* d) const {
+  d->options = {
+      {"sim_bodies", std::to_string(options_.body_count)},
+      {"sim_seed", std::to_string(options_.seed)},
+      {"sim_color", options_.color_format == ColorImageFormat_Bgra ? "bgra" : "yuy2"},
+      {"sim_latency_ms", std::to_string(options_.publish_latency_ms)},
+      {"frame_interval_us", std::to_string(options_.frame_interval_us)},
+  };
+}
+
 void SimSensor::Run() {
   const double interval_ms = options_.frame_interval_us / 1000.0;
   SimScene scene(options_.body_count, options_.seed, camera_, interval_ms);
   const SimPainter painter(camera_, options_.color_format, SimScene::kFloorY);
-  auto colour_pool = FramePool<ColorFrameData>::Create();
-  auto depth_pool = FramePool<DepthFrameData>::Create();
-  auto index_pool = FramePool<BodyIndexFrameData>::Create();
+  // Frames held back by the publish latency (a few at most) plus one being filled.
+  const size_t pool_frames = 4 + static_cast<size_t>(options_.publish_latency_ms * 1000 /
+                                                     std::max(options_.frame_interval_us, 1));
+  auto colour_pool = FramePool<ColorFrameData>::Create(pool_frames);
+  auto depth_pool = FramePool<DepthFrameData>::Create(pool_frames);
+  auto index_pool = FramePool<BodyIndexFrameData>::Create(pool_frames);
+  const int64_t latency_ns = int64_t{options_.publish_latency_ms} * 1000000;
+  std::deque<SensorFrameSet> held;  // captured, not yet due, oldest first
 
   const int64_t interval_ns = static_cast<int64_t>(options_.frame_interval_us) * 1000;
   int64_t deadline = MonotonicNow_ns();
-  for (int64_t frame = 0; !stop_.load(); ++frame) {
-    SleepUntil(deadline, stop_);
+  for (int64_t frame = 0; !stop_.load();) {
+    // The next thing to do: capture the next picture, or publish a held set.
+    const int64_t publish_at =
+        held.empty() ? INT64_MAX : held.front().color->relative_time * 100 + latency_ns;
+    SleepUntil(std::min(deadline, publish_at), stop_);
     if (stop_.load()) break;
+    if (publish_at <= deadline) {
+      streams().PublishSet(std::move(held.front()));
+      held.pop_front();
+      frames_produced_.fetch_add(1);
+      continue;
+    }
     const TIMESPAN captured = deadline / 100;
 
-    scene.Advance(frame, ReadSimBalloonProbe());
+    const std::optional<BalloonProbe> probe = ReadSimBalloonProbe();
+    scene.Advance(frame, probe);
+    ++frame;
+    if (!scene.looks().empty()) truth_.Observe(captured * 100, probe, scene.looks()[0], camera_);
 
     auto colour = colour_pool->Acquire();
     painter.PaintColour(scene, colour.get());
@@ -84,13 +114,9 @@ void SimSensor::Run() {
     auto index = index_pool->Acquire();
     painter.PaintDepth(scene, depth.get(), index.get());
     depth->relative_time = index->relative_time = captured;
-
-    // Colour last: a reader that sees the new colour frame finds the others.
-    streams().body.Publish(std::move(body));
-    streams().depth.Publish(std::move(depth));
-    streams().body_index.Publish(std::move(index));
-    streams().color.Publish(std::move(colour));
-    frames_produced_.fetch_add(1);
+    streams().pictures_captured.fetch_add(1);
+    held.push_back(
+        SensorFrameSet{std::move(colour), std::move(depth), std::move(body), std::move(index)});
 
     // Absolute deadlines keep 30 fps without drift; after a stall (a loaded
     // machine) the next frame is due now rather than in a burst of late ones.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "body/backends/sim/participant_truth.h"
 #include "body/sensor/backend_options.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"
@@ -21,6 +22,7 @@ struct SimSensorOptions {
   uint32_t seed = 1;
   ColorImageFormat color_format = ColorImageFormat_Yuy2;  // or ColorImageFormat_Bgra
   int32_t frame_interval_us = 33333;                      // 30 fps
+  int32_t publish_latency_ms = 0;  // each frame set is published this long after its capture
 };
 
 // The command-line options of the sim backend, over SimSensorOptions
@@ -38,9 +40,12 @@ class SimSensor : public SensorDevice {
   Status Close() override;
   Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                     ColorSpacePoint* color) const override;
+  void Describe(SensorDescription* description) const override;
 
   // Frames produced since Open (for tests and diagnostics).
   uint64_t frames_produced() const { return frames_produced_.load(); }
+  // The participant's own record of each balloon (for measuring the program's timing).
+  std::vector<ParticipantTrial> ParticipantTrials() const { return truth_.Trials(); }
 
  private:
   void Run();
@@ -51,4 +56,5 @@ class SimSensor : public SensorDevice {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> frames_produced_{0};
+  ParticipantTruthLog truth_;
 };

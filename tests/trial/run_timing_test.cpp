@@ -1,0 +1,171 @@
+// The timing of a run, with a fake clock and a stage and sensor that state when
+// each picture was captured and each frame presented: every column of the
+// timing rows, and the run record built from the same run.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "results/run_record.h"
+#include "results/timing_format.h"
+#include "run_harness.h"
+#include "trial/active_target.h"
+
+namespace {
+
+constexpr int64_t kCameraDelay_ns = 40'000'000;  // capture to the update that takes it
+constexpr int64_t kPresentDelay_ns = 7'000'000;  // frame ended to its swap returning
+constexpr int kFramePeriodPasses = 30;           // a frame set every 30 passes (30 ms)
+constexpr int kHitPasses[] = {60, 1200, 2400};   // drawn passes in which the hand is in
+constexpr int kUnknownFromPass = 2221;           // from here on pictures carry no time
+constexpr uint64_t kNeverPresentedFrom = 76;     // trial 2's frames are all replaced
+
+// A sensor whose pictures were captured 40 ms before the update that takes them.
+class ScriptedFrameInfo : public FrameInfoPort {
+ public:
+  int64_t PictureCaptured_ns() const override { return captured_ns; }
+  uint64_t PicturesCaptured() const override { return 2 * taken; }
+  uint64_t PicturesShown() const override { return taken; }
+  uint64_t BodyFramesTaken() const override { return taken; }
+  int64_t captured_ns = 0;
+  uint64_t taken = 0;
+};
+
+// Body 7, its hands away from the balloon, or both in it.
+TrackedBody Child(bool hands_in_balloon) {
+  TrackedBody body = AwayBody(7);
+  if (hands_in_balloon) {
+    const ActiveTargetSnapshot balloon = ReadActiveTarget();
+    body.hand_lx = body.hand_rx = balloon.target_x;
+    body.hand_ly = body.hand_ry = balloon.target_y;
+  }
+  return body;
+}
+
+class RunTimingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h.frame_info = &frames;
+    h.stage.now_ns = [this] { return h.clock.Now_ns(); };
+    h.stage.present_time_ns = [this](uint64_t n) -> int64_t {
+      if (n >= kNeverPresentedFrom || n > h.stage.end_times_ns.size()) return 0;
+      return h.stage.end_times_ns[n - 1] + kPresentDelay_ns;
+    };
+    h.bodies = [this](int pass) {
+      if (pass % kFramePeriodPasses != 0) return 0;
+      ++frames.taken;
+      frames.captured_ns = pass < kUnknownFromPass ? h.clock.Now_ns() - kCameraDelay_ns : 0;
+      const bool hit =
+          std::find(std::begin(kHitPasses), std::end(kHitPasses), pass) != std::end(kHitPasses);
+      h.run.tracked_bodies[0] = Child(hit);
+      return 1;
+    };
+    h.PressKeyAfterPass(2450, VK_ESCAPE);
+    h.Run();
+  }
+
+  RunHarness h;
+  ScriptedFrameInfo frames;
+};
+
+TEST_F(RunTimingTest, EveryColumnOfTheTimingRows) {
+  ASSERT_EQ(h.run.trial_count, 3);
+  std::string rows;
+  AppendTimingRows(rows, {h.run.timing->trials, 3});
+  // Trial 0: placed at clock 0 (pass 0), its first frame ended in pass 0 and
+  // presented 7 ms later; popped in pass 60 by a picture captured 40 ms before.
+  // Trial 1: the clock restarts at its placement in pass 1081; its first frame
+  // is drawn in pass 1110 (clock 29) and presented at 36; popped in pass 1200
+  // (clock 119) by a picture of clock 79.
+  // Trial 2: placed in pass 2221 (clock 1140), none of its frames presented,
+  // its pictures without a capture time; popped in pass 2400 (clock 1319).
+  EXPECT_EQ(rows,
+            "0,0,7,20,60,60,13\r\n"
+            "1,0,36,79,119,119,43\r\n"
+            "2,1140,-1,-1,1319,179,-1\r\n");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(h.run.timing->trials[i].rt_ms, h.run.trial_records[i].rt) << i;
+  }
+  // The journal gets each timing right after its record, and every drawn pass.
+  ASSERT_EQ(h.sink.timings.size(), 3u);
+  EXPECT_EQ(h.sink.timings[1].first, 1);
+  EXPECT_EQ(h.sink.timings[1].second.onset_shown_ms, 36);
+  EXPECT_EQ(h.sink.drawn_passes.size(), 82u);  // passes 0, 30, ..., 2430
+}
+
+TEST_F(RunTimingTest, RunRecordKeysAndValues) {
+  RunRecordHead head;
+  head.subject = "P1";
+  head.start = LocalDateTime{2026, 12, 10, 10, 15, 0, 123};
+  head.utc_offset_minutes = 9 * 60;
+  head.settings.mirror = 1;
+  head.random_seed_used = 4242;
+  head.sensor.backend = "camera";
+  head.sensor.device = "/dev/video2";
+  head.sensor.models = {{"models/movenet-multipose.onnx", "ab12"}};
+  const RunTiming& timing = *h.run.timing;
+  RunRecordTail tail;
+  tail.end_reason = timing.end_reason;
+  tail.duration_ms = timing.duration_ms;
+  tail.trials = {h.run.trial_records, 3};
+  tail.timings = {timing.trials, 3};
+  tail.body_samples = h.run.sample_count;
+  tail.frames = &timing.frames;
+  const nlohmann::json r = nlohmann::json::parse(RunRecordJson(RunRecordHeadJson(head), tail));
+
+  EXPECT_EQ(r["format"], "tavelin2-run/1");
+  EXPECT_EQ(r["program"]["name"], "tavelin2");
+  EXPECT_FALSE(r["program"]["version"].get<std::string>().empty());
+  EXPECT_EQ(r["subject"], "P1");
+  EXPECT_EQ(r["start"], "2026-12-10T10:15:00.123+09:00");
+  EXPECT_EQ(r["settings"].size(), 13u);
+  EXPECT_EQ(r["settings"]["mirror"], 1);
+  EXPECT_EQ(r["random_seed_used"], 4242);
+  EXPECT_EQ(r["sensor"]["backend"], "camera");
+  EXPECT_EQ(r["sensor"]["device"], "/dev/video2");
+  EXPECT_EQ(r["sensor"]["models"][0]["sha256"], "ab12");
+  // Esc was seen by pass 2451, 2451 ms after the run started.
+  EXPECT_EQ(r["end"], (nlohmann::json{{"reason", "escape"}, {"duration_ms", 2451}}));
+  // 82 drawn passes, 69 of them in the pauses after the three pops: 13 samples.
+  EXPECT_EQ(r["counts"],
+            (nlohmann::json{{"trials", 3}, {"body_samples", 13}, {"drawn_passes", 82}}));
+  const nlohmann::json& f = r["frames"];
+  EXPECT_EQ(f["pictures_captured"], 164);
+  EXPECT_EQ(f["pictures_shown"], 82);
+  EXPECT_EQ(f["body_frames"], 82);
+  EXPECT_EQ(f["frames_presented"], 75) << "frames 1 to 75; 76 on were replaced";
+  EXPECT_EQ(f["frame_interval_ms"]["median"], 30.0);
+  EXPECT_EQ(f["frame_interval_ms"]["p99"], 30.0);
+  const nlohmann::json& latency = r["latency_ms"];
+  EXPECT_EQ(latency["capture_to_hit_test"]["frames"], 75);
+  EXPECT_EQ(latency["capture_to_hit_test"]["mean"], 40.0);
+  EXPECT_EQ(latency["capture_to_hit_test"]["sd"], 0.0);
+  EXPECT_EQ(latency["capture_to_hit_test"]["p99"], 40.0);
+  // Onsets shown after 7 and 36 ms; trial 2's never.
+  EXPECT_EQ(latency["onset_to_shown"]["trials"], 2);
+  EXPECT_EQ(latency["onset_to_shown"]["mean"], 21.5);
+  EXPECT_EQ(latency["onset_to_shown"]["sd"], 20.5);
+  EXPECT_EQ(latency["onset_to_shown"]["max"], 36.0);
+  const nlohmann::json& tracking = r["tracking"];
+  EXPECT_EQ(tracking["body_frames"], 82);
+  EXPECT_EQ(tracking["share_with_tracked_body"], 1.0);
+  EXPECT_EQ(tracking["popping_body"]["id"], 7);
+  EXPECT_EQ(tracking["popping_body"]["frames"], 82);
+  EXPECT_EQ(tracking["popping_body"]["share_left_hand_tracked"], 0.0366);  // 3 of 82
+  EXPECT_FALSE(r.contains("sensor_stop")) << "the sensor did not stop";
+
+  // A sensor that stopped mid-run is named with its time and cause.
+  SensorStopRecord stop;
+  stop.cause = SensorStopCause::kNoFrames;
+  stop.clock_ms = 1200;
+  stop.run_elapsed_ms = 2100;
+  tail.sensor_stop = &stop;
+  const nlohmann::json stopped =
+      nlohmann::json::parse(RunRecordJson(RunRecordHeadJson(head), tail))["sensor_stop"];
+  EXPECT_EQ(
+      stopped,
+      (nlohmann::json{
+          {"cause", "no frames"}, {"clock_ms", 1200}, {"run_elapsed_ms", 2100}, {"detail", ""}}));
+}
+
+}  // namespace
