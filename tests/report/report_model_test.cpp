@@ -58,8 +58,9 @@ TEST_F(SummaryTest, FiguresOfAScriptedRunWithItsRunRecord) {
   ASSERT_TRUE(f.tracked_share);
   EXPECT_DOUBLE_EQ(*f.tracked_share, 1.0);
 
-  EXPECT_EQ(s.files, (std::vector<std::string>{trial_path, set.body_path, set.run_record_path,
-                                               "/data/P01_20261210_101500_report.pdf"}));
+  EXPECT_EQ(s.files,
+            (std::vector<std::string>{trial_path, set.body_path, set.timing_path,
+                                      set.run_record_path, "/data/P01_20261210_101500_report.pdf"}));
   const auto lines = Texts(s, false);
   EXPECT_TRUE(Contains(lines, "Files: " + trial_path));
   EXPECT_TRUE(Contains(lines, "Balloons popped: 5"));
