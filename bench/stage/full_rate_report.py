@@ -52,7 +52,7 @@ def main(argv):
             frames = json.load(f).get("frames", {})
         captured = frames.get("pictures_captured")
         shown_pictures = frames.get("pictures_shown")
-        if captured:
+        if captured and shown_pictures is not None:
             print(f"pictures shown      {shown_pictures} of {captured} captured "
                   f"({shown_pictures / captured:.3f})")
         for key in ("frames_presented", "body_frames"):

@@ -18,6 +18,12 @@ namespace {
 
 SessionRecordingReport last_report;
 
+// The report as the run record takes it (the results layer knows no sensor types).
+SessionVideoRecord RecordOf(const SessionRecordingReport& report) {
+  return SessionVideoRecord{report.on,           report.video_path,     report.table_path,
+                            report.frames_written, report.frames_dropped, report.problem};
+}
+
 }  // namespace
 
 std::optional<int64_t> RunClockAtCapture(TIMESPAN capture_time) {
@@ -36,6 +42,7 @@ void BeginSessionVideo() {
   for (const std::string& rescue : DefaultRescueDirectories()) plan.directories.push_back(rescue);
   plan.run_clock_ms_at = RunClockAtCapture;
   last_report = StartSessionRecording(plan);
+  session_video = RecordOf(last_report);
   if (!last_report.on) return;
   if (!last_report.problem.empty()) {
     AfxMessageBox("録画を開始できません。\nThe session video cannot be recorded: " +
@@ -51,6 +58,11 @@ void EndSessionVideo() {
   const bool was_on = last_report.on;
   const std::string problem_at_start = last_report.problem;
   last_report = FinishSessionRecording();
+  session_video = RecordOf(last_report);
+  // A recorder that never started leaves nothing to finish: the reason it
+  // gave at the start is the one the run record keeps.
+  if (session_video.on && session_video.video_path.empty() && session_video.problem.empty())
+    session_video.problem = problem_at_start;
   if (!was_on || !last_report.on) return;
   if (!last_report.video_path.empty()) {
     std::fprintf(stderr, "tavelin2: session video %s: %llu frames, %llu dropped\n",
@@ -72,6 +84,7 @@ void DiscardSessionVideo() {
   for (const std::string& path : {last_report.video_path, last_report.table_path})
     if (!path.empty()) ::unlink(path.c_str());
   last_report = SessionRecordingReport{};
+  session_video = SessionVideoRecord{};
 }
 
 const SessionRecordingReport& LastSessionVideo() {

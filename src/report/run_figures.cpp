@@ -63,6 +63,18 @@ void AddRecordWarnings(const RunRecordFigures& r, std::vector<std::string>* warn
                   *r.frame_interval_p99_ms, *r.frame_interval_median_ms);
     warnings->push_back(text);
   }
+  if (r.session_video) {
+    const RunRecordFigures::SessionVideo& v = *r.session_video;
+    if (!v.recorded && !v.problem.empty()) {
+      warnings->push_back("The session video was not recorded: " + v.problem + ".");
+    } else if (v.recorded && v.frames_dropped && *v.frames_dropped > 0) {
+      warnings->push_back(std::to_string(*v.frames_dropped) +
+                          " camera pictures are missing from the session video: the disk did "
+                          "not keep up.");
+    }
+    if (v.recorded && !v.problem.empty())
+      warnings->push_back("The session video stopped early: " + v.problem + ".");
+  }
 }
 
 }  // namespace

@@ -45,6 +45,68 @@ std::optional<T> NumberAt(const json& record, const char* pointer) {
   return static_cast<T>(v);
 }
 
+std::string TextAt(const json& record, const char* pointer) {
+  const json::json_pointer p(pointer);
+  return record.contains(p) && record.at(p).is_string() ? record.at(p).get<std::string>() : "";
+}
+
+std::string Percent(double share) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.0f %%", share * 100);
+  return text;
+}
+
+void ReadTracking(const json& record, RunRecordFigures* f) {
+  f->tracking_body_frames = NumberAt<int64_t>(record, "/tracking/body_frames");
+  f->share_with_tracked_body = NumberAt<double>(record, "/tracking/share_with_tracked_body");
+  f->popping_body_id = NumberAt<int64_t>(record, "/tracking/popping_body/id");
+  f->popping_body_frames = NumberAt<int64_t>(record, "/tracking/popping_body/frames");
+  f->popping_left_hand_share =
+      NumberAt<double>(record, "/tracking/popping_body/share_left_hand_tracked");
+  f->popping_right_hand_share =
+      NumberAt<double>(record, "/tracking/popping_body/share_right_hand_tracked");
+}
+
+void ReadSessionVideo(const json& record, RunRecordFigures* f) {
+  const json::json_pointer recorded("/session_video/recorded");
+  if (!record.contains(recorded) || !record.at(recorded).is_boolean()) return;
+  RunRecordFigures::SessionVideo v;
+  v.recorded = record.at(recorded).get<bool>();
+  v.video = TextAt(record, "/session_video/video");
+  v.frames_written = NumberAt<int64_t>(record, "/session_video/frames_written");
+  v.frames_dropped = NumberAt<int64_t>(record, "/session_video/frames_dropped");
+  v.problem = TextAt(record, "/session_video/problem");
+  f->session_video = v;
+}
+
+void AddTrackingRows(const RunRecordFigures& f, std::vector<std::pair<std::string, std::string>>* rows) {
+  if (f.share_with_tracked_body) {
+    std::string value = Percent(*f.share_with_tracked_body);
+    if (f.tracking_body_frames) value += " of " + std::to_string(*f.tracking_body_frames);
+    rows->emplace_back("Body frames with a tracked body", value);
+  }
+  if (!f.popping_body_id) return;
+  std::string child = "body " + std::to_string(*f.popping_body_id);
+  if (f.popping_body_frames) child += ", in " + std::to_string(*f.popping_body_frames) + " frames";
+  rows->emplace_back("Popping child", child);
+  if (f.popping_left_hand_share)
+    rows->emplace_back("Its left hand tracked", Percent(*f.popping_left_hand_share) + " of its frames");
+  if (f.popping_right_hand_share)
+    rows->emplace_back("Its right hand tracked", Percent(*f.popping_right_hand_share) + " of its frames");
+}
+
+void AddSessionVideoRows(const RunRecordFigures& f,
+                         std::vector<std::pair<std::string, std::string>>* rows) {
+  if (!f.session_video) return;
+  const RunRecordFigures::SessionVideo& v = *f.session_video;
+  rows->emplace_back("Session video", v.recorded ? v.video : "not recorded");
+  if (v.recorded && v.frames_written && v.frames_dropped) {
+    rows->emplace_back("Session video frames", std::to_string(*v.frames_written) + " written, " +
+                                                   std::to_string(*v.frames_dropped) + " dropped");
+  }
+  if (!v.problem.empty()) rows->emplace_back("Session video problem", v.problem);
+}
+
 }  // namespace
 
 std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_text) {
@@ -60,12 +122,15 @@ std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_tex
   f.timelimit_s = NumberAt<int32_t>(record, "/settings/timelimit");
   if (const json::json_pointer p("/end/reason"); record.contains(p) && record.at(p).is_string())
     f.end_reason = record.at(p).get<std::string>();
+  ReadTracking(record, &f);
+  ReadSessionVideo(record, &f);
 
   FlattenKey(record, "settings", &f.settings);
   FlattenKey(record, "random_seed_used", &f.settings);
   FlattenKey(record, "sensor", &f.sensor);
   FlattenKey(record, "program", &f.sensor);
-  for (const char* key : {"counts", "frames", "latency_ms", "tracking", "end"})
-    FlattenKey(record, key, &f.timing);
+  for (const char* key : {"counts", "frames", "latency_ms", "end"}) FlattenKey(record, key, &f.timing);
+  AddTrackingRows(f, &f.timing);
+  AddSessionVideoRows(f, &f.timing);
   return f;
 }

@@ -19,10 +19,32 @@ struct RunRecordFigures {
   std::optional<int32_t> timelimit_s;  // settings.timelimit
   std::string end_reason;              // end.reason, "" unknown
 
+  // tracking.*: body frames, the share of them with a tracked body, and the
+  // body that popped most balloons with the shares of its frames in which
+  // each hand was tracked.
+  std::optional<int64_t> tracking_body_frames;
+  std::optional<double> share_with_tracked_body;
+  std::optional<int64_t> popping_body_id;
+  std::optional<int64_t> popping_body_frames;
+  std::optional<double> popping_left_hand_share;
+  std::optional<double> popping_right_hand_share;
+
+  // session_video.*: nothing when the record does not say (older versions,
+  // recovered runs).
+  struct SessionVideo {
+    bool recorded = false;
+    std::string video;  // "" none
+    std::optional<int64_t> frames_written;
+    std::optional<int64_t> frames_dropped;
+    std::string problem;
+  };
+  std::optional<SessionVideo> session_video;
+
   // "key = value" rows for the report, keys as dotted paths:
   std::vector<std::pair<std::string, std::string>> settings;  // settings.*, random_seed_used
   std::vector<std::pair<std::string, std::string>> sensor;    // sensor.*, program.*
-  // counts.*, frames.*, latency_ms.*, tracking.*, end.*
+  // counts.*, frames.*, latency_ms.*, end.*, then tracking and session video
+  // under plain labels
   std::vector<std::pair<std::string, std::string>> timing;
 };
 

@@ -12,6 +12,29 @@ std::string Format(const char* format, double a, double b = 0, double c = 0, dou
   return text;
 }
 
+// The run record's tracking of the popping child, and its session video when
+// the camera recorded one.
+void AddRecordLines(const RunRecordFigures& r, std::vector<SummaryLine>* lines) {
+  if (r.popping_body_id && r.popping_left_hand_share && r.popping_right_hand_share) {
+    std::string hands = Format("Popping child's hands tracked: left %.0f %%, right %.0f %% of its",
+                               *r.popping_left_hand_share * 100, *r.popping_right_hand_share * 100);
+    if (r.popping_body_frames) hands += " " + std::to_string(*r.popping_body_frames);
+    hands += " frames";
+    if (r.share_with_tracked_body)
+      hands += Format("; a body tracked in %.0f %% of the body frames", *r.share_with_tracked_body * 100);
+    lines->push_back({hands});
+  }
+  if (r.session_video && r.session_video->recorded) {
+    const RunRecordFigures::SessionVideo& v = *r.session_video;
+    std::string video = "Session video: " + v.video;
+    if (v.frames_written && v.frames_dropped) {
+      video += Format(" (frames written / dropped: %.0f / %.0f)",
+                      static_cast<double>(*v.frames_written), static_cast<double>(*v.frames_dropped));
+    }
+    lines->push_back({video});
+  }
+}
+
 }  // namespace
 
 RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_path,
@@ -61,6 +84,7 @@ RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_
     frames += "; pictures shown / captured: unknown (no run record)";
   }
   s.lines.push_back({frames});
+  if (f.record) AddRecordLines(*f.record, &s.lines);
   for (const std::string& w : f.warnings) s.lines.push_back({w, true});
   if (f.warnings.empty()) s.lines.push_back({"No figure speaks against this run."});
   return s;

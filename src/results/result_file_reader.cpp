@@ -15,7 +15,7 @@ namespace {
 
 // Result file names end in "_YYYYMMDD_hhmmss" plus a kind suffix.
 const std::regex kResultName(R"(^(.*)_(\d{4})(\d{2})(\d{2})_(\d{2})(\d{2})(\d{2})(|_B|_T)\.csv$)");
-const std::regex kRunRecordName(R"(^(.*_\d{8}_\d{6})_run\.json$)");
+const std::regex kRunRecordName(R"(^(.*_\d{8}_\d{6})_run(-\d+)?\.json$)");
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
   std::ifstream in(path, std::ios::binary);
@@ -315,12 +315,6 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
       return std::nullopt;
     }
   }
-  if (FileExists(stem + "_run.json")) {
-    set.run_record_path = stem + "_run.json";
-    set.run_record = ReadRunRecord(set.run_record_path, error);
-    if (!set.run_record) return std::nullopt;
-  }
-
   auto trial_runs =
       SplitRuns(std::move(trial_rows), [](const TrialRow& r) { return r.record.trial; });
   auto body_runs = SplitRuns(std::move(samples), [](const BodySample& s) { return s.count; });
@@ -359,6 +353,16 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     if (i < body_runs.size()) run.samples = std::move(body_runs[i]);
     if (i < timing_runs.size()) run.timing = std::move(timing_runs[i]);
     set.runs.push_back(std::move(run));
+  }
+  // Each run appended to the files took the next free run record name: the
+  // last run's record is the copy numbered by the run count. Another copy is
+  // not taken for it, so that no run is shown with another run's figures.
+  const std::string record_path =
+      stem + (n > 1 ? "_run-" + std::to_string(n) + ".json" : std::string("_run.json"));
+  if (FileExists(record_path)) {
+    set.run_record_path = record_path;
+    set.run_record = ReadRunRecord(set.run_record_path, error);
+    if (!set.run_record) return std::nullopt;
   }
   return set;
 }

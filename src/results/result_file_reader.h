@@ -1,7 +1,7 @@
 #pragma once
 // Reads a run's result files back: the trial file "X.csv" with its body file
-// "X_B.csv", and the timing file "X_T.csv" and run record "X_run.json" where
-// they exist. Accepts CR LF and LF line ends and subjects in any byte encoding
+// "X_B.csv", and the timing file "X_T.csv" and the last run's record where
+// they exist ("X_run.json", or "X_run-N.json" when N runs were appended). Accepts CR LF and LF line ends and subjects in any byte encoding
 // (files of the Windows version hold Shift-JIS). Tools that turn runs into
 // other formats (the BIDS export, reports) start here.
 
@@ -48,12 +48,12 @@ struct ResultFileSet {
   std::string body_path;
   std::string timing_path;      // "" when there is none
   std::string run_record_path;  // "" when there is none
-  std::optional<RunRecordInfo> run_record;
+  std::optional<RunRecordInfo> run_record;  // of the last run
   std::vector<ResultRun> runs;  // in file order; empty when no file holds a row
 };
 
 // The trial file that belongs to `path`: "X.csv" for "X.csv", "X_B.csv",
-// "X_T.csv" and "X_run.json" of a result file name ("..._YYYYMMDD_hhmmss...");
+// "X_T.csv", "X_run.json" and "X_run-N.json" of a result file name ("..._YYYYMMDD_hhmmss...");
 // any other path is returned unchanged.
 std::string TrialFileFor(const std::string& path);
 

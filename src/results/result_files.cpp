@@ -59,6 +59,7 @@ int WriteResultFiles() {
   run.duration_ms = run_timing.duration_ms;
   run.frames = &run_timing.frames;
   run.sensor_stop = &sensor_stop;
+  run.session_video = &session_video;
   const RunWriteOutcome outcome =
       WriteRunResults(run, {CurrentDirectory(), DefaultRescueDirectories()}, journal);
   return outcome.both_in_place() ? 1 : 0;

@@ -89,6 +89,21 @@ Json OnsetToShownJson(std::span<const TrialTiming> timings) {
               {"max", Tenth(delays.max_ms())}};
 }
 
+// Off: {"recorded": false}. On: where the files went and how many pictures
+// reached them; a recording that could not start says so with null paths.
+Json SessionVideoJson(const SessionVideoRecord& v) {
+  if (!v.on) return Json{{"recorded", false}};
+  const auto path_or_null = [](const std::string& path) {
+    return path.empty() ? Json(nullptr) : Json(path);
+  };
+  return Json{{"recorded", v.recorded()},
+              {"video", path_or_null(v.video_path)},
+              {"frame_table", path_or_null(v.table_path)},
+              {"frames_written", v.frames_written},
+              {"frames_dropped", v.frames_dropped},
+              {"problem", v.problem}};
+}
+
 }  // namespace
 
 const char* ProgramVersion() {
@@ -152,5 +167,6 @@ std::string RunRecordJson(std::string_view head_json, const RunRecordTail& tail)
                                  {"run_elapsed_ms", stop->run_elapsed_ms},
                                  {"detail", stop->detail}};
   }
+  if (tail.session_video != nullptr) record["session_video"] = SessionVideoJson(*tail.session_video);
   return record.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -15,6 +15,7 @@
 #include "state/records.h"
 #include "state/run_timing.h"
 #include "state/sensor_stop.h"
+#include "state/session_video_record.h"
 
 inline constexpr const char* kRunRecordFormat = "tavelin2-run/1";
 
@@ -45,6 +46,8 @@ struct RunRecordTail {
   int32_t body_samples = 0;
   const FrameTimingStats* frames = nullptr;       // null: no drawn pass is known
   const SensorStopRecord* sensor_stop = nullptr;  // null or kNone: the sensor did not stop
+  // null: not known (a recovered run), and the record says nothing of a video
+  const SessionVideoRecord* session_video = nullptr;
 };
 
 // The whole record, pretty-printed, ending in a line feed. A head that is not

@@ -62,6 +62,7 @@ std::string RunRecordText(const RunResults& run) {
   tail.body_samples = static_cast<int32_t>(run.samples.size());
   tail.frames = run.frames;
   tail.sensor_stop = run.sensor_stop;
+  tail.session_video = run.session_video;
   return RunRecordJson(run.run_head, tail);
 }
 

@@ -33,6 +33,7 @@ struct RunResults {
   int32_t duration_ms = 0;
   const FrameTimingStats* frames = nullptr;       // null: no drawn pass known
   const SensorStopRecord* sensor_stop = nullptr;  // null: the sensor did not stop
+  const SessionVideoRecord* session_video = nullptr;  // null: not known
 };
 
 struct RunWriteOutcome {

@@ -23,6 +23,7 @@ int32_t balloon_textures[4] = {0, 0, 0, 0};
 int32_t burst_texture = 0;
 
 SensorStopRecord sensor_stop;
+SessionVideoRecord session_video;
 
 void ResetProgramState() {
   settings = ExperimentSettings{};
@@ -44,4 +45,5 @@ void ResetProgramState() {
   for (auto& t : balloon_textures) t = 0;
   burst_texture = 0;
   sensor_stop = SensorStopRecord{};
+  session_video = SessionVideoRecord{};
 }

@@ -9,6 +9,7 @@
 
 #include "state/experiment_settings.h"
 #include "state/sensor_stop.h"
+#include "state/session_video_record.h"
 #include "state/settings_file.h"
 #include "state/tracked_body.h"
 #include "state/records.h"
@@ -48,6 +49,8 @@ extern CTouchWnd experiment_window;
 
 // How the sensor stopped during the last run (cause kNone: it did not).
 extern SensorStopRecord sensor_stop;
+// The last run's session video (off: the run recorded none).
+extern SessionVideoRecord session_video;
 
 // Back to the values at program start (tests use this between cases).
 void ResetProgramState();

@@ -58,15 +58,19 @@ TEST_F(SummaryTest, FiguresOfAScriptedRunWithItsRunRecord) {
   ASSERT_TRUE(f.tracked_share);
   EXPECT_DOUBLE_EQ(*f.tracked_share, 1.0);
 
-  EXPECT_EQ(s.files,
-            (std::vector<std::string>{trial_path, set.body_path, set.timing_path,
-                                      set.run_record_path, "/data/P01_20261210_101500_report.pdf"}));
+  EXPECT_EQ(s.files, (std::vector<std::string>{trial_path, set.body_path, set.timing_path,
+                                               set.run_record_path,
+                                               "/data/P01_20261210_101500_report.pdf"}));
   const auto lines = Texts(s, false);
   EXPECT_TRUE(Contains(lines, "Files: " + trial_path));
   EXPECT_TRUE(Contains(lines, "Balloons popped: 5"));
   EXPECT_TRUE(Contains(lines, "RT median 1100 ms, IQR 700 ms (950 to 1650 ms), 4 trials"));
   EXPECT_TRUE(Contains(lines, "Child tracked in 100 % of the frames"));
   EXPECT_TRUE(Contains(lines, "shown / captured: 290 / 300"));
+  EXPECT_TRUE(Contains(lines, "Popping child's hands tracked: left 80 %, right 96 % of its 90 "
+                              "frames; a body tracked in 97 % of the body frames"));
+  EXPECT_TRUE(Contains(lines, "Session video: /data/P01_20261210_101500_V.avi (frames written / "
+                              "dropped: 300 / 0)"));
   // 10 of 300 pictures not shown is above the 2 % the summary lets pass.
   const auto warnings = Texts(s, true);
   ASSERT_EQ(warnings.size(), 1u) << SummaryText(s);
@@ -85,8 +89,22 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
       "frame_interval_ms": {"median": 100, "p99": 110}}})";
   const std::string uneven_record = R"({"frames": {"pictures_captured": 300, "pictures_shown": 300,
       "frame_interval_ms": {"median": 100, "p99": 300}}})";
+  const std::string video_dropped = R"({"session_video": {"recorded": true, "video": "v.avi",
+      "frames_written": 280, "frames_dropped": 20, "problem": ""}})";
+  const std::string video_cut = R"({"session_video": {"recorded": true, "video": "v.avi",
+      "frames_written": 100, "frames_dropped": 0, "problem": "v.avi: No space left on device"}})";
+  const std::string video_failed = R"({"session_video": {"recorded": false, "video": null,
+      "problem": "no folder can take the video"}})";
+  const std::string video_off = R"({"session_video": {"recorded": false}})";
   const Case cases[] = {
       {"sound run", Always, sound_record.c_str(), {}},
+      {"video frames dropped", Always, video_dropped.c_str(),
+       {"20 camera pictures are missing from the session video"}},
+      {"video cut short", Always, video_cut.c_str(),
+       {"The session video stopped early: v.avi: No space left on device."}},
+      {"video never started", Always, video_failed.c_str(),
+       {"The session video was not recorded: no folder can take the video."}},
+      {"video off", Always, video_off.c_str(), {}},
       // The child gone for the whole last trial but its pop frame: 46 of 75 frames.
       {"child lost", [](int32_t trial, int32_t) { return trial != 4; }, sound_record.c_str(),
        {"The child was tracked in only 61 % of the frames (below 80 %)"}},
@@ -110,6 +128,9 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
     if (c.run_record == nullptr) {
       EXPECT_TRUE(Contains(Texts(s, false), "pictures shown / captured: unknown (no run record)"));
     }
+    // Only a recorded video gets its line.
+    EXPECT_EQ(Contains(Texts(s, false), "Session video: v.avi"),
+              c.run_record == video_dropped.c_str() || c.run_record == video_cut.c_str());
   }
 }
 
@@ -188,6 +209,14 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
   EXPECT_TRUE(has(t, "latency_ms.capture_to_hit_test.mean", "41.5"));
   EXPECT_TRUE(has(t, "frames.pictures_shown", "290"));
   EXPECT_TRUE(has(t, "end.reason", "time_limit"));
+  // Tracking and the session video under plain labels, not as keys.
+  EXPECT_TRUE(has(t, "Body frames with a tracked body", "97 % of 115"));
+  EXPECT_TRUE(has(t, "Popping child", "body 7, in 90 frames"));
+  EXPECT_TRUE(has(t, "Its left hand tracked", "80 % of its frames"));
+  EXPECT_TRUE(has(t, "Its right hand tracked", "96 % of its frames"));
+  EXPECT_TRUE(has(t, "Session video", "/data/P01_20261210_101500_V.avi"));
+  EXPECT_TRUE(has(t, "Session video frames", "300 written, 0 dropped"));
+  for (const auto& [key, value] : t) EXPECT_FALSE(key.starts_with("tracking.")) << key;
   EXPECT_TRUE(has(r.run_rows, "settings.timelimit", "10"));
   EXPECT_TRUE(has(r.run_rows, "sensor.backend", "sim"));
   EXPECT_TRUE(has(r.figure_rows, "RT median", "1100 ms"));
@@ -200,16 +229,23 @@ TEST_F(ReportModelTest, HitSitesThatCannotBePlacedAndAppendedRuns) {
   trials[1].hand_lx = -1, trials[1].hand_ly = -1;  // popped, then lost in the same frame
   trials[2].bodyid = 12345;                        // a body without rows
   trials[3].hand_rx = 961, trials[3].hand_ry = -1; // mirror off: untracked limb
-  const std::string trial_path = WriteRun(run);
-  WriteRun(run, kRunRecord);  // a second run in the same second: appended
-  const ReportModel model = BuildReportModel(Read(trial_path));
+  // The first run keeps its own record ("_run.json"); the second, appended in
+  // the same second, gets "_run-2.json", here with the known figures.
+  const std::string trial_path = WriteRunResults(run, {dir_.string(), {}}, nullptr).trial.path;
+  WriteRun(run, kRunRecord);
+  const ResultFileSet set = Read(trial_path);
+  EXPECT_TRUE(set.run_record_path.ends_with("_run-2.json")) << set.run_record_path;
+  const ReportModel model = BuildReportModel(set);
   ASSERT_EQ(model.runs.size(), 2u);
   EXPECT_EQ(model.runs[0].heading, "P01, 2026/12/10 10:15:00 (run 1 of 2)");
   for (int t : {1, 2, 3}) EXPECT_FALSE(model.runs[1].hits[t].site_known) << "trial " << t;
   EXPECT_TRUE(model.runs[1].hits[4].site_known);
   // The run record belongs to the last run only.
   EXPECT_TRUE(model.runs[0].timing_rows.empty());
-  EXPECT_FALSE(model.runs[1].timing_rows.empty());
+  const ReportRows& t = model.runs[1].timing_rows;
+  EXPECT_NE(std::find(t.begin(), t.end(), std::make_pair(std::string("frames.pictures_shown"),
+                                                         std::string("290"))),
+            t.end());
 }
 
 TEST(RtHistogram, BinWidthsAndEdges) {

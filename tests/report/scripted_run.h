@@ -94,7 +94,12 @@ inline const char* kRunRecord = R"({
   "frames": {"pictures_captured": 300, "pictures_shown": 290, "body_frames": 115,
              "frames_presented": 290, "frame_interval_ms": {"median": 100, "p99": 120}},
   "latency_ms": {"capture_to_hit_test": {"mean": 41.5, "sd": 3.25, "p99": 60}},
-  "tracking": {"share_with_body": 0.97}
+  "tracking": {"body_frames": 115, "share_with_tracked_body": 0.9652,
+               "popping_body": {"id": 7, "frames": 90, "share_left_hand_tracked": 0.8,
+                                "share_right_hand_tracked": 0.9556}},
+  "session_video": {"recorded": true, "video": "/data/P01_20261210_101500_V.avi",
+                    "frame_table": "/data/P01_20261210_101500_V.csv", "frames_written": 300,
+                    "frames_dropped": 0, "problem": ""}
 })";
 
 // A scratch working directory, removed afterwards.
@@ -107,16 +112,16 @@ class ScratchDir : public testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Writes the run with the program's writer, and `run_record` beside it when given.
+  // Writes the run with the program's writer, its run record replaced by
+  // `run_record` when given and removed otherwise (a run of an older version).
   std::string WriteRun(const RunResults& run, const char* run_record = nullptr) {
     const RunWriteOutcome outcome = WriteRunResults(run, {dir_.string(), {}}, nullptr);
     EXPECT_TRUE(outcome.both_in_place());
-    // The run record the writer made is replaced by the one the case gives, or
-    // removed, as for files of a program that wrote none.
-    if (outcome.record.written) fs::remove(outcome.record.path);
+    EXPECT_TRUE(outcome.record.written);
     if (run_record != nullptr) {
-      const std::string stem = outcome.trial.path.substr(0, outcome.trial.path.size() - 4);
-      std::ofstream(stem + "_run.json", std::ios::binary) << run_record;
+      std::ofstream(outcome.record.path, std::ios::binary | std::ios::trunc) << run_record;
+    } else {
+      fs::remove(outcome.record.path);
     }
     return outcome.trial.path;
   }

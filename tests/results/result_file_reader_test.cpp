@@ -156,6 +156,7 @@ TEST(TrialFileFor, EveryFileOfARunLeadsToItsTrialFile) {
       {"d/S_20160305_090702_B.csv", "d/S_20160305_090702.csv"},
       {"d/S_20160305_090702_T.csv", "d/S_20160305_090702.csv"},
       {"d/S_20160305_090702_run.json", "d/S_20160305_090702.csv"},
+      {"d/S_20160305_090702_run-2.json", "d/S_20160305_090702.csv"},  // a second run appended
       {"d/S_B_20160305_090702.csv", "d/S_B_20160305_090702.csv"},  // a subject ending in _B
       {"notes_B.csv", "notes_B.csv"},
   };

@@ -153,6 +153,7 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(tracking["popping_body"]["frames"], 82);
   EXPECT_EQ(tracking["popping_body"]["share_left_hand_tracked"], 0.0366);  // 3 of 82
   EXPECT_FALSE(r.contains("sensor_stop")) << "the sensor did not stop";
+  EXPECT_FALSE(r.contains("session_video")) << "not known: nothing is said";
 
   // A sensor that stopped mid-run is named with its time and cause.
   SensorStopRecord stop;
@@ -166,6 +167,44 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
       stopped,
       (nlohmann::json{
           {"cause", "no frames"}, {"clock_ms", 1200}, {"run_elapsed_ms", 2100}, {"detail", ""}}));
+}
+
+TEST_F(RunTimingTest, RunRecordSaysWhatBecameOfTheSessionVideo) {
+  using nlohmann::json;
+  struct Case {
+    const char* name;
+    SessionVideoRecord video;
+    json expected;
+  };
+  const Case cases[] = {
+      {"off", {}, json{{"recorded", false}}},
+      {"recorded",
+       {true, "/d/P1_20261210_101500_V.avi", "/d/P1_20261210_101500_V.csv", 1790, 12, ""},
+       json{{"recorded", true},
+            {"video", "/d/P1_20261210_101500_V.avi"},
+            {"frame_table", "/d/P1_20261210_101500_V.csv"},
+            {"frames_written", 1790},
+            {"frames_dropped", 12},
+            {"problem", ""}}},
+      // Asked for, but no folder took the files: the reason, and no paths.
+      {"could not start",
+       {true, "", "", 0, 0, "no folder can take the video"},
+       json{{"recorded", false},
+            {"video", nullptr},
+            {"frame_table", nullptr},
+            {"frames_written", 0},
+            {"frames_dropped", 0},
+            {"problem", "no folder can take the video"}}},
+  };
+  RunRecordHead head;
+  head.subject = "P1";
+  RunRecordTail tail;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    tail.session_video = &c.video;
+    const json r = json::parse(RunRecordJson(RunRecordHeadJson(head), tail));
+    EXPECT_EQ(r["session_video"], c.expected);
+  }
 }
 
 }  // namespace
