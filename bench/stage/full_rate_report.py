@@ -27,7 +27,8 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 2
     with open(argv[1], newline="") as f:
-        passes = [(int(r["start_ns"]), int(r["drawn"])) for r in csv.DictReader(f)]
+        rows = list(csv.DictReader(f))
+    passes = [(int(r["start_ns"]), int(r["drawn"])) for r in rows]
     if len(passes) < 2:
         print("the pass trace holds fewer than two passes")
         return 1
@@ -47,6 +48,18 @@ def main(argv):
     print(f"drawn passes        {drawn}, {drawn / seconds:.1f} per second (new body frames taken)")
     print(f"pass interval       p50 {percentile(intervals_ms, 50):.2f} ms, "
           f"p99 {percentile(intervals_ms, 99):.2f} ms, max {max(intervals_ms):.1f} ms")
+    # Where a long interval comes from: the drawn pass's own work, or a sleep
+    # that ended late because no core was free (traces with a pump column).
+    work_ms = [(int(r["end_ns"]) - int(r["start_ns"])) / 1e6 for r in rows if r["drawn"] == "1"]
+    if work_ms:
+        print(f"drawn pass work     p50 {percentile(work_ms, 50):.2f} ms, "
+              f"p99 {percentile(work_ms, 99):.2f} ms")
+    if "pumped_ns" in rows[0]:
+        late_ms = [(int(b["start_ns"]) - int(a["pumped_ns"])) / 1e6 - 1.0
+                   for a, b in zip(rows, rows[1:]) if int(a["pumped_ns"]) > 0]
+        if late_ms:
+            print(f"sleep overrun       p50 {percentile(late_ms, 50):.2f} ms, "
+                  f"p99 {percentile(late_ms, 99):.2f} ms (beyond the 1 ms asked for)")
     if len(argv) == 4:
         with open(argv[3]) as f:
             frames = json.load(f).get("frames", {})

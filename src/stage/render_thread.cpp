@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "state/thread_slice.h"
+
 namespace {
 
 // The frame `into` replaces `from`: texture copies only `from` holds move over.
@@ -85,6 +87,8 @@ void RenderThread::Stop() {
 }
 
 void RenderThread::run() {
+  // A frame handed over must reach the screen before the next vertical blank.
+  RequestShortTimeSlice();
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] { return stop_ || task_ != nullptr || (pending_full_ && !hold_); });

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "state/message_box.h"
+#include "state/thread_slice.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ void TimerThreadMain() {
   // Wake-ups as close to the deadline as the kernel allows (the default slack
   // of 50 us would be added to every one).
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+  // Woken every millisecond: it must not wait for a busy thread's slice.
+  RequestShortTimeSlice();
   counter.Begin(MonotonicNs());
   while (!stop_requested.load(std::memory_order_acquire)) {
     const timespec deadline = ToTimespec(counter.next_deadline_ns());

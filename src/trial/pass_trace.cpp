@@ -37,6 +37,10 @@ void PassTrace::EndPass() {
   Current().end_ns = MonotonicNanoseconds();
 }
 
+void PassTrace::AfterPump() {
+  Current().pumped_ns = MonotonicNanoseconds();
+}
+
 std::vector<PassTraceEntry> PassTrace::Entries() const {
   std::vector<PassTraceEntry> out;
   const size_t kept = pass_count_ < ring_.size() ? pass_count_ : ring_.size();
@@ -48,12 +52,12 @@ std::vector<PassTraceEntry> PassTrace::Entries() const {
 bool PassTrace::WriteCsv(const std::string& path) const {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
-  std::fprintf(f, "start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn\n");
+  std::fprintf(f, "start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn,pumped_ns\n");
   for (const PassTraceEntry& e : Entries()) {
-    std::fprintf(f, "%lld,%lld,%lld,%lld,%lld,%d,%d\n", static_cast<long long>(e.start_ns),
+    std::fprintf(f, "%lld,%lld,%lld,%lld,%lld,%d,%d,%lld\n", static_cast<long long>(e.start_ns),
                  static_cast<long long>(e.poll_ns), static_cast<long long>(e.polled_ns),
                  static_cast<long long>(e.frame_ready_ns), static_cast<long long>(e.end_ns),
-                 e.pass_clock_ms, e.drawn);
+                 e.pass_clock_ms, e.drawn, static_cast<long long>(e.pumped_ns));
   }
   const bool written = std::ferror(f) == 0;
   return std::fclose(f) == 0 && written;
@@ -125,14 +129,16 @@ bool ReadPassTraceCsv(const std::string& path, std::vector<PassTraceEntry>* entr
   bool ok = std::fgets(line, sizeof line, f) != nullptr;  // header
   entries->clear();
   while (ok && std::fgets(line, sizeof line, f) != nullptr) {
-    long long start = 0, poll = 0, polled = 0, ready = 0, end = 0;
+    long long start = 0, poll = 0, polled = 0, ready = 0, end = 0, pumped = 0;
     int clock = 0, drawn = 0;
-    if (std::sscanf(line, "%lld,%lld,%lld,%lld,%lld,%d,%d", &start, &poll, &polled, &ready, &end,
-                    &clock, &drawn) != 7) {
+    // Traces written before the pump column have seven.
+    const int read = std::sscanf(line, "%lld,%lld,%lld,%lld,%lld,%d,%d,%lld", &start, &poll,
+                                 &polled, &ready, &end, &clock, &drawn, &pumped);
+    if (read != 7 && read != 8) {
       ok = false;
       break;
     }
-    entries->push_back(PassTraceEntry{start, poll, polled, ready, end, clock, drawn});
+    entries->push_back(PassTraceEntry{start, poll, polled, ready, end, clock, drawn, pumped});
   }
   std::fclose(f);
   return ok;

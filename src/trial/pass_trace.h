@@ -22,6 +22,9 @@ struct PassTraceEntry {
   int64_t end_ns = 0;          // when the pass's own work was done (before pumping)
   int32_t pass_clock_ms = 0;
   int32_t drawn = 0;  // 1: the body update reported a new frame
+  // When the window messages were pumped (before the 1 ms sleep); 0 unknown.
+  // The next pass's start_ns minus this is how late the sleep ended.
+  int64_t pumped_ns = 0;
 };
 
 class PassTrace {
@@ -38,6 +41,7 @@ class PassTrace {
   void BeforePoll();
   void AfterPoll(bool new_frame);
   void EndPass();
+  void AfterPump();
 
   // The recorded passes, oldest first (the newest `capacity` when it wrapped).
   std::vector<PassTraceEntry> Entries() const;

@@ -9,6 +9,7 @@
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "state/record_fields.h"
+#include "state/thread_slice.h"
 #include "trial/active_target.h"
 #include "trial/pass_trace.h"
 #include "trial/response_rules.h"
@@ -240,6 +241,7 @@ int TrialLoop(TrialPorts& ports, const RunState& run) {
       s.timing.OnPassEnd();
 
       ports.host.PumpMessages();
+      if (trace != nullptr) trace->AfterPump();
       ports.host.Sleep(1);
       s.clock_ms = ports.clock.Read();
     }
@@ -259,6 +261,9 @@ int RunTask(TrialPorts& ports, const RunState& run) {
   }
 
   run.trial_count = 0;
+  // The loop sleeps a millisecond between passes and must wake on time, also
+  // while inference and drawing keep every core busy.
+  RequestShortTimeSlice();
   ports.cursor.Hide();
   const int result = TrialLoop(ports, run);
   ports.cursor.Show();

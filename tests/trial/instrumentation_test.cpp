@@ -177,6 +177,8 @@ TEST(PassTrace, RunTaskWritesTheTraceNamedInTheEnvironment) {
     EXPECT_EQ(entries[i].pass_clock_ms, i);
     EXPECT_EQ(entries[i].drawn, i % 3 == 0 ? 1 : 0);
     EXPECT_GT(entries[i].end_ns, 0);
+    EXPECT_GE(entries[i].pumped_ns, entries[i].end_ns);
+    EXPECT_LE(entries[i].pumped_ns, entries[i + 1].start_ns);
   }
   EXPECT_EQ(entries[10].poll_ns, 0);
   std::remove(path.c_str());
