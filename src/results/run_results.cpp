@@ -114,19 +114,19 @@ RunWriteOutcome WriteRunResults(const RunResults& run, const ResultLocations& lo
   const std::string record_json = RunRecordText(run);
   ResultFileToWrite files[] = {
       {ResultFileKind::kTrial, TrialFileName(run.subject, run.start), kTrialFileHeader, trial_rows,
-       written.trial_path},
+       written.trial_path, {}},
       {ResultFileKind::kBody, BodyFileName(run.subject, run.start), kBodyFileHeader, body_rows,
-       written.body_path},
+       written.body_path, {}},
       {ResultFileKind::kTiming, TimingFileName(run.subject, run.start), kTimingFileHeader,
-       timing_rows, written.timing_path},
+       timing_rows, written.timing_path, {}},
       {ResultFileKind::kRunRecord,
        RunRecordFileName(run.subject, run.start),
        record_json,
        {},
-       written.record_path},
-  };
-  files[3].name_in_folder = [&](const std::string& folder) {
-    return RunRecordNameIn(run, folder, written.record_path, resume_points);
+       written.record_path,
+       [&](const std::string& folder) {
+         return RunRecordNameIn(run, folder, written.record_path, resume_points);
+       }},
   };
   const std::vector<ResultFileOutcome> outcomes =
       WriteRunFileSet(files, locations, log, resume_points);

@@ -284,7 +284,9 @@ class FullSessionTest : public RealProgramTest {
       EXPECT_EQ(std::stoi(f[0]), trials[i].trial);
       EXPECT_EQ(rt, trials[i].rt) << "trial " << i;
       EXPECT_EQ(pass - onset, rt) << "trial " << i;
-      if (i > 0) EXPECT_EQ(pass, trials[i].totalrt) << "trial " << i;
+      if (i > 0) {
+        EXPECT_EQ(pass, trials[i].totalrt) << "trial " << i;
+      }
       // The simulator stamps its pictures and the stage reports its swaps.
       EXPECT_GE(shown, onset) << "trial " << i;
       // A picture is captured before the pass that tests it. Its time comes

@@ -197,7 +197,9 @@ TEST_P(CrashDuringWriteTest, RecoveryCompletesTheFilesWithoutDuplicateRows) {
   EXPECT_EQ(ReadFile(work_ / kBodyName), earlier_body + body_added);
   EXPECT_FALSE(fs::exists(journal_dir()));
   EXPECT_EQ(messages_.size(), p.done_logged ? 0u : 1u);  // a complete run needs no word
-  if (p.done_logged) EXPECT_EQ(ReadFile(work_ / kRecordName), "written by the run");
+  if (p.done_logged) {
+    EXPECT_EQ(ReadFile(work_ / kRecordName), "written by the run");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
