@@ -11,13 +11,19 @@
 //                        capture to body frame (mean and worst).
 //   BM_ColorPicture      BGR camera picture -> 1920 x 1080 BGRA colour frame.
 //   BM_CaptureToTexture/ a picture's way from the camera's MJPEG frame (4:2:2,
-//     {old,new}/H        H rows at 16:9 or, for 480, 640 x 480) through the
-//                        1920 x 1080 BGRA colour frame to the stage's 960 x
-//                        540 body texture: old = OpenCV's V4L2 path (JPEG
-//                        decode to BGR, then ConvertToColorPicture); new =
-//                        libavcodec to YUV, then one swscale step. CPU time
-//                        of the whole process per picture. "old" is built
-//                        only where libopencv-imgcodecs-dev is installed.
+//     path/H             H rows at 16:9 or, for 480, 640 x 480) to the
+//                        stage's 960 x 540 body texture. path 0 = OpenCV's
+//                        V4L2 path (JPEG decode to BGR, ConvertToColorPicture
+//                        to 1920 x 1080, halved copy; built only where
+//                        libopencv-imgcodecs-dev is installed); 1 = libavcodec
+//                        to YUV, one swscale step to 1920 x 1080, halved copy
+//                        (the path before the half-size picture); 2 =
+//                        libavcodec, one swscale step straight to 960 x 540,
+//                        rows copied (the path now); 3 = the decode alone.
+//                        CPU time of the whole process per picture.
+//   BM_DecodedToTexture/ the part after the decoder: path 1 or 2 as above
+//     path/H             from the decoded picture; path 4 = a memcpy of the
+//                        texture's 2 MB, the floor of any copy.
 //   BM_ModelPicture/H    the inference thread's extra step on the new path:
 //                        decoded YUV -> BGR at camera size.
 
@@ -239,7 +245,7 @@ class NewCapturePath {
     geometry_ = ColorFrameGeometry::For(size);
     return ok;
   }
-  bool Picture(const std::vector<uint8_t>& mjpeg, uint8_t* bgra, AVFrame* frame) {
+  bool Decode(const std::vector<uint8_t>& mjpeg, AVFrame* frame) {
     // As from a driver's buffer: a packet, and the compressed frame kept.
     AVPacket* packet = av_packet_alloc();
     av_new_packet(packet, static_cast<int>(mjpeg.size()));
@@ -249,37 +255,58 @@ class NewCapturePath {
     benchmark::DoNotOptimize(kept.get());
     const bool sent = decoder_.Send(packet);
     av_packet_free(&packet);
-    return sent && decoder_.Receive(frame) == VideoDecoder::Result::kFrame &&
-           scaler_.ToColorPicture(*frame, geometry_, bgra);
+    return sent && decoder_.Receive(frame) == VideoDecoder::Result::kFrame;
+  }
+  bool Picture(const std::vector<uint8_t>& mjpeg, uint8_t* bgra, AVFrame* frame) {
+    return Decode(mjpeg, frame) && scaler_.ToColorPicture(*frame, geometry_, bgra);
+  }
+  // Path 1 (full picture, then halved) or 2 (half picture, rows copied) from
+  // a decoded frame into the texture; `bgra` holds the full picture.
+  bool ToTexture(int path, const AVFrame& frame, uint8_t* bgra, uint8_t* texture) {
+    constexpr int kHalfW = kColorWidth / 2, kHalfH = kColorHeight / 2;
+    if (path == 1) {
+      if (!scaler_.ToColorPicture(frame, geometry_, bgra)) return false;
+      CopyHalvedPicture(bgra, kColorWidth, kColorHeight, texture, kHalfW * 4, kHalfW, kHalfH);
+      return true;
+    }
+    // The capture thread's half picture, then the trial loop's row copy. A
+    // 1920 x 1080 camera is converted at full size and halved there.
+    if (geometry_.crop.size() == cv::Size(kColorWidth, kColorHeight)) {
+      if (!scaler_.ToColorPicture(frame, geometry_, bgra)) return false;
+      CopyHalvedPicture(bgra, kColorWidth, kColorHeight, half_.data(), kHalfW * 4, kHalfW, kHalfH);
+    } else if (!scaler_.ToStagePicture(frame, geometry_, half_.data())) {
+      return false;
+    }
+    CopyPictureRows(half_.data(), kHalfW, kHalfH, texture, kHalfW * 4, kHalfW, kHalfH);
+    return true;
   }
 
  private:
   VideoDecoder decoder_;
   PictureScaler scaler_;
   ColorFrameGeometry geometry_;
+  std::vector<uint8_t> half_ = std::vector<uint8_t>(size_t(kColorWidth / 2) * kColorHeight / 2 * 4);
 };
 
-// Args: old (0) or new (1) path, camera rows.
+// Args: path (see the top of this file), camera rows.
 void BM_CaptureToTexture(benchmark::State& state) {
+  const int path_number = static_cast<int>(state.range(0));
   cv::Size size;
   const auto frames = CameraFrames(static_cast<int>(state.range(1)), &size);
   if (frames.empty()) return state.SkipWithError("cannot make the camera frames");
   std::vector<uint8_t> bgra(size_t(kColorWidth) * kColorHeight * 4);
   std::vector<uint8_t> texture(size_t(kColorWidth / 2) * (kColorHeight / 2) * 4);
-  auto to_texture = [&] {
-    CopyHalvedPicture(bgra.data(), kColorWidth, kColorHeight, texture.data(), kColorWidth * 2,
-                      kColorWidth / 2, kColorHeight / 2);
-  };
   size_t i = 0, bytes = 0;
-  if (state.range(0) == 1) {
+  if (path_number >= 1) {
     NewCapturePath path;
     if (!path.Open(size)) return state.SkipWithError("no MJPEG decoder");
     AVFrame* frame = av_frame_alloc();
     for (auto _ : state) {
       const auto& mjpeg = frames[i++ % frames.size()];
       bytes += mjpeg.size();
-      if (!path.Picture(mjpeg, bgra.data(), frame)) return state.SkipWithError("decoding failed");
-      to_texture();
+      if (!path.Decode(mjpeg, frame)) return state.SkipWithError("decoding failed");
+      if (path_number != 3 && !path.ToTexture(path_number, *frame, bgra.data(), texture.data()))
+        return state.SkipWithError("scaling failed");
     }
     av_frame_free(&frame);
   } else {
@@ -293,7 +320,8 @@ void BM_CaptureToTexture(benchmark::State& state) {
       bgr = cv::imdecode(cv::Mat(1, int(mjpeg.size()), CV_8U, const_cast<uint8_t*>(mjpeg.data())),
                          cv::IMREAD_COLOR);
       ConvertToColorPicture(bgr, g, bgra.data());
-      to_texture();
+      CopyHalvedPicture(bgra.data(), kColorWidth, kColorHeight, texture.data(), kColorWidth * 2,
+                        kColorWidth / 2, kColorHeight / 2);
     }
 #else
     return state.SkipWithError("old path not built (libopencv-imgcodecs-dev not installed)");
@@ -303,8 +331,36 @@ void BM_CaptureToTexture(benchmark::State& state) {
   state.counters["kB_per_frame"] = double(bytes) / 1024 / double(state.iterations());
 }
 BENCHMARK(BM_CaptureToTexture)
-    ->ArgNames({"new", "rows"})
-    ->ArgsProduct({{0, 1}, {480, 720, 1080}})
+    ->ArgNames({"path", "rows"})
+    ->ArgsProduct({{0, 1, 2, 3}, {480, 720, 1080}})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Args: path (1, 2, or 4 for the memcpy floor), camera rows.
+void BM_DecodedToTexture(benchmark::State& state) {
+  const int path_number = static_cast<int>(state.range(0));
+  cv::Size size;
+  const auto frames = CameraFrames(static_cast<int>(state.range(1)), &size);
+  NewCapturePath path;
+  if (frames.empty() || !path.Open(size)) return state.SkipWithError("no camera frames");
+  AVFrame* frame = av_frame_alloc();
+  if (!path.Decode(frames[0], frame)) return state.SkipWithError("decoding failed");
+  std::vector<uint8_t> bgra(size_t(kColorWidth) * kColorHeight * 4);
+  std::vector<uint8_t> texture(size_t(kColorWidth / 2) * (kColorHeight / 2) * 4);
+  std::vector<uint8_t> source(texture.size(), 7);
+  for (auto _ : state) {
+    if (path_number == 4) {
+      std::memcpy(texture.data(), source.data(), texture.size());
+    } else if (!path.ToTexture(path_number, *frame, bgra.data(), texture.data())) {
+      return state.SkipWithError("scaling failed");
+    }
+    benchmark::DoNotOptimize(texture.data());
+  }
+  av_frame_free(&frame);
+}
+BENCHMARK(BM_DecodedToTexture)
+    ->ArgNames({"path", "rows"})
+    ->ArgsProduct({{1, 2, 4}, {480, 720, 1080}})
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -111,30 +111,35 @@ constexpr BodyJoint kBodyJoints[] = {
     {JointType_FootRight, &TrackedBody::foot_rx, &TrackedBody::foot_ry, true},
 };
 
-// Copies a colour frame, halved, into the body texture. 1: copied; -1: the
-// frame could not be read (nothing copied).
-int CopyColourFrame(const BodyUpdateTarget& target, const IColorFrame& frame_ref) {
-  const IColorFrame* frame = &frame_ref;
-  int32_t width = 0, height = 0;
+// The frame's full picture, BGRA: its own pixels, or converted into the
+// colour buffer. False when it cannot be read.
+bool ReadFullPicture(const BodyUpdateTarget& target, const IColorFrame& frame, int32_t* width,
+                     int32_t* height, const uint8_t** source) {
   ColorImageFormat format = ColorImageFormat_None;
   std::unique_ptr<IFrameDescription> description;
-  bool ok = Succeeded(frame->get_FrameDescription(&description)) &&
-            Succeeded(description->get_Width(&width)) &&
-            Succeeded(description->get_Height(&height)) &&
-            Succeeded(frame->get_RawColorImageFormat(&format));
-
-  const uint8_t* source = nullptr;
-  if (ok && format == ColorImageFormat_Bgra) {
+  if (Failed(frame.get_FrameDescription(&description)) ||
+      Failed(description->get_Width(width)) || Failed(description->get_Height(height)) ||
+      Failed(frame.get_RawColorImageFormat(&format)))
+    return false;
+  if (format == ColorImageFormat_Bgra) {
     uint32_t capacity = 0;
-    ok = Succeeded(frame->AccessRawUnderlyingBuffer(&capacity, &source));
-  } else if (ok) {
-    const std::span<uint8_t> buffer = target.color_buffer;
-    ok = !buffer.empty() &&
-         Succeeded(frame->CopyConvertedFrameDataToArray(static_cast<uint32_t>(buffer.size()),
-                                                        buffer.data(), ColorImageFormat_Bgra));
-    source = buffer.data();
+    return Succeeded(frame.AccessRawUnderlyingBuffer(&capacity, source));
   }
-  if (!ok) return -1;
+  const std::span<uint8_t> buffer = target.color_buffer;
+  *source = buffer.data();
+  return !buffer.empty() &&
+         Succeeded(frame.CopyConvertedFrameDataToArray(static_cast<uint32_t>(buffer.size()),
+                                                       buffer.data(), ColorImageFormat_Bgra));
+}
+
+// Copies a colour frame, halved, into the body texture. 1: copied; -1: the
+// frame could not be read (nothing copied).
+int CopyColourFrame(const BodyUpdateTarget& target, const IColorFrame& frame) {
+  int32_t width = 0, height = 0;
+  const uint8_t* source = nullptr;
+  // A backend that made the half-size picture leaves only rows to copy.
+  const bool half = Succeeded(frame.AccessHalfPicture(&width, &height, &source));
+  if (!half && !ReadFullPicture(target, frame, &width, &height, &source)) return -1;
 
   StageSurface& stage = target.stage;
   const int texture_index = target.body_texture;
@@ -142,8 +147,13 @@ int CopyColourFrame(const BodyUpdateTarget& target, const IColorFrame& frame_ref
     const TextureLockRecord* lock = stage.LockOf(texture_index);
     if (lock && lock->bits) {
       const TextureEntry& texture = stage.m_textures[texture_index];
-      CopyHalvedPicture(source, width, height, lock->bits, lock->pitch, texture.width,
+      if (half) {
+        CopyPictureRows(source, width, height, lock->bits, lock->pitch, texture.width,
                         texture.height);
+      } else {
+        CopyHalvedPicture(source, width, height, lock->bits, lock->pitch, texture.width,
+                          texture.height);
+      }
     }
     stage.UnlockTexture(texture_index);
   }

@@ -49,3 +49,22 @@ void CopyHalvedPicture(const uint8_t* src, int32_t src_width, int32_t src_height
     CopyEverySecondPixel(s, d, i, cols);
   }
 }
+
+void CopyPictureRows(const uint8_t* src, int32_t src_width, int32_t src_height, uint8_t* dst,
+                     int32_t dst_pitch, int32_t dst_width, int32_t dst_height) {
+  if (!src || !dst || src_width <= 0 || src_height <= 0 || dst_width <= 0 || dst_height <= 0)
+    return;
+  const int32_t cols = std::min(src_width, dst_width);
+  const int32_t rows = std::min(src_height, dst_height);
+  if (dst_pitch < cols * 4) return;
+  const size_t src_stride = static_cast<size_t>(src_width) * 4u;
+  const size_t row_bytes = static_cast<size_t>(cols) * 4u;
+  if (src_stride == row_bytes && static_cast<size_t>(dst_pitch) == row_bytes) {
+    std::memcpy(dst, src, row_bytes * static_cast<size_t>(rows));
+    return;
+  }
+  for (int32_t j = 0; j < rows; ++j) {
+    std::memcpy(dst + static_cast<size_t>(j) * static_cast<size_t>(dst_pitch),
+                src + static_cast<size_t>(j) * src_stride, row_bytes);
+  }
+}

@@ -10,3 +10,10 @@
 // written when the pitch is shorter than a destination row.
 void CopyHalvedPicture(const uint8_t* src, int32_t src_width, int32_t src_height, uint8_t* dst,
                        int32_t dst_pitch, int32_t dst_width, int32_t dst_height);
+
+// Copies a packed 32-bit picture (src_width * 4 bytes a row) as it is into
+// the top left of a texture whose rows lie dst_pitch bytes apart: the first
+// min(src_width, dst_width) pixels of the first min(src_height, dst_height)
+// rows. Nothing is written when the pitch is shorter than a copied row.
+void CopyPictureRows(const uint8_t* src, int32_t src_width, int32_t src_height, uint8_t* dst,
+                     int32_t dst_pitch, int32_t dst_width, int32_t dst_height);

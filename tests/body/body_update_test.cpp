@@ -210,6 +210,109 @@ TEST_F(BodyUpdateTest, SmallerFrameFillsOnlyItsPartAndLargerRawFrameIsCropped) {
   EXPECT_EQ(Texel(10, 1), CoordinateWord(20, 2));  // source rows are 2000 pixels apart
 }
 
+// ---- the backend's half-size picture ----
+
+TEST_F(BodyUpdateTest, BackendsHalfPictureIsCopiedAsItIs) {
+  // The full picture says one thing, the half picture another: the half one
+  // is what the stage shows, row for row (no second halving).
+  ColorFrameData frame = ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF102030);
+  const ColorFrameData half = CoordinatePicture(960, 540);
+  frame.half_width = 960;
+  frame.half_height = 540;
+  frame.half_pixels = half.pixels;
+  sensor_->PushColor(frame);
+  EXPECT_EQ(UpdateBodies(stage_), 0);
+  for (int32_t j : {0, 1, 270, 539})
+    for (int32_t i : {0, 1, 480, 959}) EXPECT_EQ(Texel(i, j), CoordinateWord(i, j));
+  EXPECT_EQ(stage_.unlocked, std::vector<int>{body_texture});
+}
+
+TEST_F(BodyUpdateTest, HalfPictureWithoutFullPixelsIsEnough) {
+  // As the camera sends them: no full pixels at all.
+  ColorFrameData frame;
+  frame.format = ColorImageFormat_Bgra;
+  const ColorFrameData half = CoordinatePicture(640, 600);  // taller than the texture
+  frame.half_width = 640;
+  frame.half_height = 600;
+  frame.half_pixels = half.pixels;
+  sensor_->PushColor(frame);
+  UpdateBodies(stage_);
+  EXPECT_EQ(Texel(639, 539), CoordinateWord(639, 539));
+  EXPECT_EQ(Texel(10, 1), CoordinateWord(10, 1));  // source rows are 640 pixels apart
+  EXPECT_EQ(stage_.Pixel(body_texture, 640, 0), 0u);
+}
+
+TEST(CopyPictureRows, AnySizeAndPitchStaysInsideBothBuffers) {
+  struct Case {
+    int32_t src_w, src_h, dst_w, dst_h, pitch;
+  };
+  const Case cases[] = {
+      {960, 540, 960, 540, 3840},  // the stage's own size: one block
+      {17, 5, 960, 540, 3840},  {1000, 600, 960, 540, 3840},  // cropped to the texture
+      {960, 540, 960, 540, 4096},                             // padded rows
+      {8, 8, 8, 8, 28},                                        // pitch too short: nothing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.src_w << "x" << c.src_h << " -> " << c.dst_w << "x"
+                                    << c.dst_h << " pitch " << c.pitch);
+    const ColorFrameData src = CoordinatePicture(c.src_w, c.src_h);
+    std::vector<uint8_t> dst(static_cast<size_t>(c.pitch) * c.dst_h, 0);
+    CopyPictureRows(src.pixels.data(), c.src_w, c.src_h, dst.data(), c.pitch, c.dst_w, c.dst_h);
+    const int32_t cols = std::min(c.src_w, c.dst_w), rows = std::min(c.src_h, c.dst_h);
+    const bool copies = c.pitch >= cols * 4;
+    for (int32_t j = 0; j < c.dst_h; j += 7)
+      for (int32_t i = 0; i < c.pitch / 4; ++i) {
+        uint32_t w;
+        std::memcpy(&w, dst.data() + static_cast<size_t>(j) * c.pitch + 4 * i, 4);
+        const bool inside = copies && i < cols && j < rows;
+        ASSERT_EQ(w, inside ? CoordinateWord(i, j) : 0u) << i << "," << j;
+      }
+  }
+}
+
+// A backend's half picture is what the loop made itself from the full one.
+TEST(MakeHalfPicture, EqualsHalvingTheConvertedFullPicture) {
+  struct Case {
+    ColorImageFormat format;
+    int32_t width, height;
+  };
+  const Case cases[] = {
+      {ColorImageFormat_Yuy2, 1920, 1080}, {ColorImageFormat_Yuy2, 10, 7},
+      {ColorImageFormat_Bgra, 1920, 1080}, {ColorImageFormat_Bgra, 17, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.format << " " << c.width << "x" << c.height);
+    ColorFrameData frame = ScriptedColorFrame(c.width, c.height, c.format, 0);
+    // Every byte different, so a wrong pixel or chroma pair shows.
+    for (size_t i = 0; i < frame.pixels.size(); ++i) frame.pixels[i] = uint8_t(i * 131 + i / 7);
+    ASSERT_TRUE(MakeHalfPicture(&frame));
+    ASSERT_EQ(frame.half_width, (c.width + 1) / 2);
+    ASSERT_EQ(frame.half_height, (c.height + 1) / 2);
+
+    std::vector<uint8_t> full(static_cast<size_t>(c.width) * c.height * 4);
+    IColorFrame handle(std::make_shared<const ColorFrameData>(frame));
+    ASSERT_EQ(handle.CopyConvertedFrameDataToArray(uint32_t(full.size()), full.data(),
+                                                   ColorImageFormat_Bgra),
+              S_OK);
+    std::vector<uint8_t> halved(frame.half_pixels.size());
+    CopyHalvedPicture(full.data(), c.width, c.height, halved.data(), frame.half_width * 4,
+                      frame.half_width, frame.half_height);
+    EXPECT_EQ(frame.half_pixels, halved);
+  }
+}
+
+TEST(MakeHalfPicture, RefusesWhatItCannotRead) {
+  ColorFrameData rgba = ScriptedColorFrame(4, 4, ColorImageFormat_Rgba, 0);
+  ColorFrameData short_buffer = ScriptedColorFrame(4, 4, ColorImageFormat_Bgra, 0);
+  short_buffer.pixels.pop_back();
+  ColorFrameData odd_pairs = ScriptedColorFrame(4, 4, ColorImageFormat_Yuy2, 0);
+  odd_pairs.width = 3;
+  for (ColorFrameData* frame : {&rgba, &short_buffer, &odd_pairs}) {
+    EXPECT_FALSE(MakeHalfPicture(frame));
+    EXPECT_TRUE(frame->half_pixels.empty());
+  }
+}
+
 TEST_F(BodyUpdateTest, FailedLockSkipsTheCopyButNotTheBodies) {
   const int texture = body_texture;
   body_texture = 77;  // no such texture: LockTexture refuses

@@ -178,6 +178,61 @@ TEST(FrameHandles, ColourFrameCallsRefuseBadArguments) {
   EXPECT_EQ(odd_frame.AccessRawUnderlyingBuffer(&capacity, &raw), E_FAIL);
 }
 
+// A full picture drawn on request, as the camera's frames carry it.
+class CountingPicture : public FullColorPicture {
+ public:
+  CountingPicture(int32_t words, bool works) : words_(words), works_(works) {}
+  bool DrawBgra(uint8_t* bgra) const override {
+    ++draws;
+    if (!works_) return false;
+    for (int32_t i = 0; i < words_ * 4; ++i) bgra[i] = uint8_t(i);
+    return true;
+  }
+  mutable int draws = 0;
+
+ private:
+  int32_t words_;
+  bool works_;
+};
+
+TEST(FrameHandles, FullPictureIsDrawnWhenRead) {
+  for (bool works : {true, false}) {
+    SCOPED_TRACE(works ? "drawn" : "drawing fails");
+    ColorFrameData data;
+    data.width = 4;
+    data.height = 2;
+    data.format = ColorImageFormat_Bgra;
+    auto picture = std::make_shared<CountingPicture>(8, works);
+    data.full_picture = picture;
+    IColorFrame frame(std::make_shared<const ColorFrameData>(data));
+
+    std::vector<uint8_t> out(32, 0xEE);
+    EXPECT_EQ(frame.CopyConvertedFrameDataToArray(31, out.data(), ColorImageFormat_Bgra),
+              E_BUFFER_TOO_SMALL);
+    EXPECT_EQ(picture->draws, 0);
+    EXPECT_EQ(frame.CopyConvertedFrameDataToArray(32, out.data(), ColorImageFormat_Bgra),
+              works ? S_OK : E_FAIL);
+    if (works) {
+      EXPECT_EQ(out[31], 31);
+    }
+
+    uint32_t capacity = 0;
+    const uint8_t* raw = nullptr;
+    EXPECT_EQ(frame.AccessRawUnderlyingBuffer(&capacity, &raw), works ? S_OK : E_FAIL);
+    if (works) {
+      EXPECT_EQ(capacity, 32u);
+      EXPECT_EQ(raw[5], 5);
+      // Drawn once for this handle, however often it is read.
+      const int draws = picture->draws;
+      EXPECT_EQ(frame.AccessRawUnderlyingBuffer(&capacity, &raw), S_OK);
+      EXPECT_EQ(frame.CopyConvertedFrameDataToArray(32, out.data(), ColorImageFormat_Bgra), S_OK);
+      EXPECT_EQ(picture->draws, draws);
+    }
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(frame.AccessHalfPicture(&w, &h, &raw), E_FAIL);  // none made
+  }
+}
+
 TEST(FrameHandles, RgbaConvertsByChannelSwap) {
   ColorFrameData data;
   data.width = 1;

@@ -14,6 +14,7 @@
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/body_update.h"
+#include "body/sensor/sensor_handles.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
@@ -94,7 +95,14 @@ TEST(CameraSensor, CountsEveryPictureAndShowsTheAnalysedOnesWithTheirBodies) {
   for (const auto& set : sets) {
     ASSERT_TRUE(set->color && set->body && set->depth && set->body_index);
     EXPECT_EQ(set->color->format, ColorImageFormat_Bgra);
-    EXPECT_EQ(set->color->pixels.size(), size_t(1920) * 1080 * 4);
+    // The stage's half-size picture comes with every frame; the full one is
+    // drawn when read.
+    EXPECT_EQ(set->color->half_pixels.size(), size_t(960) * 540 * 4);
+    IColorFrame frame(set->color);
+    uint32_t capacity = 0;
+    const uint8_t* full = nullptr;
+    ASSERT_EQ(frame.AccessRawUnderlyingBuffer(&capacity, &full), S_OK);
+    EXPECT_EQ(capacity, uint32_t(1920) * 1080 * 4);
     EXPECT_EQ(set->body->relative_time, set->color->relative_time)
         << "bodies travel with the picture they were found in";
     EXPECT_TRUE(set->body->bodies[0].is_tracked);

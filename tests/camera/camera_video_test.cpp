@@ -9,8 +9,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "body/backends/camera/camera_color_frame.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/v4l2_camera.h"
+#include "body/sensor/sensor_handles.h"
 #include "body/backends/camera/video_source.h"
 #include "test_media.h"
 
@@ -184,21 +186,42 @@ TEST_P(ColorPictureFromDecoded, ShowsTheCentred16By9PartAtFullSize) {
   const ReadBack back = ReadAll(path);
   ASSERT_EQ(back.pictures.size(), 1u);
 
-  std::vector<uint8_t> bgra(size_t(kColorWidth) * kColorHeight * 4);
-  PictureScaler scaler;
-  ASSERT_TRUE(scaler.ToColorPicture(*back.pictures[0].frame, g, bgra.data()));
-  auto at = [&](int x, int y) { return cv::Vec4b(&bgra[(size_t(y) * kColorWidth + x) * 4]); };
   auto near = [](cv::Vec4b got, cv::Scalar want) {
     for (int k = 0; k < 3; ++k)
       if (std::abs(got[k] - want[k]) > 24) return false;
     return got[3] == 255;
   };
   const cv::Scalar green(0, 200, 0);
-  // Corners: inside the shown part (a few pixels in, past JPEG's edge blur).
-  for (const cv::Point p :
-       {cv::Point(8, 8), cv::Point(1911, 8), cv::Point(8, 1071), cv::Point(1911, 1071)})
-    EXPECT_TRUE(near(at(p.x, p.y), green)) << p << " " << at(p.x, p.y);
-  EXPECT_TRUE(near(at(960, 540), dark)) << at(960, 540);
+  // The colour frame the capture thread makes: the stage's half-size
+  // picture and the full one (drawn on request unless the shown part is
+  // 1920 x 1080 camera pixels) show the same part at the same place.
+  PictureScaler scaler;
+  auto color = std::make_shared<ColorFrameData>();
+  ASSERT_TRUE(MakeCameraColorFrame(scaler, *back.pictures[0].frame, g, color.get()));
+  EXPECT_EQ(color->pixels.empty(), g.crop.size() != cv::Size(kColorWidth, kColorHeight));
+  const IColorFrame frame(color);
+  for (const int divisor : {1, 2}) {
+    SCOPED_TRACE(divisor == 1 ? "full size" : "half size");
+    const int w = kColorWidth / divisor, h = kColorHeight / divisor;
+    const uint8_t* bgra = nullptr;
+    if (divisor == 1) {
+      uint32_t capacity = 0;
+      ASSERT_EQ(frame.AccessRawUnderlyingBuffer(&capacity, &bgra), S_OK);
+      ASSERT_EQ(capacity, uint32_t(w) * h * 4);
+    } else {
+      int32_t half_w = 0, half_h = 0;
+      ASSERT_EQ(frame.AccessHalfPicture(&half_w, &half_h, &bgra), S_OK);
+      ASSERT_EQ(half_w, w);
+      ASSERT_EQ(half_h, h);
+    }
+    auto at = [&](int x, int y) { return cv::Vec4b(&bgra[(size_t(y) * w + x) * 4]); };
+    // Corners: inside the shown part (a few pixels in, past JPEG's edge blur).
+    const int in = 8 / divisor;
+    for (const cv::Point p : {cv::Point(in, in), cv::Point(w - 1 - in, in),
+                              cv::Point(in, h - 1 - in), cv::Point(w - 1 - in, h - 1 - in)})
+      EXPECT_TRUE(near(at(p.x, p.y), green)) << p << " " << at(p.x, p.y);
+    EXPECT_TRUE(near(at(w / 2, h / 2), dark)) << at(w / 2, h / 2);
+  }
   std::remove(path.c_str());
 }
 

@@ -11,16 +11,46 @@
 
 #include "body/sensor/sensor_types.h"
 
+// Draws a colour frame's full picture when something asks for it. A backend
+// that makes only the half-size picture for every frame (the camera) hands
+// one of these instead of filling `pixels`, so the full picture costs nothing
+// unless it is read. Shared by every reader of the frame: DrawBgra is const
+// and safe to call from any thread.
+class FullColorPicture {
+ public:
+  virtual ~FullColorPicture() = default;
+  // Writes the frame's width x height picture as BGRA (alpha 255, rows packed,
+  // width * 4 bytes a row) into `bgra`. False when it cannot be drawn.
+  virtual bool DrawBgra(uint8_t* bgra) const = 0;
+};
+
 struct ColorFrameData {
   int32_t width = kColorWidth;    // pixels
   int32_t height = kColorHeight;  // pixels
   ColorImageFormat format = ColorImageFormat_Yuy2;
   // Rows top to bottom, no padding: width * 2 bytes a row for YUY2, width * 4
   // for BGRA. A buffer shorter than the format needs makes the frame's
-  // conversion and raw access fail (they never read past it).
+  // conversion and raw access fail (they never read past it), unless
+  // full_picture draws it.
   std::vector<uint8_t> pixels;
   TIMESPAN relative_time = 0;  // 100 ns, CLOCK_MONOTONIC, capture time
+
+  // The picture at half size as the stage shows it, BGRA, rows packed
+  // (half_width * 4 bytes a row), made by the backend on its own thread so
+  // that the trial loop only copies rows. Empty when the backend made none:
+  // the loop then halves `pixels` itself.
+  int32_t half_width = 0, half_height = 0;
+  std::vector<uint8_t> half_pixels;
+  // With BGRA frames whose `pixels` are left empty: draws them on request.
+  std::shared_ptr<const FullColorPicture> full_picture;
 };
+
+// The half-size picture of a frame whose `pixels` hold a BGRA or YUY2
+// picture: pixel (2i, 2j) of its BGRA conversion becomes pixel (i, j), for
+// (width + 1) / 2 x (height + 1) / 2 pixels; exactly what the stage showed
+// when it halved the full picture itself. False (and nothing made) for
+// another format or a buffer too short.
+bool MakeHalfPicture(ColorFrameData* frame);
 
 struct DepthFrameData {
   int32_t width = kDepthWidth;

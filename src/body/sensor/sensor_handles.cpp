@@ -88,8 +88,41 @@ Status IColorFrame::get_RawColorImageFormat(ColorImageFormat* format) const {
   return Put(format, data_->format);
 }
 
+namespace {
+
+// A BGRA frame without its pixels that can draw them.
+bool DrawnOnRequest(const ColorFrameData& data) {
+  return data.full_picture != nullptr && data.format == ColorImageFormat_Bgra &&
+         data.pixels.size() < ColorBytesNeeded(data) && ColorBytesNeeded(data) != 0;
+}
+
+}  // namespace
+
 Status IColorFrame::AccessRawUnderlyingBuffer(uint32_t* capacity, const uint8_t** buffer) const {
+  if (DrawnOnRequest(*data_)) {
+    if (!capacity || !buffer) return E_POINTER;
+    const uint64_t needed = ColorBytesNeeded(*data_);
+    if (drawn_.size() != needed) {
+      drawn_.resize(needed);
+      if (!data_->full_picture->DrawBgra(drawn_.data())) {
+        drawn_.clear();
+        return E_FAIL;
+      }
+    }
+    return AccessBuffer(drawn_, needed, capacity, buffer);
+  }
   return AccessBuffer(data_->pixels, ColorBytesNeeded(*data_), capacity, buffer);
+}
+
+Status IColorFrame::AccessHalfPicture(int32_t* width, int32_t* height,
+                                      const uint8_t** bgra) const {
+  if (!width || !height || !bgra) return E_POINTER;
+  const uint64_t needed = PixelCount(data_->half_width, data_->half_height) * 4u;
+  if (needed == 0 || data_->half_pixels.size() < needed) return E_FAIL;
+  *width = data_->half_width;
+  *height = data_->half_height;
+  *bgra = data_->half_pixels.data();
+  return S_OK;
 }
 
 Status IColorFrame::CopyConvertedFrameDataToArray(uint32_t capacity, uint8_t* buffer,
@@ -97,6 +130,14 @@ Status IColorFrame::CopyConvertedFrameDataToArray(uint32_t capacity, uint8_t* bu
   if (!buffer) return E_POINTER;
   if (format != ColorImageFormat_Bgra) return E_INVALIDARG;
   const uint64_t needed = ColorBytesNeeded(*data_);
+  if (DrawnOnRequest(*data_)) {
+    if (capacity < needed) return E_BUFFER_TOO_SMALL;
+    if (drawn_.size() == needed) {
+      std::memcpy(buffer, drawn_.data(), needed);
+      return S_OK;
+    }
+    return data_->full_picture->DrawBgra(buffer) ? S_OK : E_FAIL;
+  }
   if (needed == 0 || data_->pixels.size() < needed) return E_FAIL;
   const uint64_t out_bytes = PixelCount(data_->width, data_->height) * 4u;
   if (capacity < out_bytes) return E_BUFFER_TOO_SMALL;

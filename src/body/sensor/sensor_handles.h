@@ -49,9 +49,15 @@ class IColorFrame {
   Status CopyConvertedFrameDataToArray(uint32_t capacity, uint8_t* buffer,
                                        ColorImageFormat format) const;
   Status get_RelativeTime(TIMESPAN* time) const;
+  // The backend's half-size BGRA picture (rows packed, *width * 4 bytes a
+  // row), valid while this frame handle lives; E_FAIL when it made none.
+  Status AccessHalfPicture(int32_t* width, int32_t* height, const uint8_t** bgra) const;
 
  private:
   std::shared_ptr<const ColorFrameData> data_;
+  // The full picture, drawn at the first raw access of a frame that holds
+  // only a way to draw it.
+  mutable std::vector<uint8_t> drawn_;
 };
 
 // A frame of one value per pixel: depth in millimetres, or body index.

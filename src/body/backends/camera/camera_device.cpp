@@ -5,6 +5,7 @@
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/camera_color_frame.h"
 #include "body/backends/camera/file_digest.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/picture_scaler.h"
@@ -206,11 +207,7 @@ void CameraSensor::CaptureLoop() {
     if (picture.width() != source_->size().width || picture.height() != source_->size().height)
       continue;
     std::shared_ptr<ColorFrameData> color = color_pool_->Acquire();
-    color->width = kColorWidth;
-    color->height = kColorHeight;
-    color->format = ColorImageFormat_Bgra;
-    color->pixels.resize(size_t(kColorWidth) * kColorHeight * 4);
-    if (!scaler.ToColorPicture(*picture.frame, geometry, color->pixels.data())) continue;
+    if (!MakeCameraColorFrame(scaler, *picture.frame, geometry, color.get())) continue;
     color->relative_time = picture.capture_time;
     streams().pictures_captured.fetch_add(1);
     {

@@ -2,7 +2,8 @@
 // The camera sensor: a webcam (or a video file) seen by pose and hand models.
 //
 // Threads: a capture thread reads pictures at the camera's rate, turns each
-// into a 1920 x 1080 BGRA colour frame and leaves the newest for the inference
+// into a 1920 x 1080 BGRA colour frame (carrying the stage's half-size
+// picture; the full one is drawn when read) and leaves the newest for the inference
 // thread, which turns it into a body frame (stamped with that picture's capture
 // time) when it is free and then publishes the picture with its bodies as one
 // frame set (with empty depth and body-index frames: the camera has no depth).

@@ -97,6 +97,15 @@ bool PictureScaler::ToColorPicture(const AVFrame& frame, const ColorFrameGeometr
                  kColorWidth * 4, SWS_FAST_BILINEAR);
 }
 
+bool PictureScaler::ToStagePicture(const AVFrame& frame, const ColorFrameGeometry& geometry,
+                                   uint8_t* bgra) {
+  // Fast bilinear, as for the full picture (exact bilinear or area averaging
+  // cost 25 to 30 % more here: bench/camera).
+  constexpr int kWidth = kColorWidth / 2, kHeight = kColorHeight / 2;
+  return Convert(frame, geometry.crop, AV_PIX_FMT_BGRA, {kWidth, kHeight}, bgra, kWidth * 4,
+                 SWS_FAST_BILINEAR);
+}
+
 bool PictureScaler::ToBgr(const AVFrame& frame, cv::Mat* bgr) {
   bgr->create(frame.height, frame.width, CV_8UC3);
   return Convert(frame, {0, 0, frame.width, frame.height}, AV_PIX_FMT_BGR24,

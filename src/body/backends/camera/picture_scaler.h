@@ -22,6 +22,11 @@ class PictureScaler {
   // (alpha 255) into `bgra`, which must hold 1920 * 1080 * 4 bytes.
   bool ToColorPicture(const AVFrame& frame, const ColorFrameGeometry& geometry, uint8_t* bgra);
 
+  // The same picture at half size (960 x 540 BGRA, alpha 255), as the stage
+  // shows it, into `bgra`, which must hold 960 * 540 * 4 bytes: scaled once,
+  // straight from the camera's pixels.
+  bool ToStagePicture(const AVFrame& frame, const ColorFrameGeometry& geometry, uint8_t* bgra);
+
   // The whole frame as 8-bit BGR at its own size (what the pose and hand
   // models read); *bgr is reallocated only when the size changes.
   bool ToBgr(const AVFrame& frame, cv::Mat* bgr);

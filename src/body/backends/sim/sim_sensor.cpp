@@ -106,6 +106,7 @@ void SimSensor::Run() {
 
     auto colour = colour_pool->Acquire();
     painter.PaintColour(scene, colour.get());
+    MakeHalfPicture(colour.get());  // here, not on the trial loop's thread
     colour->relative_time = captured;
     auto body = std::make_shared<BodyFrameData>();
     scene.FillBodyFrame(body.get());
