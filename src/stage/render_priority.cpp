@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "state/thread_scheduling.h"
+
 namespace {
 
 bool IsRasteriserWorker(const std::filesystem::path& task) {
@@ -46,9 +48,10 @@ void BoundSoftwareRasteriserWorkers() {
       continue;  // not a thread id
     }
     // Back from the idle class an earlier version of this program may have
-    // used, then a modest niceness.
+    // used, then a modest niceness, as a batch thread (see thread_scheduling.h).
     const sched_param param{};
     sched_setscheduler(tid, SCHED_OTHER, &param);
     setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kRasteriserNiceness);
+    RunAsBatchThread(tid);
   }
 }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "state/thread_slice.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 
@@ -87,8 +87,9 @@ void RenderThread::Stop() {
 }
 
 void RenderThread::run() {
-  // A frame handed over must reach the screen before the next vertical blank.
-  RequestShortTimeSlice();
+  // Woken by every frame the trial loop hands over: it must not take the
+  // loop's core then (a frame's drawing may wait a millisecond).
+  RunAsBatchThread();
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] { return stop_ || task_ != nullptr || (pending_full_ && !hold_); });

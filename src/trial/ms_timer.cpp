@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "state/message_box.h"
-#include "state/thread_slice.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "state/record_fields.h"
-#include "state/thread_slice.h"
+#include "state/thread_scheduling.h"
 #include "trial/active_target.h"
 #include "trial/pass_trace.h"
 #include "trial/response_rules.h"

@@ -12,6 +12,7 @@
 #include "body/backends/camera/session_recorder.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_problem.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 
@@ -79,8 +80,15 @@ Status CameraSensor::Open() {
     if (recorder_) finished_recording_.reset();
     planned_recording_.reset();
   }
-  inference_thread_ = std::thread([this] { InferenceLoop(); });
-  capture_thread_ = std::thread([this] { CaptureLoop(); });
+  // Both need throughput, not timing: batch threads (thread_scheduling.h).
+  inference_thread_ = std::thread([this] {
+    RunAsBatchThread();
+    InferenceLoop();
+  });
+  capture_thread_ = std::thread([this] {
+    RunAsBatchThread();
+    CaptureLoop();
+  });
   return S_OK;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "body/backends/camera/mjpeg_huffman.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 
@@ -96,7 +97,10 @@ bool SessionRecorder::Start() {
     return false;
   }
   accepting_ = true;
-  writer_ = std::thread([this] { WriterLoop(); });
+  writer_ = std::thread([this] {
+    RunAsBatchThread();  // throughput, not timing (thread_scheduling.h)
+    WriterLoop();
+  });
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "body/backends/sim/balloon_probe_access.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 
@@ -43,7 +44,10 @@ SimSensor::~SimSensor() {
 Status SimSensor::Open() {
   if (thread_.joinable()) return S_OK;
   stop_ = false;
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    RunAsBatchThread();  // painting needs throughput, not timing (thread_scheduling.h)
+    Run();
+  });
   return S_OK;
 }
 

@@ -1,4 +1,4 @@
-#include "state/thread_slice.h"
+#include "state/thread_scheduling.h"
 
 #include <sched.h>
 #include <sys/syscall.h>
@@ -21,9 +21,9 @@ struct SchedAttr {
 };
 
 
-bool ReadAttr(SchedAttr* attr) {
+bool ReadAttr(SchedAttr* attr, int tid = 0) {
   *attr = SchedAttr{};
-  return syscall(SYS_sched_getattr, 0, attr, sizeof(SchedAttr), 0) == 0;
+  return syscall(SYS_sched_getattr, tid, attr, sizeof(SchedAttr), 0) == 0;
 }
 
 }  // namespace
@@ -46,4 +46,20 @@ bool RequestShortTimeSlice(uint64_t slice_ns) {
 uint64_t CurrentTimeSlice() {
   SchedAttr attr;
   return ReadAttr(&attr) ? attr.sched_runtime : 0;
+}
+
+bool RunAsBatchThread(int tid) {
+  SchedAttr current;
+  if (!ReadAttr(&current, tid)) return false;
+  if (current.sched_policy == SCHED_BATCH) return true;
+  if (current.sched_policy != SCHED_OTHER) return false;
+  SchedAttr attr{};
+  attr.size = sizeof(attr);
+  attr.sched_policy = SCHED_BATCH;
+  attr.sched_nice = current.sched_nice;
+  return syscall(SYS_sched_setattr, tid, &attr, 0) == 0;
+}
+
+bool RunAsBatchThread() {
+  return RunAsBatchThread(0);
 }
