@@ -10,8 +10,8 @@
 #
 #   bench/stage/full_rate_run.sh [build dir] [seconds] [sensor]
 #
-# sensor: camera (default) or sim. CLIP=<file> plays another clip. BUSY=1
-# keeps one other process busy (yes > /dev/null) during the run. Needs ffmpeg
+# sensor: camera (default) or sim. CLIP=<file> plays another clip. BUSY=N
+# keeps N other processes busy (yes > /dev/null) during the run. Needs ffmpeg
 # and xdotool; starts its own Xvfb (1920 x 1080) unless DISPLAY is set. The
 # run's files land in a temporary folder, removed afterwards unless KEEP=1.
 # PROGRAM=<path> measures another build of tavelin2 with this build's tools.
@@ -43,7 +43,7 @@ presents=$work/presents.txt
 app=""
 busy=""
 cleanup() {
-  [ -n "$busy" ] && kill "$busy" 2>/dev/null || true
+  [ -n "$busy" ] && kill $busy 2>/dev/null || true
   if [ -n "$app" ] && kill -0 "$app" 2>/dev/null; then kill "$app" 2>/dev/null || true; fi
   [ -n "$app" ] && wait "$app" 2>/dev/null || true
   [ "${KEEP:-0}" = 1 ] && echo "files kept in $work" || rm -rf "$work"
@@ -78,16 +78,16 @@ app=$!
 # Ended with Esc: the time limit only has to be long.
 start_run FULLRATE 3600
 stage=$(window '^Experiment Window$' 60)
-if [ "${BUSY:-0}" = 1 ]; then
+for _ in $(seq "${BUSY:-0}"); do
   yes > /dev/null &
-  busy=$!
-fi
+  busy="$busy $!"
+done
 echo "running $seconds s with the $sensor sensor, busy process: ${BUSY:-0}..." >&2
 sleep "$seconds"
 echo "load during: $(cat /proc/loadavg)"
 xdotool windowfocus --sync "$stage" key Escape || xdotool key Escape
 score=$(window '^Score$' 60)
-[ -n "$busy" ] && { kill "$busy"; busy=""; }
+[ -n "$busy" ] && { kill $busy; busy=""; }
 sleep 0.3
 xdotool windowfocus --sync "$score" key Return
 sleep 1

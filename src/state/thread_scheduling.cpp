@@ -1,6 +1,7 @@
 #include "state/thread_scheduling.h"
 
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -62,4 +63,9 @@ bool RunAsBatchThread(int tid) {
 
 bool RunAsBatchThread() {
   return RunAsBatchThread(0);
+}
+
+bool LowerThreadPriority(int nice) {
+  const id_t tid = static_cast<id_t>(syscall(SYS_gettid));
+  return setpriority(PRIO_PROCESS, tid, nice) == 0;
 }

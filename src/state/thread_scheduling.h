@@ -37,3 +37,7 @@ uint64_t CurrentTimeSlice();
 bool RunAsBatchThread();
 // The same for thread `tid` of this process.
 bool RunAsBatchThread(int tid);
+
+// Sets the calling thread's nice value (only this thread's, not the
+// process's). Raising it needs no privilege; false when refused.
+bool LowerThreadPriority(int nice);

@@ -41,7 +41,10 @@ TEST(ThreadScheduling, ComparisonSwitchKeepsTheDefault) {
 
 TEST(ThreadScheduling, BatchThreadKeepsItsNiceValue) {
   OnFreshThread([] {
-    ASSERT_EQ(setpriority(PRIO_PROCESS, 0, 3), 0);
+    const int process_nice = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    ASSERT_TRUE(LowerThreadPriority(3));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(getpid())), process_nice)
+        << "only the thread is lowered";
     const int tid = static_cast<int>(syscall(SYS_gettid));
     ASSERT_TRUE(RunAsBatchThread(tid));
     EXPECT_EQ(sched_getscheduler(0), SCHED_BATCH);
