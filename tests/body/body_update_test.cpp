@@ -130,11 +130,36 @@ TEST_F(BodyUpdateTest, HalvedCopyTakesEverySecondPixelOfEverySecondRow) {
   EXPECT_EQ(stage_.unlocked, std::vector<int>{body_texture});
 }
 
+// A copy into a texture of `c.dst_w` x `c.dst_h` with `c.pitch` bytes a row:
+// texel (i, j) must be source pixel (step * i, step * j) inside the copied
+// part, untouched (0) everywhere else. Buffers are sized exactly, so that
+// AddressSanitizer sees any stray access.
+struct CopyCase {
+  int32_t src_w, src_h, dst_w, dst_h, pitch;
+};
+using CopyFunction = void (*)(const uint8_t*, int32_t, int32_t, uint8_t*, int32_t, int32_t,
+                              int32_t);
+
+void CheckCopy(CopyFunction copy, int32_t step, const CopyCase& c) {
+  SCOPED_TRACE(testing::Message() << c.src_w << "x" << c.src_h << " -> " << c.dst_w << "x"
+                                  << c.dst_h << " pitch " << c.pitch);
+  const ColorFrameData src = CoordinatePicture(c.src_w, c.src_h);
+  std::vector<uint8_t> dst(static_cast<size_t>(c.pitch) * c.dst_h, 0);
+  copy(src.pixels.data(), c.src_w, c.src_h, dst.data(), c.pitch, c.dst_w, c.dst_h);
+  const int32_t cols = std::min((c.src_w + step - 1) / step, c.dst_w);
+  const int32_t rows = std::min((c.src_h + step - 1) / step, c.dst_h);
+  const bool copies = c.pitch >= cols * 4;
+  for (int32_t j = 0; j < c.dst_h; ++j)
+    for (int32_t i = 0; i < c.pitch / 4; ++i) {
+      uint32_t w;
+      std::memcpy(&w, dst.data() + static_cast<size_t>(j) * c.pitch + 4 * i, 4);
+      const bool inside = copies && i < cols && j < rows;
+      ASSERT_EQ(w, inside ? CoordinateWord(step * i, step * j) : 0u) << i << "," << j;
+    }
+}
+
 TEST(CopyHalvedPicture, AnySizeAndPitchStaysInsideBothBuffers) {
-  struct Case {
-    int32_t src_w, src_h, dst_w, dst_h, pitch;
-  };
-  const Case cases[] = {
+  const CopyCase cases[] = {
       {17, 5, 960, 540, 3840},                     // odd width: the last column is source pixel 16
       // Odd widths whose half is a multiple of four: the last group of four
       // destination pixels would reach one pixel past the source row.
@@ -142,24 +167,7 @@ TEST(CopyHalvedPicture, AnySizeAndPitchStaysInsideBothBuffers) {
       {18, 4, 960, 540, 3840}, {19, 3, 4, 2, 20},  // destination smaller than half the source
       {16, 2, 8, 1, 32},       {9, 9, 5, 5, 20},  {8, 8, 4, 4, 12},  // pitch too short: nothing
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.src_w << "x" << c.src_h << " -> " << c.dst_w << "x"
-                                    << c.dst_h << " pitch " << c.pitch);
-    const ColorFrameData src = CoordinatePicture(c.src_w, c.src_h);
-    // Exactly sized buffers, so that AddressSanitizer sees any stray access.
-    std::vector<uint8_t> dst(static_cast<size_t>(c.pitch) * c.dst_h, 0);
-    CopyHalvedPicture(src.pixels.data(), c.src_w, c.src_h, dst.data(), c.pitch, c.dst_w, c.dst_h);
-    const int32_t cols = std::min((c.src_w + 1) / 2, c.dst_w);
-    const int32_t rows = std::min((c.src_h + 1) / 2, c.dst_h);
-    const bool copies = c.pitch >= cols * 4;
-    for (int32_t j = 0; j < c.dst_h; ++j)
-      for (int32_t i = 0; i < c.pitch / 4; ++i) {
-        uint32_t w;
-        std::memcpy(&w, dst.data() + static_cast<size_t>(j) * c.pitch + 4 * i, 4);
-        const bool inside = copies && i < cols && j < rows;
-        EXPECT_EQ(w, inside ? CoordinateWord(2 * i, 2 * j) : 0u) << i << "," << j;
-      }
-  }
+  for (const CopyCase& c : cases) CheckCopy(CopyHalvedPicture, 2, c);
 }
 
 TEST_F(BodyUpdateTest, HalvedCopyFollowsTheLocksPitch) {
@@ -243,31 +251,13 @@ TEST_F(BodyUpdateTest, HalfPictureWithoutFullPixelsIsEnough) {
 }
 
 TEST(CopyPictureRows, AnySizeAndPitchStaysInsideBothBuffers) {
-  struct Case {
-    int32_t src_w, src_h, dst_w, dst_h, pitch;
-  };
-  const Case cases[] = {
+  const CopyCase cases[] = {
       {960, 540, 960, 540, 3840},  // the stage's own size: one block
       {17, 5, 960, 540, 3840},  {1000, 600, 960, 540, 3840},  // cropped to the texture
       {960, 540, 960, 540, 4096},                             // padded rows
       {8, 8, 8, 8, 28},                                        // pitch too short: nothing
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.src_w << "x" << c.src_h << " -> " << c.dst_w << "x"
-                                    << c.dst_h << " pitch " << c.pitch);
-    const ColorFrameData src = CoordinatePicture(c.src_w, c.src_h);
-    std::vector<uint8_t> dst(static_cast<size_t>(c.pitch) * c.dst_h, 0);
-    CopyPictureRows(src.pixels.data(), c.src_w, c.src_h, dst.data(), c.pitch, c.dst_w, c.dst_h);
-    const int32_t cols = std::min(c.src_w, c.dst_w), rows = std::min(c.src_h, c.dst_h);
-    const bool copies = c.pitch >= cols * 4;
-    for (int32_t j = 0; j < c.dst_h; j += 7)
-      for (int32_t i = 0; i < c.pitch / 4; ++i) {
-        uint32_t w;
-        std::memcpy(&w, dst.data() + static_cast<size_t>(j) * c.pitch + 4 * i, 4);
-        const bool inside = copies && i < cols && j < rows;
-        ASSERT_EQ(w, inside ? CoordinateWord(i, j) : 0u) << i << "," << j;
-      }
-  }
+  for (const CopyCase& c : cases) CheckCopy(CopyPictureRows, 1, c);
 }
 
 // A backend's half picture is what the loop made itself from the full one.
