@@ -87,10 +87,10 @@ Status CameraSensor::Open() {
   inference_thread_ = std::thread([this] {
     pthread_setname_np(pthread_self(), "t2-inference");
     RunAsBatchThread();
-    // A little below the stage's threads, as the rasteriser: measured with
-    // one other busy process, the trial loop's pass interval p99 fell from
-    // 3.2-4.0 to 2.3 ms with every picture still analysed; with two, 0.99 of
-    // the pictures were (bench/stage/full_rate_run.sh).
+    // A little below the stage's threads, as the rasteriser: with one other
+    // busy process the trial loop's pass interval p99 fell from 3.2-4.0 to
+    // 2.1-2.3 ms with every picture still analysed; with two, 0.98 of them
+    // were (bench/stage/full_rate_run.sh). More would starve it then.
     LowerThreadPriority(kInferenceNiceness);
     InferenceLoop();
   });
