@@ -171,23 +171,10 @@ class FullSessionTest : public RealProgramTest {
   // closed score box. When `fill` is set the subject and time limit are typed;
   // `press_m` toggles the mirror display once during the run.
   void RunOnce(pid_t app_pid, bool fill, bool press_m) {
-    ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
-    ASSERT_TRUE(Xdo("click 1"));
-    const auto dialog = WaitForWindow("^Dialog$", 20s);
-    ASSERT_TRUE(dialog) << "no setup dialog";
-    Xdo("windowfocus --sync " + *dialog);
-    std::this_thread::sleep_for(300ms);
-    if (fill) {
-      // The subject field has the focus; Tab twice reaches the time limit.
-      ASSERT_TRUE(Xdo("key --delay 50 ctrl+a"));
-      ASSERT_TRUE(Xdo("type --delay 50 E2E01"));
-      ASSERT_TRUE(Xdo("key --delay 100 Tab Tab ctrl+a"));
-      ASSERT_TRUE(Xdo("type --delay 50 8"));
-    }
-    ASSERT_TRUE(Xdo("key Return"));
-    ASSERT_TRUE(WaitForWindowGone("^Dialog$", 10s)) << "the dialog refused its input";
-    const auto stage = WaitForWindow("^Experiment Window$", 20s);
-    ASSERT_TRUE(stage) << "no stage window";
+    std::string why;
+    const auto stage = StartRunFromMainFrame(
+        fill ? std::optional<SetupEntry>(SetupEntry{"E2E01", 8}) : std::nullopt, &why);
+    ASSERT_TRUE(stage) << why;
     EXPECT_EQ(WindowSize(*stage), "1920x1080") << "the stage covers the screen";
     if (press_m) {
       const ProgramGlobals globals(program_, app_pid, {"settings"});

@@ -55,18 +55,8 @@ class SignalStopTest : public RealProgramTest {
   // been going for `for_how_long`.
   void StartRun(std::chrono::milliseconds for_how_long) {
     ASSERT_TRUE(WaitForWindow("^DirectDraw Application$", 30s)) << "no main frame";
-    ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
-    ASSERT_TRUE(Xdo("click 1"));
-    const auto dialog = WaitForWindow("^Dialog$", 20s);
-    ASSERT_TRUE(dialog) << "no setup dialog";
-    Xdo("windowfocus --sync " + *dialog);
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(Xdo("key --delay 50 ctrl+a"));
-    ASSERT_TRUE(Xdo("type --delay 50 SIG01"));
-    ASSERT_TRUE(Xdo("key --delay 100 Tab Tab ctrl+a"));
-    ASSERT_TRUE(Xdo("type --delay 50 60"));
-    ASSERT_TRUE(Xdo("key Return"));
-    ASSERT_TRUE(WaitForWindow("^Experiment Window$", 30s)) << "no stage window";
+    std::string why;
+    ASSERT_TRUE(StartRunFromMainFrame(SetupEntry{"SIG01", 60}, &why)) << why;
     std::this_thread::sleep_for(for_how_long);
   }
 };

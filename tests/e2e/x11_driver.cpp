@@ -135,6 +135,32 @@ bool Xdo(const std::string& arguments) {
   return RunCommand("xdotool " + arguments + " 2>&1").has_value();
 }
 
+std::optional<std::string> StartRunFromMainFrame(const std::optional<SetupEntry>& entry,
+                                                 std::string* why) {
+  using namespace std::chrono_literals;
+  auto fail = [&](const char* what) {
+    *why = what;
+    return std::optional<std::string>();
+  };
+  if (!Xdo("mousemove --sync 960 700") || !Xdo("click 1")) return fail("xdotool cannot click");
+  const auto dialog = WaitForWindow("^Dialog$", 20s);
+  if (!dialog) return fail("no setup dialog");
+  Xdo("windowfocus --sync " + *dialog);
+  std::this_thread::sleep_for(300ms);
+  if (entry) {
+    // The subject field has the focus; Tab twice reaches the time limit.
+    if (!Xdo("key --delay 50 ctrl+a") || !Xdo("type --delay 50 " + entry->subject) ||
+        !Xdo("key --delay 100 Tab Tab ctrl+a") ||
+        !Xdo("type --delay 50 " + std::to_string(entry->timelimit_s)))
+      return fail("xdotool cannot type into the setup dialog");
+  }
+  if (!Xdo("key Return")) return fail("xdotool cannot press Return");
+  if (!WaitForWindowGone("^Dialog$", 10s)) return fail("the dialog refused its input");
+  const auto stage = WaitForWindow("^Experiment Window$", 30s);
+  if (!stage) return fail("no stage window");
+  return stage;
+}
+
 ProgramGlobals::ProgramGlobals(const std::filesystem::path& program, pid_t pid,
                                const std::vector<std::string>& names)
     : wanted_(names.size()) {

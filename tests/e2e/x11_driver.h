@@ -59,6 +59,18 @@ bool WaitForWindowGone(const std::string& title_regex, std::chrono::milliseconds
 
 bool Xdo(const std::string& arguments);  // "xdotool <arguments>" succeeded
 
+// What is typed into the setup dialog.
+struct SetupEntry {
+  std::string subject;
+  int timelimit_s = 0;
+};
+// Starts a run as an experimenter does: clicks into the main frame (which
+// must be up), types `entry` into the setup dialog (nothing: its values stay)
+// and presses Return. The stage window's id once the dialog has closed and
+// the stage is up; nothing otherwise, with what went wrong in *why.
+std::optional<std::string> StartRunFromMainFrame(const std::optional<SetupEntry>& entry,
+                                                 std::string* why);
+
 // Global variables of a running program started by this process, read by name:
 // the addresses nm gives, moved to where the program is loaded, read through
 // /proc/<pid>/mem. Lets a test wait for what the program has done instead of

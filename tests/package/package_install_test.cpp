@@ -135,20 +135,8 @@ TEST_F(InstalledProgramUnderX, ARunFromAnEmptyFolderUsesTheInstalledStimuli) {
   const auto frame = WaitForWindow("^DirectDraw Application$", 30s);
   ASSERT_TRUE(frame) << "no main frame";
 
-  ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
-  ASSERT_TRUE(Xdo("click 1"));
-  const auto dialog = WaitForWindow("^Dialog$", 20s);
-  ASSERT_TRUE(dialog) << "no setup dialog";
-  Xdo("windowfocus --sync " + *dialog);
-  std::this_thread::sleep_for(300ms);
-  // The subject field has the focus; Tab twice reaches the time limit.
-  ASSERT_TRUE(Xdo("key --delay 50 ctrl+a"));
-  ASSERT_TRUE(Xdo("type --delay 50 PKG01"));
-  ASSERT_TRUE(Xdo("key --delay 100 Tab Tab ctrl+a"));
-  ASSERT_TRUE(Xdo("type --delay 50 5"));
-  ASSERT_TRUE(Xdo("key Return"));
-  ASSERT_TRUE(WaitForWindowGone("^Dialog$", 10s)) << "the dialog refused its input";
-  ASSERT_TRUE(WaitForWindow("^Experiment Window$", 20s)) << "no stage window";
+  std::string why;
+  ASSERT_TRUE(StartRunFromMainFrame(SetupEntry{"PKG01", 5}, &why)) << why;
   const auto score = WaitForWindow("^Score$", 120s);
   ASSERT_TRUE(score) << "the run did not end by its time limit";
   std::this_thread::sleep_for(300ms);

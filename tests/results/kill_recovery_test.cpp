@@ -87,18 +87,9 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
   {
     ProgramProcess app(program_.string(), {"--sensor=sim"}, dir_.string(), env_);
     ASSERT_TRUE(WaitForWindow("^DirectDraw Application$", 30s)) << "no main frame";
-    ASSERT_TRUE(Xdo("mousemove --sync 960 700"));
-    ASSERT_TRUE(Xdo("click 1"));
-    const auto dialog = WaitForWindow("^Dialog$", 20s);
-    ASSERT_TRUE(dialog) << "no setup dialog";
-    Xdo("windowfocus --sync " + *dialog);
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(Xdo("key --delay 50 ctrl+a"));
-    ASSERT_TRUE(Xdo("type --delay 50 KILL01"));
-    ASSERT_TRUE(Xdo("key --delay 100 Tab Tab ctrl+a"));
-    ASSERT_TRUE(Xdo("type --delay 50 600"));  // the run must not end by itself
-    ASSERT_TRUE(Xdo("key Return"));
-    ASSERT_TRUE(WaitForWindow("^Experiment Window$", 20s)) << "no stage window";
+    std::string why;
+    // A time limit the run must not reach by itself.
+    ASSERT_TRUE(StartRunFromMainFrame(SetupEntry{"KILL01", 600}, &why)) << why;
 
     const ProgramGlobals counts(program_, app.pid(), {"trial_count", "sample_count"});
     ASSERT_TRUE(counts.ok()) << "cannot read trial_count / sample_count of the running program";
