@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
+#include <vector>
+
+#include "app/label_placement.h"
 
 namespace {
 
@@ -67,13 +70,15 @@ QColor ShapeColour(int32_t shape) {
   }
 }
 
-// Text on a dark box with its top left at `at` (centred on it when `centred`).
+// Text on a dark box with its top left at `at` (centred on it when `centred`),
+// moved down below the labels already drawn (`taken`) that it would cover.
 void Label(QPainter& p, QPointF at, const QString& text, const QColor& colour,
-           bool centred = false) {
+           std::vector<QRectF>* taken, bool centred = false) {
   p.setPen(colour);  // also for the measuring: with no pen, text measures empty
   const QSizeF size = p.boundingRect(QRectF(0, 0, 800, 80), Qt::AlignLeft, text).size();
   if (centred) at -= QPointF(size.width() / 2, size.height());
-  const QRectF box = QRectF(at, size).adjusted(-3, -1, 3, 1);
+  const QRectF box = PlaceLabel(QRectF(at, size).adjusted(-3, -1, 3, 1), *taken);
+  taken->push_back(box);
   p.fillRect(box, QColor(0, 0, 0, 170));
   p.drawText(box, Qt::AlignCenter, text);
 }
@@ -150,6 +155,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   QFont font = p.font();
   font.setPixelSize(std::max(12, static_cast<int>(16 * scale)));
   p.setFont(font);
+  std::vector<QRectF> labels;
   for (const TrackedBody& b : sensor_->bodies()) {
     if (!b.tracked) continue;
     p.setPen(QPen(QColor(0, 64, 255), std::max(2.0, 3 * scale)));
@@ -168,12 +174,13 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       p.setBrush(colour);
       p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
       Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale),
-            QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape)), colour);
+            QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape)), colour,
+            &labels);
     }
     if (Placed(b.head_x, b.head_y)) {
       Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
             QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white,
-            /*centred=*/true);
+            &labels, /*centred=*/true);
     }
   }
 

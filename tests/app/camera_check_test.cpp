@@ -11,6 +11,7 @@
 #include "app/camera_check_meter.h"
 #include "app/camera_check_sensor.h"
 #include "app/camera_check_window.h"
+#include "app/label_placement.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor_connection.h"
@@ -21,6 +22,29 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int64_t kMs = 1'000'000;
+
+TEST(LabelPlacement, ALabelMovesDownPastTheOnesItWouldCover) {
+  const QRectF left_hand(100, 100, 60, 20);
+  struct Case {
+    const char* what;
+    QRectF wanted;
+    std::vector<QRectF> taken;
+    QRectF placed;
+  };
+  const Case cases[] = {
+      {"nothing drawn yet", {105, 110, 60, 20}, {}, {105, 110, 60, 20}},
+      {"clear of the other", {300, 100, 60, 20}, {left_hand}, {300, 100, 60, 20}},
+      {"over the other: just below it", {105, 110, 60, 20}, {left_hand}, {105, 121, 60, 20}},
+      // Below the first it would cover the second: below that one too.
+      {"a stack of two", {105, 95, 60, 20}, {left_hand, {110, 125, 60, 20}}, {105, 146, 60, 20}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QRectF placed = PlaceLabel(c.wanted, c.taken);
+    EXPECT_EQ(placed, c.placed);
+    for (const QRectF& other : c.taken) EXPECT_FALSE(placed.intersects(other));
+  }
+}
 
 TEST(CameraCheckMeter, FiguresAndWhatStandsAgainstASession) {
   struct Case {
