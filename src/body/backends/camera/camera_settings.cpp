@@ -30,9 +30,8 @@ bool ParseBool(const std::string& text, bool* out) {
 
 }  // namespace
 
-bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string* warnings) {
-  std::ifstream in(path);
-  if (!in) return true;
+const char* SetCameraSetting(const std::string& key, const std::string& value,
+                             CameraSettings* s) {
   using Setter = std::function<bool(const std::string&)>;
   auto integer = [](int* field, int lo, int hi) -> Setter {
     return [=](const std::string& v) { return ParseNumber(v, lo, hi, field); };
@@ -64,6 +63,15 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
       {"horizontal_fov_deg", real(&s->horizontal_fov_deg, 30.0f, 150.0f)},
       {"track_max_missed_frames", integer(&s->track_max_missed_frames, 0, 300)},
   };
+  const auto it = keys.find(key);
+  if (it == keys.end()) return "unknown key";
+  if (!it->second(value)) return "value out of range or not a number";
+  return nullptr;
+}
+
+bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string* warnings) {
+  std::ifstream in(path);
+  if (!in) return true;
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -71,16 +79,10 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
     const std::string text = Trim(line.substr(0, line.find('#')));
     if (text.empty()) continue;
     const size_t eq = text.find('=');
-    const std::string key = Trim(text.substr(0, eq));
-    const auto it = keys.find(key);
-    const char* problem = nullptr;
-    if (eq == std::string::npos) {
-      problem = "no '='";
-    } else if (it == keys.end()) {
-      problem = "unknown key";
-    } else if (!it->second(Trim(text.substr(eq + 1)))) {
-      problem = "value out of range or not a number";
-    }
+    const char* problem = eq == std::string::npos
+                              ? "no '='"
+                              : SetCameraSetting(Trim(text.substr(0, eq)),
+                                                 Trim(text.substr(eq + 1)), s);
     if (problem && warnings)
       *warnings += path + ":" + std::to_string(number) + ": " + problem + ": " + text + "\n";
   }

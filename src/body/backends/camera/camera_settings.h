@@ -47,6 +47,11 @@ struct CameraSettings {
   int track_max_missed_frames = 15;  // frames a person may go unseen and keep its ID
 };
 
+// Sets one key to a value given as text (as in camera.ini). Null when taken,
+// else what is wrong ("unknown key", ...); *settings is then unchanged.
+const char* SetCameraSetting(const std::string& key, const std::string& value,
+                             CameraSettings* settings);
+
 // Reads overrides from `path` into *settings. Missing file: true, nothing
 // changes. Bad lines are skipped and described in *warnings (one a line).
 bool LoadCameraSettings(const std::string& path, CameraSettings* settings, std::string* warnings);

@@ -1,0 +1,30 @@
+#pragma once
+// The accuracy tool's three measurements on labelled photos (see
+// camera_accuracy.cpp). Each prints its tables on stdout and, as its last
+// line, one summary line in a fixed format; returns the exit status.
+
+#include <string>
+
+#include "body/backends/camera/camera_settings.h"
+
+struct AccuracyOptions {
+  CameraSettings settings;  // the program's defaults unless overridden
+  int repeats = 8;          // each picture given this many times, so the filters settle
+  bool verbose = false;     // one line per labelled item
+};
+
+// --hands LABELS.csv IMAGE_DIR: the whole pipeline on whole pictures.
+int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir,
+                     const AccuracyOptions& options);
+
+// --crops DIR (subfolders rock/, scissors/, paper/), or --crops LABELS.csv
+// IMAGE_DIR (a square around each labelled box): the hand reading alone.
+int RunCropsAccuracy(const std::string& dir_or_labels, const std::string& image_dir,
+                     const AccuracyOptions& options);
+
+// --keypoints COCO.json IMAGE_DIR: the pose's joints against labelled people.
+int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_dir,
+                         const AccuracyOptions& options);
+
+// CPU time of the whole process so far (all threads), milliseconds.
+double ProcessCpuMs();
