@@ -18,6 +18,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 
 BodyEstimator::BodyEstimator(const CameraSettings& settings)
     : settings_(settings),
+      hands_(settings),
       tracker_(settings.track_max_missed_frames, settings.keypoint_threshold) {}
 
 bool BodyEstimator::Load(std::string* error) {
@@ -26,10 +27,7 @@ bool BodyEstimator::Load(std::string* error) {
                   settings_.pose_input_width, error))
     return false;
   if (!settings_.hand_shapes) return true;
-  // The hand crops are small: one thread each is about as fast and leaves the
-  // other core to the capture thread.
-  return hands_.Load(
-      ModelPath(settings_.hand_model_full ? "handlandmark-full" : "handlandmark-lite"), 1, error);
+  return hands_.Load(error);
 }
 
 void BodyEstimator::SetCameraSize(cv::Size camera) {
@@ -50,21 +48,27 @@ bool BodyEstimator::HandReadable(const PersonPose& pose, int side) const {
          pose.keypoints[kArms[side].wrist].score >= settings_.keypoint_threshold;
 }
 
-HandState BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
-                                  BodyEstimateTiming* timing) {
+HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
+                                    BodyEstimateTiming* timing) {
   const ScoredPoint& e = pose.keypoints[kArms[side].elbow];
   const ScoredPoint& w = pose.keypoints[kArms[side].wrist];
-  HandLandmarks landmarks;
-  if (!hands_.Estimate(bgr, HandRegionFromArm({e.x, e.y}, {w.x, w.y}), &landmarks))
-    return HandState_Unknown;
-  if (timing) ++timing->hand_crops;
-  return ClassifyHandShape(landmarks, settings_.hand_presence_threshold);
+  HandReading r = hands_.ReadAt(bgr, HandRegionFromArm({e.x, e.y}, {w.x, w.y}));
+  if (timing) timing->hand_crops += hands_.TakeModelRuns();
+  return r;
+}
+
+void BodyEstimator::Reset() {
+  tracker_ = BodyTracker(settings_.track_max_missed_frames, settings_.keypoint_threshold);
+  slot_state_ = {};
+  readings_ = {};
+  next_hand_ = 0;
 }
 
 void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) {
   // The hands that can be read this frame; with more than the budget allows,
   // each frame starts where the last one stopped, so every hand gets its turn
   // and the others keep their shapes meanwhile.
+  readings_ = {};
   std::vector<std::pair<int, int>> readable;  // slot, side
   for (int s = 0; s < kTrackSlots; ++s) {
     const TrackSlot& slot = tracker_.slots()[s];
@@ -85,7 +89,8 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   for (size_t i = 0; i < budget; ++i) {
     const auto [s, side] = readable[(first + i) % readable.size()];
     HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
-    filter.Update(ReadHand(bgr, tracker_.slots()[s].pose, side, timing));
+    readings_[s][side] = ReadHand(bgr, tracker_.slots()[s].pose, side, timing);
+    filter.Update(readings_[s][side].shape);
     if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
   next_hand_ = first + budget;

@@ -12,7 +12,7 @@
 #include "body/backends/camera/body_tracker.h"
 #include "body/backends/camera/camera_settings.h"
 #include "body/backends/camera/color_frame_geometry.h"
-#include "body/backends/camera/hand_landmarker.h"
+#include "body/backends/camera/hand_reader.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/pose_estimator.h"
 #include "body/sensor/frame_data.h"
@@ -26,6 +26,8 @@ struct BodyEstimateTiming {
   uint32_t hands_read = 0;  // bit 2 * slot + side (0 left, 1 right) of each hand read
   int people = 0;
 };
+
+using HandReadings = std::array<std::array<HandReading, 2>, kTrackSlots>;  // [slot][0 left, 1 right]
 
 class BodyEstimator {
  public:
@@ -47,6 +49,10 @@ class BodyEstimator {
 
   // The people of the last Process, picture pixels (diagnostics and tests).
   const std::array<TrackSlot, kTrackSlots>& slots() const { return tracker_.slots(); }
+  const HandReadings& hand_readings() const { return readings_; }
+
+  // Forgets every person and hand (a new scene); the models stay loaded.
+  void Reset();
 
  private:
   struct SlotState {
@@ -55,17 +61,18 @@ class BodyEstimator {
     float depth_m = 0;
   };
   bool HandReadable(const PersonPose& pose, int side) const;  // side 0 left, 1 right
-  HandState ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
-                     BodyEstimateTiming* timing);
+  HandReading ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
+                       BodyEstimateTiming* timing);
   void UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing);
 
   CameraSettings settings_;
   PoseEstimator pose_;
-  HandLandmarker hands_;
+  HandReader hands_;
   BodyTracker tracker_;
   ColorFrameGeometry geometry_;
   PinholeCamera camera_;
   std::array<SlotState, kTrackSlots> slot_state_{};
   std::vector<PersonPose> people_;
+  HandReadings readings_{};
   size_t next_hand_ = 0;  // where the next frame's hand crops start
 };

@@ -1,0 +1,41 @@
+#pragma once
+// Reads one hand: the hand landmark model on a crop, and the shape the
+// landmarks show. The pipeline and the accuracy tool share it, so the tool
+// measures exactly what a run does.
+
+#include <opencv2/core.hpp>
+#include <string>
+#include <utility>
+
+#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/hand_landmarker.h"
+#include "body/sensor/sensor_types.h"
+
+// One hand's reading in one picture.
+struct HandReading {
+  bool looked = false;  // a crop was read this picture
+  bool found = false;   // the hand model saw a hand in it
+  HandState shape = HandState_Unknown;  // this picture's shape, before any filter
+  float confidence = 0;                 // of that shape, 0..1
+  HandRegion region;                    // where the hand was read
+  cv::Point2f centre;                   // the hand's centre (landmarks), picture pixels
+};
+
+class HandReader {
+ public:
+  explicit HandReader(const CameraSettings& settings) : settings_(settings) {}
+  // Loads the hand model the settings name. False with a message.
+  bool Load(std::string* error);
+
+  // Reads the hand in `region` of a BGR picture.
+  HandReading ReadAt(const cv::Mat& bgr, const HandRegion& region);
+
+  // Hand model runs since the last call (for the timing figures).
+  int TakeModelRuns() { return std::exchange(runs_, 0); }
+
+ private:
+  CameraSettings settings_;
+  HandLandmarker landmarker_;
+  HandLandmarks landmarks_;
+  int runs_ = 0;
+};
