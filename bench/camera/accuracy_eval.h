@@ -11,6 +11,7 @@ struct AccuracyOptions {
   CameraSettings settings;  // the program's defaults unless overridden
   int repeats = 8;          // each picture given this many times, so the filters settle
   bool verbose = false;     // one line per labelled item
+  std::string features_csv;  // --crops: each hand's world landmarks, for choosing thresholds
 };
 
 // --hands LABELS.csv IMAGE_DIR: the whole pipeline on whole pictures.

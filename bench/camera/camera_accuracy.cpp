@@ -9,6 +9,7 @@
 //   --settings FILE   camera.ini-style file of settings
 //   --repeats N       times each picture is given to the pipeline (default 8)
 //   --verbose         one line per labelled item
+//   --features FILE   (--crops) each hand's presence and 21 world landmarks as CSV
 //
 // The figures use the program's own defaults unless overridden, so a run
 // without options measures what a lab runs.
@@ -32,7 +33,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: camera_accuracy [--set KEY=VALUE]... [--settings FILE] [--repeats N] "
-               "[--verbose]\n"
+               "[--verbose] [--features FILE]\n"
                "         (--hands LABELS.csv IMAGE_DIR | --crops DIR | --crops LABELS.csv "
                "IMAGE_DIR | --keypoints COCO.json IMAGE_DIR)\n");
   return 2;
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
     } else if (a == "--repeats" && has_next) {
       options.repeats = std::atoi(argv[++i]);
       if (options.repeats < 1) return Usage();
+    } else if (a == "--features" && has_next) {
+      options.features_csv = argv[++i];
     } else if (a == "--verbose") {
       options.verbose = true;
     } else if ((a == "--hands" || a == "--keypoints") && i + 2 < argc) {

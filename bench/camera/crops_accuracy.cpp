@@ -8,6 +8,7 @@
 
 #include "accuracy_eval.h"
 #include "body/backends/camera/hand_reader.h"
+#include "body/backends/camera/hand_shape.h"
 #include "hand_labels.h"
 #include "test_media.h"
 
@@ -25,6 +26,17 @@ int RunCropsAccuracy(const std::string& dir_or_labels, const std::string& image_
   if (!reader.Load(&error)) {
     std::fprintf(stderr, "camera_accuracy: %s\n", error.c_str());
     return 1;
+  }
+  std::FILE* features = nullptr;
+  if (!options.features_csv.empty()) {
+    features = std::fopen(options.features_csv.c_str(), "w");
+    if (!features) {
+      std::fprintf(stderr, "camera_accuracy: cannot write %s\n", options.features_csv.c_str());
+      return 1;
+    }
+    std::fprintf(features, "file,shape,presence");
+    for (int i = 0; i < kHandLandmarkCount; ++i) std::fprintf(features, ",x%d,y%d,z%d", i, i, i);
+    std::fprintf(features, "\n");
   }
   Confusion confusion;
   double cpu_ms = 0;
@@ -47,11 +59,20 @@ int RunCropsAccuracy(const std::string& dir_or_labels, const std::string& image_
     cpu_ms += ProcessCpuMs() - before;
     runs += reader.TakeModelRuns();
     confusion.Add(h.shape, r.shape, true);
-    if (options.verbose)
-      std::printf("%s %s: %s (confidence %.2f, hand %s)\n", path.c_str(), kShapeNames[h.shape],
+    if (features && r.looked) {
+      std::fprintf(features, "%s,%s,%.4f", path.c_str(), kShapeNames[h.shape], r.landmarks.presence);
+      for (const cv::Point3f& p : r.landmarks.world) std::fprintf(features, ",%.5f,%.5f,%.5f", p.x, p.y, p.z);
+      std::fprintf(features, "\n");
+    }
+    if (options.verbose) {
+      const std::array<float, 4> ext = FingerExtensions(r.landmarks);
+      std::printf("%s %s: %s (confidence %.2f, hand %s; fingers %.2f %.2f %.2f %.2f)\n",
+                  path.c_str(), kShapeNames[h.shape],
                   ShapeIndex(r.shape) >= 0 ? kShapeNames[ShapeIndex(r.shape)] : "unknown",
-                  r.confidence, r.found ? "seen" : "not seen");
+                  r.confidence, r.found ? "seen" : "not seen", ext[0], ext[1], ext[2], ext[3]);
+    }
   }
+  if (features) std::fclose(features);
   std::printf("Hand reading alone on %d %s (%d unreadable); fingers assumed up at first.\n",
               confusion.Labelled(), boxes ? "labelled boxes" : "crops", unreadable);
   confusion.Print();

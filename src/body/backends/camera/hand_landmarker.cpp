@@ -1,5 +1,6 @@
 #include "body/backends/camera/hand_landmarker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -17,6 +18,31 @@ HandRegion HandRegionFromArm(cv::Point2f elbow, cv::Point2f wrist) {
   r.up = d / len;
   r.center = wrist + r.up * (kReachPastWrist * len);
   r.side = kSideForearms * len;
+  return r;
+}
+
+HandRegion HandRegionFromLandmarks(const HandLandmarks& hand) {
+  constexpr float kScale = 2.0f;   // square side over the landmarks' extent
+  constexpr float kShift = 0.1f;   // towards the fingers, of the extent's height
+  const auto at = [&](int i) { return cv::Point2f(hand.image[i].x, hand.image[i].y); };
+  // The direction of the fingers: wrist to the middle of the index, middle
+  // and ring fingers' middle joints; it holds for fists as for open hands.
+  const cv::Point2f fingers = ((at(6) + at(14)) * 0.5f + at(10)) * 0.5f;
+  cv::Point2f up = fingers - at(0);
+  const float len = std::hypot(up.x, up.y);
+  HandRegion r;
+  if (!(len > 1e-3f)) return r;
+  up /= len;
+  const cv::Point2f right(-up.y, up.x);
+  float u0 = 1e9f, u1 = -1e9f, r0 = 1e9f, r1 = -1e9f;
+  for (int i = 0; i < kHandLandmarkCount; ++i) {
+    const cv::Point2f p = at(i);
+    const float u = p.dot(up), v = p.dot(right);
+    u0 = std::min(u0, u), u1 = std::max(u1, u), r0 = std::min(r0, v), r1 = std::max(r1, v);
+  }
+  r.up = up;
+  r.center = up * ((u0 + u1) / 2 + kShift * (u1 - u0)) + right * ((r0 + r1) / 2);
+  r.side = kScale * std::max(u1 - u0, r1 - r0);
   return r;
 }
 

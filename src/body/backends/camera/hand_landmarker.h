@@ -23,6 +23,15 @@ struct HandRegion {
 // the forearm, reaching about 0.8 forearm lengths past the wrist.
 HandRegion HandRegionFromArm(cv::Point2f elbow, cv::Point2f wrist);
 
+struct HandLandmarks;
+
+// The square the hand model wants for a hand it has already seen: turned so
+// that the wrist-to-fingers line points up, around the landmarks' extent
+// (rotated to that frame), twice its larger side, moved a little towards the
+// fingers. Used to read the hand again in the next picture, or to read it
+// again in this one when the first crop was only a guess.
+HandRegion HandRegionFromLandmarks(const HandLandmarks& hand);
+
 struct HandLandmarks {
   std::array<cv::Point3f, kHandLandmarkCount> image{};  // picture pixels (z: relative depth)
   std::array<cv::Point3f, kHandLandmarkCount> world{};  // metres around the hand's centre

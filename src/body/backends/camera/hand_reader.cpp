@@ -10,16 +10,26 @@ bool HandReader::Load(std::string* error) {
       ModelPath(settings_.hand_model_full ? "handlandmark-full" : "handlandmark-lite"), 1, error);
 }
 
-HandReading HandReader::ReadAt(const cv::Mat& bgr, const HandRegion& region) {
-  HandReading r;
-  r.region = region;
-  if (!landmarker_.Estimate(bgr, region, &landmarks_)) return r;
+bool HandReader::Run(const cv::Mat& bgr, const HandRegion& region, HandReading* r) {
+  r->region = region;
+  if (!landmarker_.Estimate(bgr, region, &r->landmarks)) return false;
   ++runs_;
-  r.looked = true;
-  r.found = landmarks_.presence >= settings_.hand_presence_threshold;
-  for (const cv::Point3f& p : landmarks_.image)
+  r->looked = true;
+  r->found = r->landmarks.presence >= settings_.hand_presence_threshold;
+  return true;
+}
+
+HandReading HandReader::ReadAt(const cv::Mat& bgr, const HandRegion& region, bool guess) {
+  HandReading r;
+  if (!Run(bgr, region, &r)) return r;
+  if (guess && r.found) {
+    HandReading second;
+    if (Run(bgr, HandRegionFromLandmarks(r.landmarks), &second) && second.found) r = second;
+  }
+  r.centre = {};
+  for (const cv::Point3f& p : r.landmarks.image)
     r.centre += cv::Point2f(p.x, p.y) / float(kHandLandmarkCount);
-  r.shape = ClassifyHandShape(landmarks_, settings_.hand_presence_threshold);
-  r.confidence = r.shape == HandState_Unknown ? 0 : landmarks_.presence;
+  r.next = HandRegionFromLandmarks(r.landmarks);
+  r.shape = ClassifyHandShape(r.landmarks, settings_.hand_presence_threshold, &r.confidence);
   return r;
 }

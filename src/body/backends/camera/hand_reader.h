@@ -18,7 +18,9 @@ struct HandReading {
   HandState shape = HandState_Unknown;  // this picture's shape, before any filter
   float confidence = 0;                 // of that shape, 0..1
   HandRegion region;                    // where the hand was read
+  HandRegion next;                      // where to read it next (from its landmarks)
   cv::Point2f centre;                   // the hand's centre (landmarks), picture pixels
+  HandLandmarks landmarks;              // valid when looked
 };
 
 class HandReader {
@@ -27,15 +29,19 @@ class HandReader {
   // Loads the hand model the settings name. False with a message.
   bool Load(std::string* error);
 
-  // Reads the hand in `region` of a BGR picture.
-  HandReading ReadAt(const cv::Mat& bgr, const HandRegion& region);
+  // Reads the hand in `region` of a BGR picture. A region that is only a
+  // guess (from the arm, say) is read twice: the hand's own landmarks then
+  // place and turn the second crop. A region from the last picture's
+  // landmarks (`guess` false) is read once.
+  HandReading ReadAt(const cv::Mat& bgr, const HandRegion& region, bool guess = true);
 
   // Hand model runs since the last call (for the timing figures).
   int TakeModelRuns() { return std::exchange(runs_, 0); }
 
  private:
   CameraSettings settings_;
+  bool Run(const cv::Mat& bgr, const HandRegion& region, HandReading* out);
+
   HandLandmarker landmarker_;
-  HandLandmarks landmarks_;
   int runs_ = 0;
 };

@@ -8,12 +8,22 @@
 
 // How far each finger (index, middle, ring, little) is stretched: the tip's
 // distance from the wrist divided by the knuckle's (MCP) distance from the
-// wrist. About 1.9 for a straight finger, 1.0-1.3 for a curled one.
+// wrist. About 1.9 for a straight finger, 1.0-1.3 for a curled one; the
+// small hand model reads straight fingers short (1.45-1.55).
 std::array<float, 4> FingerExtensions(const HandLandmarks& hand);
 
+// How much each finger bends, degrees: the sum of its turns at the knuckle,
+// the middle and the end joint (world landmarks, so the hand's orientation
+// to the camera does not matter). Under 80 for a straight finger, over 150
+// for one curled into a fist.
+std::array<float, 4> FingerBends(const HandLandmarks& hand);
+
 // The shape the landmarks show, HandState_Unknown when the hand is not
-// present or the fingers are neither clearly out nor clearly in.
-HandState ClassifyHandShape(const HandLandmarks& hand, float presence_threshold);
+// present or a finger is neither clearly out nor clearly in. *confidence
+// (0..1, 0 for unknown) is the presence times how clearly the least clear
+// finger is out or in.
+HandState ClassifyHandShape(const HandLandmarks& hand, float presence_threshold,
+                            float* confidence = nullptr);
 
 // Per hand of a tracked person: a new shape is reported only after
 // `confirm_frames` equal readings in a row; unreadable frames keep the last
