@@ -83,8 +83,9 @@ TEST_P(ConvertedModel, MatchesTheReferenceOfTheOriginalGraph) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, ConvertedModel,
-                         ::testing::Values("movenet-multipose", "handlandmark-lite",
-                                           "handlandmark-full"));
+                         ::testing::Values("movenet-multipose", "movenet-lightning",
+                                           "movenet-thunder", "handlandmark-lite",
+                                           "handlandmark-full", "handdetect"));
 
 // ------------------------------------------------------------ test material
 

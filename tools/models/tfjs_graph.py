@@ -57,10 +57,11 @@ class Graph:
             return None
         return self.weights[name]
 
-    def needed_for(self, outputs, skip_inputs=None):
+    def needed_for(self, outputs, skip_inputs=None, stop_at=()):
         """Names of the non-Const nodes that `outputs` depend on, in graph order.
 
-        skip_inputs maps an op type to input positions not to follow."""
+        skip_inputs maps an op type to input positions not to follow; the
+        nodes in stop_at are listed but what they depend on is not."""
         skip_inputs = skip_inputs or {}
         seen = set()
         stack = [strip_port(o) for o in outputs]
@@ -69,6 +70,8 @@ class Graph:
             if name in seen:
                 continue
             seen.add(name)
+            if name in stop_at:
+                continue
             node = self.nodes[name]
             skip = skip_inputs.get(node.op, [])
             stack.extend(strip_port(i) for k, i in enumerate(node.inputs) if k not in skip)

@@ -67,6 +67,25 @@ def depthwise(x, w, strides, padding):
     return out.astype(np.float32)
 
 
+def conv2d_transpose(x, w, out_shape, strides, padding):
+    """The gradient of a convolution with w (kh, kw, out_c, in_c) giving x."""
+    kh, kw, out_c, _ = w.shape
+    sh, sw = strides[1], strides[2]
+    n, h, wd, _ = x.shape
+    full = np.zeros((n, (h - 1) * sh + kh, (wd - 1) * sw + kw, out_c))
+    for i in range(kh):
+        for j in range(kw):
+            part = np.tensordot(x.astype(np.float64), w[i, j].astype(np.float64), axes=([3], [1]))
+            full[:, i : i + sh * (h - 1) + 1 : sh, j : j + sw * (wd - 1) + 1 : sw, :] += part
+    top = left = 0
+    if padding == "SAME":
+        top = same_pads(out_shape[1], kh, sh)[0]
+        left = same_pads(out_shape[2], kw, sw)[0]
+    elif padding != "VALID":
+        raise ValueError("padding %s" % padding)
+    return full[:, top : top + out_shape[1], left : left + out_shape[2], :].astype(np.float32)
+
+
 def max_pool(x, k, s, padding):
     xp = pad_input(x, k[1], k[2], s[1], s[2], padding, value=-np.inf)
     out = None
@@ -95,7 +114,8 @@ def resize_bilinear_half_pixel(x, out_h, out_w):
 
 
 def sigmoid(x):
-    return 1.0 / (1.0 + np.exp(-x))
+    with np.errstate(over="ignore"):  # exp overflows to inf for very negative x: sigmoid 0
+        return 1.0 / (1.0 + np.exp(-x))
 
 
 def strided_slice_1d(value, node, graph):
@@ -108,7 +128,7 @@ def strided_slice_1d(value, node, graph):
     return out[0] if node.attr_int("shrink_axis_mask") else out
 
 
-def evaluate(graph, feeds, outputs):
+def evaluate(graph, feeds, outputs, input_node):
     values = dict(feeds)
 
     def get(name):
@@ -120,15 +140,15 @@ def evaluate(graph, feeds, outputs):
             raise KeyError(name)
         return c
 
-    for name in graph.needed_for(outputs):
+    for name in graph.needed_for(outputs, stop_at={input_node}):
         node = graph.nodes[name]
-        if node.op == "Placeholder":
+        if name == input_node:
             continue
         ins = [get(i) for i in node.inputs]
         op = node.op
         if op in ("Identity", "Cast"):
             out = ins[0].astype(np.float32) if op == "Cast" else ins[0]
-        elif op == "AddV2":
+        elif op in ("Add", "AddV2"):
             out = ins[0] + ins[1]
         elif op == "Sub":
             out = ins[0] - ins[1]
@@ -156,6 +176,14 @@ def evaluate(graph, feeds, outputs):
                 out = out + ins[2]
                 for act in fused[1:]:
                     out = np.maximum(out, 0) if act == "Relu" else np.clip(out, 0, 6)
+        elif op == "Conv2DBackpropInput":
+            out = conv2d_transpose(ins[2], ins[1], [int(d) for d in ins[0]], node.attr_list("strides"), node.attr_str("padding"))
+        elif op == "Pad":
+            out = np.pad(ins[0], [(int(a), int(b)) for a, b in ins[1]])
+        elif op == "Reshape":
+            out = ins[0].reshape([int(d) for d in ins[1]])
+        elif op == "ConcatV2":
+            out = np.concatenate(ins[:-1], axis=int(ins[-1]))
         elif op == "MaxPool":
             out = max_pool(ins[0], node.attr_list("ksize"), node.attr_list("strides"), node.attr_str("padding"))
         elif op == "Mean":
@@ -175,7 +203,7 @@ def evaluate(graph, feeds, outputs):
     return [get(o) for o in outputs]
 
 
-def reference_input(shape, scale):
+def reference_input(shape, scale, offset=0.0):
     """A smooth picture with edges and fine noise: exercises padding and every channel."""
     n, h, w, c = shape
     yy, xx = np.meshgrid(np.linspace(0, 1, h), np.linspace(0, 1, w), indexing="ij")
@@ -186,16 +214,16 @@ def reference_input(shape, scale):
         0.5 + 0.4 * np.cos(9.0 * yy * xx),
     ]
     img = np.stack(channels[:c], axis=-1) + rng.normal(0, 0.05, (h, w, c))
-    img = np.clip(img, 0, 1) * scale
+    img = np.clip(img, 0, 1) * scale + offset
     return img.reshape(n, h, w, c).astype(np.float32)
 
 
 def main(model_name, source_dir, out_dir):
     entry = MODELS[model_name]
     graph = Graph(os.path.join(source_dir, entry["source"] + ".json"))
-    x = reference_input(entry["reference_input"], entry["reference_scale"])
+    x = reference_input(entry["reference_input"], entry["reference_scale"], entry.get("reference_offset", 0.0))
     tf_input, onnx_input, _ = entry["input"]
-    outputs = evaluate(graph, {tf_input + ":0": x}, [o[1] for o in entry["outputs"]])
+    outputs = evaluate(graph, {tf_input + ":0": x}, [o[1] for o in entry["outputs"]], tf_input)
     os.makedirs(out_dir, exist_ok=True)
     lines = []
     for name, value in [(onnx_input, x)] + [(o[0], v) for o, v in zip(entry["outputs"], outputs)]:

@@ -80,8 +80,8 @@ class Converter:
             # Only the input cast int32 -> float of MoveNet; our input is float already.
             src = self.tensor(ins[0])
             result(src, src in self.rank4)
-        elif op in ("AddV2", "Sub", "Mul", "RealDiv"):
-            onnx_op = {"AddV2": "Add", "Sub": "Sub", "Mul": "Mul", "RealDiv": "Div"}[op]
+        elif op in ("Add", "AddV2", "Sub", "Mul", "RealDiv"):
+            onnx_op = {"Add": "Add", "AddV2": "Add", "Sub": "Sub", "Mul": "Mul", "RealDiv": "Div"}[op]
             a_const = g.const(ins[0]) is not None
             b_const = g.const(ins[1]) is not None
             if a_const and b_const:
@@ -100,6 +100,30 @@ class Converter:
             result(self.activation(op, src, node.name), src in self.rank4)
         elif op in ("Conv2D", "_FusedConv2D", "DepthwiseConv2dNative", "FusedDepthwiseConv2dNative"):
             result(self.conv(node), True)
+        elif op == "Conv2DBackpropInput":
+            result(self.conv_transpose(node), True)
+        elif op == "Pad":
+            src = self.tensor(ins[0])
+            pads = g.const(ins[1]).astype(np.int64)  # [[before, after]] per NHWC axis
+            if src in self.rank4:
+                pads = pads[[0, 3, 1, 2]]
+            pads = self.add_const(np.concatenate([pads[:, 0], pads[:, 1]]), ins[1])
+            result(self.emit("Pad", [src, pads], node.name, mode="constant"), src in self.rank4)
+        elif op == "Reshape":
+            src = self.tensor(ins[0])
+            if src in self.rank4:  # TF reshapes NHWC data
+                src = self.emit("Transpose", [src], node.name, perm=[0, 2, 3, 1])
+            shape = self.add_const(g.const(ins[1]).astype(np.int64), ins[1])
+            result(self.emit("Reshape", [src, shape], node.name), False)
+        elif op == "ConcatV2":
+            srcs = [self.tensor(i) for i in ins[:-1]]
+            axis = int(g.const(ins[-1]))
+            rank4 = [s in self.rank4 for s in srcs]
+            if any(rank4) and not all(rank4):
+                raise ValueError("%s: concatenation of mixed layouts" % node.name)
+            if all(rank4):
+                axis = [0, 2, 3, 1][axis % 4]
+            result(self.emit("Concat", srcs, node.name, axis=axis), all(rank4))
         elif op == "MaxPool":
             k = node.attr_list("ksize")
             s = node.attr_list("strides")
@@ -129,12 +153,31 @@ class Converter:
         elif op == "ResizeBilinear":
             if node.attr_bool("align_corners") or not node.attr_bool("half_pixel_centers"):
                 raise ValueError("%s: only half-pixel-centre resizing is supported" % node.name)
-            scales = self.resize_scales(ins[1])
+            src = self.tensor(ins[0])
             roi = self.add_const(np.zeros(0, np.float32), "roi")
-            sc = self.add_const(np.array([1, 1, scales[0], scales[1]], np.float32), "scales")
+            size = self.graph.const(ins[1])
+            if size is not None:
+                # A fixed output size (graphs of a fixed input size): batch and
+                # channels from the input, height and width from the graph.
+                batch_channels = self.emit(
+                    "Slice",
+                    [
+                        self.emit("Shape", [src], node.name),
+                        self.add_const(np.array([0], np.int64), "start"),
+                        self.add_const(np.array([2], np.int64), "end"),
+                    ],
+                    node.name,
+                )
+                hw = self.add_const(size.astype(np.int64), ins[1])
+                sizes = self.emit("Concat", [batch_channels, hw], node.name, axis=0)
+                resize_inputs = [src, roi, "", sizes]
+            else:
+                scales = self.resize_scales(ins[1])
+                sc = self.add_const(np.array([1, 1, scales[0], scales[1]], np.float32), "scales")
+                resize_inputs = [src, roi, sc]
             out = self.emit(
                 "Resize",
-                [self.tensor(ins[0]), roi, sc],
+                resize_inputs,
                 node.name,
                 mode="linear",
                 coordinate_transformation_mode="half_pixel",
@@ -144,7 +187,7 @@ class Converter:
             raise ValueError("%s: operation %s is not supported" % (node.name, op))
 
     def resize_scales(self, size_input):
-        """ResizeBilinear's size is `Shape(x)[1:3] * [a, b]`: integer scales a, b."""
+        """A computed ResizeBilinear size is `Shape(x)[1:3] * [a, b]`: integer scales a, b."""
         size_node = self.graph.nodes[strip_port(size_input)]
         if size_node.op == "Mul":
             factor = self.graph.const(size_node.inputs[1])
@@ -206,6 +249,44 @@ class Converter:
         return out
 
 
+    def conv_transpose(self, node):
+        """TF's Conv2DBackpropInput(output size, filter, x): a transposed convolution."""
+        g = self.graph
+        out_size = [int(d) for d in g.const(node.inputs[0])]
+        w = g.const(node.inputs[1]).astype(np.float32)  # kh, kw, out_c, in_c
+        kh, kw = w.shape[:2]
+        s = node.attr_list("strides")
+        dil = node.attr_list("dilations")
+        if dil and dil != [1, 1, 1, 1]:
+            raise ValueError("%s: dilation not supported" % node.name)
+        padding = node.attr_str("padding")
+        if padding not in ("SAME", "VALID"):
+            raise ValueError("%s: padding %s not supported" % (node.name, padding))
+        pads = []
+        for axis, k in ((1, kh), (2, kw)):
+            # x has the size the forward convolution gives from the output size;
+            # the output is cut from the full transposed result where that
+            # convolution's padding put it.
+            out, st = out_size[axis], s[axis]
+            if padding == "SAME":
+                in_size = -(-out // st)
+                before = max((in_size - 1) * st + k - out, 0) // 2
+            else:
+                in_size = (out - k) // st + 1
+                before = 0
+            pads.append((before, (in_size - 1) * st + k - out - before))
+        if any(p < 0 for pair in pads for p in pair):
+            raise ValueError("%s: output larger than the transposed convolution" % node.name)
+        return self.emit(
+            "ConvTranspose",
+            [self.tensor(node.inputs[2]), self.add_const(w.transpose(3, 2, 0, 1), node.inputs[1])],
+            node.name,
+            kernel_shape=[kh, kw],
+            strides=s[1:3],
+            pads=[pads[0][0], pads[1][0], pads[0][1], pads[1][1]],
+        )
+
+
 def convert(model_name, source_dir, out_path):
     entry = MODELS[model_name]
     graph = Graph("%s/%s.json" % (source_dir, entry["source"]))
@@ -220,9 +301,9 @@ def convert(model_name, source_dir, out_path):
 
     tf_outputs = [o[1] for o in entry["outputs"]]
     # A resize's size input is read as a pattern by resize_scales, not converted.
-    for name in graph.needed_for(tf_outputs, skip_inputs={"ResizeBilinear": [1]}):
+    for name in graph.needed_for(tf_outputs, skip_inputs={"ResizeBilinear": [1]}, stop_at={tf_input}):
         node = graph.nodes[name]
-        if node.op == "Placeholder":
+        if name == tf_input:
             continue
         conv.convert(node)
 
