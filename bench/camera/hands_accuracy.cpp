@@ -118,12 +118,21 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
       if (!definite) ++losses[m.loss];
       if (options.verbose) {
         const HandReading* r = m.slot >= 0 ? &estimator.hand_readings()[m.slot][m.side] : nullptr;
-        std::printf("%s %s: %s%s (confidence %.2f)\n", file.c_str(), kShapeNames[h->shape],
+        std::printf("%s %s: %s%s (confidence %.2f)", file.c_str(), kShapeNames[h->shape],
                     definite                 ? kShapeNames[ShapeIndex(read)]
                     : m.found                ? "unknown"
                                              : "not found",
                     definite ? "" : (std::string(", ") + kLossNames[m.loss]).c_str(),
                     r ? r->confidence : 0.0f);
+        if (r) {
+          const ScoredPoint& w =
+              estimator.slots()[m.slot].pose.keypoints[m.side == 0 ? kLeftWrist : kRightWrist];
+          std::printf(" box %d,%d %dx%d; %s wrist %.0f,%.0f score %.2f; read at %.0f,%.0f side %.0f",
+                      h->box.x, h->box.y, h->box.width, h->box.height,
+                      m.side == 0 ? "left" : "right", w.x, w.y, w.score, r->region.center.x,
+                      r->region.center.y, r->region.side);
+        }
+        std::printf("\n");
       }
     }
   }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/hand_regions.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 
 namespace {
@@ -35,25 +36,43 @@ void BodyEstimator::SetCameraSize(cv::Size camera) {
   camera_ = ColorCameraModel(camera.width, geometry_.scale, settings_.horizontal_fov_deg);
 }
 
-namespace {
-struct Arm {
-  int elbow, wrist;
-};
-constexpr Arm kArms[2] = {{kLeftElbow, kLeftWrist}, {kRightElbow, kRightWrist}};
-}  // namespace
-
-bool BodyEstimator::HandReadable(const PersonPose& pose, int side) const {
-  return settings_.hand_shapes &&
-         pose.keypoints[kArms[side].elbow].score >= settings_.keypoint_threshold &&
-         pose.keypoints[kArms[side].wrist].score >= settings_.keypoint_threshold;
+bool BodyEstimator::HandReadable(const PersonPose& pose, const SlotState& state,
+                                 int side) const {
+  return settings_.hand_shapes && (state.hand_track[side].side > 0 ||
+                                   pose.keypoints[kWristOf[side]].score >= settings_.hand_wrist_threshold);
 }
 
-HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
-                                    BodyEstimateTiming* timing) {
-  const ScoredPoint& e = pose.keypoints[kArms[side].elbow];
-  const ScoredPoint& w = pose.keypoints[kArms[side].wrist];
-  HandReading r = hands_.ReadAt(bgr, HandRegionFromArm({e.x, e.y}, {w.x, w.y}));
-  if (timing) timing->hand_crops += hands_.TakeModelRuns();
+// A hand seen in the last picture is read where its landmarks put it, once;
+// otherwise (or when it has gone from there) where the pose suggests, read
+// twice so that its own landmarks place the second crop. A hand that does not
+// belong to this person's wrist (a neighbour's, say) does not count.
+HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, SlotState* state,
+                                    int side) {
+  const float wrist_threshold = settings_.hand_wrist_threshold;
+  const auto belongs = [&](const HandReading& r) {
+    return r.found && HandBelongsTo(pose, side, {r.landmarks.image[0].x, r.landmarks.image[0].y},
+                                    r.region.side, wrist_threshold);
+  };
+  HandReading r;
+  HandRegion& track = state->hand_track[side];
+  if (track.side > 0) {
+    r = hands_.ReadAt(bgr, track, /*guess=*/false);
+    if (belongs(r)) {
+      track = r.next;
+      return r;
+    }
+  }
+  for (const HandRegion& guess : HandRegionsFromPose(pose, side, wrist_threshold)) {
+    r = hands_.ReadAt(bgr, guess, /*guess=*/true);
+    if (belongs(r)) {
+      track = r.next;
+      return r;
+    }
+  }
+  track = HandRegion{};
+  r.found = false;
+  r.shape = HandState_Unknown;
+  r.confidence = 0;
   return r;
 }
 
@@ -61,6 +80,7 @@ void BodyEstimator::Reset() {
   tracker_ = BodyTracker(settings_.track_max_missed_frames, settings_.keypoint_threshold);
   slot_state_ = {};
   readings_ = {};
+  read_now_ = {};
   next_hand_ = 0;
 }
 
@@ -68,17 +88,22 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   // The hands that can be read this frame; with more than the budget allows,
   // each frame starts where the last one stopped, so every hand gets its turn
   // and the others keep their shapes meanwhile.
-  readings_ = {};
+  read_now_ = {};
   std::vector<std::pair<int, int>> readable;  // slot, side
   for (int s = 0; s < kTrackSlots; ++s) {
     const TrackSlot& slot = tracker_.slots()[s];
-    if (!slot.seen) continue;
+    if (!slot.seen) {
+      readings_[s] = {};
+      continue;
+    }
     for (int side = 0; side < 2; ++side) {
       HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
-      if (HandReadable(slot.pose, side))
+      if (HandReadable(slot.pose, slot_state_[s], side)) {
         readable.emplace_back(s, side);
-      else
+      } else {
         filter.Update(HandState_Unknown);
+        readings_[s][side] = {};
+      }
     }
   }
   if (readable.empty()) return;
@@ -89,11 +114,13 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   for (size_t i = 0; i < budget; ++i) {
     const auto [s, side] = readable[(first + i) % readable.size()];
     HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
-    readings_[s][side] = ReadHand(bgr, tracker_.slots()[s].pose, side, timing);
+    readings_[s][side] = ReadHand(bgr, tracker_.slots()[s].pose, &slot_state_[s], side);
+    read_now_[s][side] = true;
     filter.Update(readings_[s][side].shape);
     if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
   next_hand_ = first + budget;
+  if (timing) timing->hand_crops += hands_.TakeModelRuns();
 }
 
 bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,
@@ -140,9 +167,19 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
     body.hand_left = state.left.state();
     body.hand_right = state.right.state();
 
+    // A hand read in this picture places its wrist better than the pose
+    // does, and vouches for a wrist the pose was unsure of.
+    PersonPose pose = slot.pose;
+    for (int side = 0; side < 2; ++side) {
+      const HandReading& r = readings_[s][side];
+      if (!read_now_[s][side] || !r.found) continue;
+      ScoredPoint& w = pose.keypoints[kWristOf[side]];
+      w.x = r.landmarks.image[0].x, w.y = r.landmarks.image[0].y;
+      w.score = std::max(w.score, settings_.keypoint_threshold);
+    }
     ColorKeypoints colour;
     for (int k = 0; k < kKeypointCount; ++k) {
-      const ScoredPoint& p = slot.pose.keypoints[k];
+      const ScoredPoint& p = pose.keypoints[k];
       const cv::Point2f c = geometry_.ToColor({p.x, p.y});
       colour[k] = {c.x, c.y, p.score};
     }

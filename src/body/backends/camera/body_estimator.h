@@ -58,11 +58,11 @@ class BodyEstimator {
   struct SlotState {
     uint64_t id = 0;
     HandShapeFilter left, right;
+    std::array<HandRegion, 2> hand_track{};  // where each hand was last seen (side 0: none)
     float depth_m = 0;
   };
-  bool HandReadable(const PersonPose& pose, int side) const;  // side 0 left, 1 right
-  HandReading ReadHand(const cv::Mat& bgr, const PersonPose& pose, int side,
-                       BodyEstimateTiming* timing);
+  bool HandReadable(const PersonPose& pose, const SlotState& state, int side) const;
+  HandReading ReadHand(const cv::Mat& bgr, const PersonPose& pose, SlotState* state, int side);
   void UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing);
 
   CameraSettings settings_;
@@ -74,5 +74,6 @@ class BodyEstimator {
   std::array<SlotState, kTrackSlots> slot_state_{};
   std::vector<PersonPose> people_;
   HandReadings readings_{};
+  std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture
   size_t next_hand_ = 0;  // where the next frame's hand crops start
 };

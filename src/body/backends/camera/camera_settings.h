@@ -36,6 +36,9 @@ struct CameraSettings {
   bool hand_model_full = false;          // the larger hand model (slower, a bit steadier)
   int hand_crops_per_frame = 2;          // hands read per frame, taking turns (0: all, every frame)
   float hand_presence_threshold = 0.5f;  // below this the hand shape is unknown
+  // A hand is looked for at a wrist scored at least this (below the joint
+  // threshold: the hand model itself then confirms or rejects the hand).
+  float hand_wrist_threshold = 0.1f;
   int hand_shape_confirm_frames = 2;     // frames a new shape must persist before it is reported
   int hand_shape_hold_frames = 4;        // frames a shape is kept while the hand is not readable
 

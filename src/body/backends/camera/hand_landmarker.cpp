@@ -6,20 +6,7 @@
 
 namespace {
 constexpr int kInput = 224;
-constexpr float kReachPastWrist = 0.4f;  // hand centre, in forearm lengths past the wrist
-constexpr float kSideForearms = 1.6f;    // square side, in forearm lengths
 }  // namespace
-
-HandRegion HandRegionFromArm(cv::Point2f elbow, cv::Point2f wrist) {
-  HandRegion r;
-  const cv::Point2f d = wrist - elbow;
-  const float len = std::hypot(d.x, d.y);
-  if (!(len > 1.0f)) return r;  // side 0: no region
-  r.up = d / len;
-  r.center = wrist + r.up * (kReachPastWrist * len);
-  r.side = kSideForearms * len;
-  return r;
-}
 
 HandRegion HandRegionFromLandmarks(const HandLandmarks& hand) {
   constexpr float kScale = 2.0f;   // square side over the landmarks' extent

@@ -19,10 +19,6 @@ struct HandRegion {
   float side = 0;
 };
 
-// A square around the hand from the pose's wrist and elbow: the hand continues
-// the forearm, reaching about 0.8 forearm lengths past the wrist.
-HandRegion HandRegionFromArm(cv::Point2f elbow, cv::Point2f wrist);
-
 struct HandLandmarks;
 
 // The square the hand model wants for a hand it has already seen: turned so
