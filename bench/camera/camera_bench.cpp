@@ -26,6 +26,10 @@
 //                        texture's 2 MB, the floor of any copy.
 //   BM_ModelPicture/H    the inference thread's extra step on the new path:
 //                        decoded YUV -> BGR at camera size.
+//   BM_PalmDetector/S    one palm search (scaling to 256 x 256, the palm
+//                        model on 1 thread, decoding) in a square of S pixels
+//                        of the 1-person scene: 1280 for the whole picture
+//                        (letterboxed), 300 for a hand-sized square.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -45,6 +49,7 @@ extern "C" {
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/onnx_model.h"
 #include "body/backends/camera/camera_device.h"
+#include "body/backends/camera/palm_detector.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/video_decoder.h"
@@ -388,6 +393,30 @@ BENCHMARK(BM_ModelPicture)
     ->Arg(1080)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
+
+// Args: side of the search square.
+void BM_PalmDetector(benchmark::State& state) {
+  const cv::Mat scene = Scene(1);
+  if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
+  PalmDetector detector;
+  std::string error;
+  if (!detector.Load(ModelPath("handdetect"), 1, &error)) return state.SkipWithError(error.c_str());
+  const float side = static_cast<float>(state.range(0));
+  std::vector<Palm> palms;
+  const double cpu_start = ProcessCpuMs();
+  for (auto _ : state) {
+    if (!detector.Detect(scene, {639.5f, 359.5f}, side, &palms, &error))
+      return state.SkipWithError(error.c_str());
+  }
+  state.counters["cpu_ms_per_call"] = (ProcessCpuMs() - cpu_start) / double(state.iterations());
+}
+BENCHMARK(BM_PalmDetector)
+    ->ArgName("side")
+    ->Arg(1280)
+    ->Arg(300)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
 }  // namespace
 
