@@ -80,6 +80,12 @@ const uint32_t* CameraCheckSensor::picture() const {
   return surface_->IsValidIndex(texture_) ? surface_->m_textures[texture_].pixels.data() : nullptr;
 }
 
+std::array<float, 2> CameraCheckSensor::HandConfidence(int32_t id) const {
+  for (const HandConfidences& c : hand_confidence_)
+    if (c.id == id && id != 0) return c.confidence;
+  return {};
+}
+
 bool CameraCheckSensor::Poll(int64_t now_ns) {
   if (!open_) return false;
   bool changed = false;
@@ -92,9 +98,17 @@ bool CameraCheckSensor::Poll(int64_t now_ns) {
     std::unique_ptr<IBody> bodies[BODY_COUNT];
     int tracked = 0;
     if (Succeeded(frame->GetAndRefreshBodyData(BODY_COUNT, bodies))) {
-      for (const auto& body : bodies) {
+      hand_confidence_ = {};
+      for (int i = 0; i < BODY_COUNT; ++i) {
+        const auto& body = bodies[i];
         bool is_tracked = false;
-        if (body && Succeeded(body->get_IsTracked(&is_tracked)) && is_tracked) ++tracked;
+        if (!body || Failed(body->get_IsTracked(&is_tracked)) || !is_tracked) continue;
+        ++tracked;
+        uint64_t id = 0;
+        HandConfidences& c = hand_confidence_[i];
+        if (Succeeded(body->get_TrackingId(&id))) c.id = static_cast<int32_t>(id);
+        if (Failed(body->get_HandLeftConfidence(&c.confidence[0]))) c.confidence[0] = 0;
+        if (Failed(body->get_HandRightConfidence(&c.confidence[1]))) c.confidence[1] = 0;
       }
     }
     TIMESPAN captured = 0;

@@ -36,6 +36,9 @@ class CameraCheckSensor {
   bool has_picture() const { return has_picture_; }
   const uint32_t* picture() const;
   const std::array<TrackedBody, 6>& bodies() const { return bodies_; }
+  // How sure the sensor is of a body's hand shapes (0..1; left, right), by
+  // the body's id as in bodies(); 0 for a body it has not reported.
+  std::array<float, 2> HandConfidence(int32_t id) const;
   CameraCheckFigures Figures(int64_t now_ns) { return meter_.Figures(now_ns); }
 
   static int64_t Now_ns();
@@ -46,6 +49,11 @@ class CameraCheckSensor {
   int texture_ = -1;
   std::unique_ptr<uint8_t[]> colour_buffer_;
   std::array<TrackedBody, 6> bodies_{};
+  struct HandConfidences {
+    int32_t id = 0;
+    std::array<float, 2> confidence{};
+  };
+  std::array<HandConfidences, 6> hand_confidence_{};  // from the newest body frame
   // Readers of the check's own, for counting every frame and its capture time.
   std::unique_ptr<IColorFrameReader> picture_counter_;
   std::unique_ptr<IBodyFrameReader> body_counter_;

@@ -163,19 +163,23 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       const int32_t ax = b.*bone.ax, ay = b.*bone.ay, bx = b.*bone.bx, by = b.*bone.by;
       if (Placed(ax, ay) && Placed(bx, by)) p.drawLine(at(ax, ay), at(bx, by));
     }
+    const std::array<float, 2> confidence = sensor_->HandConfidence(b.id);
     const struct {
       int32_t x, y, shape;
       const char* side;
-    } hands[] = {{b.hand_lx, b.hand_ly, b.hand_l, "L"}, {b.hand_rx, b.hand_ry, b.hand_r, "R"}};
+      float confidence;
+    } hands[] = {{b.hand_lx, b.hand_ly, b.hand_l, "L", confidence[0]},
+                 {b.hand_rx, b.hand_ry, b.hand_r, "R", confidence[1]}};
     for (const auto& h : hands) {
       if (!Placed(h.x, h.y)) continue;
       const QColor colour = ShapeColour(h.shape);
       p.setPen(Qt::NoPen);
       p.setBrush(colour);
       p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
-      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale),
-            QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape)), colour,
-            &labels);
+      QString text = QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape));
+      if (h.shape == kHandRock || h.shape == kHandScissors || h.shape == kHandPaper)
+        text += QStringLiteral(" %1 %").arg(std::lround(h.confidence * 100));
+      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text, colour, &labels);
     }
     if (Placed(b.head_x, b.head_y)) {
       Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),

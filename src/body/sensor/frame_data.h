@@ -74,6 +74,9 @@ struct BodyData {
   std::array<Joint, JointType_Count> joints = DefaultJoints();  // index = JointType
   HandState hand_left = HandState_Unknown;
   HandState hand_right = HandState_Unknown;
+  // How sure the sensor is of each reported shape, 0..1 (0 when unknown).
+  float hand_left_confidence = 0;
+  float hand_right_confidence = 0;
 
   Status is_tracked_status = S_OK;
   Status tracking_id_status = S_OK;

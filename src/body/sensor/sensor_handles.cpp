@@ -224,6 +224,16 @@ Status IBody::get_HandRightState(HandState* state) const {
   return Put(state, body().hand_right);
 }
 
+Status IBody::get_HandLeftConfidence(float* confidence) const {
+  if (Failed(body().hand_left_status)) return body().hand_left_status;
+  return Put(confidence, body().hand_left_confidence);
+}
+
+Status IBody::get_HandRightConfidence(float* confidence) const {
+  if (Failed(body().hand_right_status)) return body().hand_right_status;
+  return Put(confidence, body().hand_right_confidence);
+}
+
 Status IBodyFrame::GetAndRefreshBodyData(uint32_t capacity, std::unique_ptr<IBody>* bodies) const {
   if (!bodies) return E_POINTER;
   if (capacity == 0 || capacity > BODY_COUNT) return E_INVALIDARG;

@@ -91,6 +91,9 @@ class IBody {
   Status GetJoints(uint32_t capacity, Joint* joints) const;
   Status get_HandLeftState(HandState* state) const;
   Status get_HandRightState(HandState* state) const;
+  // 0..1: how sure the sensor is of the hand's shape.
+  Status get_HandLeftConfidence(float* confidence) const;
+  Status get_HandRightConfidence(float* confidence) const;
 
  private:
   const BodyData& body() const { return frame_->bodies[slot_]; }

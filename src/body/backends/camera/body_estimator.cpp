@@ -116,7 +116,7 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
     HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
     readings_[s][side] = ReadHand(bgr, tracker_.slots()[s].pose, &slot_state_[s], side);
     read_now_[s][side] = true;
-    filter.Update(readings_[s][side].shape);
+    filter.Update(readings_[s][side].shape, readings_[s][side].confidence);
     if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
   next_hand_ = first + budget;
@@ -166,6 +166,8 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
     body.tracking_id = slot.id;
     body.hand_left = state.left.state();
     body.hand_right = state.right.state();
+    body.hand_left_confidence = state.left.confidence();
+    body.hand_right_confidence = state.right.confidence();
 
     // A hand read in this picture places its wrist better than the pose
     // does, and vouches for a wrist the pose was unsure of.

@@ -77,7 +77,7 @@ HandState ClassifyHandShape(const HandLandmarks& hand, float presence_threshold,
   return shape;
 }
 
-HandState HandShapeFilter::Update(HandState reading) {
+HandState HandShapeFilter::Update(HandState reading, float confidence) {
   if (reading == HandState_Unknown || reading == HandState_NotTracked) {
     candidate_count_ = 0;
     if (++unknown_count_ > hold_frames_) state_ = HandState_Unknown;
@@ -86,6 +86,7 @@ HandState HandShapeFilter::Update(HandState reading) {
   unknown_count_ = 0;
   if (reading == state_) {
     candidate_count_ = 0;
+    confidence_ = confidence;
     return state_;
   }
   if (reading == candidate_) {
@@ -94,8 +95,10 @@ HandState HandShapeFilter::Update(HandState reading) {
     candidate_ = reading;
     candidate_count_ = 1;
   }
+  candidate_confidence_ = confidence;
   if (candidate_count_ >= confirm_frames_) {
     state_ = candidate_;
+    confidence_ = candidate_confidence_;
     candidate_count_ = 0;
   }
   return state_;

@@ -33,8 +33,11 @@ class HandShapeFilter {
   HandShapeFilter(int confirm_frames = 2, int hold_frames = 4)
       : confirm_frames_(confirm_frames), hold_frames_(hold_frames) {}
 
-  HandState Update(HandState reading);
+  // `confidence`: of the reading (0..1); the reported shape carries the
+  // confidence of the last reading that agreed with it.
+  HandState Update(HandState reading, float confidence = 1);
   HandState state() const { return state_; }
+  float confidence() const { return state_ == HandState_Unknown ? 0 : confidence_; }
 
  private:
   int confirm_frames_;
@@ -43,4 +46,6 @@ class HandShapeFilter {
   HandState candidate_ = HandState_Unknown;
   int candidate_count_ = 0;
   int unknown_count_ = 0;
+  float confidence_ = 0;
+  float candidate_confidence_ = 0;
 };
