@@ -1,5 +1,6 @@
 #include "body/backends/camera/body_estimator.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -10,6 +11,9 @@
 namespace {
 constexpr float kDefaultDepthM = 2.0f;   // before any size cue was seen
 constexpr float kDepthSmoothing = 0.3f;  // weight of the newest estimate
+// A palm is searched for in a square this many hand regions wide around the
+// wrist: the palm detector needs the arm and some room around the hand.
+constexpr float kPalmSearchSides = 3.0f;
 
 double MsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -62,7 +66,20 @@ HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, 
       return r;
     }
   }
-  for (const HandRegion& guess : HandRegionsFromPose(pose, side, wrist_threshold)) {
+  std::vector<HandRegion> guesses = HandRegionsFromPose(pose, side, wrist_threshold);
+  // First the palm detector: it finds the hand wherever it is around the
+  // wrist, whichever way it points. Costly, so it runs only as often as the
+  // budget allows; the guesses from the arm stand in meanwhile.
+  if (!guesses.empty() && palm_searches_left_ > 0) {
+    --palm_searches_left_;
+    const ScoredPoint& w = pose.keypoints[kWristOf[side]];
+    r = hands_.Search(bgr, {w.x, w.y}, kPalmSearchSides * guesses[0].side, belongs);
+    if (r.found) {
+      track = r.next;
+      return r;
+    }
+  }
+  for (const HandRegion& guess : guesses) {
     r = hands_.ReadAt(bgr, guess, /*guess=*/true);
     if (belongs(r)) {
       track = r.next;
@@ -89,6 +106,7 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   // each frame starts where the last one stopped, so every hand gets its turn
   // and the others keep their shapes meanwhile.
   read_now_ = {};
+  palm_searches_left_ = settings_.palm_searches_per_frame;
   std::vector<std::pair<int, int>> readable;  // slot, side
   for (int s = 0; s < kTrackSlots; ++s) {
     const TrackSlot& slot = tracker_.slots()[s];
@@ -107,6 +125,10 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
     }
   }
   if (readable.empty()) return;
+  // The hands of people who count outright come first.
+  std::stable_partition(readable.begin(), readable.end(), [&](const std::pair<int, int>& h) {
+    return tracker_.slots()[h.first].pose.score >= settings_.person_threshold;
+  });
   const size_t budget = settings_.hand_crops_per_frame > 0
                             ? std::min<size_t>(settings_.hand_crops_per_frame, readable.size())
                             : readable.size();
@@ -135,9 +157,13 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
     if (error) *error = pose_error;
     return false;
   }
+  // Weaker people are tracked too, but reported only while a hand is seen at
+  // one of their wrists: someone close to the camera, most of the body out
+  // of the picture, raising a hand to it.
   people_.clear();
+  const float weakest = std::min(settings_.person_threshold, settings_.person_hand_threshold);
   for (const PersonPose& p : found)
-    if (p.score >= settings_.person_threshold) people_.push_back(p);
+    if (p.score >= weakest) people_.push_back(p);
   if (timing) timing->pose_ms = MsSince(start), timing->people = int(people_.size());
 
   start = std::chrono::steady_clock::now();
@@ -161,6 +187,9 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
     const TrackSlot& slot = slots[s];
     SlotState& state = slot_state_[s];
     if (!slot.seen) continue;  // the track waits for its person: not tracked this frame
+    if (slot.pose.score < settings_.person_threshold && state.hand_track[0].side <= 0 &&
+        state.hand_track[1].side <= 0)
+      continue;  // a weak person without a hand in view
     BodyData& body = out->bodies[s];
     body.is_tracked = true;
     body.tracking_id = slot.id;

@@ -76,4 +76,5 @@ class BodyEstimator {
   HandReadings readings_{};
   std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture
   size_t next_hand_ = 0;  // where the next frame's hand crops start
+  int palm_searches_left_ = 0;  // in this frame
 };

@@ -35,7 +35,16 @@ std::string ModelPath(const std::string& name) {
   return models + "/" + name + ".onnx";
 }
 
-std::string MissingCameraAssets(bool full_hand_model) {
+std::vector<std::string> CameraModelNames(const CameraSettings& settings) {
+  std::vector<std::string> names = {"movenet-multipose"};
+  if (settings.hand_shapes) {
+    names.push_back(settings.hand_model_full ? "handlandmark-full" : "handlandmark-lite");
+    names.push_back("handdetect");
+  }
+  return names;
+}
+
+std::string MissingCameraAssets(const CameraSettings& settings) {
   namespace fs = std::filesystem;
   std::string missing;
   auto need = [&](const std::string& path) {
@@ -43,8 +52,7 @@ std::string MissingCameraAssets(bool full_hand_model) {
     if (!fs::is_regular_file(path, ec)) missing += "\n  " + path;
   };
   need(OnnxRuntimeLibraryPath());
-  need(ModelPath("movenet-multipose"));
-  need(ModelPath(full_hand_model ? "handlandmark-full" : "handlandmark-lite"));
+  for (const std::string& name : CameraModelNames(settings)) need(ModelPath(name));
   if (missing.empty()) return missing;
   const char* fix = UseInstalled()
                         ? "\nReinstall the tavelin2 package (sudo apt install --reinstall "

@@ -8,6 +8,9 @@
 //   the folder tools/setup-extra.sh filled, which this build was configured with.
 
 #include <string>
+#include <vector>
+
+#include "body/backends/camera/camera_settings.h"
 
 // The set-up's download folder: $TAVELIN_CAMERA_ASSETS when set, else the
 // folder this build was configured with (tests find reference outputs there).
@@ -19,6 +22,9 @@ std::string OnnxRuntimeLibraryPath();
 // Path of a converted model, e.g. ModelPath("movenet-multipose").
 std::string ModelPath(const std::string& name);
 
-// Empty when the runtime and every model the backend needs are present; else
-// a message for the experimenter naming what is missing and how to get it.
-std::string MissingCameraAssets(bool full_hand_model);
+// The models these settings run, by name (ModelPath gives the file).
+std::vector<std::string> CameraModelNames(const CameraSettings& settings);
+
+// Empty when the runtime and every model these settings need are present;
+// else a message for the experimenter naming what is missing and how to get it.
+std::string MissingCameraAssets(const CameraSettings& settings);

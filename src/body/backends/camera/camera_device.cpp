@@ -36,7 +36,7 @@ Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDe
   LoadCameraSettings(kSettingsFile, &settings, &warnings);
   if (!warnings.empty()) std::fprintf(stderr, "tavelin2: %s", warnings.c_str());
   settings.replay_every_frame = settings.replay_every_frame || options.replay_every_frame;
-  const std::string missing = MissingCameraAssets(settings.hand_model_full);
+  const std::string missing = MissingCameraAssets(settings);
   if (!missing.empty()) {
     Report(missing);
     return E_FAIL;
@@ -132,17 +132,24 @@ void CameraSensor::Describe(SensorDescription* d) const {
       {"pose_input_width", std::to_string(c.pose_input_width)},
       {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
       {"person_threshold", std::to_string(c.person_threshold)},
+      {"person_hand_threshold", std::to_string(c.person_hand_threshold)},
       {"hand_shapes", c.hand_shapes ? "on" : "off"},
       {"hand_model_full", c.hand_model_full ? "on" : "off"},
+      {"hand_wrist_threshold", std::to_string(c.hand_wrist_threshold)},
+      {"hand_presence_threshold", std::to_string(c.hand_presence_threshold)},
+      {"hand_crops_per_frame", std::to_string(c.hand_crops_per_frame)},
+      {"palm_searches_per_frame", std::to_string(c.palm_searches_per_frame)},
+      {"hand_shape_confirm_frames", std::to_string(c.hand_shape_confirm_frames)},
+      {"hand_shape_hold_frames", std::to_string(c.hand_shape_hold_frames)},
       {"inference_threads", std::to_string(c.inference_threads)},
       // Where the capture times come from: the driver's timestamps, the time
       // a picture was read, or the file's own times.
       {"capture_clock", CaptureClockName(capture_clock())},
   };
-  std::vector<std::string> models = {ModelPath("movenet-multipose")};
-  if (c.hand_shapes)
-    models.push_back(ModelPath(c.hand_model_full ? "handlandmark-full" : "handlandmark-lite"));
-  for (const std::string& path : models) d->models.push_back({path, FileSha256(path)});
+  for (const std::string& name : CameraModelNames(c)) {
+    const std::string path = ModelPath(name);
+    d->models.push_back({path, FileSha256(path)});
+  }
 }
 
 Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,

@@ -11,6 +11,7 @@ constexpr int kInput = 224;
 HandRegion HandRegionFromLandmarks(const HandLandmarks& hand) {
   constexpr float kScale = 2.0f;   // square side over the landmarks' extent
   constexpr float kShift = 0.1f;   // towards the fingers, of the extent's height
+  constexpr float kWholeScale = 1.8f;  // square side over all landmarks' extent, at least
   const auto at = [&](int i) { return cv::Point2f(hand.image[i].x, hand.image[i].y); };
   // The direction of the fingers: wrist to the middle of the index, middle
   // and ring fingers' middle joints; it holds for fists as for open hands.
@@ -21,15 +22,24 @@ HandRegion HandRegionFromLandmarks(const HandLandmarks& hand) {
   if (!(len > 1e-3f)) return r;
   up /= len;
   const cv::Point2f right(-up.y, up.x);
+  // The extent of the palm and the fingers' first two joints, not the tips:
+  // the square then has the same size for a fist as for an open hand.
+  constexpr int kExtent[] = {0, 1, 2, 3, 5, 6, 9, 10, 13, 14, 17, 18};
   float u0 = 1e9f, u1 = -1e9f, r0 = 1e9f, r1 = -1e9f;
-  for (int i = 0; i < kHandLandmarkCount; ++i) {
+  for (int i : kExtent) {
     const cv::Point2f p = at(i);
     const float u = p.dot(up), v = p.dot(right);
     u0 = std::min(u0, u), u1 = std::max(u1, u), r0 = std::min(r0, v), r1 = std::max(r1, v);
   }
   r.up = up;
   r.center = up * ((u0 + u1) / 2 + kShift * (u1 - u0)) + right * ((r0 + r1) / 2);
-  r.side = kScale * std::max(u1 - u0, r1 - r0);
+  // ...but never so tight that curled fingers or the tips fall near its edge.
+  float a0 = 1e9f, a1 = -1e9f, b0 = 1e9f, b1 = -1e9f;
+  for (int i = 0; i < kHandLandmarkCount; ++i) {
+    const float u = at(i).dot(up), v = at(i).dot(right);
+    a0 = std::min(a0, u), a1 = std::max(a1, u), b0 = std::min(b0, v), b1 = std::max(b1, v);
+  }
+  r.side = std::max(kScale * std::max(u1 - u0, r1 - r0), kWholeScale * std::max(a1 - a0, b1 - b0));
   return r;
 }
 

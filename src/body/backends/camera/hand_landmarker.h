@@ -22,8 +22,9 @@ struct HandRegion {
 struct HandLandmarks;
 
 // The square the hand model wants for a hand it has already seen: turned so
-// that the wrist-to-fingers line points up, around the landmarks' extent
-// (rotated to that frame), twice its larger side, moved a little towards the
+// that the wrist-to-fingers line points up, around the extent of the palm and
+// the fingers' first joints (rotated to that frame), twice its larger side
+// (at least 1.8 times that of all landmarks), moved a little towards the
 // fingers. Used to read the hand again in the next picture, or to read it
 // again in this one when the first crop was only a guess.
 HandRegion HandRegionFromLandmarks(const HandLandmarks& hand);

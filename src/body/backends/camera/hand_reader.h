@@ -3,12 +3,14 @@
 // landmarks show. The pipeline and the accuracy tool share it, so the tool
 // measures exactly what a run does.
 
+#include <functional>
 #include <opencv2/core.hpp>
 #include <string>
 #include <utility>
 
 #include "body/backends/camera/camera_settings.h"
 #include "body/backends/camera/hand_landmarker.h"
+#include "body/backends/camera/palm_detector.h"
 #include "body/sensor/sensor_types.h"
 
 // One hand's reading in one picture.
@@ -35,13 +37,24 @@ class HandReader {
   // landmarks (`guess` false) is read once.
   HandReading ReadAt(const cv::Mat& bgr, const HandRegion& region, bool guess = true);
 
-  // Hand model runs since the last call (for the timing figures).
+  // Looks for palms in the square of `side` pixels around `center` and reads
+  // the hand of each, best palm first, until `accept` takes one. The
+  // reading's `found` is false when none was taken.
+  HandReading Search(const cv::Mat& bgr, cv::Point2f center, float side,
+                     const std::function<bool(const HandReading&)>& accept);
+
+  // Hand model runs and palm searches since the last call (for the timing
+  // figures and the budget).
   int TakeModelRuns() { return std::exchange(runs_, 0); }
+  int TakePalmSearches() { return std::exchange(searches_, 0); }
 
  private:
   CameraSettings settings_;
   bool Run(const cv::Mat& bgr, const HandRegion& region, HandReading* out);
 
   HandLandmarker landmarker_;
+  PalmDetector palms_;
+  std::vector<Palm> found_palms_;
   int runs_ = 0;
+  int searches_ = 0;
 };
