@@ -22,7 +22,7 @@
 struct BodyEstimateTiming {
   double pose_ms = 0;
   double hands_ms = 0;
-  int hand_crops = 0;
+  int hand_crops = 0;       // hand model runs (a hand found anew takes two)
   uint32_t hands_read = 0;  // bit 2 * slot + side (0 left, 1 right) of each hand read
   int people = 0;
 };

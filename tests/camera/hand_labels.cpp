@@ -1,6 +1,7 @@
 #include "hand_labels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -111,4 +112,43 @@ int Confusion::Definite() const {
 }
 int Confusion::Correct() const {
   return cell[0][0] + cell[1][1] + cell[2][2];
+}
+
+HandMatch MatchLabelledHand(const LabelledHand& label, const BodyEstimator& estimator,
+                            const BodyFrameData& frame, float keypoint_threshold) {
+  const float m = kHandBoxMargin * std::max(label.box.width, label.box.height);
+  const cv::Rect2f grown(label.box.x - m, label.box.y - m, label.box.width + 2 * m,
+                         label.box.height + 2 * m);
+  const cv::Point2f centre(label.box.x + label.box.width / 2.0f,
+                           label.box.y + label.box.height / 2.0f);
+  HandMatch best;
+  bool any_person = false;
+  float best_rank = -1;
+  for (int s = 0; s < kTrackSlots; ++s) {
+    const TrackSlot& slot = estimator.slots()[s];
+    if (!slot.seen) continue;
+    any_person = true;
+    for (int side = 0; side < 2; ++side) {
+      const HandReading& r = estimator.hand_readings()[s][side];
+      const ScoredPoint& w = slot.pose.keypoints[side == 0 ? kLeftWrist : kRightWrist];
+      const cv::Point2f at = r.found ? r.centre : cv::Point2f(w.x, w.y);
+      if (!grown.contains(at)) continue;
+      const float d = std::hypot(at.x - centre.x, at.y - centre.y) / grown.width;
+      // Read hands first, then tracked wrists, then the nearest.
+      const float rank = (r.found ? 4.0f : 0.0f) + (w.score >= keypoint_threshold ? 2.0f : 0.0f) +
+                         w.score + (1.0f - std::min(d, 1.0f));
+      if (rank <= best_rank) continue;
+      best_rank = rank;
+      best.slot = s, best.side = side;
+      best.found = r.found || w.score >= keypoint_threshold;
+      const BodyData& body = frame.bodies[s];
+      best.read = !best.found ? HandState_Unknown : side == 0 ? body.hand_left : body.hand_right;
+      best.loss = r.found                         ? kUnknownShape
+                  : r.looked                      ? kNoHandInCrop
+                  : w.score >= keypoint_threshold ? kNoCrop
+                                                  : kWristScore;
+    }
+  }
+  if (!any_person) best.loss = kNoPerson;
+  return best;
 }

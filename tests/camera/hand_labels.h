@@ -1,5 +1,5 @@
 #pragma once
-// Labelled hands of the accuracy tool: the box CSV of a hand photo set
+// Labelled hands of the accuracy tool and the tests: the box CSV of a hand photo set
 // (filename,width,height,class,xmin,ymin,xmax,ymax; classes 0-hand fist,
 // 2-hand V sign, 5-hand open hand) and folders of crops by shape.
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "body/backends/camera/body_estimator.h"
 #include "body/sensor/sensor_types.h"
 
 // The three shapes in table order, and their names.
@@ -39,3 +40,31 @@ struct Confusion {
   int Correct() const;
   int Found() const;
 };
+
+// Why a labelled hand got no definite shape.
+enum HandLoss {
+  kNoPerson,
+  kNoWrist,
+  kWristScore,
+  kNoCrop,
+  kNoHandInCrop,
+  kUnknownShape,
+  kHandLossCount
+};
+inline constexpr const char* kHandLossNames[kHandLossCount] = {
+    "no person found", "no wrist near the hand", "wrist at the hand, score below threshold",
+    "wrist tracked, hand not read", "read, hand model saw no hand", "read, shape unknown"};
+
+// A body's hand counts as at a labelled box when its centre (or, unread, its
+// wrist) lies in the box grown by this share of its larger side.
+inline constexpr float kHandBoxMargin = 0.25f;
+
+// The body hand the pipeline holds at a labelled box after its last Process.
+struct HandMatch {
+  int slot = -1, side = -1;  // side 0 left, 1 right
+  bool found = false;        // tracked at the hand: read there, or the wrist tracked there
+  HandState read = HandState_Unknown;  // the shape the body frame reports for it
+  HandLoss loss = kNoWrist;  // why it has no definite shape, when it has none
+};
+HandMatch MatchLabelledHand(const LabelledHand& label, const BodyEstimator& estimator,
+                            const BodyFrameData& frame, float keypoint_threshold);
