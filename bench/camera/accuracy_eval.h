@@ -8,9 +8,9 @@
 #include "body/backends/camera/camera_settings.h"
 
 struct AccuracyOptions {
-  CameraSettings settings;  // the program's defaults unless overridden
-  int repeats = 8;          // each picture given this many times, so the filters settle
-  bool verbose = false;     // one line per labelled item
+  CameraSettings settings;   // the program's defaults unless overridden
+  int repeats = 8;           // each picture given this many times, so the filters settle
+  bool verbose = false;      // one line per labelled item
   std::string features_csv;  // --crops: each hand's world landmarks, for choosing thresholds
 };
 

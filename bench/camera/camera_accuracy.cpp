@@ -49,10 +49,10 @@ int main(int argc, char** argv) {
     if (a == "--set" && has_next) {
       const std::string kv = argv[++i];
       const size_t eq = kv.find('=');
-      const char* problem = eq == std::string::npos
-                                ? "no '='"
-                                : SetCameraSetting(kv.substr(0, eq), kv.substr(eq + 1),
-                                                   &options.settings);
+      const char* problem =
+          eq == std::string::npos
+              ? "no '='"
+              : SetCameraSetting(kv.substr(0, eq), kv.substr(eq + 1), &options.settings);
       if (problem) {
         std::fprintf(stderr, "camera_accuracy: --set %s: %s\n", kv.c_str(), problem);
         return 2;

@@ -42,8 +42,7 @@ int RunCropsAccuracy(const std::string& dir_or_labels, const std::string& image_
   double cpu_ms = 0;
   int runs = 0, unreadable = 0;
   for (const LabelledHand& h : hands) {
-    const std::string path =
-        boxes ? (std::filesystem::path(image_dir) / h.file).string() : h.file;
+    const std::string path = boxes ? (std::filesystem::path(image_dir) / h.file).string() : h.file;
     const cv::Mat bgr = ReadPictureFile(path);
     if (bgr.empty()) {
       std::fprintf(stderr, "camera_accuracy: cannot read picture %s\n", path.c_str());
@@ -60,8 +59,10 @@ int RunCropsAccuracy(const std::string& dir_or_labels, const std::string& image_
     runs += reader.TakeModelRuns();
     confusion.Add(h.shape, r.shape, true);
     if (features && r.looked) {
-      std::fprintf(features, "%s,%s,%.4f", path.c_str(), kShapeNames[h.shape], r.landmarks.presence);
-      for (const cv::Point3f& p : r.landmarks.world) std::fprintf(features, ",%.5f,%.5f,%.5f", p.x, p.y, p.z);
+      std::fprintf(features, "%s,%s,%.4f", path.c_str(), kShapeNames[h.shape],
+                   r.landmarks.presence);
+      for (const cv::Point3f& p : r.landmarks.world)
+        std::fprintf(features, ",%.5f,%.5f,%.5f", p.x, p.y, p.z);
       std::fprintf(features, "\n");
     }
     if (options.verbose) {

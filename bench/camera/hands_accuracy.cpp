@@ -51,7 +51,8 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
       ++frames;
     }
     for (const LabelledHand* h : hands) {
-      const HandMatch m = MatchLabelledHand(*h, estimator, frame, options.settings.keypoint_threshold);
+      const HandMatch m =
+          MatchLabelledHand(*h, estimator, frame, options.settings.keypoint_threshold);
       const HandState read = m.read;
       confusion.Add(h->shape, read, m.found);
       const bool definite = m.found && ShapeIndex(read) >= 0;
@@ -59,30 +60,32 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
       if (options.verbose) {
         const HandReading* r = m.slot >= 0 ? &estimator.hand_readings()[m.slot][m.side] : nullptr;
         std::printf("%s %s: %s%s (confidence %.2f)", file.c_str(), kShapeNames[h->shape],
-                    definite                 ? kShapeNames[ShapeIndex(read)]
-                    : m.found                ? "unknown"
-                                             : "not found",
+                    definite  ? kShapeNames[ShapeIndex(read)]
+                    : m.found ? "unknown"
+                              : "not found",
                     definite ? "" : (std::string(", ") + kHandLossNames[m.loss]).c_str(),
                     r ? r->confidence : 0.0f);
         if (r) {
           const ScoredPoint& w =
               estimator.slots()[m.slot].pose.keypoints[m.side == 0 ? kLeftWrist : kRightWrist];
-          std::printf(" box %d,%d %dx%d; %s wrist %.0f,%.0f score %.2f; read at %.0f,%.0f side %.0f",
-                      h->box.x, h->box.y, h->box.width, h->box.height,
-                      m.side == 0 ? "left" : "right", w.x, w.y, w.score, r->region.center.x,
-                      r->region.center.y, r->region.side);
+          std::printf(
+              " box %d,%d %dx%d; %s wrist %.0f,%.0f score %.2f; read at %.0f,%.0f side %.0f",
+              h->box.x, h->box.y, h->box.width, h->box.height, m.side == 0 ? "left" : "right", w.x,
+              w.y, w.score, r->region.center.x, r->region.center.y, r->region.side);
         }
         std::printf("\n");
       }
     }
   }
-  std::printf("Whole pipeline on %zu labelled hands in %zu pictures (%d unreadable), each picture "
-              "given %d times; a hand counts as found when a tracked body's hand was read, or its "
-              "wrist tracked, within the box grown by %.0f %%.\n",
-              labels.size(), by_file.size(), unreadable, options.repeats, 100 * kHandBoxMargin);
+  std::printf(
+      "Whole pipeline on %zu labelled hands in %zu pictures (%d unreadable), each picture "
+      "given %d times; a hand counts as found when a tracked body's hand was read, or its "
+      "wrist tracked, within the box grown by %.0f %%.\n",
+      labels.size(), by_file.size(), unreadable, options.repeats, 100 * kHandBoxMargin);
   confusion.Print();
   std::printf("Where hands were lost (no definite shape):\n");
-  for (int l = 0; l < kHandLossCount; ++l) std::printf("  %-45s %d\n", kHandLossNames[l], losses[l]);
+  for (int l = 0; l < kHandLossCount; ++l)
+    std::printf("  %-45s %d\n", kHandLossNames[l], losses[l]);
   if (frames > 0)
     std::printf("CPU per picture: %.1f ms (pose %.1f ms, hands %.1f ms wall)\n", cpu_ms / frames,
                 pose_ms / frames, hands_ms / frames);

@@ -48,7 +48,8 @@ CameraCheckFigures CameraCheckMeter::Figures(int64_t now_ns) {
   std::vector<double> latencies;
   size_t tracked = 0;
   for (const BodyFrame& b : bodies_) {
-    if (b.capture_to_body_ns >= 0) latencies.push_back(static_cast<double>(b.capture_to_body_ns) / 1e6);
+    if (b.capture_to_body_ns >= 0)
+      latencies.push_back(static_cast<double>(b.capture_to_body_ns) / 1e6);
     if (b.tracked) ++tracked;
   }
   if (!latencies.empty()) {
@@ -56,24 +57,29 @@ CameraCheckFigures CameraCheckMeter::Figures(int64_t now_ns) {
     std::nth_element(latencies.begin(), mid, latencies.end());
     f.capture_to_body_ms = *mid;
   }
-  if (!bodies_.empty()) f.tracked_share = static_cast<double>(tracked) / static_cast<double>(bodies_.size());
+  if (!bodies_.empty())
+    f.tracked_share = static_cast<double>(tracked) / static_cast<double>(bodies_.size());
 
   if (f.seconds < kMinMeasuredSeconds) {
     f.problems.push_back("Measuring ...");
     return f;
   }
   if (f.pictures_per_second < kMinPicturesPerSecond)
-    f.problems.push_back(Sentence("Camera pictures come %.1f times a second; a session needs %.0f or more.",
-                                  f.pictures_per_second, kMinPicturesPerSecond));
+    f.problems.push_back(
+        Sentence("Camera pictures come %.1f times a second; a session needs %.0f or more.",
+                 f.pictures_per_second, kMinPicturesPerSecond));
   if (f.body_frames_per_second < kMinBodyFramesPerSecond)
-    f.problems.push_back(Sentence("Body frames come %.1f times a second; a session needs %.0f or more.",
-                                  f.body_frames_per_second, kMinBodyFramesPerSecond));
+    f.problems.push_back(
+        Sentence("Body frames come %.1f times a second; a session needs %.0f or more.",
+                 f.body_frames_per_second, kMinBodyFramesPerSecond));
   if (f.capture_to_body_ms && *f.capture_to_body_ms > kMaxCaptureToBodyMs)
-    f.problems.push_back(Sentence("Bodies come %.0f ms after their picture; more than %.0f ms delays every reaction.",
-                                  *f.capture_to_body_ms, kMaxCaptureToBodyMs));
+    f.problems.push_back(Sentence(
+        "Bodies come %.0f ms after their picture; more than %.0f ms delays every reaction.",
+        *f.capture_to_body_ms, kMaxCaptureToBodyMs));
   if (!f.tracked_share || *f.tracked_share < kMinTrackedShare)
-    f.problems.push_back(Sentence("A body is tracked in only %.0f %% of the frames; place the camera and the "
-                                  "child so that it is tracked in %.0f %% or more.",
-                                  f.tracked_share.value_or(0) * 100, kMinTrackedShare * 100));
+    f.problems.push_back(
+        Sentence("A body is tracked in only %.0f %% of the frames; place the camera and the "
+                 "child so that it is tracked in %.0f %% or more.",
+                 f.tracked_share.value_or(0) * 100, kMinTrackedShare * 100));
   return f;
 }

@@ -121,8 +121,8 @@ bool CameraCheckSensor::Poll(int64_t now_ns) {
   }
 
   // The picture and slots through the body update, into the check's own buffers.
-  const BodyUpdateTarget target{*surface_, texture_, bodies_,
-                                {colour_buffer_.get(), kColorBufferBytes}, false};
+  const BodyUpdateTarget target{
+      *surface_, texture_, bodies_, {colour_buffer_.get(), kColorBufferBytes}, false};
   if (UpdateBodies(target) == 1) changed = true;
   if (picture) {
     has_picture_ = true;

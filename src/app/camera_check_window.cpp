@@ -24,24 +24,35 @@ struct Bone {
 };
 
 constexpr Bone kBones[] = {
-    {&TrackedBody::head_x, &TrackedBody::head_y, &TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y},
-    {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, &TrackedBody::spine_base_x, &TrackedBody::spine_base_y},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry},
-    {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, &TrackedBody::elbow_lx, &TrackedBody::elbow_ly},
-    {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, &TrackedBody::elbow_rx, &TrackedBody::elbow_ry},
+    {&TrackedBody::head_x, &TrackedBody::head_y, &TrackedBody::spine_shoulder_x,
+     &TrackedBody::spine_shoulder_y},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::spine_mid_x,
+     &TrackedBody::spine_mid_y},
+    {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, &TrackedBody::spine_base_x,
+     &TrackedBody::spine_base_y},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_lx,
+     &TrackedBody::shoulder_ly},
+    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_rx,
+     &TrackedBody::shoulder_ry},
+    {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, &TrackedBody::elbow_lx,
+     &TrackedBody::elbow_ly},
+    {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, &TrackedBody::elbow_rx,
+     &TrackedBody::elbow_ry},
     {&TrackedBody::elbow_lx, &TrackedBody::elbow_ly, &TrackedBody::hand_lx, &TrackedBody::hand_ly},
     {&TrackedBody::elbow_rx, &TrackedBody::elbow_ry, &TrackedBody::hand_rx, &TrackedBody::hand_ry},
-    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_lx, &TrackedBody::hip_ly},
-    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_rx, &TrackedBody::hip_ry},
+    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_lx,
+     &TrackedBody::hip_ly},
+    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_rx,
+     &TrackedBody::hip_ry},
     {&TrackedBody::hip_lx, &TrackedBody::hip_ly, &TrackedBody::knee_lx, &TrackedBody::knee_ly},
     {&TrackedBody::hip_rx, &TrackedBody::hip_ry, &TrackedBody::knee_rx, &TrackedBody::knee_ry},
     {&TrackedBody::knee_lx, &TrackedBody::knee_ly, &TrackedBody::foot_lx, &TrackedBody::foot_ly},
     {&TrackedBody::knee_rx, &TrackedBody::knee_ry, &TrackedBody::foot_rx, &TrackedBody::foot_ry},
 };
 
-bool Placed(int32_t x, int32_t y) { return !(x == -1 && y == -1); }
+bool Placed(int32_t x, int32_t y) {
+  return !(x == -1 && y == -1);
+}
 
 const char* ShapeWord(int32_t shape) {
   switch (shape) {
@@ -183,8 +194,8 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
     }
     if (Placed(b.head_x, b.head_y)) {
       Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
-            QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white,
-            &labels, /*centred=*/true);
+            QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white, &labels,
+            /*centred=*/true);
     }
   }
 
@@ -194,9 +205,10 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
   lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
   lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
-  lines << (f.capture_to_body_ms
-                ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
-                : QStringLiteral("Capture to body frame: unknown"));
+  lines
+      << (f.capture_to_body_ms
+              ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
+              : QStringLiteral("Capture to body frame: unknown"));
   lines << (f.tracked_share ? QStringLiteral("Frames with a tracked body: %1 % (last %2 s)")
                                   .arg(*f.tracked_share * 100, 0, 'f', 0)
                                   .arg(f.seconds, 0, 'f', 0)

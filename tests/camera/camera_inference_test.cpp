@@ -257,7 +257,8 @@ TEST(HandsOnPhotos, WholePipelineReadsEachLabelledShape) {
       const cv::Mat picture = ReadPictureFile(dir + "/" + h.file);
       ASSERT_FALSE(picture.empty());
       estimator.Reset();
-      for (int i = 0; i < 8; ++i) ASSERT_TRUE(estimator.Process(picture, i, &frame, nullptr, &error)) << error;
+      for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(estimator.Process(picture, i, &frame, nullptr, &error)) << error;
       last_file = h.file;
     }
     const HandMatch m = MatchLabelledHand(h, estimator, frame, settings.keypoint_threshold);

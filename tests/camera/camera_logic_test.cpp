@@ -11,6 +11,7 @@
 #include "body/backends/camera/body_tracker.h"
 #include "body/backends/camera/camera_settings.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/hand_regions.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/movenet_decoder.h"
@@ -172,23 +173,46 @@ TEST(BodyTracker, NewPeopleTakeFreeSlotsAndASeventhReplacesTheLongestUnseen) {
 // ---------------------------------------------------------------- hands
 
 // Landmarks of a hand in world space (metres, wrist at the origin, fingers
-// along -y): each finger either straight or curled back towards the palm.
-HandLandmarks Hand(bool index, bool middle, bool ring, bool little, float presence = 0.95f) {
+// along -y), one letter per finger from the index to the little finger: 'O'
+// straight, 'I' curled back towards the palm, 'H' half bent (about 55
+// degrees at each of its two upper joints). `turn` rotates the whole hand
+// about the x axis (towards the camera), which must not change its shape.
+HandLandmarks Hand(const char* fingers, float presence = 0.95f, float turn_deg = 0) {
   HandLandmarks h;
   h.presence = presence;
-  const bool out[4] = {index, middle, ring, little};
   h.world[0] = {0, 0, 0};
   for (int f = 0; f < 4; ++f) {
     const float x = -0.03f + 0.02f * f;
     const int mcp = 5 + 4 * f;
     h.world[mcp] = {x, -0.08f, 0};
     for (int j = 1; j <= 3; ++j) {
-      // Straight: on along -y. Curled: folding back down to the palm.
-      h.world[mcp + j] = out[f] ? cv::Point3f(x, -0.08f - 0.025f * j, 0)
-                                : cv::Point3f(x, -0.08f - 0.02f + 0.012f * j, 0.02f);
+      cv::Point3f p;
+      switch (fingers[f]) {
+        case 'O':
+          p = {x, -0.08f - 0.025f * j, 0};
+          break;
+        case 'I':
+          p = {x, -0.08f - 0.02f + 0.012f * j, 0.02f};
+          break;
+        default: {                // straight to the middle joint, then turning 55 degrees twice
+          const float a = 0.96f;  // 55 degrees
+          if (j == 1) p = {x, -0.105f, 0};
+          if (j == 2) p = {x, -0.105f - 0.025f * std::cos(a), 0.025f * std::sin(a)};
+          if (j == 3)
+            p = h.world[mcp + 2] +
+                cv::Point3f(0, -0.025f * std::cos(2 * a), 0.025f * std::sin(2 * a));
+        }
+      }
+      h.world[mcp + j] = p;
     }
   }
   for (int j = 1; j <= 4; ++j) h.world[j] = {-0.04f - 0.01f * j, -0.02f * j, 0};  // thumb
+  const float t = turn_deg * 3.14159265f / 180;
+  for (cv::Point3f& p : h.world)
+    p = {p.x, p.y * std::cos(t) - p.z * std::sin(t), p.y * std::sin(t) + p.z * std::cos(t)};
+  // In the picture: 2000 pixels a metre, wrist at (400, 400), fingers up.
+  for (int i = 0; i < kHandLandmarkCount; ++i)
+    h.image[i] = {400 + 2000 * h.world[i].x, 400 + 2000 * h.world[i].y, 0};
   return h;
 }
 
@@ -198,33 +222,169 @@ TEST(HandShape, ClassifiesTheThreeSignsAndRefusesWhatIsNeither) {
     HandLandmarks hand;
     HandState expected;
   } cases[] = {
-      {"open hand", Hand(true, true, true, true), HandState_Open},
-      {"fist", Hand(false, false, false, false), HandState_Closed},
-      {"two fingers", Hand(true, true, false, false), HandState_Lasso},
-      {"pointing", Hand(true, false, false, false), HandState_Unknown},
-      {"three fingers", Hand(true, true, true, false), HandState_Unknown},
-      {"open but no hand seen", Hand(true, true, true, true, 0.2f), HandState_Unknown},
+      {"open hand", Hand("OOOO"), HandState_Open},
+      {"fist", Hand("IIII"), HandState_Closed},
+      {"two fingers", Hand("OOII"), HandState_Lasso},
+      {"fist turned towards the camera", Hand("IIII", 0.95f, 70), HandState_Closed},
+      {"two fingers pointing at the camera", Hand("OOII", 0.95f, 80), HandState_Lasso},
+      {"pointing", Hand("OIII"), HandState_Unknown},
+      {"three fingers", Hand("OOOI"), HandState_Unknown},
+      {"two fingers, the ring finger half bent", Hand("OOHI"), HandState_Unknown},
+      {"half-closed hand", Hand("HHHH"), HandState_Unknown},
+      {"open but no hand seen", Hand("OOOO", 0.2f), HandState_Unknown},
   };
-  for (const auto& c : cases) EXPECT_EQ(ClassifyHandShape(c.hand, 0.5f), c.expected) << c.name;
+  for (const auto& c : cases) {
+    float confidence = -1;
+    EXPECT_EQ(ClassifyHandShape(c.hand, 0.5f, &confidence), c.expected) << c.name;
+    // Clear fingers give nearly the model's own presence; unsure ones nothing.
+    if (c.expected == HandState_Unknown)
+      EXPECT_EQ(confidence, 0) << c.name;
+    else
+      EXPECT_GT(confidence, 0.8f * c.hand.presence) << c.name;
+  }
 }
 
 TEST(HandShape, FilterConfirmsNewShapesAndHoldsThroughShortGaps) {
   HandShapeFilter filter(/*confirm_frames=*/2, /*hold_frames=*/2);
   const struct {
-    HandState reading, reported;
+    HandState reading;
+    float confidence;
+    HandState reported;
+    float reported_confidence;
   } steps[] = {
-      {HandState_Open, HandState_Unknown},  // seen once: not yet
-      {HandState_Open, HandState_Open},     // twice: confirmed
-      {HandState_Closed, HandState_Open},   // a single different reading is ignored
-      {HandState_Open, HandState_Open},
-      {HandState_Unknown, HandState_Open},  // unreadable: held
-      {HandState_Unknown, HandState_Open},
-      {HandState_Unknown, HandState_Unknown},  // held too long
-      {HandState_Lasso, HandState_Unknown},
-      {HandState_Lasso, HandState_Lasso},
+      {HandState_Open, 0.9f, HandState_Unknown, 0},    // seen once: not yet
+      {HandState_Open, 0.8f, HandState_Open, 0.8f},    // twice: confirmed
+      {HandState_Closed, 0.9f, HandState_Open, 0.8f},  // a single different reading is ignored
+      {HandState_Open, 0.7f, HandState_Open, 0.7f},
+      {HandState_Unknown, 0, HandState_Open, 0.7f},  // unreadable: held
+      {HandState_Unknown, 0, HandState_Open, 0.7f},
+      {HandState_Unknown, 0, HandState_Unknown, 0},  // held too long
+      {HandState_Lasso, 0.6f, HandState_Unknown, 0},
+      {HandState_Lasso, 0.9f, HandState_Lasso, 0.9f},
   };
   int i = 0;
-  for (const auto& s : steps) EXPECT_EQ(filter.Update(s.reading), s.reported) << "step " << i++;
+  for (const auto& s : steps) {
+    EXPECT_EQ(filter.Update(s.reading, s.confidence), s.reported) << "step " << i;
+    EXPECT_FLOAT_EQ(filter.confidence(), s.reported_confidence) << "step " << i;
+    ++i;
+  }
+}
+
+// The square for the next picture follows the hand's own landmarks: turned
+// with the fingers, around the hand, and about as large for a fist as for
+// the open hand.
+TEST(HandRegion, FromLandmarksTurnsWithTheHandAndFitsFistAndOpenHand) {
+  const auto turned = [](HandLandmarks h, float degrees) {  // about the wrist, in the picture
+    const float a = degrees * 3.14159265f / 180, c = std::cos(a), s = std::sin(a);
+    for (cv::Point3f& p : h.image) {
+      const float x = p.x - 400, y = p.y - 400;
+      p = {400 + c * x - s * y, 400 + s * x + c * y, 0};
+    }
+    return h;
+  };
+  const struct {
+    const char* name;
+    float degrees;
+    cv::Point2f up;
+  } cases[] = {{"fingers up", 0, {0, -1}},
+               {"fingers right", 90, {1, 0}},
+               {"fingers down-left", 225, {-0.7071f, 0.7071f}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HandRegion open = HandRegionFromLandmarks(turned(Hand("OOOO"), c.degrees));
+    const HandRegion fist = HandRegionFromLandmarks(turned(Hand("IIII"), c.degrees));
+    for (const HandRegion& r : {open, fist}) {
+      // Within 9 degrees: the fixture's fingers sit a little off the wrist's line.
+      EXPECT_NEAR(r.up.x, c.up.x, 0.15f);
+      EXPECT_NEAR(r.up.y, c.up.y, 0.15f);
+      // Centred past the wrist towards the fingers, by less than the hand's length.
+      const float along = (r.center - cv::Point2f(400, 400)).dot(c.up);
+      EXPECT_GT(along, 0.03f * 2000);
+      EXPECT_LT(along, 0.18f * 2000);
+    }
+    // The open hand's fingertips lie inside its square.
+    const HandLandmarks hand = turned(Hand("OOOO"), c.degrees);
+    for (int tip : {8, 12, 16, 20}) {
+      const cv::Point2f d(hand.image[tip].x - open.center.x, hand.image[tip].y - open.center.y);
+      EXPECT_LT(std::abs(d.dot(open.up)), open.side / 2) << "tip " << tip;
+    }
+    EXPECT_LT(std::max(open.side, fist.side) / std::min(open.side, fist.side), 1.4f);
+  }
+}
+
+// Where a hand not yet seen is looked for, from what the pose shows of the arm.
+TEST(HandRegion, FromPoseFollowsTheArmAndNeverShrinksBelowTheBody) {
+  // A person facing the camera, shoulders 100 px apart, right arm (picture
+  // left) reaching out to the side.
+  PersonPose pose;
+  for (ScoredPoint& k : pose.keypoints) k = {0, 0, 0.0f};
+  pose.box = {100, 100, 400, 600};
+  pose.keypoints[kLeftShoulder] = {300, 200, 0.9f};
+  pose.keypoints[kRightShoulder] = {200, 200, 0.9f};
+  pose.keypoints[kRightElbow] = {150, 280, 0.9f};
+  pose.keypoints[kRightWrist] = {100, 300, 0.9f};
+  constexpr int kRight = 1;
+  const auto with = [&](int keypoint, ScoredPoint p) {
+    PersonPose changed = pose;
+    changed.keypoints[keypoint] = p;
+    return changed;
+  };
+  const struct {
+    const char* name;
+    PersonPose pose;
+    size_t regions;
+    cv::Point2f first_up;  // direction of the first region
+    float min_side;
+  } cases[] = {
+      {"forearm seen", pose, 2, cv::Point2f(-50, 20) / std::hypot(50.0f, 20.0f),
+       1.6f * std::hypot(50.0f, 20.0f)},
+      {"elbow unseen: from the shoulder", with(kRightElbow, {150, 280, 0.01f}), 2,
+       cv::Point2f(-100, 100) / std::hypot(100.0f, 100.0f), 1.1f * 100},
+      {"elbow misplaced next to the wrist", with(kRightElbow, {104, 302, 0.9f}), 2,
+       cv::Point2f(-4, -2) / std::hypot(4.0f, 2.0f), 1.1f * 100},
+      {"arm raised: fingers up already",
+       with(kRightElbow, {100, 380, 0.9f}),
+       1,
+       {0, -1},
+       1.6f * 80},
+      {"wrist unseen", with(kRightWrist, {100, 300, 0.01f}), 0, {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<HandRegion> regions = HandRegionsFromPose(c.pose, kRight, 0.02f);
+    ASSERT_EQ(regions.size(), c.regions);
+    if (regions.empty()) continue;
+    EXPECT_NEAR(regions[0].up.x, c.first_up.x, 0.02f);
+    EXPECT_NEAR(regions[0].up.y, c.first_up.y, 0.02f);
+    EXPECT_GE(regions[0].side, c.min_side - 0.5f);
+    // Centred past the wrist along its direction.
+    const ScoredPoint& w = c.pose.keypoints[kRightWrist];
+    EXPECT_GT((regions[0].center - cv::Point2f(w.x, w.y)).dot(regions[0].up), 0);
+    if (regions.size() > 1) {
+      EXPECT_FLOAT_EQ(regions[1].up.y, -1);
+    }
+  }
+}
+
+TEST(HandRegion, AHandBelongsToTheWristItIsNearOrToThePersonsBox) {
+  PersonPose pose;
+  pose.box = {100, 100, 400, 600};
+  pose.keypoints[kLeftWrist] = {350, 300, 0.5f};
+  pose.keypoints[kRightWrist] = {150, 300, 0.01f};  // unsure: the box decides
+  const struct {
+    const char* name;
+    int side;
+    cv::Point2f hand_wrist;
+    bool belongs;
+  } cases[] = {
+      {"at the wrist", 0, {360, 310}, true},
+      {"within a region's size", 0, {350, 390}, true},
+      {"farther: a neighbour's hand", 0, {350, 420}, false},
+      {"unsure wrist, hand in the box", 1, {120, 250}, true},
+      {"unsure wrist, hand beside the box", 1, {20, 250}, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(HandBelongsTo(pose, c.side, c.hand_wrist, 100, 0.02f), c.belongs) << c.name;
 }
 
 // ---------------------------------------------------------------- joints

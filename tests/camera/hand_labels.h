@@ -52,8 +52,12 @@ enum HandLoss {
   kHandLossCount
 };
 inline constexpr const char* kHandLossNames[kHandLossCount] = {
-    "no person found", "no wrist near the hand", "wrist at the hand, score below threshold",
-    "wrist tracked, hand not read", "read, hand model saw no hand", "read, shape unknown"};
+    "no person found",
+    "no wrist near the hand",
+    "wrist at the hand, score below threshold",
+    "wrist tracked, hand not read",
+    "read, hand model saw no hand",
+    "read, shape unknown"};
 
 // A body's hand counts as at a labelled box when its centre (or, unread, its
 // wrist) lies in the box grown by this share of its larger side.
@@ -64,7 +68,7 @@ struct HandMatch {
   int slot = -1, side = -1;  // side 0 left, 1 right
   bool found = false;        // tracked at the hand: read there, or the wrist tracked there
   HandState read = HandState_Unknown;  // the shape the body frame reports for it
-  HandLoss loss = kNoWrist;  // why it has no definite shape, when it has none
+  HandLoss loss = kNoWrist;            // why it has no definite shape, when it has none
 };
 HandMatch MatchLabelledHand(const LabelledHand& label, const BodyEstimator& estimator,
                             const BodyFrameData& frame, float keypoint_threshold);

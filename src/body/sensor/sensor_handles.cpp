@@ -114,8 +114,7 @@ Status IColorFrame::AccessRawUnderlyingBuffer(uint32_t* capacity, const uint8_t*
   return AccessBuffer(data_->pixels, ColorBytesNeeded(*data_), capacity, buffer);
 }
 
-Status IColorFrame::AccessHalfPicture(int32_t* width, int32_t* height,
-                                      const uint8_t** bgra) const {
+Status IColorFrame::AccessHalfPicture(int32_t* width, int32_t* height, const uint8_t** bgra) const {
   if (!width || !height || !bgra) return E_POINTER;
   const uint64_t needed = PixelCount(data_->half_width, data_->half_height) * 4u;
   if (needed == 0 || data_->half_pixels.size() < needed) return E_FAIL;

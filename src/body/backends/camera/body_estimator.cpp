@@ -27,9 +27,9 @@ BodyEstimator::BodyEstimator(const CameraSettings& settings)
       tracker_(settings.track_max_missed_frames, settings.keypoint_threshold) {}
 
 bool BodyEstimator::Load(std::string* error) {
-  const int threads = PoseThreadsFor(settings_, static_cast<int>(std::thread::hardware_concurrency()));
-  if (!pose_.Load(ModelPath("movenet-multipose"), threads,
-                  settings_.pose_input_width, error))
+  const int threads =
+      PoseThreadsFor(settings_, static_cast<int>(std::thread::hardware_concurrency()));
+  if (!pose_.Load(ModelPath("movenet-multipose"), threads, settings_.pose_input_width, error))
     return false;
   if (!settings_.hand_shapes) return true;
   return hands_.Load(error);
@@ -40,10 +40,10 @@ void BodyEstimator::SetCameraSize(cv::Size camera) {
   camera_ = ColorCameraModel(camera.width, geometry_.scale, settings_.horizontal_fov_deg);
 }
 
-bool BodyEstimator::HandReadable(const PersonPose& pose, const SlotState& state,
-                                 int side) const {
-  return settings_.hand_shapes && (state.hand_track[side].side > 0 ||
-                                   pose.keypoints[kWristOf[side]].score >= settings_.hand_wrist_threshold);
+bool BodyEstimator::HandReadable(const PersonPose& pose, const SlotState& state, int side) const {
+  return settings_.hand_shapes &&
+         (state.hand_track[side].side > 0 ||
+          pose.keypoints[kWristOf[side]].score >= settings_.hand_wrist_threshold);
 }
 
 // A hand seen in the last picture is read where its landmarks put it, once;

@@ -27,7 +27,8 @@ struct BodyEstimateTiming {
   int people = 0;
 };
 
-using HandReadings = std::array<std::array<HandReading, 2>, kTrackSlots>;  // [slot][0 left, 1 right]
+using HandReadings =
+    std::array<std::array<HandReading, 2>, kTrackSlots>;  // [slot][0 left, 1 right]
 
 class BodyEstimator {
  public:
@@ -75,6 +76,6 @@ class BodyEstimator {
   std::vector<PersonPose> people_;
   HandReadings readings_{};
   std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture
-  size_t next_hand_ = 0;  // where the next frame's hand crops start
+  size_t next_hand_ = 0;        // where the next frame's hand crops start
   int palm_searches_left_ = 0;  // in this frame
 };

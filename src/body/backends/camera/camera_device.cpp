@@ -6,8 +6,8 @@
 
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/camera_color_frame.h"
+#include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/file_digest.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/picture_scaler.h"

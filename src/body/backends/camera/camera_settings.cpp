@@ -30,8 +30,7 @@ bool ParseBool(const std::string& text, bool* out) {
 
 }  // namespace
 
-const char* SetCameraSetting(const std::string& key, const std::string& value,
-                             CameraSettings* s) {
+const char* SetCameraSetting(const std::string& key, const std::string& value, CameraSettings* s) {
   using Setter = std::function<bool(const std::string&)>;
   auto integer = [](int* field, int lo, int hi) -> Setter {
     return [=](const std::string& v) { return ParseNumber(v, lo, hi, field); };
@@ -82,10 +81,9 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
     const std::string text = Trim(line.substr(0, line.find('#')));
     if (text.empty()) continue;
     const size_t eq = text.find('=');
-    const char* problem = eq == std::string::npos
-                              ? "no '='"
-                              : SetCameraSetting(Trim(text.substr(0, eq)),
-                                                 Trim(text.substr(eq + 1)), s);
+    const char* problem = eq == std::string::npos ? "no '='"
+                                                  : SetCameraSetting(Trim(text.substr(0, eq)),
+                                                                     Trim(text.substr(eq + 1)), s);
     if (problem && warnings)
       *warnings += path + ":" + std::to_string(number) + ": " + problem + ": " + text + "\n";
   }

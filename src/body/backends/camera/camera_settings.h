@@ -24,7 +24,7 @@ struct CameraSettings {
   // Pose.
   int pose_input_width =
       256;  // MoveNet input width, multiple of 32 (larger: farther people, slower)
-  float person_threshold = 0.20f;    // a person counts when its score reaches this
+  float person_threshold = 0.20f;  // a person counts when its score reaches this
   // ...or this, while the hand model sees a hand at one of its wrists.
   float person_hand_threshold = 0.05f;
   float keypoint_threshold = 0.30f;  // a joint below this is reported not tracked
@@ -34,16 +34,16 @@ struct CameraSettings {
   int inference_threads = 0;
 
   // Hands.
-  bool hand_shapes = true;               // estimate hand shapes at all
-  bool hand_model_full = true;           // the larger hand model (off: the small one, faster, less sure)
-  int hand_crops_per_frame = 2;          // hands read per frame, taking turns (0: all, every frame)
-  int palm_searches_per_frame = 1;       // searches for a hand not yet seen (0: none)
+  bool hand_shapes = true;          // estimate hand shapes at all
+  bool hand_model_full = true;      // the larger hand model (off: the small one, faster, less sure)
+  int hand_crops_per_frame = 2;     // hands read per frame, taking turns (0: all, every frame)
+  int palm_searches_per_frame = 1;  // searches for a hand not yet seen (0: none)
   float hand_presence_threshold = 0.5f;  // below this the hand shape is unknown
   // A hand is looked for at a wrist scored at least this (below the joint
   // threshold: the hand model itself then confirms or rejects the hand).
   float hand_wrist_threshold = 0.02f;
-  int hand_shape_confirm_frames = 2;     // frames a new shape must persist before it is reported
-  int hand_shape_hold_frames = 4;        // frames a shape is kept while the hand is not readable
+  int hand_shape_confirm_frames = 2;  // frames a new shape must persist before it is reported
+  int hand_shape_hold_frames = 4;     // frames a shape is kept while the hand is not readable
 
   // Distance.
   float shoulder_width_m = 0.25f;    // a 3-6 year old's shoulder width

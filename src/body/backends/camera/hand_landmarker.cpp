@@ -9,8 +9,8 @@ constexpr int kInput = 224;
 }  // namespace
 
 HandRegion HandRegionFromLandmarks(const HandLandmarks& hand) {
-  constexpr float kScale = 2.0f;   // square side over the landmarks' extent
-  constexpr float kShift = 0.1f;   // towards the fingers, of the extent's height
+  constexpr float kScale = 2.0f;       // square side over the landmarks' extent
+  constexpr float kShift = 0.1f;       // towards the fingers, of the extent's height
   constexpr float kWholeScale = 1.8f;  // square side over all landmarks' extent, at least
   const auto at = [&](int i) { return cv::Point2f(hand.image[i].x, hand.image[i].y); };
   // The direction of the fingers: wrist to the middle of the index, middle

@@ -30,11 +30,12 @@ HandReading HandReader::ReadAt(const cv::Mat& bgr, const HandRegion& region, boo
     // they disagree, neither is trusted.
     HandReading second;
     if (Run(bgr, HandRegionFromLandmarks(r.landmarks), &second) && second.found) {
-      second.shape =
-          ClassifyHandShape(second.landmarks, settings_.hand_presence_threshold, &second.confidence);
+      second.shape = ClassifyHandShape(second.landmarks, settings_.hand_presence_threshold,
+                                       &second.confidence);
       const bool both = second.shape != HandState_Unknown && r.shape != HandState_Unknown;
       if (second.shape != HandState_Unknown) {
-        if (both && second.shape != r.shape) second.shape = HandState_Unknown, second.confidence = 0;
+        if (both && second.shape != r.shape)
+          second.shape = HandState_Unknown, second.confidence = 0;
         r = second;
       } else {
         r.landmarks = second.landmarks;  // placed better, though unsure of the shape

@@ -15,8 +15,8 @@
 
 // One hand's reading in one picture.
 struct HandReading {
-  bool looked = false;  // a crop was read this picture
-  bool found = false;   // the hand model saw a hand in it
+  bool looked = false;                  // a crop was read this picture
+  bool found = false;                   // the hand model saw a hand in it
   HandState shape = HandState_Unknown;  // this picture's shape, before any filter
   float confidence = 0;                 // of that shape, 0..1
   HandRegion region;                    // where the hand was read

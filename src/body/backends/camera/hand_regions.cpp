@@ -38,7 +38,9 @@ std::vector<HandRegion> HandRegionsFromPose(const PersonPose& pose, int side, fl
 
   cv::Point2f up(0, -1);
   float arm_side = 0;
-  const int from = seen(kElbowOf[side]) ? kElbowOf[side] : seen(kShoulderOf[side]) ? kShoulderOf[side] : -1;
+  const int from = seen(kElbowOf[side])      ? kElbowOf[side]
+                   : seen(kShoulderOf[side]) ? kShoulderOf[side]
+                                             : -1;
   if (from >= 0) {
     const cv::Point2f d = At(wrist) - At(pose.keypoints[from]);
     const float len = Length(d);

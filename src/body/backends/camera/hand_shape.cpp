@@ -70,9 +70,12 @@ HandState ClassifyHandShape(const HandLandmarks& hand, float presence_threshold,
     clearest = std::min(clearest, std::clamp(margin / kClearMargin, 0.0f, 1.0f));
   }
   HandState shape = HandState_Unknown;
-  if (out[0] && out[1] && out[2] && out[3]) shape = HandState_Open;
-  else if (in[0] && in[1] && in[2] && in[3]) shape = HandState_Closed;
-  else if (out[0] && out[1] && in[2] && in[3]) shape = HandState_Lasso;
+  if (out[0] && out[1] && out[2] && out[3])
+    shape = HandState_Open;
+  else if (in[0] && in[1] && in[2] && in[3])
+    shape = HandState_Closed;
+  else if (out[0] && out[1] && in[2] && in[3])
+    shape = HandState_Lasso;
   if (confidence && shape != HandState_Unknown) *confidence = hand.presence * clearest;
   return shape;
 }

@@ -154,7 +154,9 @@ void SimScene::SenseChild(int index) {
   body.hand_left = sensed[0];
   body.hand_right = sensed[1];
   // The simulated child shows its shapes plainly.
-  const auto sure = [](HandState s) { return s == HandState_Unknown || s == HandState_NotTracked ? 0.0f : 1.0f; };
+  const auto sure = [](HandState s) {
+    return s == HandState_Unknown || s == HandState_NotTracked ? 0.0f : 1.0f;
+  };
   body.hand_left_confidence = sure(sensed[0]);
   body.hand_right_confidence = sure(sensed[1]);
 }
