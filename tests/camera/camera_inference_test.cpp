@@ -19,6 +19,7 @@
 #include "body/backends/camera/onnx_model.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/pose_estimator.h"
+#include "body/backends/camera/pose_refiner.h"
 #include "body/backends/camera/video_source.h"
 #include "hand_labels.h"
 #include "test_media.h"
@@ -104,6 +105,18 @@ const std::string kStreet = kDocDir + "/examples/data/vtest.avi";
 // messi5.jpg (548 x 342): a footballer in a wide stride, right arm up and out.
 // Keypoints placed by eye on the picture; 20 px is about a third of his head's
 // height and a tenth of his body's.
+const struct {
+  Keypoint k;
+  float x, y;
+} kMessiKeypoints[] = {
+    {kNose, 244, 114},       {kLeftShoulder, 275, 120}, {kRightShoulder, 198, 128},
+    {kLeftElbow, 310, 145},  {kRightElbow, 150, 122},   {kLeftWrist, 345, 160},
+    {kRightWrist, 105, 103}, {kLeftHip, 290, 225},      {kRightHip, 250, 240},
+    {kLeftKnee, 350, 250},   {kRightKnee, 235, 285},    {kLeftAnkle, 425, 265},
+    {kRightAnkle, 276, 318},
+};
+constexpr float kTolerancePx = 20;
+
 TEST(PoseOnPhoto, JointsLandOnThePerson) {
   REQUIRE_FILE(kMessi);
   const cv::Mat picture = ReadPictureFile(kMessi);
@@ -115,18 +128,7 @@ TEST(PoseOnPhoto, JointsLandOnThePerson) {
   const PersonPose& p = people[0];
   EXPECT_GE(p.score, 0.3f);
   for (size_t i = 1; i < people.size(); ++i) EXPECT_LT(people[i].score, 0.1f) << "only one person";
-  const struct {
-    Keypoint k;
-    float x, y;
-  } expected[] = {
-      {kNose, 244, 114},       {kLeftShoulder, 275, 120}, {kRightShoulder, 198, 128},
-      {kLeftElbow, 310, 145},  {kRightElbow, 150, 122},   {kLeftWrist, 345, 160},
-      {kRightWrist, 105, 103}, {kLeftHip, 290, 225},      {kRightHip, 250, 240},
-      {kLeftKnee, 350, 250},   {kRightKnee, 235, 285},    {kLeftAnkle, 425, 265},
-      {kRightAnkle, 276, 318},
-  };
-  constexpr float kTolerancePx = 20;
-  for (const auto& e : expected) {
+  for (const auto& e : kMessiKeypoints) {
     const ScoredPoint& got = p.keypoints[e.k];
     EXPECT_NEAR(got.x, e.x, kTolerancePx) << "keypoint " << e.k;
     EXPECT_NEAR(got.y, e.y, kTolerancePx) << "keypoint " << e.k;
@@ -135,6 +137,36 @@ TEST(PoseOnPhoto, JointsLandOnThePerson) {
   // The box holds him: from the raised hand to the far foot.
   EXPECT_LT(p.box.x0, 90);
   EXPECT_GT(p.box.x1, 430);
+}
+
+// Each single-pose model, cut to the person MultiPose found, places every
+// joint on him by itself (the MultiPose joints' scores are zeroed, so all of
+// its joints replace them): the square and the way back to picture pixels.
+TEST(PoseRefinerOnPhoto, SinglePoseJointsLandOnThePerson) {
+  REQUIRE_FILE(kMessi);
+  const cv::Mat picture = ReadPictureFile(kMessi);
+  PoseEstimator pose;
+  std::string error;
+  ASSERT_TRUE(pose.Load(ModelPath("movenet-multipose"), 2, 256, &error)) << error;
+  std::vector<PersonPose> people = pose.Estimate(picture, &error);
+  ASSERT_FALSE(people.empty()) << error;
+  people.resize(1);
+  for (ScoredPoint& k : people[0].keypoints) k.score = 0;
+  for (PoseRefineModel model : {PoseRefineModel::kLightning, PoseRefineModel::kThunder}) {
+    CameraSettings settings;
+    settings.pose_refine_model = model;
+    PoseRefiner refiner;
+    ASSERT_TRUE(refiner.Load(settings, 2, &error)) << error;
+    std::vector<PersonPose> refined = people;
+    ASSERT_TRUE(refiner.Refine(picture, &refined, &error)) << error;
+    for (const auto& e : kMessiKeypoints) {
+      const ScoredPoint& got = refined[0].keypoints[e.k];
+      const std::string what = PoseRefineModelName(model) + " keypoint " + std::to_string(e.k);
+      EXPECT_NEAR(got.x, e.x, kTolerancePx) << what;
+      EXPECT_NEAR(got.y, e.y, kTolerancePx) << what;
+      EXPECT_GE(got.score, 0.3f) << what;
+    }
+  }
 }
 
 // The full pipeline on the same photo: the body frame's joints, put through

@@ -31,6 +31,7 @@ bool BodyEstimator::Load(std::string* error) {
       PoseThreadsFor(settings_, static_cast<int>(std::thread::hardware_concurrency()));
   if (!pose_.Load(ModelPath("movenet-multipose"), threads, settings_.pose_input_width, error))
     return false;
+  if (!refiner_.Load(settings_, threads, error)) return false;
   if (!settings_.hand_shapes) return true;
   return hands_.Load(error);
 }
@@ -164,6 +165,7 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
   const float weakest = std::min(settings_.person_threshold, settings_.person_hand_threshold);
   for (const PersonPose& p : found)
     if (p.score >= weakest) people_.push_back(p);
+  if (!refiner_.Refine(bgr, &people_, error)) return false;
   if (timing) timing->pose_ms = MsSince(start), timing->people = int(people_.size());
 
   start = std::chrono::steady_clock::now();

@@ -15,6 +15,7 @@
 #include "body/backends/camera/hand_reader.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/pose_estimator.h"
+#include "body/backends/camera/pose_refiner.h"
 #include "body/sensor/frame_data.h"
 #include "body/sensor/pinhole_camera.h"
 
@@ -68,6 +69,7 @@ class BodyEstimator {
 
   CameraSettings settings_;
   PoseEstimator pose_;
+  PoseRefiner refiner_;
   HandReader hands_;
   BodyTracker tracker_;
   ColorFrameGeometry geometry_;

@@ -35,8 +35,15 @@ std::string ModelPath(const std::string& name) {
   return models + "/" + name + ".onnx";
 }
 
+std::string PoseRefineModelName(PoseRefineModel model) {
+  if (model == PoseRefineModel::kOff) return "";
+  return std::string("movenet-") + kPoseRefineModelNames[static_cast<int>(model)];
+}
+
 std::vector<std::string> CameraModelNames(const CameraSettings& settings) {
   std::vector<std::string> names = {"movenet-multipose"};
+  if (settings.pose_refine_model != PoseRefineModel::kOff)
+    names.push_back(PoseRefineModelName(settings.pose_refine_model));
   if (settings.hand_shapes) {
     names.push_back(settings.hand_model_full ? "handlandmark-full" : "handlandmark-lite");
     names.push_back("handdetect");

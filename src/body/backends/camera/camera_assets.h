@@ -22,6 +22,9 @@ std::string OnnxRuntimeLibraryPath();
 // Path of a converted model, e.g. ModelPath("movenet-multipose").
 std::string ModelPath(const std::string& name);
 
+// The single-pose model's name, e.g. "movenet-thunder" ("" when off).
+std::string PoseRefineModelName(PoseRefineModel model);
+
 // The models these settings run, by name (ModelPath gives the file).
 std::vector<std::string> CameraModelNames(const CameraSettings& settings);
 

@@ -41,6 +41,13 @@ const char* SetCameraSetting(const std::string& key, const std::string& value, C
   auto flag = [](bool* field) -> Setter {
     return [=](const std::string& v) { return ParseBool(v, field); };
   };
+  auto refine_model = [](PoseRefineModel* field) -> Setter {
+    return [=](const std::string& v) {
+      for (int i = 0; i < 3; ++i)
+        if (v == kPoseRefineModelNames[i]) return *field = static_cast<PoseRefineModel>(i), true;
+      return false;
+    };
+  };
   const std::map<std::string, Setter> keys = {
       {"capture_width", integer(&s->capture_width, 160, 3840)},
       {"capture_height", integer(&s->capture_height, 120, 2160)},
@@ -52,6 +59,7 @@ const char* SetCameraSetting(const std::string& key, const std::string& value, C
       {"person_threshold", real(&s->person_threshold, 0.0f, 1.0f)},
       {"person_hand_threshold", real(&s->person_hand_threshold, 0.0f, 1.0f)},
       {"keypoint_threshold", real(&s->keypoint_threshold, 0.0f, 1.0f)},
+      {"pose_refine_model", refine_model(&s->pose_refine_model)},
       {"inference_threads", integer(&s->inference_threads, 0, 16)},
       {"hand_shapes", flag(&s->hand_shapes)},
       {"hand_model_full", flag(&s->hand_model_full)},

@@ -6,6 +6,11 @@
 
 #include <string>
 
+// The single-pose model that takes a second look at each person (see
+// PoseRefiner), by name as in camera.ini.
+enum class PoseRefineModel { kOff, kLightning, kThunder };
+inline constexpr const char* kPoseRefineModelNames[] = {"off", "lightning", "thunder"};
+
 struct CameraSettings {
   // Capture (cameras only; a file plays at its own size and rate).
   int capture_width = 1280;  // pixels requested from the camera
@@ -28,6 +33,10 @@ struct CameraSettings {
   // ...or this, while the hand model sees a hand at one of its wrists.
   float person_hand_threshold = 0.05f;
   float keypoint_threshold = 0.30f;  // a joint below this is reported not tracked
+  // A second look at each person with MoveNet SinglePose in a square around
+  // it; its joints replace those it scores higher. Lightning (192 px) or
+  // Thunder (256 px: slower, more exact).
+  PoseRefineModel pose_refine_model = PoseRefineModel::kOff;
   // ONNX Runtime intra-op threads of the pose model; 0 chooses for the cores
   // (one on a two-core PC, where a second thread costs CPU the stage needs
   // and gains no time while the other core is busy; else two).
