@@ -15,6 +15,7 @@
 # and xdotool; starts its own Xvfb (1920 x 1080) unless DISPLAY is set. The
 # run's files land in a temporary folder, removed afterwards unless KEEP=1.
 # PROGRAM=<path> measures another build of tavelin2 with this build's tools.
+# CAMERA_INI=<file> runs with those camera settings (copied as camera.ini).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,6 +39,7 @@ done
 
 work=$(mktemp -d /tmp/tavelin2-full-rate-XXXXXX)
 ln -s "$source_dir/stim" "$work/stim"
+[ -n "${CAMERA_INI:-}" ] && cp "$CAMERA_INI" "$work/camera.ini"
 trace=$work/passes.csv
 presents=$work/presents.txt
 app=""

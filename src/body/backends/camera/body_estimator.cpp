@@ -14,6 +14,8 @@ constexpr float kDepthSmoothing = 0.3f;  // weight of the newest estimate
 // A palm is searched for in a square this many hand regions wide around the
 // wrist: the palm detector needs the arm and some room around the hand.
 constexpr float kPalmSearchSides = 3.0f;
+// The hand budget saves up at most this many pictures' worth.
+constexpr float kBudgetPictures = 4.0f;
 
 double MsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -51,6 +53,16 @@ bool BodyEstimator::HandReadable(const PersonPose& pose, const SlotState& state,
 // otherwise (or when it has gone from there) where the pose suggests, read
 // twice so that its own landmarks place the second crop. A hand that does not
 // belong to this person's wrist (a neighbour's, say) does not count.
+void BodyEstimator::Spend() {
+  const int runs = hands_.TakeModelRuns(), searches = hands_.TakePalmSearches();
+  model_runs_ += runs;
+  hand_credit_ms_ -= runs * hands_.RunCostMs() + searches * hands_.SearchCostMs();
+}
+
+bool BodyEstimator::CanSpend() const {
+  return settings_.hand_budget_ms <= 0 || hand_credit_ms_ > 0;
+}
+
 HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, SlotState* state,
                                     int side) {
   const float wrist_threshold = settings_.hand_wrist_threshold;
@@ -62,6 +74,7 @@ HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, 
   HandRegion& track = state->hand_track[side];
   if (track.side > 0) {
     r = hands_.ReadAt(bgr, track, /*guess=*/false);
+    Spend();
     if (belongs(r)) {
       track = r.next;
       return r;
@@ -69,19 +82,21 @@ HandReading BodyEstimator::ReadHand(const cv::Mat& bgr, const PersonPose& pose, 
   }
   std::vector<HandRegion> guesses = HandRegionsFromPose(pose, side, wrist_threshold);
   // First the palm detector: it finds the hand wherever it is around the
-  // wrist, whichever way it points. Costly, so it runs only as often as the
-  // budget allows; the guesses from the arm stand in meanwhile.
-  if (!guesses.empty() && palm_searches_left_ > 0) {
-    --palm_searches_left_;
+  // wrist, whichever way it points; then the guesses from the arm. Each step
+  // only while the budget lasts: the next one waits for a later picture.
+  if (!guesses.empty() && CanSpend()) {
     const ScoredPoint& w = pose.keypoints[kWristOf[side]];
     r = hands_.Search(bgr, {w.x, w.y}, kPalmSearchSides * guesses[0].side, belongs);
+    Spend();
     if (r.found) {
       track = r.next;
       return r;
     }
   }
   for (const HandRegion& guess : guesses) {
+    if (!CanSpend()) break;
     r = hands_.ReadAt(bgr, guess, /*guess=*/true);
+    Spend();
     if (belongs(r)) {
       track = r.next;
       return r;
@@ -100,6 +115,8 @@ void BodyEstimator::Reset() {
   readings_ = {};
   read_now_ = {};
   next_hand_ = 0;
+  hand_credit_ms_ = 0;
+  model_runs_ = 0;
 }
 
 void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) {
@@ -107,7 +124,10 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   // each frame starts where the last one stopped, so every hand gets its turn
   // and the others keep their shapes meanwhile.
   read_now_ = {};
-  palm_searches_left_ = settings_.palm_searches_per_frame;
+  // The budget accrues per picture, up to a few pictures' worth, so that a
+  // costly search now and then is paid off by the pictures after it.
+  hand_credit_ms_ = std::min(hand_credit_ms_ + settings_.hand_budget_ms,
+                             kBudgetPictures * settings_.hand_budget_ms);
   std::vector<std::pair<int, int>> readable;  // slot, side
   for (int s = 0; s < kTrackSlots; ++s) {
     const TrackSlot& slot = tracker_.slots()[s];
@@ -130,11 +150,12 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
   std::stable_partition(readable.begin(), readable.end(), [&](const std::pair<int, int>& h) {
     return tracker_.slots()[h.first].pose.score >= settings_.person_threshold;
   });
-  const size_t budget = settings_.hand_crops_per_frame > 0
-                            ? std::min<size_t>(settings_.hand_crops_per_frame, readable.size())
-                            : readable.size();
+  const size_t most = settings_.hand_crops_per_frame > 0
+                          ? std::min<size_t>(settings_.hand_crops_per_frame, readable.size())
+                          : readable.size();
   const size_t first = next_hand_ % readable.size();
-  for (size_t i = 0; i < budget; ++i) {
+  size_t i = 0;
+  for (; i < most && CanSpend(); ++i) {
     const auto [s, side] = readable[(first + i) % readable.size()];
     HandShapeFilter& filter = side == 0 ? slot_state_[s].left : slot_state_[s].right;
     readings_[s][side] = ReadHand(bgr, tracker_.slots()[s].pose, &slot_state_[s], side);
@@ -142,8 +163,8 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
     filter.Update(readings_[s][side].shape, readings_[s][side].confidence);
     if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
-  next_hand_ = first + budget;
-  if (timing) timing->hand_crops += hands_.TakeModelRuns();
+  next_hand_ = first + i;
+  if (timing) timing->hand_crops += std::exchange(model_runs_, 0);
 }
 
 bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,

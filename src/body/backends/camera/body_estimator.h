@@ -66,6 +66,8 @@ class BodyEstimator {
   bool HandReadable(const PersonPose& pose, const SlotState& state, int side) const;
   HandReading ReadHand(const cv::Mat& bgr, const PersonPose& pose, SlotState* state, int side);
   void UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing);
+  void Spend();           // charges the hand reader's work since the last call
+  bool CanSpend() const;  // budget left for another step
 
   CameraSettings settings_;
   PoseEstimator pose_;
@@ -79,5 +81,6 @@ class BodyEstimator {
   HandReadings readings_{};
   std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture
   size_t next_hand_ = 0;        // where the next frame's hand crops start
-  int palm_searches_left_ = 0;  // in this frame
+  float hand_credit_ms_ = 0;  // hand model time still to spend (estimated)
+  int model_runs_ = 0;        // hand model runs this frame
 };

@@ -138,7 +138,7 @@ void CameraSensor::Describe(SensorDescription* d) const {
       {"hand_wrist_threshold", std::to_string(c.hand_wrist_threshold)},
       {"hand_presence_threshold", std::to_string(c.hand_presence_threshold)},
       {"hand_crops_per_frame", std::to_string(c.hand_crops_per_frame)},
-      {"palm_searches_per_frame", std::to_string(c.palm_searches_per_frame)},
+      {"hand_budget_ms", std::to_string(c.hand_budget_ms)},
       {"hand_shape_confirm_frames", std::to_string(c.hand_shape_confirm_frames)},
       {"hand_shape_hold_frames", std::to_string(c.hand_shape_hold_frames)},
       {"inference_threads", std::to_string(c.inference_threads)},

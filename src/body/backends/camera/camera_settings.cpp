@@ -64,7 +64,7 @@ const char* SetCameraSetting(const std::string& key, const std::string& value, C
       {"hand_shapes", flag(&s->hand_shapes)},
       {"hand_model_full", flag(&s->hand_model_full)},
       {"hand_crops_per_frame", integer(&s->hand_crops_per_frame, 0, 12)},
-      {"palm_searches_per_frame", integer(&s->palm_searches_per_frame, 0, 12)},
+      {"hand_budget_ms", real(&s->hand_budget_ms, 0.0f, 1000.0f)},
       {"hand_presence_threshold", real(&s->hand_presence_threshold, 0.0f, 1.0f)},
       {"hand_wrist_threshold", real(&s->hand_wrist_threshold, 0.0f, 1.0f)},
       {"hand_shape_confirm_frames", integer(&s->hand_shape_confirm_frames, 1, 30)},

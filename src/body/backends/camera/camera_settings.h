@@ -46,7 +46,10 @@ struct CameraSettings {
   bool hand_shapes = true;          // estimate hand shapes at all
   bool hand_model_full = true;      // the larger hand model (off: the small one, faster, less sure)
   int hand_crops_per_frame = 2;     // hands read per frame, taking turns (0: all, every frame)
-  int palm_searches_per_frame = 1;  // searches for a hand not yet seen (0: none)
+  // Hand model time a picture may take on average, milliseconds (estimated
+  // from each step's known cost, so that replays read the same hands); what
+  // a picture does not use is saved for the next few. 0: no limit.
+  float hand_budget_ms = 8.0f;
   float hand_presence_threshold = 0.5f;  // below this the hand shape is unknown
   // A hand is looked for at a wrist scored at least this (below the joint
   // threshold: the hand model itself then confirms or rejects the hand).

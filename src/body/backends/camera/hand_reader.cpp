@@ -56,7 +56,8 @@ HandReading HandReader::Search(const cv::Mat& bgr, cv::Point2f center, float sid
   ++searches_;
   if (!palms_.Detect(bgr, center, side, &found_palms_)) return r;
   for (const Palm& palm : found_palms_) {
-    r = ReadAt(bgr, palm.hand);
+    // The palm places and turns the square well enough for one reading.
+    r = ReadAt(bgr, palm.hand, /*guess=*/false);
     if (r.found && accept(r)) return r;
   }
   r = HandReading{};

@@ -47,6 +47,10 @@ class HandReader {
   // figures and the budget).
   int TakeModelRuns() { return std::exchange(runs_, 0); }
   int TakePalmSearches() { return std::exchange(searches_, 0); }
+  // What a model run and a palm search cost, milliseconds of one core of a
+  // lab PC (measured with camera_bench: BM_HandLandmark, BM_PalmDetector).
+  float RunCostMs() const { return settings_.hand_model_full ? 6.0f : 3.0f; }
+  float SearchCostMs() const { return 13.0f; }
 
  private:
   CameraSettings settings_;
