@@ -56,6 +56,7 @@ bool BodyEstimator::HandReadable(const PersonPose& pose, const SlotState& state,
 void BodyEstimator::Spend() {
   const int runs = hands_.TakeModelRuns(), searches = hands_.TakePalmSearches();
   model_runs_ += runs;
+  palm_searches_ += searches;
   hand_credit_ms_ -= runs * hands_.RunCostMs() + searches * hands_.SearchCostMs();
 }
 
@@ -116,7 +117,7 @@ void BodyEstimator::Reset() {
   read_now_ = {};
   next_hand_ = 0;
   hand_credit_ms_ = 0;
-  model_runs_ = 0;
+  model_runs_ = palm_searches_ = 0;
 }
 
 void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) {
@@ -164,7 +165,10 @@ void BodyEstimator::UpdateHands(const cv::Mat& bgr, BodyEstimateTiming* timing) 
     if (timing) timing->hands_read |= 1u << (2 * s + side);
   }
   next_hand_ = first + i;
-  if (timing) timing->hand_crops += std::exchange(model_runs_, 0);
+  if (timing) {
+    timing->hand_crops += std::exchange(model_runs_, 0);
+    timing->palm_searches += std::exchange(palm_searches_, 0);
+  }
 }
 
 bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrameData* out,

@@ -24,6 +24,7 @@ struct BodyEstimateTiming {
   double pose_ms = 0;
   double hands_ms = 0;
   int hand_crops = 0;       // hand model runs (a hand found anew takes two)
+  int palm_searches = 0;    // palm detector runs
   uint32_t hands_read = 0;  // bit 2 * slot + side (0 left, 1 right) of each hand read
   int people = 0;
 };
@@ -80,7 +81,8 @@ class BodyEstimator {
   std::vector<PersonPose> people_;
   HandReadings readings_{};
   std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture
-  size_t next_hand_ = 0;        // where the next frame's hand crops start
+  size_t next_hand_ = 0;      // where the next frame's hand crops start
   float hand_credit_ms_ = 0;  // hand model time still to spend (estimated)
   int model_runs_ = 0;        // hand model runs this frame
+  int palm_searches_ = 0;     // palm detector runs this frame
 };

@@ -43,9 +43,9 @@ struct CameraSettings {
   int inference_threads = 0;
 
   // Hands.
-  bool hand_shapes = true;          // estimate hand shapes at all
-  bool hand_model_full = true;      // the larger hand model (off: the small one, faster, less sure)
-  int hand_crops_per_frame = 2;     // hands read per frame, taking turns (0: all, every frame)
+  bool hand_shapes = true;       // estimate hand shapes at all
+  bool hand_model_full = true;   // the larger hand model (off: the small one, faster, less sure)
+  int hand_crops_per_frame = 2;  // hands read per frame, taking turns (0: all, every frame)
   // Hand model time a picture may take on average, milliseconds (estimated
   // from each step's known cost, so that replays read the same hands); what
   // a picture does not use is saved for the next few. 0: no limit.
