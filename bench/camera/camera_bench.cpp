@@ -3,7 +3,7 @@
 // Scenes: 1280 x 720 pictures (the camera's default size) with 1, 2 or 6
 // copies of the footballer of Debian's messi5.jpg, standing in for children.
 //
-//   BM_Pipeline/N        one frame through pose + hands, synchronously: the
+//   BM_Pipeline/N/W/T/R  one frame through pose (+ refiner R) + hands, synchronously: the
 //                        body frames a second the machine can compute.
 //   BM_LiveDevice/N      the camera device on a 30 fps clip of the scene, in
 //                        real time, capture and inference on their threads:
@@ -89,7 +89,8 @@ cv::Mat Scene(int people) {
   return scene;
 }
 
-// Args: people, pose input width, pose threads (0: chosen for the cores).
+// Args: people, pose input width, pose threads (0: chosen for the cores),
+// pose refiner (0 off, 1 Lightning, 2 Thunder).
 void BM_Pipeline(benchmark::State& state) {
   const int people = static_cast<int>(state.range(0));
   const cv::Mat scene = Scene(people);
@@ -97,6 +98,7 @@ void BM_Pipeline(benchmark::State& state) {
   CameraSettings settings;
   settings.pose_input_width = static_cast<int>(state.range(1));
   settings.inference_threads = static_cast<int>(state.range(2));
+  settings.pose_refine_model = static_cast<PoseRefineModel>(state.range(3));
   BodyEstimator estimator(settings);
   std::string error;
   if (!estimator.Load(&error)) return state.SkipWithError(error.c_str());
@@ -118,13 +120,21 @@ void BM_Pipeline(benchmark::State& state) {
   state.counters["hand_crops"] = sum.hand_crops;
 }
 BENCHMARK(BM_Pipeline)
-    ->ArgNames({"people", "width", "threads"})
-    ->Args({1, 256, 0})
-    ->Args({2, 256, 0})
-    ->Args({2, 256, 1})
-    ->Args({2, 256, 2})
-    ->Args({6, 256, 0})
-    ->Args({6, 384, 0})
+    ->ArgNames({"people", "width", "threads", "refine"})
+    ->Args({1, 256, 0, 0})
+    ->Args({2, 256, 0, 0})
+    ->Args({2, 256, 1, 0})
+    ->Args({2, 256, 2, 0})
+    ->Args({6, 256, 0, 0})
+    ->Args({6, 384, 0, 0})
+    ->Args({2, 320, 0, 0})
+    ->Args({2, 384, 0, 0})
+    ->Args({1, 256, 0, 1})
+    ->Args({2, 256, 0, 1})
+    ->Args({6, 256, 0, 1})
+    ->Args({1, 256, 0, 2})
+    ->Args({2, 256, 0, 2})
+    ->Args({6, 256, 0, 2})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0)
     ->UseRealTime();

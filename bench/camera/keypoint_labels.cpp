@@ -38,6 +38,7 @@ std::vector<LabelledPerson> ReadCoco(const json& doc) {
     p.file = files.at(a.at("image_id").get<int64_t>());
     p.size = std::max(box[2], box[3]);
     for (size_t j = 0; j < map.size(); ++j) {
+      if (map[j] >= 0) p.named[map[j]] = true;
       if (map[j] < 0 || k[3 * j + 2] <= 0) continue;
       p.labelled[map[j]] = true;
       p.keypoints[map[j]] = {k[3 * j], k[3 * j + 1], 0};
@@ -59,6 +60,7 @@ std::vector<LabelledPerson> ReadMpii(const json& doc) {
     p.file = e.at("image").get<std::string>();
     p.size = e.at("scale").get<float>() * kMpiiScalePixels;
     for (size_t j = 0; j < map.size(); ++j) {
+      if (map[j] >= 0) p.named[map[j]] = true;
       if (map[j] < 0 || visible[j].get<float>() <= 0) continue;
       p.labelled[map[j]] = true;
       p.keypoints[map[j]] = {joints[j].at(0).get<float>(), joints[j].at(1).get<float>(), 0};

@@ -16,6 +16,7 @@
 
 struct LabelledPerson {
   std::string file;  // picture file name
+  std::array<bool, kKeypointCount> named{};  // the file has this joint at all
   std::array<bool, kKeypointCount> labelled{};
   std::array<ScoredPoint, kKeypointCount> keypoints{};  // picture pixels (score unused)
   float size = 0;                                       // pixels

@@ -115,6 +115,7 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
   const float threshold = options.settings.keypoint_threshold;
   Tally tally[kKeypointCount], hand_wrists[2];
   int matched = 0, unreadable = 0, frames = 0;
+  int unlabelled = 0, unlabelled_reported = 0;  // of matched people
   double cpu_ms = 0, pose_ms = 0;
   for (const auto& [file, people] : by_file) {
     const cv::Mat bgr = ReadPictureFile((std::filesystem::path(image_dir) / file).string());
@@ -155,6 +156,10 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
       matched += pose != nullptr;
       int in = 0, n = 0;
       for (int k = 0; k < kKeypointCount; ++k) {
+        if (pose && label.named[k] && !label.labelled[k]) {
+          ++unlabelled;
+          unlabelled_reported += pose->keypoints[k].score >= threshold;
+        }
         if (!label.labelled[k]) continue;
         const Outcome o = Judge(label, pose, k, threshold);
         ++tally[k].count[o];
@@ -203,6 +208,10 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
     hands.count[o] = hand_wrists[0].count[o] + hand_wrists[1].count[o];
   std::printf("Wrists where a hand read places them (as the joints report them):\n");
   PrintRow("wrists", hands);
+  std::printf(
+      "Unlabelled keypoints of matched people (out of the picture or hidden) reported "
+      "tracked: %d of %d\n",
+      unlabelled_reported, unlabelled);
   if (frames > 0)
     std::printf("CPU per picture: %.1f ms (pose %.1f ms wall)\n", cpu_ms / frames,
                 pose_ms / frames);
