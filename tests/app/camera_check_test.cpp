@@ -123,6 +123,8 @@ class CameraCheckTest : public testing::Test {
       }
       body.hand_left = HandState_Closed;
       body.hand_right = HandState_Lasso;
+      body.hand_left_confidence = 0.9f - 0.1f * b;
+      body.hand_right_confidence = 0.6f;
     }
     sensor_->PushColor(picture);
     sensor_->PushBody(frame);
@@ -152,6 +154,11 @@ TEST_F(CameraCheckTest, PictureAndBodiesGoIntoTheChecksOwnBuffers) {
     EXPECT_EQ(check.bodies()[1].id, 101);
     EXPECT_EQ(check.bodies()[0].hand_l, kHandRock);
     EXPECT_EQ(check.bodies()[0].hand_r, kHandScissors);
+    // Each body's hand confidences, found by its id.
+    const std::array<float, 2> second = check.HandConfidence(check.bodies()[1].id);
+    EXPECT_FLOAT_EQ(second[0], 0.8f);
+    EXPECT_FLOAT_EQ(second[1], 0.6f);
+    EXPECT_FLOAT_EQ(check.HandConfidence(12345)[0], 0) << "a body it has not reported";
     EXPECT_NEAR(check.bodies()[0].head_dist, 2.0, 0.3);
 
     const CameraCheckFigures f = check.Figures(CameraCheckSensor::Now_ns());
