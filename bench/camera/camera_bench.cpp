@@ -139,11 +139,12 @@ BENCHMARK(BM_Pipeline)
     ->MinTime(3.0)
     ->UseRealTime();
 
-// Args: people, pose input width.
+// Args: people, pose input width, pose refiner (as BM_Pipeline).
 void BM_LiveDevice(benchmark::State& state) {
   const int people = static_cast<int>(state.range(0));
   CameraSettings settings;
   settings.pose_input_width = static_cast<int>(state.range(1));
+  settings.pose_refine_model = static_cast<PoseRefineModel>(state.range(2));
   const cv::Mat scene = Scene(people);
   if (scene.empty()) return state.SkipWithError("messi5.jpg missing (opencv-doc)");
   constexpr int kFrames = 150;  // five seconds at 30 fps
@@ -177,9 +178,11 @@ void BM_LiveDevice(benchmark::State& state) {
   std::remove(clip.c_str());
 }
 BENCHMARK(BM_LiveDevice)
-    ->Args({1, 256})
-    ->Args({2, 256})
-    ->Args({6, 384})
+    ->ArgNames({"people", "width", "refine"})
+    ->Args({1, 256, 0})
+    ->Args({2, 256, 0})
+    ->Args({6, 384, 0})
+    ->Args({2, 256, 1})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

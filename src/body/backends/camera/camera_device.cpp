@@ -130,6 +130,7 @@ void CameraSensor::Describe(SensorDescription* d) const {
       {"capture_height", std::to_string(c.capture_height)},
       {"capture_fps", std::to_string(c.capture_fps)},
       {"pose_input_width", std::to_string(c.pose_input_width)},
+      {"pose_refine_model", kPoseRefineModelNames[static_cast<int>(c.pose_refine_model)]},
       {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
       {"person_threshold", std::to_string(c.person_threshold)},
       {"person_hand_threshold", std::to_string(c.person_hand_threshold)},
