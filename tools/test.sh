@@ -23,7 +23,10 @@ JOBS=$(nproc)
 # Runs the tests of build folder $1; in CI a skipped test is a failure.
 run_tests() {
   log="$1/ctest-output.log"
-  xvfb-run -a -s "-screen 0 1920x1080x24" \
+  # -noreset: Xvfb otherwise resets when its last client leaves, and a
+  # program started during the reset cannot connect (seen between two runs
+  # of the signal test).
+  xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
     ctest --test-dir "$1" --output-on-failure -j 2 --output-log "$log"
   case "${CI:-}" in
     "" | 0 | false) ;;
