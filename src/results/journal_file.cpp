@@ -40,7 +40,7 @@ std::optional<JournalFile> JournalFile::Create(std::span<const std::string> dire
     if (!EnsureDirectory(dir)) continue;
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string path = JoinPath(dir, JournalFileName(header.start, attempt));
-      UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+      UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
       if (!fd.valid()) {
         if (errno == EEXIST) continue;
         break;  // this folder cannot take it; try the next one

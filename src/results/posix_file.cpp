@@ -127,7 +127,7 @@ bool EnsureDirectory(const std::string& path) {
   if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
   const std::string parent = ParentDirectory(path);
   if (parent != path && parent != "." && parent != "/" && !EnsureDirectory(parent)) return false;
-  if (::mkdir(path.c_str(), 0777) == 0) {
+  if (::mkdir(path.c_str(), 0700) == 0) {
     SyncParentDirectory(path);
     return true;
   }

@@ -56,8 +56,8 @@ enum class FileOp : uint8_t { kWrite, kSync, kSyncFolder, kReserve };
 using FileFaultHook = int (*)(FileOp op, int fd, const std::string& path);
 FileFaultHook SetFileFaultHook(FileFaultHook hook);
 
-// Creates `path` and any missing parents (mode 0777 before umask). True when the
-// directory exists afterwards.
+// Creates `path` and any missing parents (mode 0700: for the user only, children's data are
+// private). True when the directory exists afterwards.
 bool EnsureDirectory(const std::string& path);
 
 // The process's working directory, or "." when it cannot be named.

@@ -125,7 +125,7 @@ Attempt TryOpenRule(ResultFileKind kind, const std::string& path, std::string_vi
 
   if (log != nullptr) log->OnWriteBegin(kind, path, prior_size);
   const int flags = create ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
-  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0666));
+  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0600));
   if (!fd.valid()) return Attempt::kFailed;
 
   const Content content = create ? Content{header, rows} : Content{{}, rows};

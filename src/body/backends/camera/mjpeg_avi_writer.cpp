@@ -62,7 +62,7 @@ bool MjpegAviWriter::Create(const std::string& path, int width, int height, AVRa
     CloseFile();
     return false;
   };
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd_ < 0) return fail(std::strerror(errno));
   if (avformat_alloc_output_context2(&format_, nullptr, "avi", nullptr) < 0 || !format_)
     return fail("FFmpeg has no AVI writer");

@@ -64,7 +64,7 @@ bool SessionRecorder::CreateIn(const std::string& directory, std::string* error)
   const std::string table_path = InFolder(directory, plan_.table_name);
   if (!video_.Create(video_path, options_.width, options_.height, options_.frame_rate, error))
     return false;
-  table_fd_ = ::open(table_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  table_fd_ = ::open(table_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (table_fd_ < 0 || !WriteAll(table_fd_, kVideoTableHeader)) {
     if (error) *error = table_path + ": " + std::strerror(errno);
     if (table_fd_ >= 0) {
