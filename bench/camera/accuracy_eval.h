@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_settings.h"
 
 struct AccuracyOptions {
@@ -29,3 +30,13 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
 
 // CPU time of the whole process so far (all threads), milliseconds.
 double ProcessCpuMs();
+
+// What the pictures given to the pipeline cost so far.
+struct PipelineCost {
+  double cpu_ms = 0, pose_ms = 0, hands_ms = 0;
+  int frames = 0;
+};
+// Gives `bgr` to the estimator `repeats` times (the frame of the last in
+// *frame), adding the cost to *cost. False with a message on stderr.
+bool ProcessRepeatedly(BodyEstimator& estimator, const cv::Mat& bgr, int repeats,
+                       const std::string& name, BodyFrameData* frame, PipelineCost* cost);

@@ -29,6 +29,23 @@ double ProcessCpuMs() {
          (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
+bool ProcessRepeatedly(BodyEstimator& estimator, const cv::Mat& bgr, int repeats,
+                       const std::string& name, BodyFrameData* frame, PipelineCost* cost) {
+  std::string error;
+  for (int i = 0; i < repeats; ++i) {
+    BodyEstimateTiming timing;
+    const double before = ProcessCpuMs();
+    if (!estimator.Process(bgr, 0, frame, &timing, &error)) {
+      std::fprintf(stderr, "camera_accuracy: %s: %s\n", name.c_str(), error.c_str());
+      return false;
+    }
+    cost->cpu_ms += ProcessCpuMs() - before;
+    cost->pose_ms += timing.pose_ms, cost->hands_ms += timing.hands_ms;
+    ++cost->frames;
+  }
+  return true;
+}
+
 namespace {
 int Usage() {
   std::fprintf(stderr,

@@ -47,10 +47,10 @@ extern "C" {
 
 #include "body/backends/camera/body_estimator.h"
 #include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/onnx_model.h"
 #include "body/backends/camera/camera_device.h"
-#include "body/backends/camera/palm_detector.h"
 #include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/onnx_model.h"
+#include "body/backends/camera/palm_detector.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/video_decoder.h"
 #include "body/picture_copy.h"
@@ -208,7 +208,8 @@ void BM_ModelRun(benchmark::State& state) {
   std::vector<Tensor> outputs;
   const double cpu_start = ProcessCpuMs();
   for (auto _ : state) {
-    if (!model.Run(input.data(), shape, &outputs, &error)) return state.SkipWithError(error.c_str());
+    if (!model.Run(input.data(), shape, &outputs, &error))
+      return state.SkipWithError(error.c_str());
   }
   state.counters["cpu_ms_per_run"] = (ProcessCpuMs() - cpu_start) / double(state.iterations());
 }

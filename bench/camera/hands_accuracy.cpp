@@ -28,8 +28,8 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
   }
   Confusion confusion;
   int losses[kHandLossCount] = {};
-  double cpu_ms = 0, pose_ms = 0, hands_ms = 0;
-  int frames = 0, unreadable = 0;
+  PipelineCost cost;
+  int unreadable = 0;
   for (const auto& [file, hands] : by_file) {
     const cv::Mat bgr = ReadPictureFile((std::filesystem::path(image_dir) / file).string());
     if (bgr.empty()) {
@@ -39,17 +39,7 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
     }
     estimator.Reset();
     BodyFrameData frame;
-    for (int i = 0; i < options.repeats; ++i) {
-      BodyEstimateTiming timing;
-      const double before = ProcessCpuMs();
-      if (!estimator.Process(bgr, 0, &frame, &timing, &error)) {
-        std::fprintf(stderr, "camera_accuracy: %s: %s\n", file.c_str(), error.c_str());
-        return 1;
-      }
-      cpu_ms += ProcessCpuMs() - before;
-      pose_ms += timing.pose_ms, hands_ms += timing.hands_ms;
-      ++frames;
-    }
+    if (!ProcessRepeatedly(estimator, bgr, options.repeats, file, &frame, &cost)) return 1;
     for (const LabelledHand* h : hands) {
       const HandMatch m =
           MatchLabelledHand(*h, estimator, frame, options.settings.keypoint_threshold);
@@ -86,9 +76,9 @@ int RunHandsAccuracy(const std::string& labels_csv, const std::string& image_dir
   std::printf("Where hands were lost (no definite shape):\n");
   for (int l = 0; l < kHandLossCount; ++l)
     std::printf("  %-45s %d\n", kHandLossNames[l], losses[l]);
-  if (frames > 0)
-    std::printf("CPU per picture: %.1f ms (pose %.1f ms, hands %.1f ms wall)\n", cpu_ms / frames,
-                pose_ms / frames, hands_ms / frames);
+  if (cost.frames > 0)
+    std::printf("CPU per picture: %.1f ms (pose %.1f ms, hands %.1f ms wall)\n",
+                cost.cpu_ms / cost.frames, cost.pose_ms / cost.frames, cost.hands_ms / cost.frames);
   std::printf("hands: %d labelled, %d found, %d definite, %d correct\n", confusion.Labelled(),
               confusion.Found(), confusion.Definite(), confusion.Correct());
   return 0;

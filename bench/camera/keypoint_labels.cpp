@@ -6,10 +6,9 @@
 #include <nlohmann/json.hpp>
 
 const char* const kKeypointNames[kKeypointCount] = {
-    "nose",           "left_eye",       "right_eye",  "left_ear",    "right_ear",
-    "left_shoulder",  "right_shoulder", "left_elbow", "right_elbow", "left_wrist",
-    "right_wrist",    "left_hip",       "right_hip",  "left_knee",   "right_knee",
-    "left_ankle",     "right_ankle"};
+    "nose",           "left_eye",   "right_eye",   "left_ear",   "right_ear",   "left_shoulder",
+    "right_shoulder", "left_elbow", "right_elbow", "left_wrist", "right_wrist", "left_hip",
+    "right_hip",      "left_knee",  "right_knee",  "left_ankle", "right_ankle"};
 
 namespace {
 
@@ -17,8 +16,8 @@ using nlohmann::json;
 
 // MPII's joint order, named as ours where there is a counterpart.
 const std::vector<std::string> kMpiiJoints = {
-    "right_ankle",    "right_knee",    "right_hip",  "left_hip",   "left_knee",  "left_ankle",
-    "pelvis",         "thorax",        "upper_neck", "head_top",   "right_wrist", "right_elbow",
+    "right_ankle",    "right_knee",    "right_hip",  "left_hip",  "left_knee",   "left_ankle",
+    "pelvis",         "thorax",        "upper_neck", "head_top",  "right_wrist", "right_elbow",
     "right_shoulder", "left_shoulder", "left_elbow", "left_wrist"};
 constexpr float kMpiiScalePixels = 200;
 

@@ -114,9 +114,9 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
 
   const float threshold = options.settings.keypoint_threshold;
   Tally tally[kKeypointCount], hand_wrists[2];
-  int matched = 0, unreadable = 0, frames = 0;
+  int matched = 0, unreadable = 0;
   int unlabelled = 0, unlabelled_reported = 0;  // of matched people
-  double cpu_ms = 0, pose_ms = 0;
+  PipelineCost cost;
   for (const auto& [file, people] : by_file) {
     const cv::Mat bgr = ReadPictureFile((std::filesystem::path(image_dir) / file).string());
     if (bgr.empty()) {
@@ -130,17 +130,7 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
       return 1;
     }
     BodyFrameData frame;
-    for (int i = 0; i < options.repeats; ++i) {
-      BodyEstimateTiming timing;
-      const double before = ProcessCpuMs();
-      if (!estimator.Process(bgr, 0, &frame, &timing, &error)) {
-        std::fprintf(stderr, "camera_accuracy: %s: %s\n", file.c_str(), error.c_str());
-        return 1;
-      }
-      cpu_ms += ProcessCpuMs() - before;
-      pose_ms += timing.pose_ms;
-      ++frames;
-    }
+    if (!ProcessRepeatedly(estimator, bgr, options.repeats, file, &frame, &cost)) return 1;
     // The people the program reports, in picture pixels.
     std::vector<PersonPose> reported, reported_hands;
     for (int s = 0; s < kTrackSlots; ++s) {
@@ -168,16 +158,16 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
       for (int side = 0; side < 2; ++side) {
         const int k = kWristOf[side];
         if (label.labelled[k])
-          ++hand_wrists[side].count[Judge(
-              label, pose ? &reported_hands[match[l]] : nullptr, k, threshold)];
+          ++hand_wrists[side]
+                .count[Judge(label, pose ? &reported_hands[match[l]] : nullptr, k, threshold)];
       }
       if (options.verbose && pose)
-        std::printf("%s person %zu (size %.0f): mean distance %.3f of its size, %d of %d "
-                    "keypoints within %.1f\n",
-                    file.c_str(), l, label.size, MeanDistance(label, *pose), in, n, kWithin);
+        std::printf(
+            "%s person %zu (size %.0f): mean distance %.3f of its size, %d of %d "
+            "keypoints within %.1f\n",
+            file.c_str(), l, label.size, MeanDistance(label, *pose), in, n, kWithin);
       else if (options.verbose)
-        std::printf("%s person %zu (size %.0f): no person reported\n", file.c_str(), l,
-                    label.size);
+        std::printf("%s person %zu (size %.0f): no person reported\n", file.c_str(), l, label.size);
     }
   }
 
@@ -212,9 +202,9 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
       "Unlabelled keypoints of matched people (out of the picture or hidden) reported "
       "tracked: %d of %d\n",
       unlabelled_reported, unlabelled);
-  if (frames > 0)
-    std::printf("CPU per picture: %.1f ms (pose %.1f ms wall)\n", cpu_ms / frames,
-                pose_ms / frames);
+  if (cost.frames > 0)
+    std::printf("CPU per picture: %.1f ms (pose %.1f ms wall)\n", cost.cpu_ms / cost.frames,
+                cost.pose_ms / cost.frames);
   std::printf("keypoints: %d labelled, %d wrists, %d within 0.2, %d wrists within 0.2\n",
               all.Labelled(), wrists.Labelled(), all.count[kIn], wrists.count[kIn]);
   return 0;
