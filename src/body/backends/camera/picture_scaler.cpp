@@ -107,7 +107,19 @@ bool PictureScaler::ToStagePicture(const AVFrame& frame, const ColorFrameGeometr
 }
 
 bool PictureScaler::ToBgr(const AVFrame& frame, cv::Mat* bgr) {
-  bgr->create(frame.height, frame.width, CV_8UC3);
+  // swscale's fast YUV to RGB converter works in blocks of 16 pixels: a row
+  // that ends inside a block is either written past its end or left short.
+  // Such widths take the exact path; that one may still write a few bytes
+  // past tiny pictures, so the picture is always followed by room of its own.
+  constexpr ptrdiff_t kRoom = 64;
+  const ptrdiff_t bytes = ptrdiff_t(frame.width) * frame.height * 3;
+  if (frame.width <= 0 || frame.height <= 0) return false;
+  if (bgr->rows != frame.height || bgr->cols != frame.width || bgr->type() != CV_8UC3 ||
+      !bgr->isContinuous() || bgr->datalimit - bgr->data < bytes + kRoom) {
+    const cv::Mat whole(1, int(bytes + kRoom), CV_8UC1);
+    *bgr = whole.colRange(0, int(bytes)).reshape(3, frame.height);
+  }
+  const int flags = frame.width % 16 == 0 ? SWS_POINT : SWS_POINT | SWS_ACCURATE_RND;
   return Convert(frame, {0, 0, frame.width, frame.height}, AV_PIX_FMT_BGR24,
-                 {frame.width, frame.height}, bgr->data, static_cast<int>(bgr->step), SWS_POINT);
+                 {frame.width, frame.height}, bgr->data, static_cast<int>(bgr->step), flags);
 }

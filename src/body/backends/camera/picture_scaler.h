@@ -28,7 +28,8 @@ class PictureScaler {
   bool ToStagePicture(const AVFrame& frame, const ColorFrameGeometry& geometry, uint8_t* bgra);
 
   // The whole frame as 8-bit BGR at its own size (what the pose and hand
-  // models read); *bgr is reallocated only when the size changes.
+  // models read); *bgr is reallocated only when the size changes or when it
+  // is not one ToBgr made (those keep room after the last pixel).
   bool ToBgr(const AVFrame& frame, cv::Mat* bgr);
 
  private:
