@@ -33,6 +33,10 @@ Everything the program writes lands here:
       The journal of a run in progress. If the program stops during a run,
       the next start writes that run's result files from it and removes it.
 
+Only your account can read this folder and the files the program writes;
+a lab that shares them within a group sets "share_group = <group>" in
+Tavelin2.ini and gives this folder to that group (chgrp, chmod 750).
+
 Files you may add here yourself:
 
   stim/      Your own stimuli (balloon0.png ... balloon3.png, bomb.png,
@@ -45,7 +49,10 @@ See "man tavelin2" and /usr/share/doc/tavelin2/README.md.
 README
 }
 
-if mkdir -p "$data_home" 2>/dev/null && cd "$data_home"; then
+# Made for the user alone; one made by an older launcher loses what it gave
+# every account, while a group the lab set stays.
+if (umask 077 && mkdir -p "$data_home") 2>/dev/null && cd "$data_home"; then
+  chmod o-rwx . 2>/dev/null || true
   [ -e README.txt ] || write_readme README.txt || true
 else
   echo "tavelin2: cannot create or enter $data_home; working in $home instead" >&2

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "results/result_file_writer.h"
+#include "state/own_folder.h"
 
 std::vector<std::string> DefaultJournalDirectories() {
   std::vector<std::string> dirs{JoinPath(CurrentDirectory(), kJournalFolderName)};
@@ -37,10 +38,12 @@ std::optional<JournalFile> JournalFile::Create(std::span<const std::string> dire
   const std::string start = std::string(kJournalMagic) + EncodeHeaderFrame(header);
   for (size_t d = 0; d < directories.size(); ++d) {
     const std::string& dir = directories[d];
-    if (!EnsureDirectory(dir)) continue;
+    OpenedFolder folder = OpenOwnFolder(dir, PrivateAccess());
+    if (!folder.fd.valid()) continue;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string path = JoinPath(dir, JournalFileName(header.start, attempt));
-      UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+      const std::string name = JournalFileName(header.start, attempt);
+      std::string path = JoinPath(dir, name);
+      UniqueFd fd = CreateFileIn(folder.fd.get(), name, O_RDWR, PrivateAccess());
       if (!fd.valid()) {
         if (errno == EEXIST) continue;
         break;  // this folder cannot take it; try the next one
@@ -53,25 +56,26 @@ std::optional<JournalFile> JournalFile::Create(std::span<const std::string> dire
           !WriteAllAt(fd.get(), 0, start) ||
           !WriteAllAt(fd.get(), static_cast<int64_t>(start.size()), frames) ||
           !SyncFileData(fd.get())) {
-        ::unlink(path.c_str());
+        ::unlinkat(folder.fd.get(), name.c_str(), 0);
         break;
       }
-      SyncParentDirectoryOrWarn(path);
+      SyncFolderOrWarn(folder.fd.get(), path);
       if (directory_index != nullptr) *directory_index = d;
-      return JournalFile(std::move(fd), std::move(path), start.size() + frames.size());
+      return JournalFile(std::move(fd), std::move(folder.fd), std::move(path),
+                         start.size() + frames.size());
     }
   }
   return std::nullopt;
 }
 
 std::optional<JournalFile> JournalFile::OpenUnlocked(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  UniqueFd folder(::open(ParentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.valid()) return std::nullopt;
+  UniqueFd fd = OpenOwnFileIn(folder.get(), BaseName(path), O_RDWR);
   if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-    return std::nullopt;
-  }
-  return JournalFile(std::move(fd), path, static_cast<size_t>(st.st_size));
+  if (::fstat(fd.get(), &st) != 0) return std::nullopt;
+  return JournalFile(std::move(fd), std::move(folder), path, static_cast<size_t>(st.st_size));
 }
 
 bool JournalFile::Append(std::string_view frames) {
@@ -92,9 +96,10 @@ bool JournalFile::TruncateTo(size_t size) {
 
 bool JournalFile::Remove() {
   if (path_.empty()) return false;
-  const bool removed = ::unlink(path_.c_str()) == 0;
-  if (removed) SyncParentDirectoryOrWarn(path_);
+  const bool removed = ::unlinkat(folder_.get(), BaseName(path_).c_str(), 0) == 0;
+  if (removed) SyncFolderOrWarn(folder_.get(), path_);
   fd_.Reset();
+  folder_.Reset();
   if (removed) ::rmdir(ParentDirectory(path_).c_str());  // only succeeds when empty
   return removed;
 }

@@ -56,10 +56,11 @@ class JournalFile {
   bool Remove();
 
  private:
-  JournalFile(UniqueFd fd, std::string path, size_t size)
-      : fd_(std::move(fd)), path_(std::move(path)), size_(size) {}
+  JournalFile(UniqueFd fd, UniqueFd folder, std::string path, size_t size)
+      : fd_(std::move(fd)), folder_(std::move(folder)), path_(std::move(path)), size_(size) {}
 
   UniqueFd fd_;
+  UniqueFd folder_;  // the folder it is in, where it is removed
   std::string path_;
   size_t size_ = 0;  // bytes known to be in the file
 };

@@ -11,20 +11,6 @@
 #include <utility>
 #include <vector>
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) Reset(other.Release());
-  return *this;
-}
-
-int UniqueFd::Release() {
-  return std::exchange(fd_, -1);
-}
-
-void UniqueFd::Reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
-
 namespace {
 
 std::atomic<FileFaultHook> fault_hook{nullptr};
@@ -93,45 +79,16 @@ int ReserveFileSpace(int fd, int64_t bytes) {
   return ::posix_fallocate(fd, 0, static_cast<off_t>(bytes));
 }
 
-std::string ParentDirectory(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+bool SyncFolder(int dir, const std::string& path) {
+  return !Injected(FileOp::kSyncFolder, -1, path) && ::fsync(dir) == 0;
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  if (directory.back() == '/') return directory + name;
-  return directory + "/" + name;
-}
-
-bool SyncParentDirectory(const std::string& path) {
-  if (Injected(FileOp::kSyncFolder, -1, path)) return false;
-  UniqueFd dir(::open(ParentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.valid()) return false;
-  return ::fsync(dir.get()) == 0;
-}
-
-void SyncParentDirectoryOrWarn(const std::string& path) {
-  if (SyncParentDirectory(path)) return;
+void SyncFolderOrWarn(int dir, const std::string& path) {
+  if (SyncFolder(dir, path)) return;
   std::fprintf(stderr,
                "tavelin2: warning: the folder of %s could not be synced (%s); the file itself is "
                "written and synced\n",
                path.c_str(), std::strerror(errno));
-}
-
-bool EnsureDirectory(const std::string& path) {
-  if (path.empty()) return false;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  const std::string parent = ParentDirectory(path);
-  if (parent != path && parent != "." && parent != "/" && !EnsureDirectory(parent)) return false;
-  if (::mkdir(path.c_str(), 0700) == 0) {
-    SyncParentDirectory(path);
-    return true;
-  }
-  return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string CurrentDirectory() {
@@ -143,10 +100,9 @@ std::string CurrentDirectory() {
   }
 }
 
-std::optional<int64_t> FileSize(const std::string& path) {
+bool NameTaken(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return static_cast<int64_t>(st.st_size);
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::optional<std::string> ReadFrom(int fd, int64_t offset) {

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "results/posix_file.h"
 #include "state/message_box.h"
+#include "state/own_folder.h"
 
 const char* const kCannotOpenDataFileMessage = "データファイルを開くことができません";
 
@@ -88,9 +90,9 @@ enum class Attempt { kWritten, kFailed, kNotApplicable };
 
 // Completes an interrupted write of this run: the bytes after `prior_size` must
 // be a prefix of what the write adds, and only the rest is appended.
-Attempt TryResume(const ResumePoint& point, std::string_view header, std::string_view rows,
-                  ResultWriteLog* log) {
-  UniqueFd fd(::open(point.path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+Attempt TryResume(const ResumePoint& point, int dir, const std::string& name,
+                  std::string_view header, std::string_view rows, ResultWriteLog* log) {
+  UniqueFd fd = OpenOwnFileIn(dir, name, O_RDWR | O_APPEND);
   if (!fd.valid()) return Attempt::kNotApplicable;
   const Content expected = point.prior_size < 0 ? Content{header, rows} : Content{{}, rows};
   const int64_t base = std::max<int64_t>(point.prior_size, 0);
@@ -102,64 +104,77 @@ Attempt TryResume(const ResumePoint& point, std::string_view header, std::string
     (void)::ftruncate(fd.get(), static_cast<off_t>(base + static_cast<int64_t>(tail->size())));
     return Attempt::kFailed;
   }
-  SyncParentDirectoryOrWarn(point.path);
+  SyncFolderOrWarn(dir, point.path);
   if (log != nullptr) log->OnWriteDone(point.kind, point.path);
   return Attempt::kWritten;
 }
 
-// The open rule: a file that can be opened for reading is appended to without a
-// header; a missing file is created with its header. A file that exists but
-// cannot be read is appended to as well, never truncated.
-Attempt TryOpenRule(ResultFileKind kind, const std::string& path, std::string_view header,
-                    std::string_view rows, ResultWriteLog* log) {
+// The open rule: an existing file is appended to without a header (also one
+// that cannot be read, never truncated); a missing file is created with its
+// header. Only a regular file of the user's own is appended to, and nothing is
+// opened through a symbolic link.
+Attempt TryOpenRule(ResultFileKind kind, int dir, const std::string& name, const std::string& path,
+                    std::string_view header, std::string_view rows, ResultWriteLog* log) {
   int64_t prior_size = -1;
-  bool create = false;
-  if (UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC)); probe.valid()) {
-    struct stat st {};
-    prior_size = ::fstat(probe.get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-  } else if (errno == ENOENT) {
-    create = true;
-  } else {
-    prior_size = FileSize(path).value_or(-1);
-  }
+  struct stat st {};
+  const bool create = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
+  if (create && errno != ENOENT) return Attempt::kFailed;
+  if (!create) prior_size = static_cast<int64_t>(st.st_size);
 
   if (log != nullptr) log->OnWriteBegin(kind, path, prior_size);
-  const int flags = create ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
-  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, 0600));
+  UniqueFd fd = create ? CreateFileIn(dir, name, O_WRONLY, RunFileAccess())
+                       : OpenOwnFileIn(dir, name, O_WRONLY | O_APPEND);
   if (!fd.valid()) return Attempt::kFailed;
 
   const Content content = create ? Content{header, rows} : Content{{}, rows};
   if (!content.WriteFrom(fd.get(), 0) || !SyncFile(fd.get())) {
     // Leave the file as it was before: no partial rows behind.
     if (create) {
-      ::unlink(path.c_str());
-    } else if (prior_size >= 0) {
+      ::unlinkat(dir, name.c_str(), 0);
+    } else {
       (void)::ftruncate(fd.get(), static_cast<off_t>(prior_size));
     }
     return Attempt::kFailed;
   }
-  if (create) SyncParentDirectoryOrWarn(path);
+  if (create) SyncFolderOrWarn(dir, path);
   if (log != nullptr) log->OnWriteDone(kind, path);
   return Attempt::kWritten;
 }
 
-bool WriteAt(ResultFileKind kind, const std::string& path, std::string_view header,
-             std::string_view rows, ResultWriteLog* log,
-             std::span<const ResumePoint> resume_points) {
+bool WriteFileAt(const ResultFileToWrite& file, const std::string& name, const std::string& folder,
+                 int dir, ResultWriteLog* log, std::span<const ResumePoint> resume_points) {
+  const std::string path = JoinPath(folder, name);
   const auto resume =
       std::find_if(resume_points.rbegin(), resume_points.rend(),
-                   [&](const ResumePoint& p) { return p.kind == kind && p.path == path; });
+                   [&](const ResumePoint& p) { return p.kind == file.kind && p.path == path; });
   if (resume != resume_points.rend()) {
-    const Attempt attempt = TryResume(*resume, header, rows, log);
+    const Attempt attempt = TryResume(*resume, dir, name, file.header, file.rows, log);
     if (attempt != Attempt::kNotApplicable) return attempt == Attempt::kWritten;
   }
-  return TryOpenRule(kind, path, header, rows, log) == Attempt::kWritten;
+  return TryOpenRule(file.kind, dir, name, path, file.header, file.rows, log) == Attempt::kWritten;
 }
 
-bool WriteFileAt(const ResultFileToWrite& file, const std::string& name, const std::string& folder,
-                 ResultWriteLog* log, std::span<const ResumePoint> resume_points) {
-  return WriteAt(file.kind, JoinPath(folder, name), file.header, file.rows, log, resume_points);
-}
+// The folders a run's files may go to, each opened once: the working directory
+// as it is, a rescue folder only when it is the user's own.
+class RunFolders {
+ public:
+  RunFolders(std::vector<std::string> paths, std::string primary)
+      : paths_(std::move(paths)), primary_(std::move(primary)), opened_(paths_.size()) {}
+  const std::vector<std::string>& paths() const { return paths_; }
+  // The folder's descriptor, or -1 when it cannot be used.
+  int Open(size_t i) {
+    if (!opened_[i]) {
+      opened_[i] = paths_[i] == primary_ ? OpenFolder(paths_[i])
+                                         : OpenOwnFolder(paths_[i], RunFileAccess());
+    }
+    return opened_[i]->fd.get();
+  }
+
+ private:
+  std::vector<std::string> paths_;
+  std::string primary_;
+  std::vector<std::optional<OpenedFolder>> opened_;
+};
 
 }  // namespace
 
@@ -193,17 +208,20 @@ std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite
     }
     return paths;
   };
-  for (const std::string& folder : folders) {
-    if (folder != primary && !EnsureDirectory(folder)) {
+  RunFolders run_folders(folders, primary);
+  for (size_t f = 0; f < folders.size(); ++f) {
+    const std::string& folder = folders[f];
+    const int dir = run_folders.Open(f);
+    if (dir < 0 && folder != primary) {
       tell_cannot_open();
       continue;
     }
-    bool whole_run = true;
+    bool whole_run = dir >= 0;
     for (size_t i = 0; i < files.size() && whole_run; ++i) {
       const std::string name = files[i].NameIn(folder);
       const std::string path = JoinPath(folder, name);
       if (out[i].written && out[i].path == path) continue;
-      whole_run = WriteFileAt(files[i], name, folder, log, resume_points);
+      whole_run = WriteFileAt(files[i], name, folder, dir, log, resume_points);
       if (whole_run) out[i] = {true, folder == primary, path};
     }
     if (whole_run) {
@@ -217,12 +235,12 @@ std::vector<ResultFileOutcome> WriteRunFileSet(std::span<const ResultFileToWrite
   // it can, so that no data is lost for tidiness.
   bool lost = false;
   for (size_t i = 0; i < files.size(); ++i) {
-    for (const std::string& folder : folders) {
-      if (out[i].written) break;
-      if (folder != primary && !EnsureDirectory(folder)) continue;
-      const std::string name = files[i].NameIn(folder);
-      if (WriteFileAt(files[i], name, folder, log, resume_points)) {
-        out[i] = {true, folder == primary, JoinPath(folder, name)};
+    for (size_t f = 0; f < folders.size() && !out[i].written; ++f) {
+      const int dir = run_folders.Open(f);
+      if (dir < 0) continue;
+      const std::string name = files[i].NameIn(folders[f]);
+      if (WriteFileAt(files[i], name, folders[f], dir, log, resume_points)) {
+        out[i] = {true, folders[f] == primary, JoinPath(folders[f], name)};
       }
     }
     lost = lost || !out[i].written;

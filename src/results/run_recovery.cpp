@@ -9,14 +9,19 @@
 
 #include "results/journal_file.h"
 #include "results/result_file_names.h"
+#include "state/own_folder.h"
 #include "state/message_box.h"
 
 namespace {
 
 std::vector<std::string> JournalsIn(const std::string& directory) {
   std::vector<std::string> paths;
-  DIR* dir = ::opendir(directory.c_str());
+  // Only a folder of the user's own: another account's could hold anything.
+  OpenedFolder folder = OpenOwnFolder(directory, PrivateAccess(), /*create=*/false);
+  if (!folder.fd.valid()) return paths;
+  DIR* dir = ::fdopendir(folder.fd.get());
   if (dir == nullptr) return paths;
+  folder.fd.Release();  // closedir closes it
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name(entry->d_name);
     if (name.size() > kJournalExtension.size() && name.ends_with(kJournalExtension)) {

@@ -86,7 +86,7 @@ std::string RunRecordNameIn(const RunResults& run, const std::string& directory,
       ::unlink(path.c_str());
       return name;
     }
-    if (!FileSize(path)) return name;
+    if (!NameTaken(path)) return name;
   }
   return RunRecordFileName(run.subject, run.start, 1000);
 }

@@ -129,7 +129,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
   if (exists && ::access(path.c_str(), W_OK) != 0) return false;  // the old file stays
   if (exists && !S_ISREG(old_stat.st_mode)) return WriteInPlace(path, bytes);
   const std::string temp_path = path + ".tmp";
-  int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     return exists && (errno == EACCES || errno == EPERM) && WriteInPlace(path, bytes);
   }

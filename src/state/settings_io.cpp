@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "state/file_access.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/random.h"
@@ -81,6 +82,17 @@ void LoadProgramSettings() {
   }
   settings_file.GetString("subject", settings.subject);
   for (const IntKey& k : kIntKeys) settings_file.GetInt(k.key, settings.*k.field);
+  std::string group;
+  settings_file.GetString(kShareGroupKey, group);
+  if (const std::string why = SetShareGroup(group); !why.empty()) {
+    AfxMessageBox(ShareGroupRefusedMessage(group, why), MB_ICONHAND);
+  }
+}
+
+std::string ShareGroupRefusedMessage(const std::string& group, const std::string& why) {
+  return "データファイルをグループ「" + group + "」と共有できません。本人だけが読めるように保存します。\n\n" +
+         "The data files cannot be shared with the group \"" + group + "\" (" + why +
+         "); they are written for this account alone.";
 }
 
 uint32_t SeedFromSetting(int32_t random_seed, int64_t now_seconds_since_epoch) {

@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <string>
 
+// The key naming the group the run's files are shared with (file_access.h).
+inline constexpr const char* kShareGroupKey = "share_group";
+
 // Loads "Tavelin2.ini" from the working directory into `settings_file`, then reads
-// "subject" and the 12 integer keys into `settings`. A key the file does not hold
+// "subject" and the 12 integer keys into `settings`, and "share_group" into the
+// access of the run's files (a group that cannot be used is reported). A key the file does not hold
 // leaves its field as it was; a missing file leaves every field alone. A file
 // that is there but cannot be read is reported in a message box (which file,
 // why); every field keeps its default, and the file is protected (below).
@@ -37,3 +41,4 @@ bool SaveConfirmedSettings();
 std::string SettingsFilePath();
 std::string UnreadableSettingsMessage(const std::string& path, const std::string& reason);
 std::string ReplaceUnreadableSettingsQuestion(const std::string& path);
+std::string ShareGroupRefusedMessage(const std::string& group, const std::string& why);

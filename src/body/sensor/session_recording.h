@@ -18,8 +18,9 @@ struct SessionRecordingPlan {
   // File names of the video and its frame table (no folder).
   std::string video_name;
   std::string table_name;
-  // Where they may go, in order: the working directory, then rescue folders.
-  // Both files go into the first folder that takes both.
+  // Where they may go, in order: the working directory, then rescue folders
+  // (used only when they are the user's own). Both files go into the first
+  // folder that takes both.
   std::vector<std::string> directories;
   // The run clock (ms since its last reset) at a capture time (CLOCK_MONOTONIC,
   // 100 ns); nothing while the run clock is not running. Called on the

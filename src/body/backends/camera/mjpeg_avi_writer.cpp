@@ -54,16 +54,17 @@ int64_t MjpegAviWriter::Seek(void* opaque, int64_t offset, int whence) {
   return at < 0 ? AVERROR(errno) : at;
 }
 
-bool MjpegAviWriter::Create(const std::string& path, int width, int height, AVRational frame_rate,
-                            std::string* error) {
+bool MjpegAviWriter::Create(UniqueFd file, const std::string& path, int width, int height,
+                            AVRational frame_rate, std::string* error) {
+  const int open_error = errno;
   CloseFile();
   auto fail = [&](const std::string& why) {
     if (error) *error = path + ": " + why;
     CloseFile();
     return false;
   };
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd_ < 0) return fail(std::strerror(errno));
+  fd_ = file.Release();
+  if (fd_ < 0) return fail(std::strerror(open_error));
   if (avformat_alloc_output_context2(&format_, nullptr, "avi", nullptr) < 0 || !format_)
     return fail("FFmpeg has no AVI writer");
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));

@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "state/unique_fd.h"
+
 extern "C" {
 #include <libavutil/rational.h>
 }
@@ -23,10 +25,12 @@ class MjpegAviWriter {
   MjpegAviWriter& operator=(const MjpegAviWriter&) = delete;
   ~MjpegAviWriter();  // an unfinished file is closed as it stands
 
-  // Creates `path` for pictures of this size at `frame_rate`; false, with the
-  // reason in *error, when the file exists or cannot be made.
-  bool Create(const std::string& path, int width, int height, AVRational frame_rate,
-              std::string* error);
+  // Starts the video in the new, empty file `file` (which it then owns;
+  // `path` names it in messages) for pictures of this size at `frame_rate`;
+  // false, with the reason in *error, when `file` is invalid (errno then says
+  // why) or the video cannot be started.
+  bool Create(UniqueFd file, const std::string& path, int width, int height,
+              AVRational frame_rate, std::string* error);
   // One JPEG frame, stored as it is, as the next frame of the video.
   bool WriteFrame(std::span<const uint8_t> jpeg, std::string* error);
   // Everything written so far reaches the disk.

@@ -8,14 +8,11 @@
 #include <cstring>
 
 #include "body/backends/camera/mjpeg_huffman.h"
+#include "state/own_folder.h"
+#include "state/path_names.h"
 #include "state/thread_scheduling.h"
 
 namespace {
-
-std::string InFolder(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  return directory.back() == '/' ? directory + name : directory + '/' + name;
-}
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -28,15 +25,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(size_t(n));
   }
   return true;
-}
-
-// The new files' directory entries survive a power cut too.
-void SyncDirectory(const std::string& directory) {
-  const int fd =
-      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 // What a decoded picture holds in memory while it waits to be encoded.
@@ -59,24 +47,29 @@ SessionRecorder::~SessionRecorder() {
   Finish();
 }
 
-bool SessionRecorder::CreateIn(const std::string& directory, std::string* error) {
-  const std::string video_path = InFolder(directory, plan_.video_name);
-  const std::string table_path = InFolder(directory, plan_.table_name);
-  if (!video_.Create(video_path, options_.width, options_.height, options_.frame_rate, error))
-    return false;
-  table_fd_ = ::open(table_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (table_fd_ < 0 || !WriteAll(table_fd_, kVideoTableHeader)) {
-    if (error) *error = table_path + ": " + std::strerror(errno);
-    if (table_fd_ >= 0) {
-      ::close(table_fd_);
-      ::unlink(table_path.c_str());
-    }
-    table_fd_ = -1;
-    video_.Finish(nullptr);
-    ::unlink(video_path.c_str());
+bool SessionRecorder::CreateIn(const std::string& directory, bool rescue, std::string* error) {
+  const OpenedFolder folder =
+      rescue ? OpenOwnFolder(directory, RunFileAccess()) : OpenFolder(directory);
+  if (!folder.fd.valid()) {
+    if (error) *error = folder.problem;
     return false;
   }
-  SyncDirectory(directory);
+  const int dir = folder.fd.get();
+  const std::string video_path = JoinPath(directory, plan_.video_name);
+  const std::string table_path = JoinPath(directory, plan_.table_name);
+  if (!video_.Create(CreateFileIn(dir, plan_.video_name, O_WRONLY, RunFileAccess()), video_path,
+                     options_.width, options_.height, options_.frame_rate, error))
+    return false;
+  UniqueFd table = CreateFileIn(dir, plan_.table_name, O_WRONLY, RunFileAccess());
+  if (!table.valid() || !WriteAll(table.get(), kVideoTableHeader)) {
+    if (error) *error = table_path + ": " + std::strerror(errno);
+    if (table.valid()) ::unlinkat(dir, plan_.table_name.c_str(), 0);
+    video_.Finish(nullptr);
+    ::unlinkat(dir, plan_.video_name.c_str(), 0);
+    return false;
+  }
+  table_fd_ = table.Release();
+  ::fsync(dir);  // the new files' entries survive a power cut too
   report_.video_path = video_path;
   report_.table_path = table_path;
   return true;
@@ -84,9 +77,9 @@ bool SessionRecorder::CreateIn(const std::string& directory, std::string* error)
 
 bool SessionRecorder::Start() {
   std::string reasons;
-  for (const std::string& directory : plan_.directories) {
+  for (size_t i = 0; i < plan_.directories.size(); ++i) {
     std::string error;
-    if (CreateIn(directory, &error)) break;
+    if (CreateIn(plan_.directories[i], /*rescue=*/i > 0, &error)) break;
     reasons += (reasons.empty() ? "" : "; ") + error;
   }
   std::lock_guard<std::mutex> guard(mutex_);

@@ -61,7 +61,8 @@ class SessionRecorder {
     std::optional<int64_t> clock_ms;
     size_t bytes = 0;
   };
-  bool CreateIn(const std::string& directory, std::string* error);
+  // Both files in `directory`; a rescue folder only when it is the user's own.
+  bool CreateIn(const std::string& directory, bool rescue, std::string* error);
   void WriterLoop();
   bool Store(Entry& entry, std::string* error);
   bool SyncFiles(std::string* error);
