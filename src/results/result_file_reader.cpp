@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string_view>
 
+#include "results/regular_file.h"
 #include "results/result_format.h"
 
 namespace {
@@ -17,38 +16,29 @@ namespace {
 const std::regex kResultName(R"(^(.*)_(\d{4})(\d{2})(\d{2})_(\d{2})(\d{2})(\d{2})(|_B|_T)\.csv$)");
 const std::regex kRunRecordName(R"(^(.*_\d{8}_\d{6})_run(-\d+)?\.json$)");
 
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot be opened: " + std::strerror(errno);
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = path + ": read error: " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
+struct Lines {
+  std::vector<std::string_view> lines;  // without their LF or CR LF
+  bool last_ended = true;               // false: the text stops inside its last line
+};
 
-bool FileExists(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return in.good();
-}
-
-// Lines without their LF or CR LF; a last line without an end still counts.
-std::vector<std::string_view> SplitLines(std::string_view text) {
+// Lines end in LF or CR LF. A last line without either was cut off while it
+// was written: it may hold a number cut short.
+Lines SplitLines(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 BOM
-  std::vector<std::string_view> lines;
+  Lines out;
   while (!text.empty()) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.remove_suffix(1);
+    out.lines.push_back(line);
+    if (end == std::string_view::npos) {
+      out.last_ended = cr;  // cut between CR and LF: the row itself is whole
+      break;
+    }
     text.remove_prefix(end + 1);
   }
-  return lines;
+  return out;
 }
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
@@ -164,30 +154,38 @@ bool ParseIntRow(std::string_view line, int32_t* out, size_t count, std::string*
 }
 
 // Reads a file whose first line must be `header`; calls `row` for every other
-// non-empty line. False with *error set on the first bad line.
+// non-empty line. kFailed with *error set when the file cannot be read or on
+// the first bad line; a last row cut off is left out and said in *damage.
 template <typename RowFn>
-bool ReadTable(const std::string& path, std::string_view header, std::string_view kind, RowFn row,
-               std::string* error) {
+FileRead ReadTable(const std::string& path, std::string_view header, std::string_view kind,
+                   RowFn row, std::vector<std::string>* damage, std::string* error) {
   std::string bytes;
-  if (!ReadWholeFile(path, &bytes, error)) return false;
-  const std::vector<std::string_view> lines = SplitLines(bytes);
+  const FileRead read = ReadRegularFile(path, &bytes, error);
+  if (read != FileRead::kRead) return read;
+  const Lines split = SplitLines(bytes);
+  const std::vector<std::string_view>& lines = split.lines;
   if (lines.empty()) {
     *error = path + ": the file is empty; a " + std::string(kind) + " starts with its header";
-    return false;
+    return FileRead::kFailed;
   }
   if (lines[0] != HeaderText(header)) {
     *error = HeaderError(path, kind);
-    return false;
+    return FileRead::kFailed;
   }
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
+    if (i + 1 == lines.size() && !split.last_ended) {
+      damage->push_back(path + ": line " + std::to_string(i + 1) +
+                        " has no line end (the file was cut off inside it): that row is left out.");
+      break;
+    }
     std::string why;
     if (!row(lines[i], &why)) {
       *error = LineError(path, i, why);
-      return false;
+      return FileRead::kFailed;
     }
   }
-  return true;
+  return FileRead::kRead;
 }
 
 // Splits rows into runs: a run's counter starts again at or below the last one.
@@ -201,9 +199,10 @@ std::vector<std::vector<T>> SplitRuns(std::vector<T> rows, Key key) {
   return runs;
 }
 
+// Nothing with *error empty when there is no record.
 std::optional<RunRecordInfo> ReadRunRecord(const std::string& path, std::string* error) {
   RunRecordInfo info;
-  if (!ReadWholeFile(path, &info.text, error)) return std::nullopt;
+  if (ReadRegularFile(path, &info.text, error) != FileRead::kRead) return std::nullopt;
   const nlohmann::json json = nlohmann::json::parse(info.text, nullptr, false);
   if (json.is_discarded() || !json.is_object()) {
     *error = path + ": not a run record: the file is not a JSON object";
@@ -227,6 +226,46 @@ std::optional<RunRecordInfo> ReadRunRecord(const std::string& path, std::string*
     info.frame_interval_median_ms = json.at(p).get<double>();
   }
   return info;
+}
+
+// The timing rows that belong to `trials`: the file has one per trial row,
+// with its Trial and RT. Rows that do not match, and trials without a row,
+// are said in *damage; only matching rows are kept.
+std::vector<TimingRow> TimingOfTrials(const std::vector<TrialRecord>& trials,
+                                      const std::vector<TimingRow>& timing, const std::string& path,
+                                      const std::string& run_name,
+                                      std::vector<std::string>* damage) {
+  std::vector<TimingRow> kept;
+  kept.reserve(std::min(trials.size(), timing.size()));
+  std::string unmatched;
+  size_t unmatched_count = 0;
+  for (size_t i = 0; i < std::min(trials.size(), timing.size()); ++i) {
+    if (timing[i].trial == trials[i].trial && timing[i].rt == trials[i].rt) {
+      kept.push_back(timing[i]);
+    } else if (++unmatched_count <= 5) {
+      unmatched += (unmatched.empty() ? "" : ", ") + std::to_string(trials[i].trial);
+    }
+  }
+  if (unmatched_count > 0) {
+    damage->push_back(path + ": the timing rows of " + std::to_string(unmatched_count) +
+                      " trial(s)" + run_name + " (trial " + unmatched +
+                      (unmatched_count > 5 ? ", ..." : "") +
+                      ") do not match the trial file's Trial and RT: left out.");
+  }
+  if (timing.size() < trials.size()) {
+    const int32_t first = trials[timing.size()].trial, last = trials.back().trial;
+    damage->push_back(path + ": no timing row for " +
+                      (first == last ? "trial " + std::to_string(first) + run_name +
+                                           " (the file ends before it)."
+                                     : "trials " + std::to_string(first) + " to " +
+                                           std::to_string(last) + run_name +
+                                           " (the file ends before them)."));
+  } else if (timing.size() > trials.size()) {
+    damage->push_back(path + ": " + std::to_string(timing.size() - trials.size()) +
+                      " timing row(s)" + run_name +
+                      " after the trial file's last trial: left out.");
+  }
+  return kept;
 }
 
 }  // namespace
@@ -269,52 +308,45 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
   set.body_path = stem + "_B.csv";
 
   std::vector<TrialRow> trial_rows;
-  if (!ReadTable(
-          trial_path, kTrialFileHeader, "trial file",
-          [&](std::string_view line, std::string* why) {
-            TrialRow row;
-            if (!ParseTrialRow(line, &row, why)) return false;
-            trial_rows.push_back(std::move(row));
-            return true;
-          },
-          error)) {
-    return std::nullopt;
-  }
-  if (!FileExists(set.body_path)) {
-    *error = trial_path + ": its body file " + set.body_path + " is missing";
-    return std::nullopt;
-  }
+  const FileRead trial_read = ReadTable(
+      trial_path, kTrialFileHeader, "trial file",
+      [&](std::string_view line, std::string* why) {
+        TrialRow row;
+        if (!ParseTrialRow(line, &row, why)) return false;
+        trial_rows.push_back(std::move(row));
+        return true;
+      },
+      &set.damage, error);
+  if (trial_read == FileRead::kMissing) *error = trial_path + ": there is no such file";
+  if (trial_read != FileRead::kRead) return std::nullopt;
   std::vector<BodySample> samples;
-  if (!ReadTable(
-          set.body_path, kBodyFileHeader, "body file",
-          [&](std::string_view line, std::string* why) {
-            int32_t fields[41];
-            if (!ParseIntRow(line, fields, 41, why)) return false;
-            BodySample s;
-            std::memcpy(&s, fields, sizeof s);
-            samples.push_back(s);
-            return true;
-          },
-          error)) {
-    return std::nullopt;
-  }
+  const FileRead body_read = ReadTable(
+      set.body_path, kBodyFileHeader, "body file",
+      [&](std::string_view line, std::string* why) {
+        int32_t fields[41];
+        if (!ParseIntRow(line, fields, 41, why)) return false;
+        BodySample s;
+        std::memcpy(&s, fields, sizeof s);
+        samples.push_back(s);
+        return true;
+      },
+      &set.damage, error);
+  if (body_read == FileRead::kMissing)
+    *error = trial_path + ": its body file " + set.body_path + " is missing";
+  if (body_read != FileRead::kRead) return std::nullopt;
   std::vector<TimingRow> timing_rows;
-  if (FileExists(stem + "_T.csv")) {
-    set.timing_path = stem + "_T.csv";
-    constexpr std::string_view kTimingHeader =
-        "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture";
-    if (!ReadTable(
-            set.timing_path, kTimingHeader, "timing file",
-            [&](std::string_view line, std::string* why) {
-              int32_t f[7];
-              if (!ParseIntRow(line, f, 7, why)) return false;
-              timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
-              return true;
-            },
-            error)) {
-      return std::nullopt;
-    }
-  }
+  constexpr std::string_view kTimingHeader = "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture";
+  const FileRead timing_read = ReadTable(
+      stem + "_T.csv", kTimingHeader, "timing file",
+      [&](std::string_view line, std::string* why) {
+        int32_t f[7];
+        if (!ParseIntRow(line, f, 7, why)) return false;
+        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
+        return true;
+      },
+      &set.damage, error);
+  if (timing_read == FileRead::kFailed) return std::nullopt;
+  if (timing_read == FileRead::kRead) set.timing_path = stem + "_T.csv";
   auto trial_runs =
       SplitRuns(std::move(trial_rows), [](const TrialRow& r) { return r.record.trial; });
   auto body_runs = SplitRuns(std::move(samples), [](const BodySample& s) { return s.count; });
@@ -329,7 +361,8 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     }
     n = 1;
   }
-  if (!timing_runs.empty() && timing_runs.size() != n) {
+  // A timing file cut off ends early: the runs it lacks have no timing rows.
+  if (timing_runs.size() > n) {
     *error = set.timing_path + ": holds " + std::to_string(timing_runs.size()) +
              " run(s) but the trial file holds " + std::to_string(n);
     return std::nullopt;
@@ -351,7 +384,12 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
       return std::nullopt;
     }
     if (i < body_runs.size()) run.samples = std::move(body_runs[i]);
-    if (i < timing_runs.size()) run.timing = std::move(timing_runs[i]);
+    if (!set.timing_path.empty()) {
+      std::vector<TimingRow> timing;
+      if (i < timing_runs.size()) timing = std::move(timing_runs[i]);
+      const std::string run_name = n > 1 ? " of run " + std::to_string(i + 1) : std::string();
+      run.timing = TimingOfTrials(run.trials, timing, set.timing_path, run_name, &set.damage);
+    }
     set.runs.push_back(std::move(run));
   }
   // Each run appended to the files took the next free run record name: the
@@ -359,10 +397,9 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
   // not taken for it, so that no run is shown with another run's figures.
   const std::string record_path =
       stem + (n > 1 ? "_run-" + std::to_string(n) + ".json" : std::string("_run.json"));
-  if (FileExists(record_path)) {
-    set.run_record_path = record_path;
-    set.run_record = ReadRunRecord(set.run_record_path, error);
-    if (!set.run_record) return std::nullopt;
-  }
+  error->clear();
+  set.run_record = ReadRunRecord(record_path, error);
+  if (!error->empty()) return std::nullopt;
+  if (set.run_record) set.run_record_path = record_path;
   return set;
 }

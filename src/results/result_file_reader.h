@@ -50,6 +50,9 @@ struct ResultFileSet {
   std::string run_record_path;  // "" when there is none
   std::optional<RunRecordInfo> run_record;  // of the last run
   std::vector<ResultRun> runs;  // in file order; empty when no file holds a row
+  // What the files lack: rows cut off or left out, each naming its file. The
+  // runs hold only the rows that are whole.
+  std::vector<std::string> damage;
 };
 
 // The trial file that belongs to `path`: "X.csv" for "X.csv", "X_B.csv",

@@ -32,7 +32,8 @@ Frame GreyRamp(int width, int height, AVPixelFormat format) {
   frame->color_range = AVCOL_RANGE_JPEG;
   if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) frame->data[0][y * frame->linesize[0] + x] = uint8_t(16 + x % 224);
+    for (int x = 0; x < width; ++x)
+      frame->data[0][y * frame->linesize[0] + x] = uint8_t(16 + x % 224);
   const int chroma_rows = format == AV_PIX_FMT_YUVJ420P ? (height + 1) / 2 : height;
   for (int plane = 1; plane <= 2; ++plane)
     std::fill_n(frame->data[plane], size_t(chroma_rows) * frame->linesize[plane], uint8_t{128});
@@ -84,16 +85,17 @@ TEST_P(PictureScalerWidths, ToBgrWritesEveryPixelAndNothingPastThePicture) {
 
 INSTANTIATE_TEST_SUITE_P(
     AroundMultiplesOf16, PictureScalerWidths,
-    testing::Values(ScalerCase{424, 240, AV_PIX_FMT_YUVJ420P}, ScalerCase{424, 240, AV_PIX_FMT_YUVJ422P},
-                    ScalerCase{1366, 768, AV_PIX_FMT_YUVJ422P}, ScalerCase{1366, 768, AV_PIX_FMT_YUVJ420P},
-                    ScalerCase{1280, 720, AV_PIX_FMT_YUVJ422P}, ScalerCase{638, 480, AV_PIX_FMT_YUVJ420P},
-                    ScalerCase{15, 8, AV_PIX_FMT_YUVJ420P}, ScalerCase{16, 8, AV_PIX_FMT_YUVJ420P},
-                    ScalerCase{17, 8, AV_PIX_FMT_YUVJ422P}, ScalerCase{31, 8, AV_PIX_FMT_YUVJ422P},
-                    ScalerCase{33, 8, AV_PIX_FMT_YUVJ420P}, ScalerCase{40, 2, AV_PIX_FMT_YUVJ422P},
-                    ScalerCase{24, 4, AV_PIX_FMT_YUVJ420P}, ScalerCase{2, 2, AV_PIX_FMT_YUVJ422P},
-                    // Odd heights take swscale's exact path.
-                    ScalerCase{17, 9, AV_PIX_FMT_YUVJ422P}, ScalerCase{31, 7, AV_PIX_FMT_YUVJ420P},
-                    ScalerCase{424, 239, AV_PIX_FMT_YUVJ420P}, ScalerCase{2, 3, AV_PIX_FMT_YUVJ422P}),
+    testing::Values(
+        ScalerCase{424, 240, AV_PIX_FMT_YUVJ420P}, ScalerCase{424, 240, AV_PIX_FMT_YUVJ422P},
+        ScalerCase{1366, 768, AV_PIX_FMT_YUVJ422P}, ScalerCase{1366, 768, AV_PIX_FMT_YUVJ420P},
+        ScalerCase{1280, 720, AV_PIX_FMT_YUVJ422P}, ScalerCase{638, 480, AV_PIX_FMT_YUVJ420P},
+        ScalerCase{15, 8, AV_PIX_FMT_YUVJ420P}, ScalerCase{16, 8, AV_PIX_FMT_YUVJ420P},
+        ScalerCase{17, 8, AV_PIX_FMT_YUVJ422P}, ScalerCase{31, 8, AV_PIX_FMT_YUVJ422P},
+        ScalerCase{33, 8, AV_PIX_FMT_YUVJ420P}, ScalerCase{40, 2, AV_PIX_FMT_YUVJ422P},
+        ScalerCase{24, 4, AV_PIX_FMT_YUVJ420P}, ScalerCase{2, 2, AV_PIX_FMT_YUVJ422P},
+        // Odd heights take swscale's exact path.
+        ScalerCase{17, 9, AV_PIX_FMT_YUVJ422P}, ScalerCase{31, 7, AV_PIX_FMT_YUVJ420P},
+        ScalerCase{424, 239, AV_PIX_FMT_YUVJ420P}, ScalerCase{2, 3, AV_PIX_FMT_YUVJ422P}),
     [](const testing::TestParamInfo<ScalerCase>& info) {
       return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) +
              (info.param.format == AV_PIX_FMT_YUVJ420P ? "_420" : "_422");

@@ -5,6 +5,11 @@
 #include "results/result_file_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "results/results_fixture.h"
 #include "results/text_encoding.h"
@@ -150,6 +155,160 @@ TEST_F(ReaderTest, BrokenFilesAreNamedWithTheReason) {
   }
 }
 
+// Runs `read` as the unprivileged account "nobody" when this test runs as root
+// (root reads every file); its result comes back through a pipe.
+std::string AsUnprivileged(const fs::path& scratch, const std::function<std::string()>& read) {
+  if (::geteuid() != 0) return read();
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) return "pipe failed";
+  fs::permissions(scratch, fs::perms::owner_all | fs::perms::others_exec, fs::perm_options::add);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipe_fds[0]);
+    std::string out = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? read() : "setuid failed";
+    [[maybe_unused]] const ssize_t ignored = ::write(pipe_fds[1], out.data(), out.size());
+    ::_exit(0);
+  }
+  ::close(pipe_fds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+    out.append(buffer, size_t(n));
+  ::close(pipe_fds[0]);
+  ::waitpid(child, nullptr, 0);
+  return out;
+}
+
+// Each file of a run that is a folder, a FIFO or unreadable stops the reading
+// with its name and the reason (never an exception, never a wait on the FIFO).
+TEST_F(ReaderTest, FilesThatCannotBeReadAreNamedWithTheReason) {
+  ::alarm(60);  // a reader blocked on a FIFO ends the test instead of hanging it
+  const std::string stem = "SBJ0000_20160305_090702";
+  const std::string suffixes[] = {".csv", "_B.csv", "_T.csv", "_run.json"};
+  enum Kind { kFolder, kFifo, kUnreadable };
+  const std::pair<Kind, const char*> kinds[] = {
+      {kFolder, "it is a folder"}, {kFifo, "it is a FIFO"}, {kUnreadable, "Permission denied"}};
+  for (const std::string& suffix : suffixes) {
+    for (const auto& [kind, reason] : kinds) {
+      SCOPED_TRACE(suffix + ": " + reason);
+      const fs::path trial = fs::absolute(Place("trial_fresh.csv", "body_fresh.csv"));
+      WriteFile(stem + "_T.csv", "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture\r\n");
+      WriteFile(stem + "_run.json", "{}");
+      const fs::path file = fs::absolute(stem + suffix);
+      fs::remove(file);
+      if (kind == kFolder) fs::create_directory(file);
+      if (kind == kFifo) ASSERT_EQ(::mkfifo(file.c_str(), 0666), 0);
+      if (kind == kUnreadable) {
+        WriteFile(file, suffix == "_run.json" ? "{}" : Golden("trial_header_only.csv"));
+        fs::permissions(file, fs::perms::none);
+      }
+      const auto read = [&] {
+        std::string why;
+        return ReadResultFiles(trial.string(), &why) ? std::string("read") : why;
+      };
+      const std::string error =
+          kind == kUnreadable ? AsUnprivileged(work_.parent_path(), read) : read();
+      EXPECT_NE(error.find(file.string() + ": "), std::string::npos) << error;
+      EXPECT_NE(error.find(reason), std::string::npos) << error;
+      EXPECT_EQ(error.find("missing"), std::string::npos) << error;
+      fs::remove_all(file);
+    }
+  }
+  ::alarm(0);
+}
+
+// A row that lost its line end was cut off while it was written (877 may
+// read as 87): it is left out, and so are timing rows that do not pair with
+// the trials; what is left out is said, file by file.
+TEST_F(ReaderTest, CutOffRowsAndUnpairedTimingRowsAreLeftOutAndSaid) {
+  const std::string stem = "SBJ0000_20160305_090702";
+  const std::string timing_header = "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture\r\n";
+  const std::string t0 = "0,0,17,-1,4567,4567,-1\r\n", t1 = "1,0,20,1190,1203,1203,1170\r\n",
+                    t2 = "2,2253,-1,-1,2250,-3,-1\r\n";
+  std::string trial_cut = Golden("trial_fresh.csv");
+  trial_cut.resize(trial_cut.size() - 3);  // RT 2250 of the last row read as 225
+  std::string body_cut = Golden("body_fresh.csv");
+  body_cut.resize(body_cut.size() - 4);
+  struct Case {
+    const char* name;
+    std::string trial, body, timing;
+    size_t trials, samples, timing_rows;
+    std::vector<std::string> damage;  // in this order, each in one message
+  } cases[] = {
+      {"timing cut inside a number",
+       "",
+       "",
+       timing_header + t0 + "1,0,20,1190,1203,1203,117",
+       3,
+       4,
+       1,
+       {"_T.csv: line 3 has no line end", "_T.csv: no timing row for trials 1 to 2"}},
+      {"timing rows missing",
+       "",
+       "",
+       timing_header + t0,
+       3,
+       4,
+       1,
+       {"_T.csv: no timing row for trials 1 to 2 (the file ends before them)"}},
+      {"timing row of another RT",
+       "",
+       "",
+       timing_header + t0 + "1,0,20,1190,1203,877,1170\r\n" + t2,
+       3,
+       4,
+       2,
+       {"_T.csv: the timing rows of 1 trial(s) (trial 1) do not match"}},
+      {"trial file cut",
+       trial_cut,
+       "",
+       timing_header + t0 + t1 + t2,
+       2,
+       4,
+       2,
+       {".csv: line 4 has no line end", "_T.csv: 1 timing row(s) after the trial file's last"}},
+      {"body file cut",
+       "",
+       body_cut,
+       timing_header + t0 + t1 + t2,
+       3,
+       3,
+       3,
+       {"_B.csv: line 5 has no line end"}},
+      {"cut between CR and LF",
+       "",
+       "",
+       timing_header + t0 + t1 + t2.substr(0, t2.size() - 1),
+       3,
+       4,
+       3,
+       {}},
+  };
+  // A lambda per case, so that a failed assertion moves on to the next case.
+  const auto check = [&](const Case& c) {
+    const std::string trial = Place("trial_fresh.csv", "body_fresh.csv");
+    if (!c.trial.empty()) WriteFile(trial, c.trial);
+    if (!c.body.empty()) WriteFile(stem + "_B.csv", c.body);
+    WriteFile(stem + "_T.csv", c.timing);
+    std::string error;
+    const auto set = ReadResultFiles(trial, &error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->runs.size(), 1u);
+    EXPECT_EQ(set->runs[0].trials.size(), c.trials);
+    EXPECT_EQ(set->runs[0].samples.size(), c.samples);
+    EXPECT_EQ(set->runs[0].timing.size(), c.timing_rows);
+    for (const TimingRow& t : set->runs[0].timing)
+      EXPECT_EQ(t.rt, set->runs[0].trials[size_t(t.trial)].rt) << "trial " << t.trial;
+    ASSERT_EQ(set->damage.size(), c.damage.size()) << ::testing::PrintToString(set->damage);
+    for (size_t i = 0; i < c.damage.size(); ++i)
+      EXPECT_NE(set->damage[i].find(stem + c.damage[i]), std::string::npos) << set->damage[i];
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    check(c);
+  }
+}
+
 TEST(TrialFileFor, EveryFileOfARunLeadsToItsTrialFile) {
   const std::pair<const char*, const char*> cases[] = {
       {"d/S_20160305_090702.csv", "d/S_20160305_090702.csv"},
@@ -157,7 +316,7 @@ TEST(TrialFileFor, EveryFileOfARunLeadsToItsTrialFile) {
       {"d/S_20160305_090702_T.csv", "d/S_20160305_090702.csv"},
       {"d/S_20160305_090702_run.json", "d/S_20160305_090702.csv"},
       {"d/S_20160305_090702_run-2.json", "d/S_20160305_090702.csv"},  // a second run appended
-      {"d/S_B_20160305_090702.csv", "d/S_B_20160305_090702.csv"},  // a subject ending in _B
+      {"d/S_B_20160305_090702.csv", "d/S_B_20160305_090702.csv"},     // a subject ending in _B
       {"notes_B.csv", "notes_B.csv"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(TrialFileFor(in), out) << in;
