@@ -6,9 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
+
+#include "results/regular_file.h"
 
 namespace fs = std::filesystem;
 
@@ -20,19 +21,9 @@ bool BidsDataset::Exists() const {
 std::optional<std::string> BidsDataset::Read(const std::string& relative,
                                              std::string* error) const {
   if (const auto it = staged_.find(relative); it != staged_.end()) return it->second;
-  const fs::path path = fs::path(root_) / relative;
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) {
-    *error = path.string() + ": cannot be opened: " + std::strerror(errno);
+  std::string bytes;
+  if (ReadRegularFile((fs::path(root_) / relative).string(), &bytes, error) != FileRead::kRead)
     return std::nullopt;
-  }
-  std::string bytes(std::istreambuf_iterator<char>(in), {});
-  if (in.bad()) {
-    *error = path.string() + ": cannot be read: " + std::strerror(errno);
-    return std::nullopt;
-  }
   return bytes;
 }
 

@@ -197,6 +197,7 @@ BidsExportResult ExportBids(const BidsExportOptions& options) {
   for (const std::string& path : trial_files) {
     auto set = ReadResultFiles(path, &result.error);
     if (!set) return result;
+    for (const std::string& damage : set->damage) result.notes.push_back(damage);
     sets.push_back(std::move(*set));
   }
 

@@ -251,6 +251,9 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
     report.file_rows.emplace_back("Run record",
                                   set.run_record_path.empty() ? "none" : set.run_record_path);
     report.figures = ComputeRunFigures(run, run_record);
+    // What the files lack comes first: the figures below are without it.
+    report.figures.warnings.insert(report.figures.warnings.begin(), set.damage.begin(),
+                                   set.damage.end());
     report.figure_rows = FigureRows(report.figures);
     if (run_record) report.timing_rows = run_record->timing;
     if (const auto rt_picture = RtPictureMedian(run)) {

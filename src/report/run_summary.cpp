@@ -51,6 +51,8 @@ RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_
   if (set.runs.empty()) ParseResultFileName(set.trial_path, &named.subject, &named.start);
   const ResultRun& run = set.runs.empty() ? named : set.runs.back();
   s.figures = ComputeRunFigures(run, record);
+  // What the files lack comes first: the figures are without it.
+  s.figures.warnings.insert(s.figures.warnings.begin(), set.damage.begin(), set.damage.end());
   const RunFigures& f = s.figures;
 
   std::string head = "Last run: " + TextAsUtf8(run.subject) + ", started " + RunStartText(run.start);

@@ -6,6 +6,8 @@
 #include "export/bids_export.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -245,24 +247,33 @@ TEST_F(BidsExportTest, ABrokenInputLeavesTheDatasetAsItWas) {
   ASSERT_TRUE(Export({Fixture()}).ok);
   WriteFile(out_ / "participants.tsv", "participant_id\tage\toriginal_subject\nsub-P01\t5\tP-01\n");
   const auto before = Snapshot(out_);
+  const std::string kFolder = "<folder>", kFifo = "<fifo>";
   struct Case {
     const char* name;
     std::string file;
-    std::string content;  // "" removes it
+    std::string content;  // "" removes it; kFolder, kFifo put one in its place
     std::string expected;
   } cases[] = {
       {"body row cut short", "_B.csv", "Count,Clock\r\n", "not a body file"},
       {"body file missing", "_B.csv", "", "is missing"},
       {"trial file unreadable", ".csv", "Subject,Date\r\n", "not a trial file"},
       {"run record not JSON", "_run.json", "{", "not a run record"},
+      {"body file a folder", "_B.csv", kFolder, "_B.csv: cannot be read: it is a folder"},
+      {"trial file a folder", ".csv", kFolder, ".csv: cannot be read: it is a folder"},
+      {"timing file a FIFO", "_T.csv", kFifo, "_T.csv: cannot be read: it is a FIFO"},
+      {"run record a folder", "_run.json", kFolder, "_run.json: cannot be read: it is a folder"},
   };
+  ::alarm(60);  // a reader blocked on the FIFO ends the test instead of hanging it
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string later = CopyRun(30);
     const std::string broken = later.substr(0, later.size() - 4) + c.file;
-    if (c.content.empty()) {
-      fs::remove(broken);
-    } else {
+    fs::remove(broken);
+    if (c.content == kFolder) {
+      fs::create_directory(broken);
+    } else if (c.content == kFifo) {
+      ASSERT_EQ(::mkfifo(broken.c_str(), 0600), 0);
+    } else if (!c.content.empty()) {
       WriteFile(broken, c.content);
     }
     const BidsExportResult result = Export({Fixture(), later});
@@ -271,11 +282,48 @@ TEST_F(BidsExportTest, ABrokenInputLeavesTheDatasetAsItWas) {
     EXPECT_NE(result.error.find("P-01_20240611_104500"), std::string::npos) << result.error;
     EXPECT_EQ(Snapshot(out_), before);
     for (const auto& suffix : {".csv", "_B.csv", "_T.csv", "_run.json"}) {
-      fs::remove(later.substr(0, later.size() - 4) + suffix);
+      fs::remove_all(later.substr(0, later.size() - 4) + suffix);
     }
   }
+  ::alarm(0);
+  // A file of the dataset that cannot be read stops the export the same way.
+  fs::rename(out_ / "participants.json", root_ / "participants.json");
+  fs::create_directory(out_ / "participants.json");
+  const auto with_folder = Snapshot(out_);
+  const BidsExportResult result = Export({Fixture()});
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("participants.json: cannot be read: it is a folder"),
+            std::string::npos)
+      << result.error;
+  EXPECT_EQ(Snapshot(out_), with_folder);
+  fs::remove(out_ / "participants.json");
+  fs::rename(root_ / "participants.json", out_ / "participants.json");
   // Nothing left beside the dataset either.
   EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 2);
+}
+
+// A timing file cut off inside a number: the run is exported with what is
+// whole, and the notes say what is missing.
+TEST_F(BidsExportTest, ACutOffTimingFileIsExportedWithNotesOfWhatIsMissing) {
+  const std::string timing = ReadFile(in_ / (kStem + "_T.csv"));
+  WriteFile(in_ / (kStem + "_T.csv"), timing.substr(0, timing.find("1,0,16,70,86,86,54") + 17));
+  const BidsExportResult result = Export({Fixture()});
+  ASSERT_TRUE(result.ok) << result.error;
+  ASSERT_EQ(result.notes.size(), 2u) << ::testing::PrintToString(result.notes);
+  EXPECT_NE(result.notes[0].find(kStem + "_T.csv: line 3 has no line end"), std::string::npos)
+      << result.notes[0];
+  EXPECT_NE(result.notes[1].find(kStem + "_T.csv: no timing row for trials 1 to 2"),
+            std::string::npos)
+      << result.notes[1];
+  const auto events =
+      Lines(ReadFile(out_ / "sub-P01/motion/sub-P01_task-balloons_run-1_events.tsv"));
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_NE(events[1].find("\tshown\t"), std::string::npos) << events[1];
+  // Trial 1's pop picture time was cut to 5 ms: not used; its balloon counts from its placing.
+  EXPECT_NE(events[3].find("\tballoon\t1\t"), std::string::npos) << events[3];
+  EXPECT_NE(events[3].find("\tplaced\t"), std::string::npos) << events[3];
+  EXPECT_NE(events[4].find("\tpop\t1\t"), std::string::npos) << events[4];
+  EXPECT_NE(events[4].find("\t0.086\tn/a\t"), std::string::npos) << events[4];
 }
 
 TEST_F(BidsExportTest, ABrokenInputCreatesNoDataset) {

@@ -145,6 +145,39 @@ TEST_F(SummaryTest, ARunWithoutBodiesOrPopsIsFlagged) {
   EXPECT_TRUE(Contains(Texts(s, false), "Balloons popped: 0"));
 }
 
+// Files cut off while they were written: the summary and the report say what
+// is missing before any figure, and the figures are of the whole rows only.
+TEST_F(SummaryTest, WhatTheFilesLackIsSaidBeforeTheFigures) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  const std::string trial_path = WriteRun(ScriptedRun(&trials, &samples, Always), kRunRecord);
+  const std::string stem = trial_path.substr(0, trial_path.size() - 4);
+  const auto cut = [](const std::string& path, size_t bytes) {
+    fs::resize_file(path, fs::file_size(path) - bytes);
+  };
+  cut(stem + "_B.csv", 5);  // inside the last sample's last joint
+  cut(stem + "_T.csv", 4);  // inside the last trial's RTPicture
+  const ResultFileSet set = Read(trial_path);
+  ASSERT_EQ(set.damage.size(), 3u) << testing::PrintToString(set.damage);
+  ASSERT_EQ(set.runs.size(), 1u);
+  EXPECT_EQ(set.runs[0].samples.size(), samples.size() - 1);
+
+  const RunSummary s = SummarizeLastRun(set, "/data/r.pdf", "");
+  const auto warnings = Texts(s, true);
+  ASSERT_GE(warnings.size(), 3u) << SummaryText(s);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(warnings[i], set.damage[i]);
+  EXPECT_NE(warnings[0].find("_B.csv: line"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[2].find("_T.csv: no timing row for trial 4 "), std::string::npos)
+      << warnings[2];
+  EXPECT_FALSE(Contains(Texts(s, false), "No figure speaks against this run"));
+
+  const ReportModel model = BuildReportModel(set);
+  ASSERT_EQ(model.runs.size(), 1u);
+  const std::vector<std::string>& shown = model.runs[0].figures.warnings;
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_TRUE(std::equal(set.damage.begin(), set.damage.end(), shown.begin()));
+}
+
 using ReportModelTest = ScratchDir;
 
 TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
