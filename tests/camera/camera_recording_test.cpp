@@ -7,6 +7,7 @@
 // pictures out at their recorded times.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -285,6 +286,55 @@ TEST(Recording, GoesToTheFirstFolderThatTakesBothFilesAndNeverReplacesOne) {
   EXPECT_NE(refused.problem.find(taken), std::string::npos) << refused.problem;
   nowhere.Offer(pictures[0]);
   EXPECT_EQ(nowhere.report().frames_written, 0u);
+}
+
+std::string ModeOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return "missing";
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+  return mode;
+}
+
+// Video of a child is for the user alone whatever the umask, and never goes
+// into a rescue folder another account made first (with links named like the
+// two files, to a place it reads): that folder is passed over for the user's own.
+TEST(Recording, IsForTheUserAloneAndPassesOverAnotherAccountsFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand a folder to another account";
+  const std::vector<CameraPicture> pictures = PicturesOf([&] {
+    const std::string clip = NewFolder("modes_clip") + "/clip.avi";
+    WriteMjpegClip(clip, MovingSquare(2));
+    return clip;
+  }());
+  for (const mode_t mask : {mode_t{0}, mode_t{022}}) {
+    SCOPED_TRACE("umask " + std::to_string(mask));
+    const std::string work = NewFolder("modes_work"), loot = NewFolder("modes_loot");
+    const std::string theirs = NewFolder("modes_theirs"), own = NewFolder("modes_home") + "/rescue";
+    for (const char* name : {"/P1_20240102_030405_V.avi", "/P1_20240102_030405_V.csv"})
+      fs::create_symlink(loot + name, theirs + name);
+    ::chmod(theirs.c_str(), 0777);
+    ASSERT_EQ(::chown(theirs.c_str(), 54398, 54398), 0);
+    const mode_t old_mask = ::umask(mask);
+    SessionRecorder in_place(PlanIn({work}), OptionsFor({320, 240}));
+    SessionRecorder rescued(PlanIn({"/nonexistent/folder", theirs, own}), OptionsFor({320, 240}));
+    const bool started = in_place.Start() && rescued.Start();
+    ::umask(old_mask);
+    ASSERT_TRUE(started);
+    for (const CameraPicture& p : pictures) {
+      in_place.Offer(p);
+      rescued.Offer(p);
+    }
+    EXPECT_EQ(in_place.Finish().frames_written, 2u);
+    const SessionRecordingReport report = rescued.Finish();
+    EXPECT_EQ(report.video_path, own + "/P1_20240102_030405_V.avi");
+    EXPECT_EQ(report.frames_written, 2u);
+    EXPECT_TRUE(fs::is_empty(loot)) << "the other account got the video";
+    EXPECT_EQ(ModeOf(own), "0700");
+    for (const std::string& dir : {work, own}) {
+      EXPECT_EQ(ModeOf(dir + "/P1_20240102_030405_V.avi"), "0600") << dir;
+      EXPECT_EQ(ModeOf(dir + "/P1_20240102_030405_V.csv"), "0600") << dir;
+    }
+  }
 }
 
 TEST(Recording, AFullQueueDropsVideoFramesAndCountsThem) {
