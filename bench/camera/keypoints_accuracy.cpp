@@ -80,18 +80,6 @@ Outcome Judge(const LabelledPerson& label, const PersonPose* pose, int k, float 
   return near ? kIn : kFar;
 }
 
-// The wrists as the program reports them: where a hand read places them.
-PersonPose WithHandWrists(PersonPose pose, const std::array<HandReading, 2>& hands,
-                          float threshold) {
-  for (int side = 0; side < 2; ++side) {
-    if (!hands[side].found) continue;
-    ScoredPoint& w = pose.keypoints[kWristOf[side]];
-    w.x = hands[side].landmarks.image[0].x, w.y = hands[side].landmarks.image[0].y;
-    w.score = std::max(w.score, threshold);
-  }
-  return pose;
-}
-
 void PrintRow(const char* name, const Tally& t) {
   const int n = t.Labelled();
   std::printf("  %-15s %8d %7d %6.1f %% %8d %9d %8d %9d\n", name, n, t.count[kIn],
@@ -113,7 +101,7 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
   for (const LabelledPerson& p : labels) by_file[p.file].push_back(&p);
 
   const float threshold = options.settings.keypoint_threshold;
-  Tally tally[kKeypointCount], hand_wrists[2];
+  Tally tally[kKeypointCount], scored_wrists[2];
   int matched = 0, unreadable = 0;
   int unlabelled = 0, unlabelled_reported = 0;  // of matched people
   PipelineCost cost;
@@ -132,12 +120,13 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
     BodyFrameData frame;
     if (!ProcessRepeatedly(estimator, bgr, options.repeats, file, &frame, &cost)) return 1;
     // The people the program reports, in picture pixels.
-    std::vector<PersonPose> reported, reported_hands;
+    std::vector<PersonPose> reported, scored;
+    std::vector<int> reported_slot;
     for (int s = 0; s < kTrackSlots; ++s) {
       if (!frame.bodies[s].is_tracked) continue;
-      reported.push_back(estimator.slots()[s].pose);
-      reported_hands.push_back(
-          WithHandWrists(reported.back(), estimator.hand_readings()[s], threshold));
+      reported_slot.push_back(s);
+      reported.push_back(estimator.reported_poses()[s]);
+      scored.push_back(estimator.slots()[s].pose);
     }
     const std::vector<int> match = MatchPeople(people, reported);
     for (size_t l = 0; l < people.size(); ++l) {
@@ -158,14 +147,25 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
       for (int side = 0; side < 2; ++side) {
         const int k = kWristOf[side];
         if (label.labelled[k])
-          ++hand_wrists[side]
-                .count[Judge(label, pose ? &reported_hands[match[l]] : nullptr, k, threshold)];
+          ++scored_wrists[side]
+                .count[Judge(label, pose ? &scored[match[l]] : nullptr, k, threshold)];
       }
-      if (options.verbose && pose)
+      if (options.verbose && pose) {
         std::printf(
             "%s person %zu (size %.0f): mean distance %.3f of its size, %d of %d "
             "keypoints within %.1f\n",
             file.c_str(), l, label.size, MeanDistance(label, *pose), in, n, kWithin);
+        for (int side = 0; side < 2; ++side) {
+          const int k = kWristOf[side];
+          if (!label.labelled[k]) continue;
+          const ScoredPoint& w = pose->keypoints[k];
+          std::printf("  %s: score %.2f (model %.2f), %.2f of its size from the label, hand %s\n",
+                      kKeypointNames[k], w.score, scored[match[l]].keypoints[k].score,
+                      std::hypot(w.x - label.keypoints[k].x, w.y - label.keypoints[k].y) /
+                          label.size,
+                      estimator.hand_readings()[reported_slot[match[l]]][side].found ? "read" : "not read");
+        }
+      }
       else if (options.verbose)
         std::printf("%s person %zu (size %.0f): no person reported\n", file.c_str(), l, label.size);
     }
@@ -193,11 +193,11 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
   }
   PrintRow("all", all);
   PrintRow("wrists", wrists);
-  Tally hands;
+  Tally by_pose;
   for (int o = 0; o < kOutcomeCount; ++o)
-    hands.count[o] = hand_wrists[0].count[o] + hand_wrists[1].count[o];
-  std::printf("Wrists where a hand read places them (as the joints report them):\n");
-  PrintRow("wrists", hands);
+    by_pose.count[o] = scored_wrists[0].count[o] + scored_wrists[1].count[o];
+  std::printf("Wrists as the pose model alone scores them (no hand or arm vouching for them):\n");
+  PrintRow("wrists", by_pose);
   std::printf(
       "Unlabelled keypoints of matched people (out of the picture or hidden) reported "
       "tracked: %d of %d\n",

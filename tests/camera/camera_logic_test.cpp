@@ -12,6 +12,7 @@
 #include "body/backends/camera/camera_settings.h"
 #include "body/backends/camera/color_frame_geometry.h"
 #include "body/backends/camera/hand_regions.h"
+#include "body/backends/camera/reported_wrists.h"
 #include "body/backends/camera/hand_shape.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/movenet_decoder.h"
@@ -385,6 +386,66 @@ TEST(HandRegion, AHandBelongsToTheWristItIsNearOrToThePersonsBox) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(HandBelongsTo(pose, c.side, c.hand_wrist, 100, 0.02f), c.belongs) << c.name;
+}
+
+TEST(ReportedWrists, HandsAndArmsVouchForWeakWristsAndNothingElseDoes) {
+  // Shoulders 100 px apart, right upper arm 80 px, the right wrist scored
+  // below the joint threshold (0.3) 60 px below the elbow.
+  PersonPose pose;
+  for (ScoredPoint& k : pose.keypoints) k = {0, 0, 0.0f};
+  pose.box = {100, 100, 400, 600};
+  pose.keypoints[kLeftShoulder] = {300, 200, 0.9f};
+  pose.keypoints[kRightShoulder] = {200, 200, 0.9f};
+  pose.keypoints[kRightElbow] = {200, 280, 0.9f};
+  pose.keypoints[kRightWrist] = {200, 340, 0.2f};
+  constexpr int kRight = 1;
+  const WristRules rules{0.3f, 0.15f};
+  const auto with = [&](int keypoint, ScoredPoint p) {
+    PersonPose changed = pose;
+    changed.keypoints[keypoint] = p;
+    return changed;
+  };
+  const HandAtWrist none{};
+  const HandAtWrist read_now{true, true, {205, 345}, 60};
+  const HandAtWrist tracked_here{false, true, {210, 350}, 60};
+  const HandAtWrist tracked_elsewhere{false, true, {400, 350}, 60};
+  const struct {
+    const char* name;
+    PersonPose pose;
+    HandAtWrist hand;
+    float score;       // the wrist's score afterwards
+    cv::Point2f at;    // and where it is
+  } cases[] = {
+      {"arm holds together", pose, none, 0.3f, {200, 340}},
+      {"below the weak threshold", with(kRightWrist, {200, 340, 0.1f}), none, 0.1f, {200, 340}},
+      {"elbow not tracked", with(kRightElbow, {200, 280, 0.2f}), none, 0.2f, {200, 340}},
+      {"forearm longer than an arm can be", with(kRightWrist, {200, 440, 0.2f}), none, 0.2f,
+       {200, 440}},
+      {"upper arm pointing at the camera: the shoulders are the measure",
+       [&] {
+         PersonPose p = with(kRightElbow, {200, 210, 0.9f});
+         p.keypoints[kRightWrist] = {200, 340, 0.2f};
+         return p;
+       }(),
+       none, 0.3f, {200, 340}},
+      {"hand read now places and vouches", with(kRightWrist, {200, 340, 0.05f}), read_now, 0.3f,
+       {205, 345}},
+      {"hand still tracked at the wrist", with(kRightWrist, {200, 340, 0.05f}), tracked_here,
+       0.3f, {200, 340}},
+      {"hand tracked somewhere else", with(kRightWrist, {200, 340, 0.05f}), tracked_elsewhere,
+       0.05f, {200, 340}},
+      {"a strong wrist keeps its score", with(kRightWrist, {200, 340, 0.8f}), read_now, 0.8f,
+       {205, 345}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PersonPose p = c.pose;
+    ApplyWristRules(&p, {none, c.hand}, rules);
+    EXPECT_FLOAT_EQ(p.keypoints[kWristOf[kRight]].score, c.score);
+    EXPECT_FLOAT_EQ(p.keypoints[kWristOf[kRight]].x, c.at.x);
+    EXPECT_FLOAT_EQ(p.keypoints[kWristOf[kRight]].y, c.at.y);
+    EXPECT_FLOAT_EQ(p.keypoints[kLeftWrist].score, 0.0f);  // the other side untouched
+  }
 }
 
 // ---------------------------------------------------------------- joints

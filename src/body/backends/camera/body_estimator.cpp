@@ -7,6 +7,7 @@
 #include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/hand_regions.h"
 #include "body/backends/camera/keypoint_body_mapping.h"
+#include "body/backends/camera/reported_wrists.h"
 
 namespace {
 constexpr float kDefaultDepthM = 2.0f;   // before any size cue was seen
@@ -197,6 +198,7 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
   const auto& slots = tracker_.Update(people_);
   *out = BodyFrameData{};
   out->relative_time = capture_time;
+  reported_ = {};
   for (int s = 0; s < kTrackSlots; ++s) {
     const TrackSlot& slot = slots[s];
     SlotState& state = slot_state_[s];
@@ -225,16 +227,18 @@ bool BodyEstimator::Process(const cv::Mat& bgr, TIMESPAN capture_time, BodyFrame
     body.hand_left_confidence = state.left.confidence();
     body.hand_right_confidence = state.right.confidence();
 
-    // A hand read in this picture places its wrist better than the pose
-    // does, and vouches for a wrist the pose was unsure of.
-    PersonPose pose = slot.pose;
+    PersonPose& pose = reported_[s];
+    pose = slot.pose;
+    std::array<HandAtWrist, 2> hands;
     for (int side = 0; side < 2; ++side) {
       const HandReading& r = readings_[s][side];
-      if (!read_now_[s][side] || !r.found) continue;
-      ScoredPoint& w = pose.keypoints[kWristOf[side]];
-      w.x = r.landmarks.image[0].x, w.y = r.landmarks.image[0].y;
-      w.score = std::max(w.score, settings_.keypoint_threshold);
+      if (!r.found) continue;
+      hands[side].read_now = read_now_[s][side];
+      hands[side].tracked = state.hand_track[side].side > 0;
+      hands[side].wrist = {r.landmarks.image[0].x, r.landmarks.image[0].y};
+      hands[side].side = r.region.side;
     }
+    ApplyWristRules(&pose, hands, {settings_.keypoint_threshold, settings_.weak_wrist_threshold});
     ColorKeypoints colour;
     for (int k = 0; k < kKeypointCount; ++k) {
       const ScoredPoint& p = pose.keypoints[k];

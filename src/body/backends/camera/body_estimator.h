@@ -53,6 +53,9 @@ class BodyEstimator {
   // The people of the last Process, picture pixels (diagnostics and tests).
   const std::array<TrackSlot, kTrackSlots>& slots() const { return tracker_.slots(); }
   const HandReadings& hand_readings() const { return readings_; }
+  // Each reported person's keypoints as its joints give them (wrists placed
+  // and vouched for by hands and arms), picture pixels.
+  const std::array<PersonPose, kTrackSlots>& reported_poses() const { return reported_; }
 
   // Forgets every person and hand (a new scene); the models stay loaded.
   void Reset();
@@ -78,6 +81,7 @@ class BodyEstimator {
   ColorFrameGeometry geometry_;
   PinholeCamera camera_;
   std::array<SlotState, kTrackSlots> slot_state_{};
+  std::array<PersonPose, kTrackSlots> reported_{};
   std::vector<PersonPose> people_;
   HandReadings readings_{};
   std::array<std::array<bool, 2>, kTrackSlots> read_now_{};  // read in this picture

@@ -132,6 +132,7 @@ void CameraSensor::Describe(SensorDescription* d) const {
       {"pose_input_width", std::to_string(c.pose_input_width)},
       {"pose_refine_model", kPoseRefineModelNames[static_cast<int>(c.pose_refine_model)]},
       {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
+      {"weak_wrist_threshold", std::to_string(c.weak_wrist_threshold)},
       {"person_threshold", std::to_string(c.person_threshold)},
       {"person_hand_threshold", std::to_string(c.person_hand_threshold)},
       {"hand_shapes", c.hand_shapes ? "on" : "off"},

@@ -59,6 +59,7 @@ const char* SetCameraSetting(const std::string& key, const std::string& value, C
       {"person_threshold", real(&s->person_threshold, 0.0f, 1.0f)},
       {"person_hand_threshold", real(&s->person_hand_threshold, 0.0f, 1.0f)},
       {"keypoint_threshold", real(&s->keypoint_threshold, 0.0f, 1.0f)},
+      {"weak_wrist_threshold", real(&s->weak_wrist_threshold, 0.0f, 1.0f)},
       {"pose_refine_model", refine_model(&s->pose_refine_model)},
       {"inference_threads", integer(&s->inference_threads, 0, 16)},
       {"hand_shapes", flag(&s->hand_shapes)},

@@ -33,6 +33,9 @@ struct CameraSettings {
   // ...or this, while the hand model sees a hand at one of its wrists.
   float person_hand_threshold = 0.05f;
   float keypoint_threshold = 0.30f;  // a joint below this is reported not tracked
+  // A wrist scored at least this (below keypoint_threshold) is tracked when
+  // its forearm holds together with the elbow and shoulders.
+  float weak_wrist_threshold = 0.15f;
   // A second look at each person with MoveNet SinglePose in a square around
   // it; its joints replace those it scores higher. Lightning (192 px) or
   // Thunder (256 px: slower, more exact).
