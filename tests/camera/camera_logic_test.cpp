@@ -313,23 +313,30 @@ TEST(HandRegion, FromLandmarksTurnsWithTheHandAndFitsFistAndOpenHand) {
   }
 }
 
-// Where a hand not yet seen is looked for, from what the pose shows of the arm.
-TEST(HandRegion, FromPoseFollowsTheArmAndNeverShrinksBelowTheBody) {
-  // A person facing the camera, shoulders 100 px apart, right arm (picture
-  // left) reaching out to the side.
+// A person facing the camera, shoulders 100 px apart, with the right
+// (picture left) elbow and wrist where given; nothing else seen.
+PersonPose FacingPerson(ScoredPoint right_elbow, ScoredPoint right_wrist) {
   PersonPose pose;
   for (ScoredPoint& k : pose.keypoints) k = {0, 0, 0.0f};
   pose.box = {100, 100, 400, 600};
   pose.keypoints[kLeftShoulder] = {300, 200, 0.9f};
   pose.keypoints[kRightShoulder] = {200, 200, 0.9f};
-  pose.keypoints[kRightElbow] = {150, 280, 0.9f};
-  pose.keypoints[kRightWrist] = {100, 300, 0.9f};
+  pose.keypoints[kRightElbow] = right_elbow;
+  pose.keypoints[kRightWrist] = right_wrist;
+  return pose;
+}
+
+PersonPose With(PersonPose pose, int keypoint, ScoredPoint p) {
+  pose.keypoints[keypoint] = p;
+  return pose;
+}
+
+// Where a hand not yet seen is looked for, from what the pose shows of the arm.
+TEST(HandRegion, FromPoseFollowsTheArmAndNeverShrinksBelowTheBody) {
+  // The right arm reaching out to the side.
+  const PersonPose pose = FacingPerson({150, 280, 0.9f}, {100, 300, 0.9f});
   constexpr int kRight = 1;
-  const auto with = [&](int keypoint, ScoredPoint p) {
-    PersonPose changed = pose;
-    changed.keypoints[keypoint] = p;
-    return changed;
-  };
+  const auto with = [&](int keypoint, ScoredPoint p) { return With(pose, keypoint, p); };
   const struct {
     const char* name;
     PersonPose pose;
@@ -389,22 +396,12 @@ TEST(HandRegion, AHandBelongsToTheWristItIsNearOrToThePersonsBox) {
 }
 
 TEST(ReportedWrists, HandsAndArmsVouchForWeakWristsAndNothingElseDoes) {
-  // Shoulders 100 px apart, right upper arm 80 px, the right wrist scored
-  // below the joint threshold (0.3) 60 px below the elbow.
-  PersonPose pose;
-  for (ScoredPoint& k : pose.keypoints) k = {0, 0, 0.0f};
-  pose.box = {100, 100, 400, 600};
-  pose.keypoints[kLeftShoulder] = {300, 200, 0.9f};
-  pose.keypoints[kRightShoulder] = {200, 200, 0.9f};
-  pose.keypoints[kRightElbow] = {200, 280, 0.9f};
-  pose.keypoints[kRightWrist] = {200, 340, 0.2f};
+  // Right upper arm 80 px, the right wrist scored below the joint threshold
+  // (0.3) 60 px below the elbow.
+  const PersonPose pose = FacingPerson({200, 280, 0.9f}, {200, 340, 0.2f});
   constexpr int kRight = 1;
   const WristRules rules{0.3f, 0.15f};
-  const auto with = [&](int keypoint, ScoredPoint p) {
-    PersonPose changed = pose;
-    changed.keypoints[keypoint] = p;
-    return changed;
-  };
+  const auto with = [&](int keypoint, ScoredPoint p) { return With(pose, keypoint, p); };
   const HandAtWrist none{};
   const HandAtWrist read_now{true, true, {205, 345}, 60};
   const HandAtWrist tracked_here{false, true, {210, 350}, 60};
@@ -422,11 +419,7 @@ TEST(ReportedWrists, HandsAndArmsVouchForWeakWristsAndNothingElseDoes) {
       {"forearm longer than an arm can be", with(kRightWrist, {200, 440, 0.2f}), none, 0.2f,
        {200, 440}},
       {"upper arm pointing at the camera: the shoulders are the measure",
-       [&] {
-         PersonPose p = with(kRightElbow, {200, 210, 0.9f});
-         p.keypoints[kRightWrist] = {200, 340, 0.2f};
-         return p;
-       }(),
+       FacingPerson({200, 210, 0.9f}, {200, 340, 0.2f}),
        none, 0.3f, {200, 340}},
       {"hand read now places and vouches", with(kRightWrist, {200, 340, 0.05f}), read_now, 0.3f,
        {205, 345}},
