@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 class BidsDataset {
  public:
@@ -24,8 +25,10 @@ class BidsDataset {
   bool HasStaged() const { return !staged_.empty(); }
 
   // Writes the staged files into the dataset. False with *error when the
-  // folder could not be changed; it is then left as it was.
-  bool Commit(std::string* error);
+  // folder could not be changed; what was already changed is then put back,
+  // and *left_changed names what could not be (relative paths; folders end
+  // in "/"), empty when the folder is as it was.
+  bool Commit(std::string* error, std::vector<std::string>* left_changed);
 
  private:
   std::string root_;

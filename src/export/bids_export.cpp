@@ -253,7 +253,7 @@ BidsExportResult ExportBids(const BidsExportOptions& options) {
       !stage_if_missing("scans.json", ScansJson())) {
     return result;
   }
-  if (!dataset.Commit(&result.error)) return result;
+  if (!dataset.Commit(&result.error, &result.left_changed)) return result;
   result.ok = true;
   return result;
 }
@@ -287,8 +287,15 @@ int RunBidsExportCommand(const std::vector<std::string>& args) {
   const BidsExportResult result = ExportBids(options);
   for (const std::string& note : result.notes) std::fprintf(stderr, "tavelin2: %s\n", note.c_str());
   if (!result.ok) {
-    std::fprintf(stderr, "tavelin2 --export-bids: %s\n%s was not changed.\n", result.error.c_str(),
-                 options.out_dir.c_str());
+    std::fprintf(stderr, "tavelin2 --export-bids: %s\n", result.error.c_str());
+    if (result.left_changed.empty()) {
+      std::fprintf(stderr, "%s was not changed.\n", options.out_dir.c_str());
+    } else {
+      std::fprintf(stderr, "%s was changed, and these could not be put back as they were:\n",
+                   options.out_dir.c_str());
+      for (const std::string& path : result.left_changed)
+        std::fprintf(stderr, "  %s/%s\n", options.out_dir.c_str(), path.c_str());
+    }
     return kExitFailure;
   }
   for (const std::string& file : result.written) {

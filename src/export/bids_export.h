@@ -15,6 +15,9 @@ struct BidsExportOptions {
 struct BidsExportResult {
   bool ok = false;
   std::string error;                 // which file and why, when !ok
+  // When !ok: what the failed export changed in out_dir and could not put
+  // back (relative paths, folders ending in "/"); empty: out_dir is as it was.
+  std::vector<std::string> left_changed;
   std::vector<std::string> notes;    // runs skipped, labels made, ...
   std::vector<std::string> written;  // motion files written, relative to out_dir
 };

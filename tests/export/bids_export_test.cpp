@@ -326,6 +326,30 @@ TEST_F(BidsExportTest, ACutOffTimingFileIsExportedWithNotesOfWhatIsMissing) {
   EXPECT_NE(events[4].find("\t0.086\tn/a\t"), std::string::npos) << events[4];
 }
 
+// A move into the dataset that fails after others were made: those are put
+// back (replaced files as they were, new files and folders gone).
+TEST_F(BidsExportTest, AMoveThatFailsHalfwayIsUndone) {
+  ASSERT_TRUE(Export({Fixture()}).ok);
+  WriteFile(out_ / "participants.tsv", "participant_id\tage\toriginal_subject\nsub-P01\t5\tP-01\n");
+  // The run's motion table cannot be replaced: a folder with a file is in its way.
+  const fs::path motion = out_ / (kSub + "tracksys-sim_run-1_motion.tsv");
+  fs::remove(motion);
+  fs::create_directory(motion);
+  WriteFile(motion / "notes.txt", "mine");
+  const auto before = Snapshot(out_);
+  // A new subject sorts first: its folder and files are moved in before the failure.
+  const std::string other = CopyRun(30, "A-01", "A-01");
+  const BidsExportResult result = Export({other, Fixture()});
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("cannot move " + kSub + "tracksys-sim_run-1_motion.tsv"),
+            std::string::npos)
+      << result.error;
+  EXPECT_TRUE(result.left_changed.empty()) << ::testing::PrintToString(result.left_changed);
+  EXPECT_EQ(Snapshot(out_), before);
+  EXPECT_FALSE(fs::exists(out_ / "sub-A01"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 2);
+}
+
 TEST_F(BidsExportTest, ABrokenInputCreatesNoDataset) {
   WriteFile(in_ / (kStem + "_B.csv"), "garbage");
   const BidsExportResult result = Export({Fixture()});
