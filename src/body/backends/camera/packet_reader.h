@@ -29,4 +29,6 @@ class PacketReader {
   virtual double fps() const = 0;
   // Where the packets' times come from.
   virtual CaptureClock clock() const = 0;
+  // Pictures that came damaged (flagged, empty, cut short) and were left out.
+  virtual uint64_t dropped() const { return 0; }
 };

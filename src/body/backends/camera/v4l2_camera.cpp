@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,8 +21,9 @@ namespace {
 
 constexpr int kBufferCount = 4;
 constexpr int kFirstPictureTimeoutMs = 5000;    // some cameras take a second or two to start
-constexpr int kPictureTimeoutMs = 2000;         // then: silent this long means unplugged
+constexpr int kPictureTimeoutMs = 2000;         // then: no usable picture this long means gone
 constexpr TIMESPAN kMaxDriverDelay = 10000000;  // 1 s
+constexpr size_t kJpegEndSearch = 1024;         // cameras may pad a picture after its end marker
 
 int Ioctl(int fd, unsigned long request, void* arg) {
   int r;
@@ -30,8 +32,24 @@ int Ioctl(int fd, unsigned long request, void* arg) {
   return r;
 }
 
-std::string FourCc(uint32_t f) {
-  return {char(f & 0xFF), char((f >> 8) & 0xFF), char((f >> 16) & 0xFF), char((f >> 24) & 0xFF)};
+std::string CText(const __u8* text, size_t size) {
+  size_t n = 0;
+  while (n < size && text[n]) ++n;
+  return std::string(reinterpret_cast<const char*>(text), n);
+}
+
+// A JPEG picture that starts and ends: one cut short in the USB transfer
+// decodes to a half-grey picture without any error from the decoder.
+bool IsWholeJpeg(const uint8_t* data, size_t size) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
+  const size_t from = size > kJpegEndSearch ? size - kJpegEndSearch : 2;
+  for (size_t i = size - 1; i > from; --i)
+    if (data[i - 1] == 0xFF && data[i] == 0xD9) return true;
+  return false;
+}
+
+int MillisecondsLeft(TIMESPAN deadline) {
+  return int(std::max<TIMESPAN>(0, (deadline - MonotonicNow100ns() + 9999) / 10000));
 }
 
 }  // namespace
@@ -59,12 +77,67 @@ bool V4l2Camera::Fail(const std::string& what, std::string* error) {
   return false;
 }
 
+bool V4l2Camera::Negotiate(int width, int height, int fps, std::string* error) {
+  // The mode ChooseCameraMode picks from those the camera lists; a driver
+  // that lists none is asked for MJPEG, then YUYV, at the size wanted.
+  std::vector<uint32_t> formats = {V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_YUYV};
+  CameraMode wanted;
+  if (ChooseCameraMode(ListCameraModes(fd_), width, height, fps, &wanted)) {
+    formats = {wanted.pixel_format};
+    width = wanted.width;
+    height = wanted.height;
+    if (wanted.fps > 0 && wanted.fps < fps) fps = int(wanted.fps + 0.5);
+  }
+  v4l2_format format{};
+  for (uint32_t pixel_format : formats) {
+    format = v4l2_format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = static_cast<uint32_t>(width);
+    format.fmt.pix.height = static_cast<uint32_t>(height);
+    format.fmt.pix.pixelformat = pixel_format;
+    format.fmt.pix.field = V4L2_FIELD_ANY;
+    if (Ioctl(fd_, VIDIOC_S_FMT, &format) < 0) {
+      if (errno == EBUSY)
+        return Fail("the camera " + path_ + " is in use by another program; close it and try again",
+                    error);
+      continue;
+    }
+    if (format.fmt.pix.pixelformat == V4L2_PIX_FMT_MJPEG ||
+        format.fmt.pix.pixelformat == V4L2_PIX_FMT_YUYV)
+      break;
+  }
+  const uint32_t granted = format.fmt.pix.pixelformat;
+  if (granted != V4L2_PIX_FMT_MJPEG && granted != V4L2_PIX_FMT_YUYV)
+    return Fail("the camera " + path_ + " offers neither MJPEG nor YUYV pictures" +
+                    (granted ? " (it gives " + FourCcText(granted) + ")" : ""),
+                error);
+  bytes_per_picture_ =
+      granted == V4L2_PIX_FMT_YUYV ? size_t(format.fmt.pix.width) * format.fmt.pix.height * 2 : 0;
+
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  parm.parm.capture.timeperframe = {1, static_cast<uint32_t>(fps > 0 ? fps : 30)};
+  fps_ = wanted.fps > 0 ? wanted.fps : 30;
+  if (Ioctl(fd_, VIDIOC_S_PARM, &parm) == 0 && parm.parm.capture.timeperframe.numerator > 0)
+    fps_ = double(parm.parm.capture.timeperframe.denominator) /
+           parm.parm.capture.timeperframe.numerator;
+  identity_.mode = {granted, int(format.fmt.pix.width), int(format.fmt.pix.height), fps_};
+  return true;
+}
+
 bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, std::string* error) {
   Close();
   path_ = path;
   fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0)
-    return Fail("cannot open the camera device " + path + " (" + std::strerror(errno) + ")", error);
+  if (fd_ < 0) {
+    const int why = errno;
+    if (why == EACCES)
+      return Fail("this user may not use the camera " + path +
+                      " (ask the computer's administrator to add the user to the group "
+                      "\"video\")",
+                  error);
+    return Fail("cannot open the camera device " + path + " (" + std::strerror(why) + ")", error);
+  }
 
   v4l2_capability cap{};
   if (Ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
@@ -73,41 +146,19 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
       (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
     return Fail(path + " gives no video (a camera's second node carries only metadata)", error);
+  identity_.card = CText(cap.card, sizeof cap.card);
+  identity_.bus = CText(cap.bus_info, sizeof cap.bus_info);
+  identity_.driver = CText(cap.driver, sizeof cap.driver);
 
-  // MJPEG first: at 720p and more, most USB cameras reach 30 fps only in it.
-  v4l2_format format{};
-  uint32_t pixel_format = 0;
-  for (uint32_t wanted : {V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_YUYV}) {
-    format = v4l2_format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    format.fmt.pix.width = static_cast<uint32_t>(width);
-    format.fmt.pix.height = static_cast<uint32_t>(height);
-    format.fmt.pix.pixelformat = wanted;
-    format.fmt.pix.field = V4L2_FIELD_ANY;
-    if (Ioctl(fd_, VIDIOC_S_FMT, &format) == 0 && format.fmt.pix.pixelformat == wanted) {
-      pixel_format = wanted;
-      break;
-    }
-  }
-  if (!pixel_format)
-    return Fail(path + " offers neither MJPEG nor YUYV pictures (it gives " +
-                    FourCc(format.fmt.pix.pixelformat) + ")",
-                error);
-
-  v4l2_streamparm parm{};
-  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  parm.parm.capture.timeperframe = {1, static_cast<uint32_t>(fps > 0 ? fps : 30)};
-  if (Ioctl(fd_, VIDIOC_S_PARM, &parm) == 0 && parm.parm.capture.timeperframe.numerator > 0)
-    fps_ = double(parm.parm.capture.timeperframe.denominator) /
-           parm.parm.capture.timeperframe.numerator;
+  if (!Negotiate(width, height, fps, error)) return false;
 
   v4l2_requestbuffers request{};
   request.count = kBufferCount;
   request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   request.memory = V4L2_MEMORY_MMAP;
   if (Ioctl(fd_, VIDIOC_REQBUFS, &request) < 0 || request.count < 2)
-    return Fail(path + " gives no capture buffers (" + std::strerror(errno) +
-                    "); is another program using the camera?",
+    return Fail("the camera " + path + " gives no capture buffers (" + std::strerror(errno) +
+                    "); is another program using it?",
                 error);
   for (uint32_t i = 0; i < request.count; ++i) {
     v4l2_buffer buf{};
@@ -127,19 +178,28 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
                     "); is another program using it?",
                 error);
   streaming_ = true;
+  clock_ = CaptureClock::kDriver;
+  last_driver_time_ = 0;
+  dropped_ = 0;
+
+  // A camera that streams but sends nothing is refused here, before the run.
+  first_ = av_packet_alloc();
+  std::string why;
+  if (Dequeue(first_, kFirstPictureTimeoutMs, &why) != Result::kPacket)
+    return Fail("the camera " + path + " sent no usable picture after it started (" + why +
+                    "); unplug it and plug it in again",
+                error);
 
   codec_ = avcodec_parameters_alloc();
   codec_->codec_type = AVMEDIA_TYPE_VIDEO;
-  codec_->width = static_cast<int>(format.fmt.pix.width);
-  codec_->height = static_cast<int>(format.fmt.pix.height);
-  if (pixel_format == V4L2_PIX_FMT_MJPEG) {
+  codec_->width = identity_.mode.width;
+  codec_->height = identity_.mode.height;
+  if (identity_.mode.pixel_format == V4L2_PIX_FMT_MJPEG) {
     codec_->codec_id = AV_CODEC_ID_MJPEG;
   } else {
     codec_->codec_id = AV_CODEC_ID_RAWVIDEO;
     codec_->format = AV_PIX_FMT_YUYV422;
   }
-  first_ = true;
-  clock_ = CaptureClock::kDriver;
   return true;
 }
 
@@ -153,47 +213,87 @@ void V4l2Camera::Close() {
   buffers_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  av_packet_free(&first_);
   avcodec_parameters_free(&codec_);
 }
 
 PacketReader::Result V4l2Camera::Read(AVPacket* packet, std::string* error) {
   av_packet_unref(packet);
   if (!streaming_) return Result::kLost;
+  if (first_ && first_->size > 0) {
+    av_packet_move_ref(packet, first_);
+    return Result::kPacket;
+  }
+  return Dequeue(packet, kPictureTimeoutMs, error);
+}
+
+PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::string* error) {
+  const TIMESPAN deadline = MonotonicNow100ns() + TIMESPAN(timeout_ms) * 10000;
+  const uint64_t dropped_before = dropped_;
+  auto lost = [&](const std::string& why) {
+    if (error) *error = why;
+    return Result::kLost;
+  };
   for (;;) {
+    const int left = MillisecondsLeft(deadline);
+    if (left <= 0)
+      return lost(dropped_ > dropped_before
+                      ? "only damaged pictures for " + std::to_string(timeout_ms / 1000) + " s"
+                      : "no picture for " + std::to_string(timeout_ms / 1000) + " s");
     pollfd p{fd_, POLLIN, 0};
-    const int ready = poll(&p, 1, first_ ? kFirstPictureTimeoutMs : kPictureTimeoutMs);
+    const int ready = poll(&p, 1, left);
     if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
-      if (error) *error = ready == 0 ? "no picture for a while" : "the device went away";
-      return Result::kLost;
-    }
+    if (ready < 0) return lost(std::strerror(errno));
+    if (ready == 0) continue;  // the deadline says what happened
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return lost("the camera was unplugged");
     v4l2_buffer buf{};
     buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buf.memory = V4L2_MEMORY_MMAP;
     if (Ioctl(fd_, VIDIOC_DQBUF, &buf) < 0) {
-      if (errno == EAGAIN) continue;
-      if (error) *error = std::strerror(errno);
-      return Result::kLost;
+      if (errno == EAGAIN) {
+        // Ready, yet nothing to take: a driver hiccup; don't spin on it.
+        usleep(1000);
+        continue;
+      }
+      if (errno == EIO) {  // a transfer error; the picture is lost, the camera may go on
+        ++dropped_;
+        continue;
+      }
+      if (errno == ENODEV) return lost("the camera was unplugged");
+      return lost(std::strerror(errno));
     }
     const TIMESPAN read_time = MonotonicNow100ns();
-    first_ = false;
-    // A buffer the driver marks damaged, or an empty one, is skipped.
-    const bool usable = !(buf.flags & V4L2_BUF_FLAG_ERROR) && buf.bytesused > 0 &&
-                        buf.index < buffers_.size() && buf.bytesused <= buffers_[buf.index].length;
+    const uint8_t* data =
+        buf.index < buffers_.size() ? static_cast<const uint8_t*>(buffers_[buf.index].start)
+                                    : nullptr;
+    // Damaged pictures are left out: flagged by the driver, empty, larger
+    // than their buffer, or cut short.
+    bool usable = data && !(buf.flags & V4L2_BUF_FLAG_ERROR) && buf.bytesused > 0 &&
+                  buf.bytesused <= buffers_[buf.index].length;
+    if (usable)
+      usable = identity_.mode.pixel_format == V4L2_PIX_FMT_MJPEG
+                   ? IsWholeJpeg(data, buf.bytesused)
+                   : buf.bytesused >= bytes_per_picture_;
     if (usable && av_new_packet(packet, static_cast<int>(buf.bytesused)) == 0) {
-      std::memcpy(packet->data, buffers_[buf.index].start, buf.bytesused);
+      std::memcpy(packet->data, data, buf.bytesused);
       const TIMESPAN driver_time =
           TIMESPAN(buf.timestamp.tv_sec) * 10000000 + buf.timestamp.tv_usec * 10;
       CaptureClock used = CaptureClock::kDriver;
-      const TIMESPAN taken = ChooseCaptureTime(buf.flags, driver_time, read_time, &used);
+      TIMESPAN taken = ChooseCaptureTime(buf.flags, driver_time, read_time, &used);
+      // A stamp not after the one before it is no capture time either.
+      if (used == CaptureClock::kDriver && driver_time <= last_driver_time_)
+        used = CaptureClock::kReadTime, taken = read_time;
+      last_driver_time_ = driver_time;
       // One clock for the whole run: once a stamp was unusable, read times only.
       if (used != CaptureClock::kDriver) clock_ = CaptureClock::kReadTime;
+      start_of_exposure_ =
+          (buf.flags & V4L2_BUF_FLAG_TSTAMP_SRC_MASK) == V4L2_BUF_FLAG_TSTAMP_SRC_SOE;
       packet->pts = packet->dts = clock_ == CaptureClock::kDriver ? taken : read_time;
+    } else {
+      ++dropped_;
     }
-    if (Ioctl(fd_, VIDIOC_QBUF, &buf) < 0) {
-      if (error) *error = std::strerror(errno);
-      return Result::kLost;
-    }
+    if (Ioctl(fd_, VIDIOC_QBUF, &buf) < 0)
+      return lost(errno == ENODEV ? "the camera was unplugged" : std::strerror(errno));
     if (packet->size > 0) return Result::kPacket;
   }
 }

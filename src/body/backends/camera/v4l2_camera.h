@@ -12,6 +12,13 @@
 #include <vector>
 
 #include "body/backends/camera/packet_reader.h"
+#include "body/backends/camera/v4l2_modes.h"
+
+// The camera as the driver names it, and the mode it granted.
+struct CameraIdentity {
+  std::string card, bus, driver;
+  CameraMode mode;
+};
 
 // The capture time of a buffer the driver stamped `driver_time` (100 ns units)
 // with `buffer_flags`, dequeued at `read_time` (CLOCK_MONOTONIC): the driver's
@@ -27,9 +34,10 @@ class V4l2Camera : public PacketReader {
   V4l2Camera& operator=(const V4l2Camera&) = delete;
   ~V4l2Camera() override;
 
-  // Opens the device and starts streaming at (about) the size and rate asked
-  // for; the driver picks the nearest it has. False with a message naming the
-  // device and the reason.
+  // Opens the device, asks for the mode ChooseCameraMode picks for this size
+  // and rate, starts streaming and waits for the first usable picture. Uses
+  // what the driver grants. False with a message naming the device and the
+  // reason (also when no picture comes).
   bool Open(const std::string& path, int width, int height, int fps, std::string* error);
   void Close();
 
@@ -39,9 +47,17 @@ class V4l2Camera : public PacketReader {
   double fps() const override { return fps_; }
   // kDriver until a buffer's own stamp could not be used; kReadTime from then on.
   CaptureClock clock() const override { return clock_; }
+  uint64_t dropped() const override { return dropped_; }
+  // Whether the driver stamps the start of the exposure (else the end of the frame).
+  bool stamps_start_of_exposure() const { return start_of_exposure_; }
+  const CameraIdentity& identity() const { return identity_; }
 
  private:
   bool Fail(const std::string& what, std::string* error);
+  bool Negotiate(int width, int height, int fps, std::string* error);
+  // The next usable buffer as a packet, waiting up to `timeout_ms` from the
+  // last usable one; damaged buffers are counted in dropped_.
+  Result Dequeue(AVPacket* packet, int timeout_ms, std::string* error);
 
   struct Buffer {
     void* start = nullptr;
@@ -51,8 +67,13 @@ class V4l2Camera : public PacketReader {
   std::string path_;
   std::vector<Buffer> buffers_;
   bool streaming_ = false;
-  bool first_ = true;
+  AVPacket* first_ = nullptr;  // read by Open, handed out by the first Read
   AVCodecParameters* codec_ = nullptr;
   double fps_ = 30;
   CaptureClock clock_ = CaptureClock::kDriver;
+  bool start_of_exposure_ = false;
+  TIMESPAN last_driver_time_ = 0;
+  uint64_t dropped_ = 0;
+  size_t bytes_per_picture_ = 0;  // YUYV; 0 for MJPEG, whose pictures vary
+  CameraIdentity identity_;
 };

@@ -80,6 +80,7 @@ bool VideoSource::OpenCamera(const std::string& path, const CameraSettings& sett
   if (!camera->Open(path, settings.capture_width, settings.capture_height, settings.capture_fps,
                     error))
     return false;
+  camera_ = camera.get();
   reader_ = std::move(camera);
   name_ = path;
   return true;
@@ -152,6 +153,8 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
 void VideoSource::Close() {
   decoder_.Close();
   reader_.reset();
+  camera_ = nullptr;
+  undecodable_ = 0;
   av_packet_free(&packet_);
   av_frame_free(&decoded_);
   compressed_.clear();
@@ -164,6 +167,20 @@ void VideoSource::Close() {
 
 CaptureClock VideoSource::capture_clock() const {
   return reader_ ? reader_->clock() : CaptureClock::kReadTime;
+}
+
+const char* VideoSource::timestamp_source() const {
+  if (is_file_) return "file";
+  if (!camera_ || camera_->clock() != CaptureClock::kDriver) return "read_time";
+  return camera_->stamps_start_of_exposure() ? "driver_start_of_exposure" : "driver_end_of_frame";
+}
+
+const CameraIdentity* VideoSource::camera() const {
+  return camera_ ? &camera_->identity() : nullptr;
+}
+
+uint64_t VideoSource::pictures_dropped() const {
+  return (reader_ ? reader_->dropped() : 0) + undecodable_;
 }
 
 TIMESPAN VideoSource::CaptureTime(int64_t pts) {
@@ -217,6 +234,7 @@ VideoSource::Read VideoSource::Next(CameraPicture* picture) {
     if (got == VideoDecoder::Result::kDrained ||
         (draining_ && got != VideoDecoder::Result::kBadFrame))
       return end_;
+    if (got == VideoDecoder::Result::kBadFrame) ++undecodable_;
     if (draining_) continue;
     std::string error;
     const PacketReader::Result read = reader_->Read(packet_, &error);
@@ -231,6 +249,9 @@ VideoSource::Read VideoSource::Next(CameraPicture* picture) {
       compressed_.push_back(
           {PacketKey(*packet_), std::make_shared<const std::vector<uint8_t>>(
                                     packet_->data, packet_->data + packet_->size)});
-    if (!decoder_.Send(packet_) && keep_compressed_) compressed_.pop_back();
+    if (!decoder_.Send(packet_)) {
+      ++undecodable_;
+      if (keep_compressed_) compressed_.pop_back();
+    }
   }
 }

@@ -17,6 +17,8 @@
 #include "body/sensor/sensor_types.h"
 
 class PacketReader;
+class V4l2Camera;
+struct CameraIdentity;
 
 // CLOCK_MONOTONIC now, in the sensor layer's 100 ns frame-time units.
 TIMESPAN MonotonicNow100ns();
@@ -50,6 +52,13 @@ class VideoSource {
   // Which clock the capture times are read from: a camera's driver, our read
   // time (a driver whose stamps are not on CLOCK_MONOTONIC), or a file's own.
   CaptureClock capture_clock() const;
+  // How the pictures' times were taken, as the run record names it:
+  // "driver_start_of_exposure", "driver_end_of_frame", "read_time" or "file".
+  const char* timestamp_source() const;
+  // The camera and the mode it granted; null for a file.
+  const CameraIdentity* camera() const;
+  // Pictures left out since Open: damaged as they came, or not decodable.
+  uint64_t pictures_dropped() const;
 
  private:
   struct Pending {
@@ -61,6 +70,8 @@ class VideoSource {
   TIMESPAN RecordedOffset(int64_t frame) const;
 
   std::unique_ptr<PacketReader> reader_;
+  V4l2Camera* camera_ = nullptr;  // reader_, when it is a camera
+  uint64_t undecodable_ = 0;
   VideoDecoder decoder_;
   AVPacket* packet_ = nullptr;
   AVFrame* decoded_ = nullptr;
