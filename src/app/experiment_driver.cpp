@@ -27,6 +27,7 @@
 #include "stage/touch_wnd.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/setting_checks.h"
 #include "state/settings_io.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/trial_loop.h"
@@ -172,6 +173,10 @@ bool CMainFrame::PrepareRun() {
   CopySettings(settings, dialog);
   if (dialog.DoModal() != IDOK) return false;
   CopySettings(dialog, settings);
+  // A value the dialog hands back as it is but the run cannot follow (janken 5,
+  // a time limit of 0): the experimenter hears what will be run instead.
+  if (const std::string note = RunConditionMessage(RunConditionNotes(settings)); !note.empty())
+    AfxMessageBox(note, kMbIconExclamation);
   // Nothing of the run is touched before the sensor and the stimuli are known
   // to work; a refusal keeps the values just confirmed for the next Start.
   if (!CheckBeforeRun(this)) return false;

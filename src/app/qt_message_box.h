@@ -5,10 +5,12 @@
 #include <QMessageBox>
 #include <cstdint>
 
+#include "state/message_box.h"
+
 // Icon bits of the style word beyond those message_box.h names.
 inline constexpr uint32_t kMbIconMask = 0xF0;
 inline constexpr uint32_t kMbIconQuestion = 0x20;
-inline constexpr uint32_t kMbIconExclamation = 0x30;
+inline constexpr uint32_t kMbIconExclamation = MB_ICONEXCLAMATION;
 inline constexpr uint32_t kMbIconAsterisk = 0x40;
 
 QMessageBox::Icon MessageBoxIconFor(uint32_t style);

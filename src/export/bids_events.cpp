@@ -5,19 +5,9 @@
 #include <vector>
 
 #include "export/bids_run_files.h"
+#include "state/setting_checks.h"
 
 namespace {
-
-const char* JankenName(int32_t cond_j) {
-  switch (cond_j) {
-    case 0:
-      return "none";
-    case 1:
-      return "normal";
-    default:
-      return "late";  // the program treats every other value as late
-  }
-}
 
 const char* ShapeName(int32_t code) {
   switch (code) {
@@ -71,7 +61,7 @@ std::string MakeEventsTsv(const ResultRun& run, const RunTimeline& timeline, int
     const std::string trial_type = r.trial == 0 ? "start_" : "";
     const std::string common = std::to_string(r.trial) + '\t' + std::to_string(r.tgt_x) + '\t' +
                                std::to_string(r.tgt_y) + '\t' + ShapeName(r.tgthand) + '\t' +
-                               JankenName(r.cond_j) + '\t';
+                               JankenModeName(r.cond_j) + '\t';
     const std::string picture_rt =
         timing != nullptr && timing->rt_picture != -1 ? Ms(timing->rt_picture) : std::string("n/a");
     events.push_back({shown_ms, 0,
@@ -130,7 +120,9 @@ std::string EventsJson() {
       {"Levels",
        {{"none", "any enabled body site pops the balloon"},
         {"normal", "only a hand showing the shape that beats the sign pops it"},
-        {"late", "only a hand showing the shape that loses to the sign pops it"}}}};
+        {"late",
+         "only a hand showing the shape that loses to the sign pops it (also every Cond_J "
+         "value other than 0 and 1)"}}}};
   j["onset_from"] = {
       {"Description", "What the balloon's onset is."},
       {"Levels",

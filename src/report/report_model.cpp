@@ -7,20 +7,16 @@
 
 #include "export/run_timeline.h"
 #include "results/text_encoding.h"
+#include "state/setting_checks.h"
 
 namespace {
 
-const char* JankenName(int32_t cond_j) {
-  switch (cond_j) {
-    case 0:
-      return "no janken";
-    case 1:
-      return "janken normal";
-    case 2:
-      return "janken late";
-    default:
-      return "janken ?";
-  }
+// What the trial loop ran; a value outside 0 to 2 runs as late and is named too.
+std::string JankenName(int32_t cond_j) {
+  if (cond_j == 0) return "no janken";
+  std::string name = std::string("janken ") + JankenModeName(cond_j);
+  if (cond_j != 1 && cond_j != 2) name += " (recorded as " + std::to_string(cond_j) + ")";
+  return name;
 }
 
 std::string MirrorName(int32_t cond_m) {
@@ -92,7 +88,7 @@ std::vector<RtSeries> RtSeriesOf(const ResultRun& run) {
     RtSeries& series = by_condition[{r.cond_j, r.cond_m}];
     series.cond_j = r.cond_j;
     series.cond_m = r.cond_m;
-    series.name = std::string(JankenName(r.cond_j)) + ", " + MirrorName(r.cond_m);
+    series.name = JankenName(r.cond_j) + ", " + MirrorName(r.cond_m);
     series.points.push_back({r.trial, r.rt, r.cond_j, r.cond_m});
   }
   std::vector<RtSeries> out;

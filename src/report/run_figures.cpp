@@ -45,6 +45,8 @@ double SampledTimeMs(const ResultRun& run, const std::optional<RunRecordFigures>
 }
 
 void AddRecordWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
+  for (const std::string& note : r.condition_notes)
+    warnings->push_back("Not run as set: " + note + ".");
   if (r.pictures_captured && r.pictures_shown && *r.pictures_captured > 0) {
     const int64_t dropped = *r.pictures_captured - *r.pictures_shown;
     const double share = static_cast<double>(dropped) / static_cast<double>(*r.pictures_captured);

@@ -124,8 +124,13 @@ std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_tex
     f.end_reason = record.at(p).get<std::string>();
   ReadTracking(record, &f);
   ReadSessionVideo(record, &f);
+  if (const json::json_pointer p("/as_run/notes"); record.contains(p) && record.at(p).is_array()) {
+    for (const json& note : record.at(p))
+      if (note.is_string()) f.condition_notes.push_back(note.get<std::string>());
+  }
 
   FlattenKey(record, "settings", &f.settings);
+  FlattenKey(record, "as_run", &f.settings);
   FlattenKey(record, "random_seed_used", &f.settings);
   FlattenKey(record, "sensor", &f.sensor);
   FlattenKey(record, "program", &f.sensor);

@@ -18,6 +18,9 @@ struct RunRecordFigures {
   std::optional<double> frame_interval_p99_ms;
   std::optional<int32_t> timelimit_s;  // settings.timelimit
   std::string end_reason;              // end.reason, "" unknown
+  // as_run.notes: settings values the run did not follow as written, and
+  // what it did instead
+  std::vector<std::string> condition_notes;
 
   // tracking.*: body frames, the share of them with a tracked body, and the
   // body that popped most balloons with the shares of its frames in which

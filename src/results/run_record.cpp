@@ -7,6 +7,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "state/setting_checks.h"
+
 using Json = nlohmann::ordered_json;
 
 namespace {
@@ -30,6 +32,11 @@ Json SettingsJson(const ExperimentSettings& s) {
               {"flag_foot", s.flag_foot},
               {"flag_mouse", s.flag_mouse},
               {"flag_single", s.flag_single}};
+}
+
+// What the run does with its settings where a value is outside its range.
+Json AsRunJson(const ExperimentSettings& s) {
+  return Json{{"janken", JankenModeName(s.janken)}, {"notes", RunConditionNotes(s)}};
 }
 
 Json SensorJson(const SensorDescription& d) {
@@ -129,6 +136,7 @@ std::string RunRecordHeadJson(const RunRecordHead& head) {
                   {"subject", head.subject},
                   {"start", Iso8601(head.start, head.utc_offset_minutes)},
                   {"settings", SettingsJson(head.settings)},
+                  {"as_run", AsRunJson(head.settings)},
                   {"random_seed_used", head.random_seed_used},
                   {"random_state_at_start", head.random_state_at_start},
                   {"sensor", SensorJson(head.sensor)}};

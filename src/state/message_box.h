@@ -9,6 +9,7 @@
 
 inline constexpr uint32_t MB_OK = 0x0;
 inline constexpr uint32_t MB_ICONHAND = 0x10;
+inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
 
 // Caption of framework message boxes: the executable's name without extension.
 inline constexpr const char* kApplicationName = "tavelin2";

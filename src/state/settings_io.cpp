@@ -10,28 +10,30 @@
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/random.h"
+#include "state/setting_checks.h"
 
 namespace {
 
 struct IntKey {
   const char* key;
   int32_t ExperimentSettings::*field;
+  SettingRange range;
 };
 
 // The integer keys in the order in which they are read and stored.
 constexpr std::array<IntKey, 12> kIntKeys = {{
-    {"random_seed", &ExperimentSettings::random_seed},
-    {"janken", &ExperimentSettings::janken},
-    {"mirror", &ExperimentSettings::mirror},
-    {"timelimit", &ExperimentSettings::timelimit},
-    {"flag_head", &ExperimentSettings::flag_head},
-    {"flag_shoulder", &ExperimentSettings::flag_shoulder},
-    {"flag_elbow", &ExperimentSettings::flag_elbow},
-    {"flag_hip", &ExperimentSettings::flag_hip},
-    {"flag_knee", &ExperimentSettings::flag_knee},
-    {"flag_foot", &ExperimentSettings::flag_foot},
-    {"flag_mouse", &ExperimentSettings::flag_mouse},
-    {"flag_single", &ExperimentSettings::flag_single},
+    {"random_seed", &ExperimentSettings::random_seed, SettingRange::kAnyInt},
+    {"janken", &ExperimentSettings::janken, SettingRange::kJanken},
+    {"mirror", &ExperimentSettings::mirror, SettingRange::kOnOff},
+    {"timelimit", &ExperimentSettings::timelimit, SettingRange::kSeconds},
+    {"flag_head", &ExperimentSettings::flag_head, SettingRange::kOnOff},
+    {"flag_shoulder", &ExperimentSettings::flag_shoulder, SettingRange::kOnOff},
+    {"flag_elbow", &ExperimentSettings::flag_elbow, SettingRange::kOnOff},
+    {"flag_hip", &ExperimentSettings::flag_hip, SettingRange::kOnOff},
+    {"flag_knee", &ExperimentSettings::flag_knee, SettingRange::kOnOff},
+    {"flag_foot", &ExperimentSettings::flag_foot, SettingRange::kOnOff},
+    {"flag_mouse", &ExperimentSettings::flag_mouse, SettingRange::kOnOff},
+    {"flag_single", &ExperimentSettings::flag_single, SettingRange::kOnOff},
 }};
 
 constexpr const char* kSettingsBaseName = "Tavelin2";
@@ -81,7 +83,14 @@ void LoadProgramSettings() {
     return;
   }
   settings_file.GetString("subject", settings.subject);
-  for (const IntKey& k : kIntKeys) settings_file.GetInt(k.key, settings.*k.field);
+  std::vector<SettingNote> notes;
+  for (const IntKey& k : kIntKeys) {
+    std::string text;
+    if (!settings_file.GetString(k.key, text)) continue;
+    settings_file.GetInt(k.key, settings.*k.field);
+    if (auto note = NoteUnusualSetting(k.key, k.range, text, settings.*k.field)) notes.push_back(*note);
+  }
+  if (!notes.empty()) AfxMessageBox(UnusualSettingsMessage(notes), MB_ICONEXCLAMATION);
   std::string group;
   settings_file.GetString(kShareGroupKey, group);
   if (const std::string why = SetShareGroup(group); !why.empty()) {

@@ -21,6 +21,10 @@ bool Contains(const std::vector<std::string>& lines, const std::string& part) {
   return false;
 }
 
+bool has(const ReportRows& rows, const std::string& key, const std::string& value) {
+  return std::find(rows.begin(), rows.end(), std::make_pair(key, value)) != rows.end();
+}
+
 std::vector<std::string> Texts(const RunSummary& s, bool warnings) {
   std::vector<std::string> out;
   for (const SummaryLine& l : s.lines)
@@ -236,9 +240,6 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
 
   // The run record's figures, as they stand in the file.
   const ReportRows& t = r.timing_rows;
-  const auto has = [&](const ReportRows& rows, const std::string& key, const std::string& value) {
-    return std::find(rows.begin(), rows.end(), std::make_pair(key, value)) != rows.end();
-  };
   EXPECT_TRUE(has(t, "latency_ms.capture_to_hit_test.mean", "41.5"));
   EXPECT_TRUE(has(t, "frames.pictures_shown", "290"));
   EXPECT_TRUE(has(t, "end.reason", "time_limit"));
@@ -253,6 +254,31 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
   EXPECT_TRUE(has(r.run_rows, "settings.timelimit", "10"));
   EXPECT_TRUE(has(r.run_rows, "sensor.backend", "sim"));
   EXPECT_TRUE(has(r.figure_rows, "RT median", "1100 ms"));
+}
+
+// janken 5 from Tavelin2.ini: the trial file keeps 5, the run was late janken,
+// and the report and the summary say both.
+TEST_F(ReportModelTest, AJankenValueOutsideItsRangeIsNamedAsTheRunRanIt) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  RunResults run = ScriptedRun(&trials, &samples, Always);
+  for (TrialRecord& t : trials) t.cond_j = 5;
+  const std::string record = R"({"settings": {"janken": 5}, "as_run": {"janken": "late",
+      "notes": ["janken 5: runs as late janken (後出しじゃんけん), recorded as 5"]}})";
+  const ResultFileSet set = Read(WriteRun(run, record.c_str()));
+  const ReportModel model = BuildReportModel(set);
+  ASSERT_EQ(model.runs.size(), 1u);
+  const RunReport& r = model.runs[0];
+  ASSERT_EQ(r.rt_series.size(), 2u);
+  EXPECT_EQ(r.rt_series[0].name, "janken late (recorded as 5), mirror off");
+  EXPECT_TRUE(has(r.run_rows, "Janken condition", "janken late (recorded as 5)"));
+  EXPECT_TRUE(has(r.run_rows, "as_run.janken", "late"));
+  const std::string note = "Not run as set: janken 5: runs as late janken (後出しじゃんけん), recorded as 5.";
+  EXPECT_TRUE(Contains(r.figures.warnings, note));
+
+  const RunSummary s = SummarizeLastRun(set, "r.pdf", "");
+  EXPECT_TRUE(Contains(Texts(s, true), note)) << SummaryText(s);
+  EXPECT_FALSE(Contains(Texts(s, false), "No figure speaks against this run"));
 }
 
 TEST_F(ReportModelTest, HitSitesThatCannotBePlacedAndAppendedRuns) {

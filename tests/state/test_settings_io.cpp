@@ -220,6 +220,55 @@ TEST_F(UnreadableSettingsTest, FolderOfThatNameIsReportedAndNoOneToAskMeansNo) {
   EXPECT_TRUE(seen_.questions.empty());
 }
 
+// Values the program does not use as written are named once at start-up with
+// the value used; the file keeps what it held.
+TEST_F(UnreadableSettingsTest, ValuesNotUsedAsWrittenAreNamedAndKept) {
+  struct Case {
+    const char* line;
+    const char* named;  // the message's line for it; nullptr: not named
+  };
+  const Case cases[] = {
+      {"janken = 5", "janken = 5: 5 is used: runs as late janken (後出しじゃんけん), recorded as 5"},
+      {"timelimit = sixty",
+       "timelimit = sixty: not a whole number; 0 is used: the run ends at the first pop after "
+       "the start balloon, recorded as 0"},
+      {"mirror = 3", "mirror = 3: 3 is used: the setup dialog shows it clear, and the run uses 0"},
+      {"flag_head = 1s", "flag_head = 1s: not a whole number; 1 is used"},
+      {"flag_hip =", "flag_hip = : empty; 0 is used"},
+      {"random_seed = 99999999999", "random_seed = 99999999999: beyond the 32-bit range; 2147483647 is used"},
+      {"flag_knee = 1", nullptr},
+      {"flag_foot = 01", nullptr},
+      {"random_seed = -7", nullptr},
+      {"janken = 2", nullptr},
+      {"timelimit = 1", nullptr},
+      {"unknown_key = abc", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    seen_ = {};
+    WriteBytes("Tavelin2.ini", std::string(c.line) + "\r\n");
+    Restart();
+    if (c.named == nullptr) {
+      EXPECT_TRUE(seen_.messages.empty()) << seen_.messages[0];
+      continue;
+    }
+    ASSERT_EQ(seen_.messages.size(), 1u);
+    EXPECT_NE(seen_.messages[0].find(std::string("  ") + c.named + "\n"), std::string::npos)
+        << seen_.messages[0];
+  }
+
+  // All in one file: one message; janken keeps its 5.
+  seen_ = {};
+  WriteBytes("Tavelin2.ini", "timelimit = sixty\r\njanken = 5\r\n");
+  Restart();
+  ASSERT_EQ(seen_.messages.size(), 1u);
+  EXPECT_NE(seen_.messages[0].find("timelimit = sixty"), std::string::npos);
+  EXPECT_NE(seen_.messages[0].find("janken = 5"), std::string::npos);
+  EXPECT_EQ(settings.janken, 5);
+  StoreProgramSettings();
+  EXPECT_NE(ReadBytes("Tavelin2.ini").find("janken = 5\r\n"), std::string::npos);
+}
+
 // The values confirmed for a run are on disk before it starts.
 TEST_F(SettingsIoTest, ConfirmedSettingsAreSavedAtTheStartOfARun) {
   WriteBytes("Tavelin2.ini", "# lab A\r\nsubject = P1\r\n");
