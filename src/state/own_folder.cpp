@@ -74,8 +74,10 @@ OpenedFolder OpenFolder(const std::string& path) {
   return OpenedFolder{std::move(fd), {}, false};
 }
 
-OpenedFolder OpenOwnFolder(const std::string& path, const FileAccess& access, bool create) {
-  if (path.empty() || path == "/" || path == ".") return Failed(path, EINVAL);
+OpenedFolder OpenOwnFolder(const std::string& given, const FileAccess& access, bool create) {
+  std::string path = given;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty() || path == "/" || path == ".") return Failed(given, EINVAL);
   const std::string parent_path = ParentDirectory(path);
   const std::string name = BaseName(path);
   OpenedFolder parent = OpenFolder(parent_path);

@@ -155,7 +155,7 @@ TEST_F(OwnFolderTest, AFolderInAnotherAccountsFolderIsRefused) {
 
 TEST_F(OwnFolderTest, MissingFoldersAreMadeWithTheirParentsForTheUserAlone) {
   const mode_t old_mask = ::umask(0);
-  const OpenedFolder folder = OpenOwnFolder((dir_ / "a/b").string(), PrivateAccess());
+  const OpenedFolder folder = OpenOwnFolder((dir_ / "a/b/").string(), PrivateAccess());
   ::umask(old_mask);
   ASSERT_TRUE(folder.fd.valid()) << folder.problem;
   EXPECT_EQ(fs::status(dir_ / "a").permissions(), fs::perms::owner_all);
