@@ -2,6 +2,7 @@
 // and on files that are no result files: the real program, without a display.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +46,8 @@ class ReportCommandTest : public testing::Test {
 
   // The program with no display at all and Qt told to use X: it must not try.
   Outcome Report(const std::string& args) {
-    const std::string command = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
+    // A reader blocked on a FIFO is stopped after a minute (status 124).
+    const std::string command = "cd '" + dir_.string() + "' && timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY " +
                                 "QT_QPA_PLATFORM=xcb '" + program_.string() + "' --report " + args +
                                 " >out.txt 2>err.txt";
     Outcome o;
@@ -74,14 +76,20 @@ class ReportCommandTest : public testing::Test {
 TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
   for (const char* name : {"win_20160305_090702.csv", "win_20160305_090702_B.csv"})
     fs::copy_file(fixtures_ / name, dir_ / name);
+  // A link named like the report's temporary file is not written through.
+  std::ofstream(dir_ / "thesis.txt") << "Chapter 1\n";
+  fs::create_symlink(dir_ / "thesis.txt", dir_ / "win_20160305_090702_report.pdf.part");
   // Any file of the run names it: here the body file.
   const Outcome o = Report("win_20160305_090702_B.csv");
+  EXPECT_EQ(ReadAll(dir_ / "thesis.txt"), "Chapter 1\n");
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "win_20160305_090702_report.pdf\n");
   const fs::path pdf = dir_ / "win_20160305_090702_report.pdf";
   ASSERT_TRUE(fs::exists(pdf));
   EXPECT_EQ(ReadAll(pdf).substr(0, 5), "%PDF-");
   EXPECT_FALSE(fs::exists(dir_ / "win_20160305_090702_report.pdf.part"));
+  EXPECT_EQ(fs::status(pdf).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+      << "the report of a child's run is for the user alone";
 
   if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
     GTEST_SKIP() << "needs pdftotext (poppler-utils) to read the report back";
@@ -138,6 +146,36 @@ TEST_F(ReportCommandTest, FilesThatAreNotTrialFilesGetAMessageAndNoReport) {
   const Outcome none = Report("");
   EXPECT_EQ(none.status, 2);
   EXPECT_NE(none.err.find("--report needs a trial file"), std::string::npos) << none.err;
+}
+
+// A file of the run that is there but is no regular file: the reason, exit
+// status 1 at once (a FIFO is never opened for reading), no report.
+TEST_F(ReportCommandTest, FilesOfTheRunThatCannotBeReadGetTheirReason) {
+  const std::string stem = "win_20160305_090702";
+  const std::pair<const char*, bool> cases[] = {
+      // which file, and a FIFO (else a folder) in its place
+      {".csv", false}, {"_B.csv", false}, {"_B.csv", true}, {"_T.csv", true}, {"_run.json", false}};
+  for (const auto& [suffix, fifo] : cases) {
+    SCOPED_TRACE(std::string(suffix) + (fifo ? " FIFO" : " folder"));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const char* name : {".csv", "_B.csv"})
+      fs::copy_file(fixtures_ / (stem + name), dir_ / (stem + name));
+    const fs::path file = dir_ / (stem + suffix);
+    fs::remove(file);
+    if (fifo) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+      fs::create_directory(file);
+    }
+    const Outcome o = Report(stem + "_B.csv");
+    EXPECT_EQ(o.status, 1) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find(stem + suffix + ": cannot be read: it is a " + (fifo ? "FIFO" : "folder")),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(dir_ / (stem + "_report.pdf")));
+  }
 }
 
 }  // namespace
