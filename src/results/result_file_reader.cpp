@@ -1,6 +1,5 @@
 #include "results/result_file_reader.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -10,7 +9,6 @@
 
 #include "results/regular_file.h"
 #include "results/result_format.h"
-#include "results/timing_format.h"
 
 namespace {
 
@@ -155,14 +153,12 @@ bool ParseIntRow(std::string_view line, int32_t* out, size_t count, std::string*
   return true;
 }
 
-// Reads a file whose first line must be one of `headers` (*matched: which,
-// before the first row); calls `row` for every other non-empty line. kFailed
-// with *error set when the file cannot be read or on the first bad line; a
-// last row cut off is left out and said in *damage.
+// Reads a file whose first line must be `header`; calls `row` for every other
+// non-empty line. kFailed with *error set when the file cannot be read or on
+// the first bad line; a last row cut off is left out and said in *damage.
 template <typename RowFn>
-FileRead ReadTable(const std::string& path, std::initializer_list<std::string_view> headers,
-                   size_t* matched, std::string_view kind, RowFn row,
-                   std::vector<std::string>* damage, std::string* error) {
+FileRead ReadTable(const std::string& path, std::string_view header, std::string_view kind,
+                   RowFn row, std::vector<std::string>* damage, std::string* error) {
   std::string bytes;
   const FileRead read = ReadRegularFile(path, &bytes, error);
   if (read != FileRead::kRead) return read;
@@ -172,13 +168,10 @@ FileRead ReadTable(const std::string& path, std::initializer_list<std::string_vi
     *error = path + ": the file is empty; a " + std::string(kind) + " starts with its header";
     return FileRead::kFailed;
   }
-  const auto header = std::find_if(headers.begin(), headers.end(),
-                                   [&](std::string_view h) { return lines[0] == HeaderText(h); });
-  if (header == headers.end()) {
+  if (lines[0] != HeaderText(header)) {
     *error = HeaderError(path, kind);
     return FileRead::kFailed;
   }
-  if (matched) *matched = static_cast<size_t>(header - headers.begin());
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     if (i + 1 == lines.size() && !split.last_ended) {
@@ -193,12 +186,6 @@ FileRead ReadTable(const std::string& path, std::initializer_list<std::string_vi
     }
   }
   return FileRead::kRead;
-}
-
-template <typename RowFn>
-FileRead ReadTable(const std::string& path, std::string_view header, std::string_view kind,
-                   RowFn row, std::vector<std::string>* damage, std::string* error) {
-  return ReadTable(path, {header}, nullptr, kind, row, damage, error);
 }
 
 // Splits rows into runs: a run's counter starts again at or below the last one.
@@ -349,14 +336,13 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     *error = trial_path + ": its body file " + set.body_path + " is missing";
   if (body_read != FileRead::kRead) return std::nullopt;
   std::vector<TimingRow> timing_rows;
-  size_t timing_header = 0;  // 1: a file from before the crossing columns
+  constexpr std::string_view kTimingHeader = "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture";
   const FileRead timing_read = ReadTable(
-      stem + "_T.csv", {kTimingFileHeader, kTimingFileHeaderWithoutCrossing}, &timing_header,
-      "timing file",
+      stem + "_T.csv", kTimingHeader, "timing file",
       [&](std::string_view line, std::string* why) {
-        int32_t f[9] = {0, 0, 0, 0, 0, 0, 0, -1, -1};
-        if (!ParseIntRow(line, f, timing_header == 0 ? 9 : 7, why)) return false;
-        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
+        int32_t f[7];
+        if (!ParseIntRow(line, f, 7, why)) return false;
+        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
         return true;
       },
       &set.damage, error);
