@@ -46,6 +46,22 @@ Json SensorJson(const SensorDescription& d) {
   sensor["options"] = options;
   Json models = Json::array();
   for (const SensorDescription::ModelFile& m : d.models)
+  if (d.camera) {
+    const SensorDescription::Camera& c = *d.camera;
+    sensor["camera"] = Json{{"card", c.card},
+                            {"bus", c.bus},
+                            {"driver", c.driver},
+                            {"pixel_format", c.pixel_format},
+                            {"width", c.width},
+                            {"height", c.height},
+                            {"fps", std::round(c.fps * 1000.0) / 1000.0},
+                            {"timestamp_source", c.timestamp_source}};
+  }
+  if (!d.camera_ini.empty()) {
+    Json ini = Json::object();
+    for (const auto& [key, value] : d.camera_ini) ini[key] = value;
+    sensor["camera_ini"] = ini;
+  }
     models.push_back(Json{{"path", m.path}, {"sha256", m.sha256}});
   sensor["models"] = models;
   return sensor;

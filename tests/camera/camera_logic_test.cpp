@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "body/backends/camera/body_tracker.h"
@@ -612,6 +613,66 @@ TEST(CameraSettings, PoseThreadsFollowTheCoresUnlessSet) {
     EXPECT_EQ(PoseThreadsFor(s, c.cores), c.threads) << c.setting << " on " << c.cores;
   }
   EXPECT_EQ(CameraSettings{}.inference_threads, 0);
+}
+
+// Values camera.ini cannot take are named with what is used instead, and the
+// run goes on with it; text that is no text is not echoed raw to the terminal.
+TEST(CameraSettings, UnusableValuesAreNamedWithTheValueUsed) {
+  struct Case {
+    std::string line;
+    const char* said;  // in the warning; null: taken
+    std::string key, value;  // the key's value afterwards, as camera.ini writes it
+  };
+  const Case cases[] = {
+      {"person_threshold = nan", "person_threshold = nan (takes 0 to 1); 0.2 is used",
+       "person_threshold", "0.2"},
+      {"shoulder_width_m = inf", "(takes 0.1 to 0.6); 0.25 is used", "shoulder_width_m", "0.25"},
+      {"capture_fps = 1000", "capture_fps = 1000 (takes 5 to 120); 30 is used", "capture_fps",
+       "30"},
+      {"record_video = yes", nullptr, "record_video", "on"},
+      {"hand_shapes = no", nullptr, "hand_shapes", "off"},
+      {"hand_model_full = maybe", "(takes on or off); on is used", "hand_model_full", "on"},
+      {"pose_refine_model = Thunder", "(takes off, lightning or thunder); off is used",
+       "pose_refine_model", "off"},
+      {"keypoint_threshold = 0.3\x1b[2J\xff", "keypoint_threshold = 0.3\\x1B[2J\\xFF",
+       "keypoint_threshold", "0.3"},
+  };
+  const std::string path = ::testing::TempDir() + "camera_settings_values.ini";
+  for (const Case& c : cases) {
+    std::ofstream(path) << c.line << "\n";
+    CameraSettings s;
+    std::string warnings;
+    ASSERT_TRUE(LoadCameraSettings(path, &s, &warnings));
+    if (c.said) EXPECT_NE(warnings.find(c.said), std::string::npos) << warnings;
+    else EXPECT_EQ(warnings, "") << c.line;
+    for (char ch : warnings) EXPECT_TRUE(ch == '\n' || (ch >= 0x20 && ch < 0x7F)) << warnings;
+    for (const CameraSettingKey& key : CameraSettingKeys())
+      if (key.name == c.key) EXPECT_EQ(CameraSettingText(s, key), c.value) << c.line;
+  }
+  std::remove(path.c_str());
+}
+
+// The README's camera.ini table lists exactly the keys the program takes,
+// each with its default.
+TEST(CameraSettings, TheReadmeListsEveryKeyWithItsDefault) {
+  std::ifstream in(std::string(std::getenv("T2_SOURCE_DIR")) + "/README.md");
+  ASSERT_TRUE(in);
+  const std::string readme{std::istreambuf_iterator<char>(in), {}};
+  const size_t head = readme.find("| key | default | what it does |");
+  ASSERT_NE(head, std::string::npos);
+  const std::string table = readme.substr(head, readme.find("\n\n", head) - head);
+  const CameraSettings defaults;
+  for (const CameraSettingKey& key : CameraSettingKeys()) {
+    const std::string row = "| `" + std::string(key.name) + "` | " +
+                            CameraSettingText(defaults, key) + " |";
+    EXPECT_NE(table.find(row), std::string::npos) << "README lacks the row " << row;
+  }
+  // Every key the table names is one the program takes.
+  for (size_t at = 0; (at = table.find("\n| `", at)) != std::string::npos; ++at) {
+    const std::string name = table.substr(at + 4, table.find('`', at + 4) - at - 4);
+    CameraSettings s;
+    EXPECT_NE(SetCameraSetting(name, "x", &s), std::string("unknown key")) << name;
+  }
 }
 
 TEST(CameraSettings, MissingFileKeepsTheDefaults) {

@@ -42,6 +42,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,6 +81,18 @@ struct SensorDescription {
   std::string backend;  // the --sensor name: "sim", "camera", "none" (or a test's "scripted")
   std::string device;   // the camera device or video file; empty for other backends
   std::vector<std::pair<std::string, std::string>> options;  // the backend's own settings
+  // The camera backend: the camera as its driver names it (card, bus, driver;
+  // empty for a video file), the mode in use and how its pictures are timed
+  // ("driver_start_of_exposure", "driver_end_of_frame", "read_time", "file").
+  struct Camera {
+    std::string card, bus, driver, pixel_format;
+    int width = 0, height = 0;
+    double fps = 0;
+    std::string timestamp_source;
+  };
+  std::optional<Camera> camera;
+  // The camera backend: camera.ini's values that shape the data.
+  std::vector<std::pair<std::string, std::string>> camera_ini;
   struct ModelFile {
     std::string path;
     std::string sha256;  // lower-case hex; empty when the file could not be read

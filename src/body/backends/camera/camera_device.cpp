@@ -12,6 +12,7 @@
 #include "body/backends/camera/keypoint_body_mapping.h"
 #include "body/backends/camera/picture_scaler.h"
 #include "body/backends/camera/session_recorder.h"
+#include "body/backends/camera/v4l2_camera.h"
 #include "body/backends/camera/video_source.h"
 #include "body/sensor/sensor_problem.h"
 #include "state/thread_scheduling.h"
@@ -125,29 +126,21 @@ bool CameraSensor::IsAvailable() const {
 void CameraSensor::Describe(SensorDescription* d) const {
   d->device = source_ ? source_->name() : device_;
   const CameraSettings& c = settings_;
-  d->options = {
-      {"capture_width", std::to_string(c.capture_width)},
-      {"capture_height", std::to_string(c.capture_height)},
-      {"capture_fps", std::to_string(c.capture_fps)},
-      {"pose_input_width", std::to_string(c.pose_input_width)},
-      {"pose_refine_model", kPoseRefineModelNames[static_cast<int>(c.pose_refine_model)]},
-      {"keypoint_threshold", std::to_string(c.keypoint_threshold)},
-      {"weak_wrist_threshold", std::to_string(c.weak_wrist_threshold)},
-      {"person_threshold", std::to_string(c.person_threshold)},
-      {"person_hand_threshold", std::to_string(c.person_hand_threshold)},
-      {"hand_shapes", c.hand_shapes ? "on" : "off"},
-      {"hand_model_full", c.hand_model_full ? "on" : "off"},
-      {"hand_wrist_threshold", std::to_string(c.hand_wrist_threshold)},
-      {"hand_presence_threshold", std::to_string(c.hand_presence_threshold)},
-      {"hand_crops_per_frame", std::to_string(c.hand_crops_per_frame)},
-      {"hand_budget_ms", std::to_string(c.hand_budget_ms)},
-      {"hand_shape_confirm_frames", std::to_string(c.hand_shape_confirm_frames)},
-      {"hand_shape_hold_frames", std::to_string(c.hand_shape_hold_frames)},
-      {"inference_threads", std::to_string(c.inference_threads)},
-      // Where the capture times come from: the driver's timestamps, the time
-      // a picture was read, or the file's own times.
-      {"capture_clock", CaptureClockName(capture_clock())},
-  };
+  d->camera_ini = CameraSettingsRecord(c);
+  if (source_) {
+    SensorDescription::Camera camera;
+    camera.width = source_->size().width;
+    camera.height = source_->size().height;
+    camera.fps = source_->fps();
+    camera.timestamp_source = source_->timestamp_source();
+    if (const CameraIdentity* id = source_->camera()) {
+      camera.card = id->card;
+      camera.bus = id->bus;
+      camera.driver = id->driver;
+      camera.pixel_format = FourCcText(id->mode.pixel_format);
+    }
+    d->camera = camera;
+  }
   for (const std::string& name : CameraModelNames(c)) {
     const std::string path = ModelPath(name);
     d->models.push_back({path, FileSha256(path)});

@@ -23,7 +23,6 @@ enum class CaptureClock {
   kReadTime,  // the moment our capture thread got the buffer (the driver's was unusable)
   kFile,      // the file's presentation time, on the replay clock
 };
-const char* CaptureClockName(CaptureClock clock);
 
 struct CameraPicture {
   // The decoded picture (a reference into the decoder's buffer pool; moving

@@ -3,8 +3,13 @@
 // standing 1.5 to 3 m from an ordinary webcam; an experimenter can override
 // any of them in "camera.ini" in the program's working directory (one
 // "key=value" a line, '#' starts a comment; unknown keys are reported).
+// Each key is declared once, in CameraSettingKeys(): its name, field, range
+// and help; the default is the field's initial value below.
 
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 // The single-pose model that takes a second look at each person (see
 // PoseRefiner), by name as in camera.ini.
@@ -68,13 +73,34 @@ struct CameraSettings {
   int track_max_missed_frames = 15;  // frames a person may go unseen and keep its ID
 };
 
+struct CameraSettingKey {
+  const char* name;
+  std::variant<int CameraSettings::*, float CameraSettings::*, bool CameraSettings::*,
+               PoseRefineModel CameraSettings::*>
+      field;
+  double low = 0, high = 0;  // numbers: the range taken
+  bool shapes_data = true;   // written in the run record (sensor.camera_ini)
+  const char* help = "";
+};
+const std::vector<CameraSettingKey>& CameraSettingKeys();
+
+// A key's value in `settings` as camera.ini writes it ("0.3", "on", "thunder").
+std::string CameraSettingText(const CameraSettings& settings, const CameraSettingKey& key);
+// What camera.ini takes for a key: "0 to 1", "on or off", "off, lightning or thunder".
+std::string CameraSettingRange(const CameraSettingKey& key);
+// The keys that shape the data, with their values, for the run record.
+std::vector<std::pair<std::string, std::string>> CameraSettingsRecord(const CameraSettings& s);
+// camera.ini's keys with their defaults, ranges and help, for --help.
+std::string CameraSettingsHelp();
+
 // Sets one key to a value given as text (as in camera.ini). Null when taken,
 // else what is wrong ("unknown key", ...); *settings is then unchanged.
 const char* SetCameraSetting(const std::string& key, const std::string& value,
                              CameraSettings* settings);
 
 // Reads overrides from `path` into *settings. Missing file: true, nothing
-// changes. Bad lines are skipped and described in *warnings (one a line).
+// changes. Bad lines are skipped and described in *warnings (one a line,
+// with the value used instead; bytes that are no printable text escaped).
 bool LoadCameraSettings(const std::string& path, CameraSettings* settings, std::string* warnings);
 
 // The pose model's intra-op threads for these settings on a machine with

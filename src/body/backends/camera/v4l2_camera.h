@@ -6,6 +6,7 @@
 // flags that say which clock a timestamp is on, and on Debian it brings SDL,
 // OpenAL, JACK and some thirty more packages for inputs we never use.
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -70,8 +71,9 @@ class V4l2Camera : public PacketReader {
   AVPacket* first_ = nullptr;  // read by Open, handed out by the first Read
   AVCodecParameters* codec_ = nullptr;
   double fps_ = 30;
-  CaptureClock clock_ = CaptureClock::kDriver;
-  bool start_of_exposure_ = false;
+  // Read by the run record's thread while the capture thread writes them.
+  std::atomic<CaptureClock> clock_{CaptureClock::kDriver};
+  std::atomic<bool> start_of_exposure_{false};
   TIMESPAN last_driver_time_ = 0;
   uint64_t dropped_ = 0;
   size_t bytes_per_picture_ = 0;  // YUYV; 0 for MJPEG, whose pictures vary

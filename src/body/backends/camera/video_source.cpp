@@ -57,18 +57,6 @@ TIMESPAN MonotonicNow100ns() {
   return static_cast<TIMESPAN>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100;
 }
 
-const char* CaptureClockName(CaptureClock clock) {
-  switch (clock) {
-    case CaptureClock::kDriver:
-      return "driver";
-    case CaptureClock::kReadTime:
-      return "read time";
-    case CaptureClock::kFile:
-      return "file";
-  }
-  return "?";
-}
-
 VideoSource::VideoSource() = default;
 VideoSource::~VideoSource() {
   Close();
