@@ -9,9 +9,13 @@
 //   HitPass - HitPicture (median, p95): should be about N;
 //   RTPicture - true RT: the participant's hand-in-balloon minus balloon-shown,
 //     both on its own frames; within one frame period when the file is right.
-// The stage has no display: a frame counts as presented when it is ended.
+//   RTCrossing and RTPicture against the true RT from the moment the balloon
+//     was shown (OnsetShown: the stage has no display, so a frame counts as
+//     presented when it is ended, and that is exact) to the moment the hand
+//     really went in, found between two of the simulator's frames to 0.1 ms.
 //
-//   trial_sim_timing_truth [--latency-ms=N] [--trials=K]   (K >= 30 by default)
+//   trial_sim_timing_truth [--latency-ms=N ...] [--trials=K] [--fps=F]
+//   (K 30, F 30 by default; the last line sums up every latency measured)
 
 #include <unistd.h>
 
@@ -87,7 +91,18 @@ double Median(std::vector<double> v) {
   return Percentile(std::move(v), 50);
 }
 
-int Measure(int32_t latency_ms, int32_t trials) {
+struct Errors {
+  std::vector<double> crossing, picture;  // RTCrossing and RTPicture minus the true RT, ms
+  int unknown = 0;
+};
+
+double AbsPercentile(const std::vector<double>& errors, double p) {
+  std::vector<double> v;
+  for (double e : errors) v.push_back(std::fabs(e));
+  return v.empty() ? 0.0 : Percentile(std::move(v), p);
+}
+
+int Measure(int32_t latency_ms, int32_t trials, int32_t fps, Errors* all) {
   ResetProgramState();
   SeedRandom(1);
   const auto own = std::make_unique<OwnRunState>();
@@ -96,6 +111,7 @@ int Measure(int32_t latency_ms, int32_t trials) {
 
   SimSensorOptions options;
   options.publish_latency_ms = latency_ms;
+  options.frame_interval_us = 1000000 / fps;
   std::shared_ptr<SimSensor> device;
   SetSensorFactoryForTesting([&](std::shared_ptr<SensorDevice>* out) {
     device = std::make_shared<SimSensor>(options);
@@ -145,7 +161,9 @@ int Measure(int32_t latency_ms, int32_t trials) {
 
   // Balloon k of the participant is trial k of the run (each was popped).
   std::vector<double> pass_minus_picture, picture_rt_error;
+  Errors errors;
   int unknown = 0;
+  const int64_t reset_ns = clock.ResetAt_ns();
   for (int32_t k = 1; k < run.trial_count && k < static_cast<int32_t>(truth.size()); ++k) {
     const TrialTiming& t = timing->trials[k];
     if (t.hit_picture_ms == kUnknownMs || t.onset_shown_ms == kUnknownMs ||
@@ -156,7 +174,26 @@ int Measure(int32_t latency_ms, int32_t trials) {
     pass_minus_picture.push_back(t.hit_pass_ms - t.hit_picture_ms);
     const double true_rt_ms = (truth[k].hand_in_ns - truth[k].shown_ns) / 1e6;
     picture_rt_error.push_back(PictureRt_ms(t) - true_rt_ms);
+    // The true RT from the presented balloon to the hand really going in.
+    if (truth[k].crossing_ns == 0 || t.hit_crossing_ms == kUnknownMs) {
+      ++errors.unknown;
+      continue;
+    }
+    const double true_crossing_ms = (truth[k].crossing_ns - reset_ns) / 1e6;
+    const double true_rt = true_crossing_ms - t.onset_shown_ms;
+    errors.crossing.push_back(CrossingRt_ms(t) - true_rt);
+    errors.picture.push_back(PictureRt_ms(t) - true_rt);
   }
+  std::printf(
+      "latency %3d ms, %d fps: against the moment the hand went in (%zu trials, %d unknown): "
+      "RTCrossing error median %+.1f ms, |p95| %.1f ms; RTPicture error median %+.1f ms, "
+      "|p95| %.1f ms\n",
+      latency_ms, fps, errors.crossing.size(), errors.unknown, Median(errors.crossing),
+      AbsPercentile(errors.crossing, 95), Median(errors.picture),
+      AbsPercentile(errors.picture, 95));
+  all->crossing.insert(all->crossing.end(), errors.crossing.begin(), errors.crossing.end());
+  all->picture.insert(all->picture.end(), errors.picture.begin(), errors.picture.end());
+  all->unknown += errors.unknown;
   std::vector<double> abs_error;
   for (double e : picture_rt_error) abs_error.push_back(std::fabs(e));
   const double frame_ms = options.frame_interval_us / 1000.0;
@@ -178,20 +215,28 @@ int Measure(int32_t latency_ms, int32_t trials) {
 
 int main(int argc, char** argv) {
   std::vector<int32_t> latencies;
-  int32_t trials = 30;
+  int32_t trials = 30, fps = 30;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--latency-ms=", 13) == 0)
       latencies.push_back(std::atoi(argv[i] + 13));
     else if (std::strncmp(argv[i], "--trials=", 9) == 0)
       trials = std::max(1, std::atoi(argv[i] + 9));
+    else if (std::strncmp(argv[i], "--fps=", 6) == 0)
+      fps = std::clamp(std::atoi(argv[i] + 6), 1, 120);
     else {
-      std::fprintf(stderr, "usage: %s [--latency-ms=N ...] [--trials=K]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--latency-ms=N ...] [--trials=K] [--fps=F]\n", argv[0]);
       return 2;
     }
   }
   if (latencies.empty()) latencies = {0, 100};
+  Errors all;
   for (int32_t latency : latencies) {
-    if (Measure(latency, trials) != 0) return 1;
+    if (Measure(latency, trials, fps, &all) != 0) return 1;
   }
+  // The absolute errors' median and 95th percentile over every latency.
+  std::printf("RTCrossing error: median %.1f ms, p95 %.1f ms; RTPicture error: median %.1f ms, "
+              "p95 %.1f ms\n",
+              AbsPercentile(all.crossing, 50), AbsPercentile(all.crossing, 95),
+              AbsPercentile(all.picture, 50), AbsPercentile(all.picture, 95));
   return 0;
 }

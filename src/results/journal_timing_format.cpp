@@ -16,7 +16,9 @@ static_assert(offsetof(DrawnPassFacts, picture_captured_ns) == 8 &&
                   offsetof(DrawnPassFacts, ids) == 36 &&
                   offsetof(DrawnPassFacts, hands) == 36 + 4 * kBodySlotCount,
               "DrawnPassFacts has gaps between its fields");
-static_assert(sizeof(TrialTiming) == 6 * sizeof(int32_t));
+static_assert(sizeof(TrialTiming) == 7 * sizeof(int32_t));
+// Journals of earlier versions stored a trial's timing without its crossing.
+constexpr size_t kTimingBytesWithoutCrossing = offsetof(TrialTiming, hit_crossing_ms);
 // Kind, cause, clock, elapsed time, detail size; the detail follows.
 constexpr size_t kSensorStopFixedBytes = 1 + 4 + 4 + 8 + 4;
 
@@ -58,11 +60,13 @@ void AppendRunHeadFrame(std::vector<char>& out, std::string_view head_json) {
 bool ParseTimingEntry(std::string_view payload, JournalTimingContents* out) {
   switch (static_cast<JournalEntryKind>(payload[0])) {
     case JournalEntryKind::kTrialTiming: {
-      if (payload.size() != 1 + 4 + sizeof(TrialTiming)) return false;
+      const size_t bytes = payload.size() - 5;
+      if (payload.size() < 5 || (bytes != sizeof(TrialTiming) && bytes != kTimingBytesWithoutCrossing))
+        return false;
       int32_t index = 0;
       TrialTiming timing;
       std::memcpy(&index, payload.data() + 1, 4);
-      std::memcpy(&timing, payload.data() + 5, sizeof timing);
+      std::memcpy(&timing, payload.data() + 5, bytes);
       if (index < 0 || index >= kTrialRecordCapacity) return true;
       const auto at = static_cast<size_t>(index);
       if (at < out->timings.size()) {

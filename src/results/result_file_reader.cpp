@@ -1,5 +1,6 @@
 #include "results/result_file_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "results/regular_file.h"
 #include "results/result_format.h"
+#include "results/timing_format.h"
 
 namespace {
 
@@ -153,12 +155,14 @@ bool ParseIntRow(std::string_view line, int32_t* out, size_t count, std::string*
   return true;
 }
 
-// Reads a file whose first line must be `header`; calls `row` for every other
-// non-empty line. kFailed with *error set when the file cannot be read or on
-// the first bad line; a last row cut off is left out and said in *damage.
+// Reads a file whose first line must be one of `headers` (*matched: which,
+// before the first row); calls `row` for every other non-empty line. kFailed
+// with *error set when the file cannot be read or on the first bad line; a
+// last row cut off is left out and said in *damage.
 template <typename RowFn>
-FileRead ReadTable(const std::string& path, std::string_view header, std::string_view kind,
-                   RowFn row, std::vector<std::string>* damage, std::string* error) {
+FileRead ReadTable(const std::string& path, std::initializer_list<std::string_view> headers,
+                   size_t* matched, std::string_view kind, RowFn row,
+                   std::vector<std::string>* damage, std::string* error) {
   std::string bytes;
   const FileRead read = ReadRegularFile(path, &bytes, error);
   if (read != FileRead::kRead) return read;
@@ -168,10 +172,13 @@ FileRead ReadTable(const std::string& path, std::string_view header, std::string
     *error = path + ": the file is empty; a " + std::string(kind) + " starts with its header";
     return FileRead::kFailed;
   }
-  if (lines[0] != HeaderText(header)) {
+  const auto header = std::find_if(headers.begin(), headers.end(),
+                                   [&](std::string_view h) { return lines[0] == HeaderText(h); });
+  if (header == headers.end()) {
     *error = HeaderError(path, kind);
     return FileRead::kFailed;
   }
+  if (matched) *matched = static_cast<size_t>(header - headers.begin());
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     if (i + 1 == lines.size() && !split.last_ended) {
@@ -186,6 +193,12 @@ FileRead ReadTable(const std::string& path, std::string_view header, std::string
     }
   }
   return FileRead::kRead;
+}
+
+template <typename RowFn>
+FileRead ReadTable(const std::string& path, std::string_view header, std::string_view kind,
+                   RowFn row, std::vector<std::string>* damage, std::string* error) {
+  return ReadTable(path, {header}, nullptr, kind, row, damage, error);
 }
 
 // Splits rows into runs: a run's counter starts again at or below the last one.
@@ -336,13 +349,14 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     *error = trial_path + ": its body file " + set.body_path + " is missing";
   if (body_read != FileRead::kRead) return std::nullopt;
   std::vector<TimingRow> timing_rows;
-  constexpr std::string_view kTimingHeader = "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture";
+  size_t timing_header = 0;  // 1: a file from before the crossing columns
   const FileRead timing_read = ReadTable(
-      stem + "_T.csv", kTimingHeader, "timing file",
+      stem + "_T.csv", {kTimingFileHeader, kTimingFileHeaderWithoutCrossing}, &timing_header,
+      "timing file",
       [&](std::string_view line, std::string* why) {
-        int32_t f[7];
-        if (!ParseIntRow(line, f, 7, why)) return false;
-        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
+        int32_t f[9] = {0, 0, 0, 0, 0, 0, 0, -1, -1};
+        if (!ParseIntRow(line, f, timing_header == 0 ? 9 : 7, why)) return false;
+        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
         return true;
       },
       &set.damage, error);

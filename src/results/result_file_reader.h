@@ -21,6 +21,8 @@ struct TimingRow {
   int32_t hit_pass = -1;
   int32_t rt = -1;
   int32_t rt_picture = -1;
+  int32_t hit_crossing = -1;  // -1 too in files from before these columns
+  int32_t rt_crossing = -1;
 };
 
 // What the export and reports use from the run record; the whole text is kept.

@@ -1,5 +1,7 @@
 #include "results/run_record.h"
 
+#include "results/timing_format.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -149,6 +151,7 @@ std::string Iso8601(const LocalDateTime& t, int32_t utc_offset_minutes) {
 std::string RunRecordHeadJson(const RunRecordHead& head) {
   const Json json{{"format", kRunRecordFormat},
                   {"program", Json{{"name", "tavelin2"}, {"version", ProgramVersion()}}},
+                  {"timing_file_format", kTimingFileVersion},
                   {"subject", head.subject},
                   {"start", Iso8601(head.start, head.utc_offset_minutes)},
                   {"settings", SettingsJson(head.settings)},

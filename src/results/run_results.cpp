@@ -14,7 +14,7 @@ namespace {
 // Typical row lengths, so that the row text rarely has to grow while it is built.
 constexpr size_t kBodyRowBytes = 192;
 constexpr size_t kTrialRowFixedBytes = 128;
-constexpr size_t kTimingRowBytes = 48;
+constexpr size_t kTimingRowBytes = 64;
 
 std::string TrialRows(const RunResults& run) {
   std::string rows;

@@ -9,6 +9,11 @@
 #include "state/run_timing.h"
 
 extern const std::string_view kTimingFileHeader;
+// Files of earlier versions end after RTPicture.
+extern const std::string_view kTimingFileHeaderWithoutCrossing;
+// Which of the two a run's files have, for the run record.
+inline constexpr int kTimingFileVersion = 2;
 
-// Trial, Onset, OnsetShown, HitPicture, HitPass, RT, RTPicture; -1 for unknown.
+// Trial, Onset, OnsetShown, HitPicture, HitPass, RT, RTPicture, HitCrossing,
+// RTCrossing; -1 for unknown.
 void AppendTimingRows(std::string& out, std::span<const TrialTiming> timings);

@@ -8,6 +8,12 @@ int32_t PictureRt_ms(const TrialTiming& timing) {
   return timing.hit_picture_ms - timing.onset_shown_ms;
 }
 
+int32_t CrossingRt_ms(const TrialTiming& timing) {
+  if (timing.hit_crossing_ms == kUnknownMs || timing.onset_shown_ms == kUnknownMs)
+    return kUnknownMs;
+  return timing.hit_crossing_ms - timing.onset_shown_ms;
+}
+
 void TimeHistogram::Clear() {
   steps_.fill(0);
   count_ = 0;
@@ -96,6 +102,8 @@ const char* RunEndReasonName(RunEndReason reason) {
       return "trial_limit";
     case RunEndReason::kRecovered:
       return "recovered";
+    case RunEndReason::kSignal:
+      return "signal";
     default:
       return "unknown";
   }

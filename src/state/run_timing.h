@@ -20,10 +20,15 @@ struct TrialTiming {
   int32_t hit_picture_ms = kUnknownMs;  // capture of the picture whose bodies popped it
   int32_t hit_pass_ms = kUnknownMs;     // the pass that saw the pop
   int32_t rt_ms = 0;                    // as in the trial file
+  // When the popping site crossed into the balloon, interpolated between the
+  // last picture that showed it outside and the first that showed it inside.
+  int32_t hit_crossing_ms = kUnknownMs;
 };
 
 // hit_picture_ms - onset_shown_ms, or -1 when either is unknown.
 int32_t PictureRt_ms(const TrialTiming& timing);
+// hit_crossing_ms - onset_shown_ms, or -1 when either is unknown.
+int32_t CrossingRt_ms(const TrialTiming& timing);
 
 // One drawn pass, as the run record counts it. Counters are since the run start.
 struct DrawnPassFacts {
@@ -97,6 +102,7 @@ enum class RunEndReason : int32_t {
   kEscape = 2,
   kTrialLimit = 3,  // the trial table is full
   kRecovered = 4,   // written from the journal of a killed run
+  kSignal = 5,      // a stop signal (logout, shutdown, kill) ended it
 };
 
 const char* RunEndReasonName(RunEndReason reason);

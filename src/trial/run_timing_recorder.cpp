@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
@@ -28,6 +29,8 @@ void RunTimingRecorder::OnRunStart() {
   }
   frames_presented_base_ = ports_.stage.FramesPresented();
   looking_for_onset_ = false;
+  stored_index_ = -1;
+  crossing_.Reset();
 }
 
 int32_t RunTimingRecorder::ToRunClock(int64_t monotonic_ns) const {
@@ -40,11 +43,14 @@ int32_t RunTimingRecorder::ToRunClock(int64_t monotonic_ns) const {
 
 void RunTimingRecorder::OnPlaced(int32_t /*onset_ms*/) {
   if (timing_ == nullptr) return;
+  stored_index_ = -1;  // the last balloon's first frame was never presented
+  crossing_.Reset();
   shown_from_frame_ = ports_.stage.NextFrameNumber();
   shown_until_frame_ = 0;
   looking_for_onset_ = shown_from_frame_ != 0;
   onset_shown_ms_ = kUnknownMs;
   hit_picture_ms_ = kUnknownMs;
+  hit_crossing_ms_ = kUnknownMs;
 }
 
 void RunTimingRecorder::LookForOnsetShown() {
@@ -55,6 +61,11 @@ void RunTimingRecorder::LookForOnsetShown() {
   // A frame composed after the pop shows the burst, not the balloon.
   if (shown_until_frame_ == 0 || number < shown_until_frame_) {
     onset_shown_ms_ = ToRunClock(presented_ns);
+  }
+  if (stored_index_ >= 0) {
+    TrialTiming timing = timing_->trials[stored_index_];
+    timing.onset_shown_ms = onset_shown_ms_;
+    Store(std::exchange(stored_index_, -1), timing);
   }
 }
 
@@ -89,9 +100,16 @@ void RunTimingRecorder::OnDrawnPass() {
   if (ports_.record_sink != nullptr) ports_.record_sink->OnDrawnPass(facts);
 }
 
-void RunTimingRecorder::OnPop() {
+void RunTimingRecorder::OnTested(int slot, const TrackedBody& body, const HitRect& rect) {
+  if (timing_ == nullptr) return;
+  crossing_.Observe(slot, body, rect, picture_captured_ns_);
+}
+
+void RunTimingRecorder::OnPop(int slot, const char* site) {
   if (timing_ == nullptr) return;
   hit_picture_ms_ = ToRunClock(picture_captured_ns_);
+  const int64_t crossing_ns = crossing_.Crossing_ns(slot, site);
+  hit_crossing_ms_ = crossing_ns != 0 ? ToRunClock(crossing_ns) : kUnknownMs;
   shown_until_frame_ = ports_.stage.NextFrameNumber();
 }
 
@@ -99,10 +117,18 @@ void RunTimingRecorder::StoreTrial(int32_t index, int32_t onset_ms, int32_t hit_
                                    int32_t rt_ms) {
   if (timing_ == nullptr) return;
   if (looking_for_onset_) LookForOnsetShown();
-  looking_for_onset_ = false;  // not presented before the pop: unknown
-  TrialTiming& out = timing_->trials[index];
-  out = TrialTiming{index, onset_ms, onset_shown_ms_, hit_picture_ms_, hit_pass_ms, rt_ms};
-  if (ports_.record_sink != nullptr) ports_.record_sink->OnTimingStored(index, out);
+  // A frame composed before the pop may still be on its way to the screen:
+  // the row gets its presentation time when it arrives. None composed: the
+  // balloon was never shown, and OnsetShown stays unknown.
+  looking_for_onset_ = looking_for_onset_ && shown_until_frame_ > shown_from_frame_;
+  stored_index_ = looking_for_onset_ ? index : -1;
+  Store(index, TrialTiming{index, onset_ms, onset_shown_ms_, hit_picture_ms_, hit_pass_ms, rt_ms,
+                           hit_crossing_ms_});
+}
+
+void RunTimingRecorder::Store(int32_t index, const TrialTiming& timing) {
+  timing_->trials[index] = timing;
+  if (ports_.record_sink != nullptr) ports_.record_sink->OnTimingStored(index, timing);
 }
 
 void RunTimingRecorder::OnRunEnd(RunEndReason reason) {

@@ -2,7 +2,8 @@
 // Collects a run's timing as the trial loop goes: for each trial its onset,
 // when a frame showing its balloon was first presented, the capture of the
 // picture whose bodies popped it and the pass that saw the pop; for each drawn
-// pass the frame counts and latencies of the run record. Everything is handed
+// pass the frame counts and latencies of the run record; and when the popping
+// site crossed into the balloon, between two pictures. Everything is handed
 // to the record sink as well, so a killed run's journal holds it too.
 //
 // Without a RunTiming (run.timing null) every call returns at once.
@@ -10,6 +11,7 @@
 #include <cstdint>
 
 #include "state/run_timing.h"
+#include "trial/hit_crossing.h"
 #include "trial/run_state.h"
 #include "trial/trial_ports.h"
 
@@ -22,8 +24,11 @@ class RunTimingRecorder {
   void OnPlaced(int32_t onset_ms);
   // update_bodies took a new frame set; the slots hold its bodies, unmirrored.
   void OnDrawnPass();
-  // A body popped the balloon in this drawn pass.
-  void OnPop();
+  // The trial loop tested this slot's body (points on the displayed side)
+  // against the balloon in this drawn pass.
+  void OnTested(int slot, const TrackedBody& body, const HitRect& rect);
+  // The body in `slot` popped the balloon with `site` in this drawn pass.
+  void OnPop(int slot, const char* site);
   // Once per pass: looks out for the presentation of the balloon's first frame.
   void OnPassEnd() {
     if (looking_for_onset_) LookForOnsetShown();
@@ -35,6 +40,7 @@ class RunTimingRecorder {
  private:
   int32_t ToRunClock(int64_t monotonic_ns) const;
   void LookForOnsetShown();
+  void Store(int32_t index, const TrialTiming& timing);
 
   TrialPorts& ports_;
   const RunState& run_;
@@ -50,4 +56,9 @@ class RunTimingRecorder {
   uint64_t shown_until_frame_ = 0;  // first frame composed after its pop; 0 while up
   int32_t onset_shown_ms_ = kUnknownMs;
   int32_t hit_picture_ms_ = kUnknownMs;
+  int32_t hit_crossing_ms_ = kUnknownMs;
+  HitCrossingTracker crossing_;
+  // A trial stored before its balloon's first frame was known to be presented
+  // (the screen can lag the hit test): its row is completed when it is.
+  int32_t stored_index_ = -1;
 };

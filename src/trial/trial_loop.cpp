@@ -93,6 +93,7 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
     TrackedBody& body = s.run.tracked_bodies[i];
     if (!IsProcessedSlot(body, s.run.settings)) continue;
     if (s.run.settings.mirror == 0) MirrorJoints(body);
+    s.timing.OnTested(i, body, s.target.hit_rect);
     if (const char* site = HitTest(body, s.target, s.run.settings)) {
       // A later slot that also hits in this pass overwrites the values of this one.
       ports.sound.PlayAsync(s.pop_sound_path);
@@ -102,7 +103,7 @@ void TestBodies(LoopState& s, TrialPorts& ports) {
       s.hit_slot = i;
       s.target.shown = 0;
       s.resp = site;
-      s.timing.OnPop();
+      s.timing.OnPop(i, site);
     }
     StoreSample(s, body, ports.record_sink);
   }

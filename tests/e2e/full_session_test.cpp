@@ -28,6 +28,7 @@ namespace {
 // How far the 1 ms counter may trail CLOCK_MONOTONIC when the machine is busy
 // (seen: 7 ms with two cores and a load of 8).
 constexpr int kClockLagUnderLoad_ms = 20;
+constexpr int kSimFramePeriod_ms = 34;  // the simulator's 30 pictures a second, rounded up
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -262,10 +263,12 @@ class FullSessionTest : public RealProgramTest {
 
     const auto lines = CrLfLines(ReadAll(timing_file));
     ASSERT_EQ(lines.size(), trials.size() + 1) << "a timing row per trial record";
-    EXPECT_EQ(lines[0], "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture");
+    EXPECT_EQ(lines[0],
+              "Trial,Onset,OnsetShown,HitPicture,HitPass,RT,RTPicture,HitCrossing,RTCrossing");
+    int crossings = 0;
     for (size_t i = 0; i < trials.size(); ++i) {
       const auto f = Fields(lines[i + 1]);
-      ASSERT_EQ(f.size(), 7u) << lines[i + 1];
+      ASSERT_EQ(f.size(), 9u) << lines[i + 1];
       const int onset = std::stoi(f[1]), shown = std::stoi(f[2]), picture = std::stoi(f[3]);
       const int pass = std::stoi(f[4]), rt = std::stoi(f[5]), rt_picture = std::stoi(f[6]);
       EXPECT_EQ(std::stoi(f[0]), trials[i].trial);
@@ -281,10 +284,26 @@ class FullSessionTest : public RealProgramTest {
       // loaded machine's timer thread can advance a few ms late.
       EXPECT_LE(picture, pass + kClockLagUnderLoad_ms) << "trial " << i;
       EXPECT_EQ(rt_picture, picture - shown) << "trial " << i;
+      // The hand went in between the last picture that showed it outside and
+      // the popping one: a frame before it, a few when pictures were skipped
+      // or the hand was lost in between.
+      const int crossing = std::stoi(f[7]), rt_crossing = std::stoi(f[8]);
+      if (crossing == -1) {
+        EXPECT_EQ(rt_crossing, -1) << "trial " << i;
+        continue;
+      }
+      ++crossings;
+      EXPECT_LE(crossing, picture) << "trial " << i;
+      EXPECT_GE(crossing, picture - 4 * kSimFramePeriod_ms) << "trial " << i;
+      EXPECT_EQ(rt_crossing, shown == -1 ? -1 : crossing - shown) << "trial " << i;
     }
+    // The virtual participant reaches in from outside for every balloon after
+    // the start balloon.
+    EXPECT_GE(crossings, static_cast<int>(trials.size()) - 1);
 
     const nlohmann::json record = nlohmann::json::parse(ReadAll(record_file));
     EXPECT_EQ(record["format"], "tavelin2-run/1");
+    EXPECT_EQ(record["timing_file_format"], 2);
     EXPECT_FALSE(record["program"]["version"].get<std::string>().empty());
     EXPECT_EQ(record["subject"], "E2E01");
     EXPECT_EQ(record["sensor"]["backend"], "sim");

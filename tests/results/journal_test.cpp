@@ -4,6 +4,7 @@
 
 #include "results/journal_file.h"
 #include "results/journal_format.h"
+#include "results/journal_timing_format.h"
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results/run_results.h"
@@ -192,3 +193,34 @@ TEST_F(JournalTest, DiscardRemovesAndANewBeginLeavesTheOldJournalForRecovery) {
 
 }  // namespace
 }  // namespace results_test
+
+// A trial's timing as journalled now and by the version before the crossing
+// columns (six fields); anything else is malformed.
+TEST(JournalTimingEntry, ReadsThisVersionsAndTheEarlierOnesEntries) {
+  const TrialTiming timing{3, 100, 117, 450, 470, 370, 433};
+  std::vector<char> frame;
+  AppendTrialTimingFrame(frame, 3, timing);
+  const std::string_view now(frame.data() + kFrameHeaderBytes, frame.size() - kFrameHeaderBytes);
+  const std::string_view earlier = now.substr(0, now.size() - sizeof(int32_t));
+  const std::string_view cut = now.substr(0, now.size() - 2);
+  const struct {
+    const char* name;
+    std::string_view payload;
+    bool ok;
+    int32_t crossing;
+  } cases[] = {
+      {"this version", now, true, 433},
+      {"before the crossing column", earlier, true, kUnknownMs},
+      {"cut inside a field", cut, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    JournalTimingContents contents;
+    contents.timings.resize(3);
+    ASSERT_EQ(ParseTimingEntry(c.payload, &contents), c.ok);
+    if (!c.ok) continue;
+    ASSERT_EQ(contents.timings.size(), 4u);
+    EXPECT_EQ(contents.timings[3].hit_picture_ms, 450);
+    EXPECT_EQ(contents.timings[3].hit_crossing_ms, c.crossing);
+  }
+}

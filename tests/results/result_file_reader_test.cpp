@@ -5,6 +5,8 @@
 #include "results/result_file_reader.h"
 
 #include <gtest/gtest.h>
+
+#include "results/timing_format.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,11 +110,31 @@ TEST_F(ReaderTest, TimingFileAndRunRecordAreTakenWherePresent) {
   ASSERT_EQ(set->runs[0].timing.size(), 3u);
   EXPECT_EQ(set->runs[0].timing[1].onset_shown, 20);
   EXPECT_EQ(set->runs[0].timing[1].rt_picture, 1170);
+  EXPECT_EQ(set->runs[0].timing[1].hit_crossing, -1) << "a file from before the crossing columns";
   ASSERT_TRUE(set->run_record);
   EXPECT_EQ(set->run_record->sensor_backend, "camera");
   EXPECT_EQ(set->run_record->sensor_device, "/dev/video2");
   EXPECT_EQ(set->run_record->mirror, 0);
   EXPECT_DOUBLE_EQ(set->run_record->frame_interval_median_ms.value_or(0), 33.4);
+}
+
+TEST_F(ReaderTest, TimingFileWithTheCrossingColumns) {
+  const std::string trial = Place("trial_fresh.csv", "body_fresh.csv");
+  const std::string rows = "0,0,17,-1,4567,4567,-1,-1,-1\r\n1,0,20,1190,1203,1203,1170,1176,1156\r\n"
+                           "2,2253,-1,-1,2250,-3,-1,-1,-1\r\n";
+  WriteFile("SBJ0000_20160305_090702_T.csv", std::string(kTimingFileHeader) + rows);
+  std::string error;
+  auto set = ReadResultFiles(trial, &error);
+  ASSERT_TRUE(set) << error;
+  ASSERT_EQ(set->runs[0].timing.size(), 3u);
+  EXPECT_EQ(set->runs[0].timing[1].hit_crossing, 1176);
+  EXPECT_EQ(set->runs[0].timing[1].rt_crossing, 1156);
+  // Rows of the other format under this header are damage, not data.
+  WriteFile("SBJ0000_20160305_090702_T.csv",
+            std::string(kTimingFileHeader) + "0,0,17,-1,4567,4567,-1\r\n");
+  set = ReadResultFiles(trial, &error);
+  EXPECT_FALSE(set);
+  EXPECT_NE(error.find("_T.csv: line 2"), std::string::npos) << error;
 }
 
 TEST_F(ReaderTest, BrokenFilesAreNamedWithTheReason) {

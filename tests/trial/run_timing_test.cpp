@@ -10,6 +10,7 @@
 #include "results/timing_format.h"
 #include "run_harness.h"
 #include "trial/active_target.h"
+#include "trial/target_placement.h"
 
 namespace {
 
@@ -79,10 +80,11 @@ TEST_F(RunTimingTest, EveryColumnOfTheTimingRows) {
   // (clock 119) by a picture of clock 79.
   // Trial 2: placed in pass 2221 (clock 1140), none of its frames presented,
   // its pictures without a capture time; popped in pass 2400 (clock 1319).
+  // The hands were nowhere before they were in: no crossing.
   EXPECT_EQ(rows,
-            "0,0,7,20,60,60,13\r\n"
-            "1,0,36,79,119,119,43\r\n"
-            "2,1140,-1,-1,1319,179,-1\r\n");
+            "0,0,7,20,60,60,13,-1,-1\r\n"
+            "1,0,36,79,119,119,43,-1,-1\r\n"
+            "2,1140,-1,-1,1319,179,-1,-1,-1\r\n");
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(h.run.timing->trials[i].rt_ms, h.run.trial_records[i].rt) << i;
   }
@@ -91,6 +93,46 @@ TEST_F(RunTimingTest, EveryColumnOfTheTimingRows) {
   EXPECT_EQ(h.sink.timings[1].first, 1);
   EXPECT_EQ(h.sink.timings[1].second.onset_shown_ms, 36);
   EXPECT_EQ(h.sink.drawn_passes.size(), 82u);  // passes 0, 30, ..., 2430
+}
+
+// A screen slower than the hit test: the start balloon is popped before its
+// first frame is presented. The row is completed when the presentation
+// arrives; the hand's path gives the crossing, before the balloon was seen.
+TEST(RunTimingLateScreen, OnsetShownArrivesAfterThePopAndTheCrossingIsInterpolated) {
+  constexpr int64_t kSlowPresent_ns = 120'000'000;
+  RunHarness h;
+  ScriptedFrameInfo frames;
+  h.frame_info = &frames;
+  h.stage.now_ns = [&] { return h.clock.Now_ns(); };
+  h.stage.present_time_ns = [&](uint64_t n) -> int64_t {
+    return n <= h.stage.end_times_ns.size() ? h.stage.end_times_ns[n - 1] + kSlowPresent_ns : 0;
+  };
+  h.bodies = [&](int pass) {
+    if (pass % kFramePeriodPasses != 0) return 0;
+    ++frames.taken;
+    frames.captured_ns = h.clock.Now_ns();  // no camera delay
+    const ActiveTargetSnapshot balloon = ReadActiveTarget();
+    TrackedBody body = AwayBody(7);
+    // Pass 30: the right hand 2.5 balloon halves left of the centre; pass 60: at it.
+    body.hand_rx = balloon.target_x - (pass >= 60 ? 0 : 5 * kHitHalfSize / 2);
+    body.hand_ry = balloon.target_y;
+    if (pass >= 90) body.hand_rx = body.hand_ry = -1;
+    h.run.tracked_bodies[0] = body;
+    return 1;
+  };
+  h.PressKeyAfterPass(400, VK_ESCAPE);
+  h.Run();
+  ASSERT_GE(h.run.trial_count, 1);
+  const TrialTiming& t = h.run.timing->trials[0];
+  EXPECT_EQ(t.hit_picture_ms, 60);
+  EXPECT_EQ(t.onset_shown_ms, 120) << "presented after the pop, still recorded";
+  // Outside at clock 30, inside at 60, entering 3/5 of the way along: 48 ms.
+  EXPECT_EQ(t.hit_crossing_ms, 48);
+  EXPECT_EQ(CrossingRt_ms(t), 48 - 120);
+  // The journal was told again once the presentation was known.
+  ASSERT_FALSE(h.sink.timings.empty());
+  EXPECT_EQ(h.sink.timings.back().first, 0);
+  EXPECT_EQ(h.sink.timings.back().second.onset_shown_ms, 120);
 }
 
 TEST_F(RunTimingTest, RunRecordKeysAndValues) {
@@ -115,6 +157,7 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
 
   EXPECT_EQ(r["format"], "tavelin2-run/1");
   EXPECT_EQ(r["program"]["name"], "tavelin2");
+  EXPECT_EQ(r["timing_file_format"], 2);
   EXPECT_FALSE(r["program"]["version"].get<std::string>().empty());
   EXPECT_EQ(r["subject"], "P1");
   EXPECT_EQ(r["start"], "2026-12-10T10:15:00.123+09:00");

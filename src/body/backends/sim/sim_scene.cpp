@@ -65,7 +65,8 @@ bool SimScene::InView(const Child& child) const {
 void SimScene::MoveChild(int index, double now_ms, const std::optional<BalloonProbe>& probe) {
   Child& c = children_[index];
   const double t_s = now_ms / 1000.0;
-  const float dt_s = static_cast<float>(frame_interval_ms_ / 1000.0);
+  const float dt_s = static_cast<float>(
+      (last_ms_ < 0 ? frame_interval_ms_ : std::max(0.0, now_ms - last_ms_)) / 1000.0);
 
   // Idle: sway, swinging arms, hand shapes that change now and then.
   c.pose.sway_m = static_cast<float>(0.035 * std::sin(2 * kPi * c.sway_hz * t_s + c.sway_phase));
@@ -162,11 +163,15 @@ void SimScene::SenseChild(int index) {
 }
 
 void SimScene::Advance(int64_t frame_index, const std::optional<BalloonProbe>& probe) {
-  const double now_ms = static_cast<double>(frame_index) * frame_interval_ms_;
+  AdvanceTo(static_cast<double>(frame_index) * frame_interval_ms_, probe);
+}
+
+void SimScene::AdvanceTo(double now_ms, const std::optional<BalloonProbe>& probe) {
   for (size_t i = 0; i < children_.size(); ++i) {
     MoveChild(static_cast<int>(i), now_ms, probe);
     SenseChild(static_cast<int>(i));
   }
+  last_ms_ = now_ms;
 }
 
 void SimScene::FillBodyFrame(BodyFrameData* frame) const {

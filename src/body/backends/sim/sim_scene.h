@@ -31,6 +31,10 @@ class SimScene {
 
   // Moves everything on to frame `frame_index` (counted from 0, one call per frame).
   void Advance(int64_t frame_index, const std::optional<BalloonProbe>& probe);
+  // Moves everything on to `now_ms` (from the last time it was moved to; a
+  // copy of the scene may be moved to a moment between two frames).
+  void AdvanceTo(double now_ms, const std::optional<BalloonProbe>& probe);
+  double frame_interval_ms() const { return frame_interval_ms_; }
 
   // The sensor's view of the current frame: tracking, joints, hand states.
   void FillBodyFrame(BodyFrameData* frame) const;
@@ -61,6 +65,7 @@ class SimScene {
 
   PinholeCamera camera_;
   double frame_interval_ms_;
+  double last_ms_ = -1;  // the moment last moved to; -1 before the first frame
   SimRandom random_;
   VirtualParticipant participant_;
   std::vector<Child> children_;

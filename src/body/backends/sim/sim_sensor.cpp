@@ -89,6 +89,7 @@ void SimSensor::Run() {
 
   const int64_t interval_ns = static_cast<int64_t>(options_.frame_interval_us) * 1000;
   int64_t deadline = MonotonicNow_ns();
+  int64_t last_captured_ns = 0;
   for (int64_t frame = 0; !stop_.load();) {
     // The next thing to do: capture the next picture, or publish a held set.
     const int64_t publish_at =
@@ -104,9 +105,20 @@ void SimSensor::Run() {
     const TIMESPAN captured = deadline / 100;
 
     const std::optional<BalloonProbe> probe = ReadSimBalloonProbe();
+    const SimScene before = scene;
     scene.Advance(frame, probe);
     ++frame;
-    if (!scene.looks().empty()) truth_.Observe(captured * 100, probe, scene.looks()[0], camera_);
+    if (!scene.looks().empty()) {
+      // Between the last frame and this one the scene's time runs evenly.
+      const auto look_at = [&](int64_t ns) {
+        SimScene between = before;
+        const double share = double(ns - last_captured_ns) / double(captured * 100 - last_captured_ns);
+        between.AdvanceTo((double(frame - 2) + share) * scene.frame_interval_ms(), probe);
+        return between.looks()[0];
+      };
+      truth_.Observe(captured * 100, probe, scene.looks()[0], camera_, look_at);
+    }
+    last_captured_ns = captured * 100;
 
     auto colour = colour_pool->Acquire();
     painter.PaintColour(scene, colour.get());
