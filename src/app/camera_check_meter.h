@@ -10,11 +10,7 @@
 #include <string>
 #include <vector>
 
-// What a session needs, below which the check says so.
-inline constexpr double kMinPicturesPerSecond = 20;
-inline constexpr double kMinBodyFramesPerSecond = 10;
-inline constexpr double kMaxCaptureToBodyMs = 150;
-inline constexpr double kMinTrackedShare = 0.80;
+#include "state/camera_requirements.h"
 
 struct CameraCheckFigures {
   double seconds = 0;  // covered by the figures (up to the window)

@@ -152,6 +152,9 @@ void CMainFrame::OnExperimentStart() {
     RunTask(ports, ProgramRunState());
   }
   if (!StopRequested()) ReportSensorStop();
+  // The signal ended the loop the way Esc does; the record tells them apart.
+  if (StopRequested() && run_timing.end_reason == RunEndReason::kEscape)
+    run_timing.end_reason = RunEndReason::kSignal;
 
   experiment_window.ReleaseTextures();
   EndSessionVideo();

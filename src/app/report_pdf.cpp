@@ -130,10 +130,20 @@ class ReportPainter {
   QString footer_;
 };
 
+// Orange: the run is not to be trusted as it stands; green: nothing speaks against it.
+const QColor kWarningColour(0xC8, 0x5A, 0x00);
+const QColor kSoundColour(0x1B, 0x7E, 0x57);
+
 void SummaryPage(ReportPainter& p, const RunReport& run) {
   p.NewPage();
-  p.Heading("Tavelin2 run report: " + QString::fromStdString(run.heading), 15);
-  const double top = p.y() + 4;
+  const QString title = run.figures.simulated ? "Tavelin2 run report (SIMULATED SENSOR): "
+                                              : "Tavelin2 run report: ";
+  p.Heading(title + QString::fromStdString(run.heading), 15);
+  const double width = p.page().width();
+  const double top =
+      4 + (run.figures.warnings.empty()
+               ? p.Lines({"No figure speaks against this run."}, p.y(), 0, width, kSoundColour)
+               : p.Lines(run.figures.warnings, p.y(), 0, width, kWarningColour));
   const double half = (p.page().width() - kGap) / 2;
   double left_y = top;
   left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
@@ -144,11 +154,6 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
   const double right = half + kGap;
   double y = p.Rows({{"Figures", ""}}, top, right, half);
   y = p.Rows(run.figure_rows, y, right, half);
-  if (!run.figures.warnings.empty()) {
-    y = p.Lines(run.figures.warnings, y + 6, right, half, QColor(0xC0, 0x20, 0x20));
-  } else {
-    y = p.Lines({"No figure speaks against this run."}, y + 6, right, half, QColor(0x1B, 0x7E, 0x57));
-  }
   y = p.Rows({{"Timing (run record)", ""}}, y + 8, right, half);
   if (run.timing_rows.empty()) {
     p.Rows({{"", "no run record (_run.json) for this run"}}, y, right, half);
@@ -187,7 +192,9 @@ bool WriteReportPdf(const ReportModel& model, const std::string& path, std::stri
     writer.setResolution(kDpi);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                      QMarginsF(12, 12, 12, 10), QPageLayout::Millimeter));
-    writer.setTitle("Tavelin2 run report");
+    const bool simulated = std::any_of(model.runs.begin(), model.runs.end(),
+                                       [](const RunReport& r) { return r.figures.simulated; });
+    writer.setTitle(simulated ? "Tavelin2 run report (simulated sensor)" : "Tavelin2 run report");
     writer.setCreator("tavelin2");
     QPainter painter;
     if (!painter.begin(&writer)) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "export/run_timeline.h"
+#include "state/camera_requirements.h"
 
 namespace {
 
@@ -42,6 +43,71 @@ double SampledTimeMs(const ResultRun& run, const std::optional<RunRecordFigures>
   if (record && record->end_reason == "time_limit" && record->timelimit_s && !run.trials.empty())
     end = std::max<int64_t>(end, int64_t{*record->timelimit_s} * 1000);
   return total + static_cast<double>(std::max<int64_t>(0, end - last_onset));
+}
+
+std::string Seconds(int64_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f s", static_cast<double>(ms) / 1000.0);
+  return text;
+}
+
+// How the run ended, when that was not its time limit.
+void AddEndWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
+  const std::string after = r.duration_ms ? " after " + Seconds(*r.duration_ms) : "";
+  const std::string limit =
+      r.timelimit_s ? " (time limit " + std::to_string(*r.timelimit_s) + " s)" : "";
+  if (r.end_reason == "escape") warnings->push_back("Ended early with Esc" + after + limit + ".");
+  if (r.end_reason == "signal") {
+    warnings->push_back("Ended early by a stop signal (logout, shutdown or kill)" + after + limit +
+                        ".");
+  }
+  if (r.end_reason == "recovered") {
+    warnings->push_back("The program stopped during the run (crash or kill); the files were "
+                        "rebuilt from its journal.");
+  }
+  if (!r.sensor_stop_cause.empty()) {
+    std::string text = "The body sensor stopped";
+    if (r.sensor_stop_elapsed_ms) text += " " + Seconds(*r.sensor_stop_elapsed_ms) + " into the run";
+    text += " (" + r.sensor_stop_cause;
+    if (!r.sensor_stop_detail.empty()) text += ": " + r.sensor_stop_detail;
+    warnings->push_back(text + "); nothing of the child was recorded after that.");
+  }
+}
+
+// The camera check's own limits, applied to the whole run.
+void AddCameraWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
+  if (r.sensor_backend != "camera") return;
+  char text[200];
+  if (r.pictures_captured && r.duration_ms && *r.duration_ms > 0) {
+    const double rate = static_cast<double>(*r.pictures_captured) * 1000.0 / *r.duration_ms;
+    if (rate < kMinPicturesPerSecond) {
+      std::snprintf(text, sizeof text,
+                    "The camera delivered %.1f pictures a second; the camera check asks for at "
+                    "least %.0f.",
+                    rate, kMinPicturesPerSecond);
+      warnings->push_back(text);
+    }
+  }
+  if (r.capture_to_hit_test_ms && *r.capture_to_hit_test_ms > kMaxCaptureToBodyMs) {
+    std::snprintf(text, sizeof text,
+                  "Bodies came late: %.0f ms on average from a picture's capture to its hit test; "
+                  "the camera check accepts up to %.0f ms.",
+                  *r.capture_to_hit_test_ms, kMaxCaptureToBodyMs);
+    warnings->push_back(text);
+  }
+  if (r.share_with_tracked_body && *r.share_with_tracked_body < kMinTrackedShare) {
+    warnings->push_back("A body was tracked in only " + Percent(*r.share_with_tracked_body) +
+                        " of the body frames; the camera check asks for " +
+                        Percent(kMinTrackedShare) + ".");
+  }
+}
+
+// Why the run is not to be trusted as a child's session; said before the rest.
+void AddDistrust(const RunRecordFigures& r, std::vector<std::string>* warnings) {
+  if (r.simulated)
+    warnings->push_back("Simulated sensor: the bodies are the simulator's, not a child's data.");
+  AddEndWarnings(r, warnings);
+  AddCameraWarnings(r, warnings);
 }
 
 void AddRecordWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
@@ -91,6 +157,10 @@ std::string RunStartText(const LocalDateTime& t) {
 RunFigures ComputeRunFigures(const ResultRun& run, const std::optional<RunRecordFigures>& record) {
   RunFigures f;
   f.record = record;
+  if (record) {
+    f.simulated = record->simulated;
+    AddDistrust(*record, &f.warnings);
+  }
   f.balloons_popped = static_cast<int32_t>(run.trials.size());
   for (const TrialRecord& r : run.trials) {
     if (r.trial > 0) f.rts_ms.push_back(r.rt);

@@ -31,7 +31,11 @@ struct RunFigures {
   double expected_frames = 0;    // frames the camera delivered in the sampled time
   double frame_interval_ms = 0;  // run record median, else the body file's median
   std::optional<RunRecordFigures> record;  // when the run has a run record
-  std::vector<std::string> warnings;       // plain sentences; empty for a sound run
+  bool simulated = false;                  // the bodies came from the simulator
+  // Plain sentences; empty for a sound run. Those that say the run is not to
+  // be trusted as a child's session (simulated, ended early, a camera the
+  // camera check would refuse) come first.
+  std::vector<std::string> warnings;
 };
 
 // "2016/03/05 09:07:02", as the trial file's Date and Time columns.

@@ -122,6 +122,16 @@ std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_tex
   f.timelimit_s = NumberAt<int32_t>(record, "/settings/timelimit");
   if (const json::json_pointer p("/end/reason"); record.contains(p) && record.at(p).is_string())
     f.end_reason = record.at(p).get<std::string>();
+  f.duration_ms = NumberAt<int64_t>(record, "/end/duration_ms");
+  f.sensor_backend = TextAt(record, "/sensor/backend");
+  const json::json_pointer simulated("/simulated");
+  f.simulated = (record.contains(simulated) && record.at(simulated).is_boolean() &&
+                 record.at(simulated).get<bool>()) ||
+                f.sensor_backend == "sim";
+  f.capture_to_hit_test_ms = NumberAt<double>(record, "/latency_ms/capture_to_hit_test/mean");
+  f.sensor_stop_cause = TextAt(record, "/sensor_stop/cause");
+  f.sensor_stop_detail = TextAt(record, "/sensor_stop/detail");
+  f.sensor_stop_elapsed_ms = NumberAt<int64_t>(record, "/sensor_stop/run_elapsed_ms");
   ReadTracking(record, &f);
   ReadSessionVideo(record, &f);
   if (const json::json_pointer p("/as_run/notes"); record.contains(p) && record.at(p).is_array()) {

@@ -18,6 +18,14 @@ struct RunRecordFigures {
   std::optional<double> frame_interval_p99_ms;
   std::optional<int32_t> timelimit_s;  // settings.timelimit
   std::string end_reason;              // end.reason, "" unknown
+  std::optional<int64_t> duration_ms;  // end.duration_ms
+  bool simulated = false;              // simulated, or sensor.backend "sim" in older records
+  std::string sensor_backend;          // sensor.backend
+  std::optional<double> capture_to_hit_test_ms;  // latency_ms.capture_to_hit_test.mean
+  // sensor_stop.*: cause "" when the sensor did not stop
+  std::string sensor_stop_cause;
+  std::string sensor_stop_detail;
+  std::optional<int64_t> sensor_stop_elapsed_ms;
   // as_run.notes: settings values the run did not follow as written, and
   // what it did instead
   std::vector<std::string> condition_notes;

@@ -55,13 +55,16 @@ RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_
   s.figures.warnings.insert(s.figures.warnings.begin(), set.damage.begin(), set.damage.end());
   const RunFigures& f = s.figures;
 
-  std::string head = "Last run: " + TextAsUtf8(run.subject) + ", started " + RunStartText(run.start);
+  std::string head = f.simulated ? "Last run (simulated sensor, not a child's data): " : "Last run: ";
+  head += TextAsUtf8(run.subject) + ", started " + RunStartText(run.start);
   if (set.runs.size() > 1)
     head += " (run " + std::to_string(set.runs.size()) + " in these files: same subject and second)";
   s.lines.push_back({head});
+  // What speaks against the run comes before anything else.
+  if (report_path.empty()) s.lines.push_back({"No report was written: " + report_error, true});
+  for (const std::string& w : f.warnings) s.lines.push_back({w, true});
   for (size_t i = 0; i < s.files.size(); ++i)
     s.lines.push_back({(i == 0 ? "Files: " : "       ") + s.files[i]});
-  if (report_path.empty()) s.lines.push_back({"No report was written: " + report_error, true});
 
   std::string pops = "Balloons popped: " + std::to_string(f.balloons_popped) +
                      " (the start balloon included)";
@@ -87,7 +90,6 @@ RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_
   }
   s.lines.push_back({frames});
   if (f.record) AddRecordLines(*f.record, &s.lines);
-  for (const std::string& w : f.warnings) s.lines.push_back({w, true});
   if (f.warnings.empty()) s.lines.push_back({"No figure speaks against this run."});
   return s;
 }

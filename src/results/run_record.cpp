@@ -151,6 +151,8 @@ std::string Iso8601(const LocalDateTime& t, int32_t utc_offset_minutes) {
 std::string RunRecordHeadJson(const RunRecordHead& head) {
   const Json json{{"format", kRunRecordFormat},
                   {"program", Json{{"name", "tavelin2"}, {"version", ProgramVersion()}}},
+                  // Bodies from the simulator are not a child's: said where no reader misses it.
+                  {"simulated", head.sensor.backend == "sim"},
                   {"timing_file_format", kTimingFileVersion},
                   {"subject", head.subject},
                   {"start", Iso8601(head.start, head.utc_offset_minutes)},

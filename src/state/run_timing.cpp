@@ -104,6 +104,8 @@ const char* RunEndReasonName(RunEndReason reason) {
       return "recovered";
     case RunEndReason::kSignal:
       return "signal";
+    case RunEndReason::kSignal:
+      return "signal";
     default:
       return "unknown";
   }

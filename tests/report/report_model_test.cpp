@@ -75,9 +75,11 @@ TEST_F(SummaryTest, FiguresOfAScriptedRunWithItsRunRecord) {
                               "frames; a body tracked in 97 % of the body frames"));
   EXPECT_TRUE(Contains(lines, "Session video: /data/P01_20261210_101500_V.avi (frames written / "
                               "dropped: 300 / 0)"));
-  // 10 of 300 pictures not shown is above the 2 % the summary lets pass.
+  // The simulator's bodies first; 10 of 300 pictures not shown is above the 2 %
+  // the summary lets pass.
   const auto warnings = Texts(s, true);
-  ASSERT_EQ(warnings.size(), 1u) << SummaryText(s);
+  ASSERT_EQ(warnings.size(), 2u) << SummaryText(s);
+  EXPECT_TRUE(Contains(warnings, "Simulated sensor"));
   EXPECT_TRUE(Contains(warnings, "10 of 300 camera pictures (3 %) were never shown"));
   EXPECT_NE(SummaryText(s).find("WARNING: 10 of 300"), std::string::npos);
 }
@@ -100,6 +102,25 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
   const std::string video_failed = R"({"session_video": {"recorded": false, "video": null,
       "problem": "no folder can take the video"}})";
   const std::string video_off = R"({"session_video": {"recorded": false}})";
+  const std::string escaped = R"({"settings": {"timelimit": 60},
+      "end": {"reason": "escape", "duration_ms": 23400}})";
+  const std::string signalled = R"({"end": {"reason": "signal", "duration_ms": 5000}})";
+  const std::string recovered = R"({"end": {"reason": "recovered", "duration_ms": 5000}})";
+  const std::string sensor_stopped = R"({"sensor_stop": {"cause": "no frames",
+      "run_elapsed_ms": 12000, "detail": "the video file a.mp4 ended"}})";
+  const std::string simulated = R"({"simulated": true, "sensor": {"backend": "sim"}})";
+  const std::string old_simulated = R"({"sensor": {"backend": "sim"}})";
+  // 150 pictures in 10 s, bodies 210 ms after their pictures, a body in 70 % of the frames.
+  const std::string poor_camera = R"({"sensor": {"backend": "camera"},
+      "end": {"reason": "time_limit", "duration_ms": 10000},
+      "frames": {"pictures_captured": 150, "pictures_shown": 150},
+      "latency_ms": {"capture_to_hit_test": {"mean": 210}},
+      "tracking": {"share_with_tracked_body": 0.7}})";
+  const std::string sound_camera = R"({"sensor": {"backend": "camera"},
+      "end": {"reason": "time_limit", "duration_ms": 10000},
+      "frames": {"pictures_captured": 300, "pictures_shown": 300},
+      "latency_ms": {"capture_to_hit_test": {"mean": 60}},
+      "tracking": {"share_with_tracked_body": 0.95}})";
   const Case cases[] = {
       {"sound run", Always, sound_record.c_str(), {}},
       {"video frames dropped", Always, video_dropped.c_str(),
@@ -115,6 +136,23 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
       {"uneven frames", Always, uneven_record.c_str(),
        {"1 % of the intervals were longer than 300 ms (median 100 ms); frames were dropped"}},
       {"no run record", Always, nullptr, {}},
+      {"ended by Esc", Always, escaped.c_str(), {"Ended early with Esc after 23 s (time limit 60 s)."}},
+      {"ended by a signal", Always, signalled.c_str(),
+       {"Ended early by a stop signal (logout, shutdown or kill) after 5 s."}},
+      {"recovered after a crash", Always, recovered.c_str(),
+       {"The program stopped during the run (crash or kill)"}},
+      {"sensor stopped", Always, sensor_stopped.c_str(),
+       {"The body sensor stopped 12 s into the run (no frames: the video file a.mp4 ended); "
+        "nothing of the child was recorded after that."}},
+      {"simulated sensor", Always, simulated.c_str(),
+       {"Simulated sensor: the bodies are the simulator's, not a child's data."}},
+      {"simulated sensor, older record", Always, old_simulated.c_str(), {"Simulated sensor"}},
+      {"camera the check would refuse", Always, poor_camera.c_str(),
+       {"The camera delivered 15.0 pictures a second; the camera check asks for at least 20.",
+        "Bodies came late: 210 ms on average from a picture's capture to its hit test; the "
+        "camera check accepts up to 150 ms.",
+        "A body was tracked in only 70 % of the body frames; the camera check asks for 80 %."}},
+      {"camera the check would accept", Always, sound_camera.c_str(), {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -129,6 +167,11 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
     ASSERT_EQ(warnings.size(), c.expected.size()) << SummaryText(s);
     for (size_t i = 0; i < warnings.size(); ++i)
       EXPECT_NE(warnings[i].find(c.expected[i]), std::string::npos) << warnings[i];
+    // Right under the first line, before the files and figures.
+    if (!warnings.empty()) EXPECT_TRUE(s.lines.at(1).warning) << SummaryText(s);
+    EXPECT_EQ(s.lines[0].text.starts_with("Last run (simulated sensor, not a child's data): P01"),
+              c.run_record == simulated.c_str() || c.run_record == old_simulated.c_str())
+        << s.lines[0].text;
     if (c.run_record == nullptr) {
       EXPECT_TRUE(Contains(Texts(s, false), "pictures shown / captured: unknown (no run record)"));
     }

@@ -165,6 +165,9 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(r["settings"]["mirror"], 1);
   EXPECT_EQ(r["random_seed_used"], 4242);
   EXPECT_EQ(r["sensor"]["backend"], "camera");
+  EXPECT_EQ(r["simulated"], false);
+  head.sensor.backend = "sim";
+  EXPECT_EQ(nlohmann::json::parse(RunRecordHeadJson(head))["simulated"], true);
   EXPECT_EQ(r["sensor"]["device"], "/dev/video2");
   EXPECT_EQ(r["sensor"]["models"][0]["sha256"], "ab12");
   // Esc was seen by pass 2451, 2451 ms after the run started.
