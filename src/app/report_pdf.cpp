@@ -16,7 +16,13 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 #include "app/report_charts.h"
+#include "state/own_folder.h"
+#include "state/path_names.h"
 
 namespace {
 
@@ -140,10 +146,14 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
                                               : "Tavelin2 run report: ";
   p.Heading(title + QString::fromStdString(run.heading), 15);
   const double width = p.page().width();
+  const size_t points = run.figures.warnings.size();
+  std::vector<std::string> verdict{
+      points == 0 ? "Verdict: usable. No figure speaks against this run."
+                  : "Verdict: check before use. " + std::to_string(points) +
+                        (points == 1 ? " point speaks" : " points speak") + " against this run:"};
+  verdict.insert(verdict.end(), run.figures.warnings.begin(), run.figures.warnings.end());
   const double top =
-      4 + (run.figures.warnings.empty()
-               ? p.Lines({"No figure speaks against this run."}, p.y(), 0, width, kSoundColour)
-               : p.Lines(run.figures.warnings, p.y(), 0, width, kWarningColour));
+      4 + p.Lines(verdict, p.y(), 0, width, points == 0 ? kSoundColour : kWarningColour);
   const double half = (p.page().width() - kGap) / 2;
   double left_y = top;
   left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
@@ -185,10 +195,27 @@ void ChartPages(ReportPainter& p, const RunReport& run) {
 }  // namespace
 
 bool WriteReportPdf(const ReportModel& model, const std::string& path, std::string* error) {
-  const QString final_path = QString::fromStdString(path);
-  const QString temp_path = final_path + ".part";
+  // Opened relative to its folder, never through a link, for whom the run's files are.
+  const OpenedFolder folder = OpenFolder(ParentDirectory(path));
+  const std::string part_name = BaseName(path) + ".part";
+  if (folder.fd.valid()) ::unlinkat(folder.fd.get(), part_name.c_str(), 0);  // a crash's leftover
+  UniqueFd part = folder.fd.valid()
+                      ? CreateFileIn(folder.fd.get(), part_name, O_WRONLY, RunFileAccess())
+                      : UniqueFd();
+  if (!part.valid()) {
+    *error = path + ": cannot be written: " +
+             (folder.fd.valid() ? std::string(std::strerror(errno)) : folder.problem);
+    return false;
+  }
+  const auto remove_part = [&] { ::unlinkat(folder.fd.get(), part_name.c_str(), 0); };
   {
-    QPdfWriter writer(temp_path);
+    QFile file;
+    if (!file.open(part.Release(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+      *error = path + ": cannot be written";
+      remove_part();
+      return false;
+    }
+    QPdfWriter writer(&file);
     writer.setResolution(kDpi);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                      QMarginsF(12, 12, 12, 10), QPageLayout::Millimeter));
@@ -199,25 +226,26 @@ bool WriteReportPdf(const ReportModel& model, const std::string& path, std::stri
     QPainter painter;
     if (!painter.begin(&writer)) {
       *error = path + ": cannot be written: " + std::strerror(errno);
-      QFile::remove(temp_path);
+      remove_part();
       return false;
     }
     ReportPainter p(writer, painter);
-    p.set_footer(QFileInfo(final_path).fileName());
+    p.set_footer(QFileInfo(QString::fromStdString(path)).fileName());
     for (const RunReport& run : model.runs) {
       SummaryPage(p, run);
       ChartPages(p, run);
     }
     painter.end();
+    if (!file.flush() || file.size() <= 0) {
+      *error = path + ": the report could not be written (disk full or no permission?)";
+      remove_part();
+      return false;
+    }
   }
-  if (QFileInfo(temp_path).size() <= 0) {
-    *error = path + ": the report could not be written (disk full or no permission?)";
-    QFile::remove(temp_path);
-    return false;
-  }
-  if (std::rename(temp_path.toLocal8Bit().constData(), path.c_str()) != 0) {
+  if (::renameat(folder.fd.get(), part_name.c_str(), folder.fd.get(), BaseName(path).c_str()) !=
+      0) {
     *error = path + ": cannot be written: " + std::strerror(errno);
-    QFile::remove(temp_path);
+    remove_part();
     return false;
   }
   return true;
