@@ -27,6 +27,11 @@ const BackendOptionTable<SimSensorOptions>& SimSensorOptionTable() {
                     "publish each picture with its bodies N ms after its capture, like a slow "
                     "camera and model (default 0)"},
                    0, 1000),
+      NumberOption(&SimSensorOptions::screen_delay_ms,
+                   {"--sim-screen-delay-ms", "N",
+                    "the camera sees the stage: each picture shows the screen as it was N ms "
+                    "before its capture (for the latency test; default off)"},
+                   0, 1000),
   };
   return table;
 }

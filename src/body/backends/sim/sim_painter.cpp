@@ -193,6 +193,18 @@ void SimPainter::PaintColour(const SimScene& scene, ColorFrameData* frame) const
   for (size_t i : BackToFront(looks)) PaintChild(canvas, camera_, looks[i]);
 }
 
+void SimPainter::PaintScreen(float brightness, ColorFrameData* frame) const {
+  Canvas canvas(frame->pixels.data(), frame->width, frame->height, frame->format);
+  const auto level = static_cast<uint32_t>(std::clamp(brightness, 0.0f, 1.0f) * 255.0f + 0.5f);
+  const uint32_t grey = level << 16 | level << 8 | level;
+  const auto margin = [](int32_t side) {
+    return static_cast<int32_t>(static_cast<float>(side) * (1.0f - kScreenShare) / 2.0f);
+  };
+  const int32_t left = margin(frame->width), top = margin(frame->height);
+  for (int32_t row = top; row < frame->height - top; ++row)
+    canvas.Span(row, left, frame->width - left - 1, grey);
+}
+
 void SimPainter::PaintDepth(const SimScene& scene, DepthFrameData* depth,
                             BodyIndexFrameData* index) const {
   depth->width = index->width = kDepthWidth;

@@ -18,6 +18,11 @@ class SimPainter {
   // Fills frame->pixels (and size and format) with the scene.
   void PaintColour(const SimScene& scene, ColorFrameData* frame) const;
   void PaintDepth(const SimScene& scene, DepthFrameData* depth, BodyIndexFrameData* index) const;
+  // Paints the stage's screen as the camera turned to it sees it: a grey
+  // rectangle over the middle of the picture (kScreenShare of each side),
+  // `brightness` 0 black .. 1 white.
+  void PaintScreen(float brightness, ColorFrameData* frame) const;
+  static constexpr float kScreenShare = 0.6f;
 
   // The depth camera shares the colour camera's position, with its own lens.
   static PinholeCamera DepthCamera() { return PinholeCamera{365.0f, 365.0f, 255.5f, 211.5f}; }

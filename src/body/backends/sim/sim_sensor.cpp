@@ -8,6 +8,7 @@
 #include <string>
 
 #include "body/backends/sim/balloon_probe_access.h"
+#include "body/backends/sim/screen_probe.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
 #include "state/thread_scheduling.h"
@@ -30,6 +31,20 @@ void SleepUntil(int64_t deadline_ns, const std::atomic<bool>& stop) {
     const int64_t until = std::min(deadline_ns, now + kSlice_ns);
     timespec ts{static_cast<time_t>(until / 1000000000), static_cast<long>(until % 1000000000)};
     clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);
+  }
+}
+
+// The screen at `at_ns`, once every frame presented up to then is known (the
+// latency test tells them a pass of its loop after they were presented); after
+// a quarter of a second of waiting, as far as they are known.
+ScreenLook LookAtScreen(int64_t at_ns, const std::atomic<bool>& stop) {
+  const int64_t give_up = MonotonicNow_ns() + 250'000'000;
+  for (;;) {
+    const ScreenLook look = ReadSimScreenProbe(at_ns);
+    if (look.state != ScreenLook::State::kPending) return look;
+    if (stop.load() || MonotonicNow_ns() > give_up)
+      return {ScreenLook::State::kShown, look.brightness};
+    SleepUntil(MonotonicNow_ns() + 1'000'000, stop);
   }
 }
 
@@ -70,6 +85,8 @@ void SimSensor::Describe(SensorDescription* d) const {
       {"sim_seed", std::to_string(options_.seed)},
       {"sim_color", options_.color_format == ColorImageFormat_Bgra ? "bgra" : "yuy2"},
       {"sim_latency_ms", std::to_string(options_.publish_latency_ms)},
+      {"sim_screen_delay_ms",
+       options_.screen_delay_ms < 0 ? "off" : std::to_string(options_.screen_delay_ms)},
       {"frame_interval_us", std::to_string(options_.frame_interval_us)},
   };
 }
@@ -122,6 +139,12 @@ void SimSensor::Run() {
 
     auto colour = colour_pool->Acquire();
     painter.PaintColour(scene, colour.get());
+    if (options_.screen_delay_ms >= 0) {
+      const ScreenLook look =
+          LookAtScreen(captured * 100 - int64_t{options_.screen_delay_ms} * 1000000, stop_);
+      if (look.state == ScreenLook::State::kShown)
+        painter.PaintScreen(look.brightness, colour.get());
+    }
     MakeHalfPicture(colour.get());  // here, not on the trial loop's thread
     colour->relative_time = captured;
     auto body = std::make_shared<BodyFrameData>();

@@ -23,6 +23,9 @@ struct SimSensorOptions {
   ColorImageFormat color_format = ColorImageFormat_Yuy2;  // or ColorImageFormat_Bgra
   int32_t frame_interval_us = 33333;                      // 30 fps
   int32_t publish_latency_ms = 0;  // each frame set is published this long after its capture
+  // -1: off. Otherwise the camera is turned to the stage: each picture shows
+  // the screen as it was this long before the picture's capture (screen_probe.h).
+  int32_t screen_delay_ms = -1;
 };
 
 // The command-line options of the sim backend, over SimSensorOptions
