@@ -59,6 +59,10 @@ std::string TrialFileName(std::string_view subject, const LocalDateTime& start) 
   return NameFor(subject, start, ".csv");
 }
 
+std::string LatencyFileName(const LocalDateTime& start) {
+  return NameFor("latency", start, ".csv");
+}
+
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start) {
   return NameFor(subject, start, kBodyTail);
 }

@@ -27,3 +27,6 @@ std::string TimingFileName(std::string_view subject, const LocalDateTime& start)
 // second gets "..._run-2.json" and so on. A subject too long for the longest of
 // these names is cut a few bytes shorter than in the other names.
 std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy = 1);
+
+// The latency test's file "latency_YYYYMMDD_hhmmss.csv" (the test's start).
+std::string LatencyFileName(const LocalDateTime& start);

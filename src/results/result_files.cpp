@@ -4,11 +4,13 @@
 #include <ctime>
 
 #include "body/sensor_connection.h"
+#include "results/latency_tests.h"
 #include "results/posix_file.h"
 #include "results/run_journal.h"
 #include "results/run_record.h"
 #include "results/run_results.h"
 #include "state/program_state.h"
+#include "state/path_names.h"
 #include "state/random.h"
 
 namespace {
@@ -31,6 +33,8 @@ std::string ProgramRunRecordHead() {
   head.random_seed_used = RandomSeedUsed();
   head.random_state_at_start = random_state;
   head.sensor = DescribeOpenSensor();
+  head.latency_test = FindLatencyTest(JoinPath(CurrentDirectory(), kLatencyTestsFileName),
+                                      LatencyDeviceName(head.sensor));
   return RunRecordHeadJson(head);
 }
 

@@ -160,7 +160,10 @@ std::string RunRecordHeadJson(const RunRecordHead& head) {
                   {"as_run", AsRunJson(head.settings)},
                   {"random_seed_used", head.random_seed_used},
                   {"random_state_at_start", head.random_state_at_start},
-                  {"sensor", SensorJson(head.sensor)}};
+                  {"sensor", SensorJson(head.sensor)},
+                  {"latency_test", head.latency_test
+                                       ? Json::parse(LatencyTestJson(*head.latency_test))
+                                       : Json(nullptr)}};
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

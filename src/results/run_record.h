@@ -6,11 +6,13 @@
 // or from the journal when a killed run is recovered.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "body/sensor/sensor_device.h"
+#include "results/latency_tests.h"
 #include "state/experiment_settings.h"
 #include "state/records.h"
 #include "state/run_timing.h"
@@ -27,6 +29,7 @@ struct RunRecordHead {
   uint32_t random_seed_used = 0;
   uint32_t random_state_at_start = 0;  // the generator's state when the run began
   SensorDescription sensor;
+  std::optional<LatencyTestRecord> latency_test;  // the newest made with this sensor
 };
 
 // The program's version: `git describe` of the source tree at configure time,
@@ -34,7 +37,7 @@ struct RunRecordHead {
 const char* ProgramVersion();
 
 // The head as the text of a JSON object (format, program, subject, start,
-// settings, random seed, sensor).
+// settings, random seed, sensor, latency test).
 std::string RunRecordHeadJson(const RunRecordHead& head);
 
 // What the end of a run adds to the head.
