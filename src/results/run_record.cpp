@@ -111,6 +111,7 @@ Json OnsetToShownJson(std::span<const TrialTiming> timings) {
   return Json{{"trials", delays.count()},
               {"mean", Tenth(delays.mean_ms())},
               {"sd", Tenth(delays.sd_ms())},
+              {"p99", Tenth(delays.Percentile_ms(99))},
               {"max", Tenth(delays.max_ms())}};
 }
 

@@ -191,6 +191,7 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(latency["onset_to_shown"]["trials"], 2);
   EXPECT_EQ(latency["onset_to_shown"]["mean"], 21.5);
   EXPECT_EQ(latency["onset_to_shown"]["sd"], 20.5);
+  EXPECT_EQ(latency["onset_to_shown"]["p99"], 36.0);
   EXPECT_EQ(latency["onset_to_shown"]["max"], 36.0);
   const nlohmann::json& tracking = r["tracking"];
   EXPECT_EQ(tracking["body_frames"], 82);
