@@ -26,6 +26,7 @@ extern "C" {
 #include "body/backends/camera/video_decoder.h"
 #include "body/backends/camera/video_file_reader.h"
 #include "body/backends/camera/video_source.h"
+#include "support/file_mode.h"
 #include "test_media.h"
 
 namespace fs = std::filesystem;
@@ -288,14 +289,6 @@ TEST(Recording, GoesToTheFirstFolderThatTakesBothFilesAndNeverReplacesOne) {
   EXPECT_EQ(nowhere.report().frames_written, 0u);
 }
 
-std::string ModeOf(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return "missing";
-  char mode[8];
-  std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-  return mode;
-}
-
 // Video of a child is for the user alone whatever the umask, and never goes
 // into a rescue folder another account made first (with links named like the
 // two files, to a place it reads): that folder is passed over for the user's own.
@@ -329,10 +322,10 @@ TEST(Recording, IsForTheUserAloneAndPassesOverAnotherAccountsFolder) {
     EXPECT_EQ(report.video_path, own + "/P1_20240102_030405_V.avi");
     EXPECT_EQ(report.frames_written, 2u);
     EXPECT_TRUE(fs::is_empty(loot)) << "the other account got the video";
-    EXPECT_EQ(ModeOf(own), "0700");
+    EXPECT_EQ(ModeText(own), "0700");
     for (const std::string& dir : {work, own}) {
-      EXPECT_EQ(ModeOf(dir + "/P1_20240102_030405_V.avi"), "0600") << dir;
-      EXPECT_EQ(ModeOf(dir + "/P1_20240102_030405_V.csv"), "0600") << dir;
+      EXPECT_EQ(ModeText(dir + "/P1_20240102_030405_V.avi"), "0600") << dir;
+      EXPECT_EQ(ModeText(dir + "/P1_20240102_030405_V.csv"), "0600") << dir;
     }
   }
 }

@@ -19,6 +19,7 @@
 #include "state/file_access.h"
 #include "state/program_state.h"
 #include "state/settings_io.h"
+#include "support/file_mode.h"
 
 namespace results_test {
 namespace {
@@ -29,20 +30,10 @@ std::map<std::string, std::string> Modes(const fs::path& dir, bool group = false
   for (const auto& e : fs::recursive_directory_iterator(dir)) {
     struct stat st {};
     if (::lstat(e.path().c_str(), &st) != 0) continue;
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
     out[fs::relative(e.path(), dir).string()] =
-        std::string(mode) + (group ? " " + std::to_string(st.st_gid) : "");
+        ModeText(e.path()) + (group ? " " + std::to_string(st.st_gid) : "");
   }
   return out;
-}
-
-std::string ModeOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return "missing";
-  char mode[8];
-  std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-  return mode;
 }
 
 // A whole run on the program-wide state, as the program does it: the settings
@@ -58,7 +49,7 @@ std::string RunWhole() {
   SaveConfirmedSettings();
   if (!BeginRunJournal(run_journal)) return "no journal";
   const std::string journal_modes =
-      ModeOf(ParentDirectory(run_journal.path())) + " " + ModeOf(run_journal.path());
+      ModeText(ParentDirectory(run_journal.path())) + " " + ModeText(run_journal.path());
   const std::vector<TrialRecord> trials = FixtureTrials();
   const std::vector<BodySample> samples = FixtureSamples();
   for (size_t i = 0; i < trials.size(); ++i) {
