@@ -5,24 +5,8 @@
 #include "body/body_update.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor_connection.h"
-#include "stage/stage_surface.h"
+#include "stage/memory_surface.h"
 #include "state/program_state.h"
-
-// A texture table in memory only: the body update copies the picture into it;
-// nothing is drawn or presented.
-class CameraCheckSensor::PictureSurface : public StageSurface {
- public:
-  void DrawSprite(int, float, float, uint32_t) override {}
-  bool BeginFrame() override { return true; }
-  void EndFrame() override {}
-
- protected:
-  bool DecodeImage(const std::string&, int32_t&, int32_t&, std::vector<uint32_t>&) override {
-    return false;
-  }
-  void RasterizeText(const std::string&, int32_t, int32_t, uint32_t,
-                     std::vector<uint32_t>&) override {}
-};
 
 namespace {
 
@@ -43,7 +27,7 @@ constexpr int64_t kTimespanUnit_ns = 100;
 }  // namespace
 
 CameraCheckSensor::CameraCheckSensor()
-    : surface_(std::make_unique<PictureSurface>()),
+    : surface_(std::make_unique<MemorySurface>()),
       colour_buffer_(std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes)) {
   texture_ = surface_->AddTexture(960, 540, D3DFMT_X8R8G8B8);
   open_ = OpenSensor() == 1;

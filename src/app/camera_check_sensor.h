@@ -13,6 +13,8 @@
 #include "body/sensor/sensor_handles.h"
 #include "state/tracked_body.h"
 
+class MemorySurface;
+
 class CameraCheckSensor {
  public:
   // Opens the sensor (OpenSensor). Only while no run is in progress.
@@ -44,8 +46,7 @@ class CameraCheckSensor {
   static int64_t Now_ns();
 
  private:
-  class PictureSurface;
-  std::unique_ptr<PictureSurface> surface_;
+  std::unique_ptr<MemorySurface> surface_;
   int texture_ = -1;
   std::unique_ptr<uint8_t[]> colour_buffer_;
   std::array<TrackedBody, 6> bodies_{};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/label_placement.h"
+#include "app/latency_test_command.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ CameraCheckWindow::CameraCheckWindow(QWidget* owner) : QDialog(owner) {
   setWindowState(Qt::WindowMaximized);
 
   sensor_ = std::make_unique<CameraCheckSensor>();
+  if (sensor_->open()) latency_note_ = QString::fromStdString(LatencyTestNote());
   figures_ = sensor_->Figures(CameraCheckSensor::Now_ns());
   poll_timer_.setTimerType(Qt::PreciseTimer);
   connect(&poll_timer_, &QTimer::timeout, this, &CameraCheckWindow::Tick);
@@ -213,6 +215,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
                                   .arg(*f.tracked_share * 100, 0, 'f', 0)
                                   .arg(f.seconds, 0, 'f', 0)
                             : QStringLiteral("Frames with a tracked body: none yet"));
+  if (!latency_note_.isEmpty()) lines << latency_note_;
   QFont panel_font = p.font();
   panel_font.setPixelSize(18);
   p.setFont(panel_font);

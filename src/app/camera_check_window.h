@@ -30,5 +30,6 @@ class CameraCheckWindow : public QDialog {
   std::unique_ptr<CameraCheckSensor> sensor_;
   QTimer poll_timer_;
   CameraCheckFigures figures_;
+  QString latency_note_;  // the latency test kept for this camera, or that there is none
   int64_t last_figures_ns_ = 0;
 };

@@ -2,6 +2,9 @@
 
 #include <sstream>
 
+#include "body/sensor/backend_options.h"
+#include "latency/flash_plan.h"
+
 namespace {
 
 // Matches "--name=value" and "--name value"; advances `i` past a separate value.
@@ -87,6 +90,22 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       }
       continue;
     }
+    if (arg == "--latency-test") {
+      out.latency_test = true;
+      continue;
+    }
+    std::string flashes;
+    if (!TakeValue(args, i, "--flashes", flashes, error, matched)) return false;
+    if (matched) {
+      int64_t n = 0;
+      if (!ParseBoundedInteger(flashes, kMinFlashes, kMaxFlashes, &n)) {
+        error = "--flashes=" + flashes + ": needs a number from " + std::to_string(kMinFlashes) +
+                " to " + std::to_string(kMaxFlashes);
+        return false;
+      }
+      out.flashes = static_cast<int32_t>(n);
+      continue;
+    }
     if (const BackendOptionDescription* option = FindBackendOption(backends, arg)) {
       std::string taken;
       if (!TakeBackendOption(args, i, *option, taken, error)) return false;
@@ -109,6 +128,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       continue;
     }
     error = "unknown argument: " + arg;
+    return false;
+  }
+  if (out.flashes != 0 && !out.latency_test) {
+    error = "option --flashes belongs to --latency-test";
     return false;
   }
   return true;
@@ -152,6 +175,13 @@ std::string CommandLineHelp(const std::string& program,
   }
   if (!backend_options.str().empty()) out << "\nSensor backend options:\n" << backend_options.str();
   out << "\n"
+      << "The screen-to-camera latency test (turn the camera to the screen first):\n"
+      << "  " << program << " --latency-test [--flashes=N] [--sensor=NAME] [backend options]\n"
+      << "      flashes the stage N times (default " << kDefaultFlashes
+      << "), writes latency_<date>_<time>.csv\n"
+      << "      and keeps its summary for the run records; the last line of standard\n"
+      << "      output sums it up\n"
+      << "\n"
       << "Without a window, on result files written earlier:\n"
       << "  " << program << " --export-bids OUTDIR FILE.csv...\n"
       << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset\n"

@@ -5,10 +5,13 @@
 //   --help                 lists the options and the sensor backends
 //   --sensor=NAME          the body sensor backend (sim, none, camera, ...)
 //   --FLAG=VALUE           an option a sensor backend owns (--camera=..., --sim-bodies=...)
+//   --latency-test         the screen-to-camera latency test instead of the task
+//   --flashes=N            its number of flashes
 //
 // Options with a single dash (-platform xcb, -style ...) belong to Qt and are
 // handed to QApplication unchanged. Anything else is an error.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +20,8 @@ struct CommandLine {
   bool show_help = false;
   std::string sensor;  // empty: the default backend
   bool sensor_given = false;
+  bool latency_test = false;
+  int32_t flashes = 0;  // 0: the test's default
   std::vector<std::string> backend_options;  // "--flag=value" ("--flag" for a switch), in order
   std::vector<std::string> qt_args;          // argv[0] first, then Qt's own options
 };

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/latency_test_command.h"
 #include "app/my_app.h"
 #include "app/qt_message_box.h"
 #include "app/report_command.h"
 #include "app/sim_participant_wiring.h"
 #include "body/sensor/sensor_registry.h"
 #include "export/bids_export.h"
+#include "latency/flash_plan.h"
 
 namespace {
 
@@ -91,5 +93,9 @@ int main(int argc, char** argv) {
   QApplication application(qt_argc, qt_argv.data());
   InstallQtMessageBoxHandler();
   ConnectSimulatedParticipant();
+  if (command_line.latency_test) {
+    return RunLatencyTestCommand(command_line.flashes != 0 ? command_line.flashes
+                                                           : kDefaultFlashes);
+  }
   return theApp.Run();
 }

@@ -11,13 +11,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <cstdio>
 
 #include "app/about_box.h"
 #include "app/camera_check_window.h"
+#include "app/latency_summary_window.h"
 #include "app/qt_message_box.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "app/resource_ids.h"
+#include "latency/flash_plan.h"
 #include "stage/input_latch.h"
 
 namespace {
@@ -86,6 +89,8 @@ void CMainFrame::BuildMenu() {
        &CMainFrame::OnExperimentStart},
       {"&Experiment", "&Camera check", "ID_EXPERIMENT_CAMERA_CHECK", ID_EXPERIMENT_CAMERA_CHECK,
        &CMainFrame::OnCameraCheck},
+      {"&Experiment", "&Latency test", "ID_EXPERIMENT_LATENCY_TEST", ID_EXPERIMENT_LATENCY_TEST,
+       &CMainFrame::OnLatencyTest},
       {"&Experiment", "&Open data folder", "ID_EXPERIMENT_OPEN_DATA_FOLDER",
        ID_EXPERIMENT_OPEN_DATA_FOLDER, &CMainFrame::OnOpenDataFolder},
       {"&Help", "&About", "ID_HELP_ABOUT", ID_HELP_ABOUT, &CMainFrame::OnHelpAbout},
@@ -165,6 +170,20 @@ void CMainFrame::OnCameraCheck() {
   run_in_progress_ = false;
   raise();
   activateWindow();
+}
+
+void CMainFrame::OnLatencyTest() {
+  // The test opens the sensor and the stage a run would use.
+  if (run_in_progress_) return;
+  run_in_progress_ = true;
+  const LatencyTestOutcome outcome = RunLatencyTestOnStage(windowHandle(), kDefaultFlashes);
+  run_in_progress_ = false;
+  std::printf("%s\n", LatencyOutcomeLines(outcome).back().c_str());
+  std::fflush(stdout);
+  raise();
+  activateWindow();
+  LatencySummaryWindow summary(this, outcome);
+  summary.exec();
 }
 
 void CMainFrame::OnOpenDataFolder() {

@@ -1,9 +1,9 @@
 #pragma once
 // The main frame: the window the experimenter sees between runs. It covers the
 // primary screen, shows one line of text on black (and under it the summary of
-// the last run) and offers the menu commands Exit, Start, Camera check, Open
-// data folder and About. Start and a left click into the client area both run
-// one experiment (OnExperimentStart).
+// the last run) and offers the menu commands Exit, Start, Camera check,
+// Latency test, Open data folder and About. Start and a left click into the
+// client area both run one experiment (OnExperimentStart).
 
 #include <QMainWindow>
 #include <cstdint>
@@ -26,6 +26,9 @@ class CMainFrame : public QMainWindow {
 
   // The live camera check, modal; refused while a run is in progress.
   virtual void OnCameraCheck();
+  // The screen-to-camera latency test on the stage, then its summary;
+  // refused while a run is in progress.
+  virtual void OnLatencyTest();
   // The working directory in the desktop's file manager.
   void OnOpenDataFolder();
   void OnFileExit();

@@ -14,6 +14,7 @@ inline constexpr int32_t ID_HELP_ABOUT = 40002;
 inline constexpr int32_t ID_EXPERIMENT_START = 40005;
 inline constexpr int32_t ID_EXPERIMENT_CAMERA_CHECK = 40006;
 inline constexpr int32_t ID_EXPERIMENT_OPEN_DATA_FOLDER = 40007;
+inline constexpr int32_t ID_EXPERIMENT_LATENCY_TEST = 40008;
 
 // Dialog templates.
 inline constexpr int32_t IDD_ABOUTBOX = 102;

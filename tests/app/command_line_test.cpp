@@ -77,6 +77,36 @@ TEST(CommandLineTest, RefusesWhatItDoesNotKnow) {
   }
 }
 
+TEST(CommandLineTest, LatencyTestAndItsFlashes) {
+  const struct {
+    std::vector<std::string> args;
+    bool ok;
+    bool latency_test;
+    int32_t flashes;
+  } cases[] = {
+      {{"t2", "--latency-test"}, true, true, 0},
+      {{"t2", "--latency-test", "--flashes=60", "--sensor=sim"}, true, true, 60},
+      {{"t2", "--flashes", "1", "--latency-test"}, true, true, 1},
+      {{"t2", "--latency-test", "--flashes=0"}, false, true, 0},
+      {{"t2", "--latency-test", "--flashes=1001"}, false, true, 0},
+      {{"t2", "--latency-test", "--flashes=5x"}, false, true, 0},
+      {{"t2", "--latency-test", "--flashes"}, false, true, 0},
+      {{"t2", "--flashes=50"}, false, false, 50},  // without the test it means nothing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(ParseCommandLine(c.args, cl, error, kBackends), c.ok) << error;
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(cl.latency_test, c.latency_test);
+    EXPECT_EQ(cl.flashes, c.flashes);
+  }
+}
+
 TEST(CommandLineTest, BackendOptionsGoToTheBackendParser) {
   std::vector<std::string> taken;
   const BackendOptionParser parser = [&](const std::string& arg, std::string* error) {
@@ -131,7 +161,8 @@ TEST(CommandLineTest, HelpListsOptionsAndBackends) {
   const std::string help = CommandLineHelp("tavelin2", kBackends, "none");
   for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
                            "none", "(default: none)", "Esc", "--sim-bodies=N",
-                           "--export-bids OUTDIR FILE.csv", "--report FILE.csv..."}) {
+                           "--export-bids OUTDIR FILE.csv", "--report FILE.csv...",
+                           "--latency-test [--flashes=N]"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
 }

@@ -60,6 +60,7 @@ TEST_F(MainFrameTest, MenuHasThreePopupsWithTheirCommands) {
       {"&Experiment",
        {{"&Start", "ID_EXPERIMENT_START", 40005},
         {"&Camera check", "ID_EXPERIMENT_CAMERA_CHECK", 40006},
+        {"&Latency test", "ID_EXPERIMENT_LATENCY_TEST", 40008},
         {"&Open data folder", "ID_EXPERIMENT_OPEN_DATA_FOLDER", 40007}}},
       {"&Help", {{"&About", "ID_HELP_ABOUT", 40002}}},
   };

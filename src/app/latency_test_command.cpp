@@ -1,0 +1,165 @@
+#include "app/latency_test_command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <random>
+
+#include "app/qt_trial_ports.h"
+#include "app/signal_stop.h"
+#include "body/backends/sim/screen_probe.h"
+#include "body/sensor/sensor_problem.h"
+#include "body/sensor_connection.h"
+#include "latency/flash_plan.h"
+#include "latency/latency_file.h"
+#include "latency/latency_test_loop.h"
+#include "latency/screen_timeline.h"
+#include "latency/sensor_pictures.h"
+#include "results/latency_tests.h"
+#include "results/posix_file.h"
+#include "results/result_file_names.h"
+#include "results/run_record.h"
+#include "stage/touch_wnd.h"
+#include "state/path_names.h"
+#include "state/program_state.h"
+#include "state/settings_io.h"
+
+namespace {
+
+constexpr const char* kStageTitle = "Latency test";
+constexpr double kMissedWarningShare = 0.1;
+
+// The test's start in local time, with the offset of that time zone.
+std::pair<LocalDateTime, int32_t> LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                        local.tm_min, local.tm_sec, 0},
+          static_cast<int32_t>(local.tm_gmtoff / 60)};
+}
+
+int64_t MonotonicNow_ns() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// The flashes on the stage, with the simulated camera (when it is the sensor
+// and turned to the screen) seeing what the stage shows.
+LatencyTestRecording FlashOnStage(int32_t flashes) {
+  SensorPictures pictures;
+  QtHostPort host;
+  auto screen = std::make_shared<ScreenTimeline>();
+  SetSimScreenProbe([screen](int64_t at_ns) { return screen->Look(at_ns); });
+  LatencyTestPorts ports{experiment_window, pictures, host, MonotonicNow_ns, screen.get()};
+  const int texture = AddFlashTexture(experiment_window);
+  const std::vector<PlannedFlash> plan = PlanFlashes(flashes, std::random_device{}());
+  QtCursorPort cursor;
+  cursor.Hide();
+  LatencyTestRecording recording = RunLatencyTest(ports, texture, plan);
+  cursor.Show();
+  SetSimScreenProbe({});
+  return recording;
+}
+
+}  // namespace
+
+LatencyTestOutcome RunLatencyTestOnStage(QWindow* owner, int32_t flashes) {
+  LatencyTestOutcome out;
+  const auto [start, utc_offset] = LocalNow();
+  out.date = Iso8601(start, utc_offset);
+  if (OpenSensor() != 1) {
+    const std::string why = SensorProblem();
+    out.problem = "The body sensor could not be opened" + (why.empty() ? "." : ": " + why);
+    CloseSensor();
+    return out;
+  }
+  out.device = LatencyDeviceName(DescribeOpenSensor());
+  if (!experiment_window.CreateFullScreen(kStageTitle, owner) || !experiment_window.InitDevice()) {
+    experiment_window.DestroyWindow();
+    CloseSensor();
+    out.problem = "The stage window or its OpenGL graphics could not be created.";
+    return out;
+  }
+  const LatencyTestRecording recording = FlashOnStage(flashes);
+  CloseSensor();
+  experiment_window.ReleaseTextures();
+  experiment_window.DestroyWindow();
+
+  out.ran = true;
+  out.stopped = recording.stopped;
+  const std::vector<FlashResult> results =
+      FindFlashesInPictures(recording.flashes, recording.pictures, recording.start_ns);
+  out.summary = SummariseFlashes(results);
+  out.file = WriteLatencyFile(CurrentDirectory(), LatencyFileName(start),
+                              LatencyFileRows(results, recording.start_ns), &out.problem);
+  // A test cut short, or one that saw nothing, says nothing of the device.
+  if (out.file.empty() || out.stopped || out.summary.seen == 0) return out;
+  const LatencyTestRecord record{out.date,
+                                 out.device,
+                                 BaseName(out.file),
+                                 out.summary.seen,
+                                 out.summary.missed(),
+                                 out.summary.mean_ms,
+                                 out.summary.median_ms,
+                                 out.summary.min_ms,
+                                 out.summary.sd_ms};
+  out.kept =
+      KeepLatencyTest(JoinPath(CurrentDirectory(), kLatencyTestsFileName), record, &out.problem);
+  return out;
+}
+
+std::vector<std::string> LatencyOutcomeLines(const LatencyTestOutcome& o) {
+  if (!o.ran) return {"The latency test did not run. " + o.problem, LatencySummaryLine(o.summary)};
+  const LatencySummary& s = o.summary;
+  char text[256];
+  std::vector<std::string> lines;
+  lines.push_back("Screen to camera, " + o.device + ", " + o.date);
+  if (o.stopped) lines.push_back("Stopped before the last flash.");
+  std::snprintf(text, sizeof text, "Flashes seen: %d of %d (not seen: %.0f %%)", s.seen, s.flashes,
+                s.MissedShare() * 100);
+  lines.push_back(text);
+  if (s.seen > 0) {
+    std::snprintf(text, sizeof text,
+                  "Delay from flip to first bright picture: mean %.1f ms, SD %.1f ms", s.mean_ms,
+                  s.sd_ms);
+    lines.push_back(text);
+    std::snprintf(text, sizeof text, "Median %.1f ms, minimum %.1f ms", s.median_ms, s.min_ms);
+    lines.push_back(text);
+  }
+  if (s.flashes > 0 && s.MissedShare() > kMissedWarningShare)
+    lines.push_back(
+        "Many flashes were not seen: turn the camera to the screen so that the "
+        "screen fills much of its picture, and test again.");
+  if (!o.file.empty()) lines.push_back("File: " + o.file);
+  if (o.kept) lines.push_back("Kept: every later run record with this device names this test.");
+  if (!o.problem.empty()) lines.push_back(o.problem);
+  lines.push_back(LatencySummaryLine(s));
+  return lines;
+}
+
+std::string LatencyTestNote() {
+  const std::string device = LatencyDeviceName(DescribeOpenSensor());
+  std::string problem;
+  const std::optional<LatencyTestRecord> test =
+      FindLatencyTest(JoinPath(CurrentDirectory(), kLatencyTestsFileName), device, &problem);
+  if (!test) {
+    return "Latency test: none made with this camera (Experiment > Latency test)" +
+           (problem.empty() ? std::string(".") : "; " + problem);
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "Latency test of %.10s: mean %.1f ms, min %.1f ms (%d flashes)",
+                test->date.c_str(), test->mean_ms, test->min_ms, test->n);
+  return text;
+}
+
+int RunLatencyTestCommand(int32_t flashes) {
+  InstallSignalStop();
+  LoadProgramSettings();  // the lab's share group for the file
+  const LatencyTestOutcome outcome = RunLatencyTestOnStage(nullptr, flashes);
+  for (const std::string& line : LatencyOutcomeLines(outcome)) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+  return outcome.ran && !outcome.stopped && !outcome.file.empty() ? 0 : 1;
+}
