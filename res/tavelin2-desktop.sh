@@ -29,6 +29,11 @@ Everything the program writes lands here:
   <subject>_<yyyymmdd>_<hhmmss>_B.csv
       The body file of the same run: one row per child per camera frame.
 
+  latency_<yyyymmdd>_<hhmmss>.csv and Tavelin2_latency.json
+      A screen-to-camera latency test (Experiment > Latency test), one row
+      per flash, and the newest test of each camera, which every later run
+      record names.
+
   .tavelin2-journal/  (hidden)
       The journal of a run in progress. If the program stops during a run,
       the next start writes that run's result files from it and removes it.
