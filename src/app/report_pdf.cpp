@@ -77,9 +77,17 @@ class ReportPainter {
     const double key_width = std::clamp(widest + 10, width / 3, width / 2);
     for (const auto& [key, value] : rows) {
       const QString v = QString::fromStdString(value);
+      // Sentences wrap between words; a path without blanks wherever it must.
+      const int value_flags = v.contains(' ') ? Qt::TextWordWrap : Qt::TextWrapAnywhere;
       const QRectF value_box(left + key_width, y, width - key_width, page_.height());
+      const QString k = QString::fromStdString(key);
+      painter_.setFont(key_font);
+      const double key_h =
+          painter_.boundingRect(QRectF(left, y, key_width - 6, page_.height()), Qt::TextWordWrap, k)
+              .height();
       painter_.setFont(value_font);
-      const double h = painter_.boundingRect(value_box, Qt::TextWrapAnywhere, v).height();
+      // A key that wraps to more lines than its value is not cut off.
+      const double h = std::max(key_h, painter_.boundingRect(value_box, value_flags, v).height());
       if (y + h > page_.height() - 20) {
         NewPage();
         y = 0;
@@ -87,10 +95,9 @@ class ReportPainter {
       }
       painter_.setPen(colour);
       painter_.setFont(key_font);
-      painter_.drawText(QRectF(left, y, key_width - 6, h), Qt::TextWordWrap,
-                        QString::fromStdString(key));
+      painter_.drawText(QRectF(left, y, key_width - 6, h), Qt::TextWordWrap, k);
       painter_.setFont(value_font);
-      painter_.drawText(QRectF(left + key_width, y, width - key_width, h), Qt::TextWrapAnywhere, v);
+      painter_.drawText(QRectF(left + key_width, y, width - key_width, h), value_flags, v);
       y += h + 2;
     }
     return y;

@@ -79,6 +79,67 @@ void ReadSessionVideo(const json& record, RunRecordFigures* f) {
   f->session_video = v;
 }
 
+std::string Fixed1(double value, const char* unit) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.1f %s", value, unit);
+  return text;
+}
+
+std::string Ms(double ms) {
+  return Fixed1(ms, "ms");
+}
+
+std::string EndText(const std::string& reason) {
+  if (reason == "time_limit") return "at the time limit";
+  if (reason == "escape") return "by Esc";
+  if (reason == "signal") return "by a stop signal";
+  if (reason == "trial_limit") return "with the trial table full";
+  if (reason == "recovered") return "rebuilt from the journal after a crash";
+  return reason.empty() ? "unknown" : reason;
+}
+
+// The run record's counts, frames and latencies under plain labels, with units.
+void AddTimingRows(const json& record, const RunRecordFigures& f,
+                   std::vector<std::pair<std::string, std::string>>* rows) {
+  std::string ended = EndText(f.end_reason);
+  if (f.duration_ms) ended += ", after " + Fixed1(static_cast<double>(*f.duration_ms) / 1000.0, "s");
+  rows->emplace_back("Run ended", ended);
+  const auto trials = NumberAt<int64_t>(record, "/counts/trials");
+  const auto body_rows = NumberAt<int64_t>(record, "/counts/body_samples");
+  if (trials && body_rows)
+    rows->emplace_back("Rows written", std::to_string(*trials) + " trials, " +
+                                           std::to_string(*body_rows) + " body rows");
+  if (f.pictures_captured && f.pictures_shown) {
+    rows->emplace_back("Camera pictures", std::to_string(*f.pictures_captured) + " captured, " +
+                                              std::to_string(*f.pictures_shown) + " shown");
+  }
+  if (f.body_frames) rows->emplace_back("Body frames (whole run)", std::to_string(*f.body_frames));
+  if (f.frames_presented)
+    rows->emplace_back("Stage frames presented", std::to_string(*f.frames_presented));
+  if (f.frame_interval_median_ms && f.frame_interval_p99_ms) {
+    rows->emplace_back("Camera frame interval", "median " + Ms(*f.frame_interval_median_ms) +
+                                                    ", 99th percentile " +
+                                                    Ms(*f.frame_interval_p99_ms));
+  }
+  const auto latency = [&](const char* label, const char* base, const char* count_key,
+                           const char* last_key, const char* last_name) {
+    const std::string b(base);
+    const auto mean = NumberAt<double>(record, (b + "/mean").c_str());
+    const auto sd = NumberAt<double>(record, (b + "/sd").c_str());
+    const auto last = NumberAt<double>(record, (b + "/" + last_key).c_str());
+    const auto count = NumberAt<int64_t>(record, (b + "/" + count_key).c_str());
+    if (!mean) return;
+    std::string text = "mean " + Ms(*mean);
+    if (sd) text += ", SD " + Ms(*sd);
+    if (last) text += std::string(", ") + last_name + " " + Ms(*last);
+    if (count) text += " (" + std::to_string(*count) + " " + count_key + ")";
+    rows->emplace_back(label, text);
+  };
+  latency("Picture capture to hit test", "/latency_ms/capture_to_hit_test", "frames", "p99",
+          "99th percentile");
+  latency("Balloon placed to shown", "/latency_ms/onset_to_shown", "trials", "max", "longest");
+}
+
 void AddTrackingRows(const RunRecordFigures& f, std::vector<std::pair<std::string, std::string>>* rows) {
   if (f.share_with_tracked_body) {
     std::string value = Percent(*f.share_with_tracked_body);
@@ -87,7 +148,8 @@ void AddTrackingRows(const RunRecordFigures& f, std::vector<std::pair<std::strin
   }
   if (!f.popping_body_id) return;
   std::string child = "body " + std::to_string(*f.popping_body_id);
-  if (f.popping_body_frames) child += ", in " + std::to_string(*f.popping_body_frames) + " frames";
+  if (f.popping_body_frames)
+    child += ", in " + std::to_string(*f.popping_body_frames) + " body frames (whole run)";
   rows->emplace_back("Popping child", child);
   if (f.popping_left_hand_share)
     rows->emplace_back("Its left hand tracked", Percent(*f.popping_left_hand_share) + " of its frames");
@@ -144,7 +206,7 @@ std::optional<RunRecordFigures> ReadRunRecordFigures(const std::string& json_tex
   FlattenKey(record, "random_seed_used", &f.settings);
   FlattenKey(record, "sensor", &f.sensor);
   FlattenKey(record, "program", &f.sensor);
-  for (const char* key : {"counts", "frames", "latency_ms", "end"}) FlattenKey(record, key, &f.timing);
+  AddTimingRows(record, f, &f.timing);
   AddTrackingRows(f, &f.timing);
   AddSessionVideoRows(f, &f.timing);
   return f;
