@@ -20,7 +20,8 @@ Everything the program writes lands here:
 
   Tavelin2.ini
       The settings of the last session (subject ID, time limit, mirror display,
-      ...). Written when the program is closed; read at the next start.
+      ...). Written when a run starts and when the program is closed; read at
+      the next start.
 
   <subject>_<yyyymmdd>_<hhmmss>.csv
       The trial file of a run: one row per popped balloon (reaction times in
@@ -28,6 +29,21 @@ Everything the program writes lands here:
 
   <subject>_<yyyymmdd>_<hhmmss>_B.csv
       The body file of the same run: one row per child per camera frame.
+
+  <subject>_<yyyymmdd>_<hhmmss>_T.csv
+      The timing file: the times behind each trial's reaction time.
+
+  <subject>_<yyyymmdd>_<hhmmss>_run.json
+      The run record: program version, settings, sensor, how the run ended,
+      frame counts and latencies.
+
+  <subject>_<yyyymmdd>_<hhmmss>_report.pdf
+      The run report (figures, reaction times, hit map, tracking). Made again
+      with "tavelin2 --report FILE.csv".
+
+  <subject>_<yyyymmdd>_<hhmmss>_V.avi and _V.csv
+      The session video and its frame table, only with "record_video = on"
+      in camera.ini.
 
   latency_<yyyymmdd>_<hhmmss>.csv and Tavelin2_latency.json
       A screen-to-camera latency test (Experiment > Latency test), one row

@@ -1,8 +1,10 @@
 #include "app/about_box.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 #include "app/resource_ids.h"
+#include "results/run_record.h"
 
 namespace {
 constexpr ControlTemplate kAboutControls[] = {
@@ -20,4 +22,14 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   BuildDialog(*this, kAboutBoxTemplate);
   auto* ok = static_cast<QPushButton*>(FindControl(*this, IDOK));
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  // The build's version under the text, for the lab's notes and bug reports.
+  const QLabel* text = findChild<QLabel*>();
+  auto* version = new QLabel(AboutVersionText(), this);
+  version->setObjectName("version");
+  version->setGeometry(text->x(), text->y() + 2 * text->height(), width() - 2 * text->x(),
+                       text->height());
+}
+
+QString AboutVersionText() {
+  return QStringLiteral("tavelin2 ") + QString::fromUtf8(ProgramVersion());
 }

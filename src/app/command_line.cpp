@@ -183,8 +183,10 @@ std::string CommandLineHelp(const std::string& program,
       << "      output sums it up\n"
       << "\n"
       << "Without a window, on result files written earlier:\n"
-      << "  " << program << " --export-bids OUTDIR FILE.csv...\n"
-      << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset\n"
+      << "  " << program
+      << " --export-bids OUTDIR [--session=LABEL] [--tracksys=LABEL] FILE.csv...\n"
+      << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset;\n"
+      << "      --session and --tracksys give the BIDS session and tracking system labels\n"
       << "  " << program << " --report FILE.csv...\n"
       << "      writes FILE_report.pdf beside each trial file: settings, RTs, hit map,\n"
       << "      tracking and timing of the run\n"

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "app/about_box.h"
 #include "app/main_frame.h"
 #include "state/program_state.h"
 #include "app/resource_ids.h"
@@ -96,13 +97,14 @@ TEST_F(MainFrameTest, StartCommandAndLeftClickStartAnExperiment) {
 }
 
 TEST_F(MainFrameTest, AboutBoxShowsItsTextAndClosesWithOk) {
-  QString title, text;
+  QString title, text, version;
   bool ok_is_default = false;
   int id = 0;
   WhenModalShown([&](QWidget* modal) {
     title = modal->windowTitle();
     id = modal->property(kControlIdProperty).toInt();
     if (auto* label = modal->findChild<QLabel*>()) text = label->text();
+    if (auto* label = modal->findChild<QLabel*>("version")) version = label->text();
     auto* ok = modal->findChild<QPushButton*>("IDOK");
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), "OK");
@@ -113,6 +115,8 @@ TEST_F(MainFrameTest, AboutBoxShowsItsTextAndClosesWithOk) {
   frame.CommandAction(ID_HELP_ABOUT)->trigger();  // returns once the box is closed
   EXPECT_EQ(title, "About this application");
   EXPECT_EQ(text, "Windows Test Program (v0.01)");
+  EXPECT_EQ(version, AboutVersionText());
+  EXPECT_TRUE(version.startsWith("tavelin2 ") && version.size() > 9) << version.toStdString();
   EXPECT_EQ(id, IDD_ABOUTBOX);
   EXPECT_TRUE(ok_is_default);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
