@@ -7,10 +7,12 @@
 #include <QUrl>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStatusBar>
 #include <cstdio>
 
 #include "app/about_box.h"
@@ -70,6 +72,10 @@ CMainFrame::CMainFrame() {
   setFocusPolicy(Qt::StrongFocus);
   setCentralWidget(new FrameClient(this));
   BuildMenu();
+  // The frame's own text says nothing of how to begin; this line does.
+  auto* hint = new QLabel(QString::fromUtf8(kStartHint), this);
+  hint->setObjectName("start_hint");
+  statusBar()->addWidget(hint);
   setGeometry(ScreenRect());
 }
 
@@ -233,6 +239,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // A run writes its result files before anything may end the program.
   if (run_in_progress_) {
     event->ignore();
+    statusBar()->showMessage(QString::fromUtf8(kEndRunFirst));
+    std::fprintf(stderr, "tavelin2: %s\n", kEndRunFirst);
     return;
   }
   QMainWindow::closeEvent(event);

@@ -12,6 +12,13 @@
 
 class QAction;
 
+// Under the frame: how a run begins, and why the close box did nothing.
+inline constexpr const char* kStartHint =
+    "クリックで実験を開始します。  Click in this window (or Experiment > Start) to start a run.";
+inline constexpr const char* kEndRunFirst =
+    "実験中は閉じられません。Esc で実験を終えてから閉じてください。  "
+    "End the run with Esc first; the program closes once the run's files are written.";
+
 class CMainFrame : public QMainWindow {
   Q_OBJECT
  public:

@@ -96,6 +96,14 @@ TEST_F(MainFrameTest, StartCommandAndLeftClickStartAnExperiment) {
   EXPECT_EQ(frame.starts, 3);
 }
 
+TEST_F(MainFrameTest, StatusLineSaysHowARunStarts) {
+  auto* hint = frame.findChild<QLabel*>("start_hint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_EQ(hint->text().toStdString(), kStartHint);
+  EXPECT_NE(hint->text().indexOf("start a run"), -1);
+}
+
 TEST_F(MainFrameTest, AboutBoxShowsItsTextAndClosesWithOk) {
   QString title, text, version;
   bool ok_is_default = false;
