@@ -24,6 +24,7 @@
 #include "state/path_names.h"
 #include "state/program_state.h"
 #include "state/settings_io.h"
+#include "state/thread_scheduling.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ LatencyTestRecording FlashOnStage(int32_t flashes) {
   const std::vector<PlannedFlash> plan = PlanFlashes(flashes, std::random_device{}());
   QtCursorPort cursor;
   cursor.Hide();
+  RequestShortTimeSlice();  // the loop sleeps a millisecond a pass and must wake on time
   LatencyTestRecording recording = RunLatencyTest(ports, texture, plan);
   cursor.Show();
   SetSimScreenProbe({});

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <deque>
 #include <string>
-#include <vector>
 
 #include "latency/screen_timeline.h"
 #include "stage/stage_surface.h"
@@ -17,6 +16,8 @@ constexpr uint32_t kTextColour = 0x808080;  // grey: readable on black and on wh
 constexpr int32_t kTextHeight = 32;
 // After the lead-out, presentations still not known by then are given up.
 constexpr int64_t kSettle_ns = 1'000'000'000;
+// A change the stage has not reported presented by then counts from its hand-over.
+constexpr int64_t kPresentTimeout_ns = 1'000'000'000;
 constexpr int64_t kNsPerMs = 1'000'000;
 
 std::string StageText(size_t flash, size_t count) {
@@ -47,14 +48,11 @@ class FlashStage {
       pending_.push_back({number, presented_ns, white ? 1.0f : 0.0f, ports_.now_ns()});
   }
 
-  // How long frames took lately from being handed over to their presentation
-  // (the median of the last few); 0 before the first.
+  // How long frames took lately from being handed over to their presentation:
+  // the shortest of the last few, as a stall only ever lengthens it; 0 before
+  // the first.
   int64_t PresentDelay_ns() const {
-    if (delays_.empty()) return 0;
-    std::vector<int64_t> sorted(delays_.begin(), delays_.end());
-    std::nth_element(sorted.begin(),
-                     sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
-    return sorted[sorted.size() / 2];
+    return delays_.empty() ? 0 : *std::min_element(delays_.begin(), delays_.end());
   }
 
   // Takes up the presentations logged since; true when none is outstanding.
@@ -115,13 +113,20 @@ LatencyTestRecording RunLatencyTest(LatencyTestPorts& ports, int flash_texture,
 
   size_t next = 0;  // the flash to come, or the one up while white
   bool white = false;
-  int64_t changed_at = ports.now_ns();
+  int64_t changed_at = ports.now_ns();      // the last change handed over
+  const int64_t* shown_ns = &rec.start_ns;  // ... and where its presentation goes
   int64_t period_ns = 0, last_capture_ns = 0;
+  // Waits and holds count from a change's presentation, so a stage that falls
+  // behind (a loaded machine) still shows each white and black as long as
+  // planned; a stage that does not tell is taken at its hand-over.
+  const auto on_screen_since = [&](int64_t now) -> int64_t {
+    if (*shown_ns != 0) return *shown_ns;
+    return now - changed_at >= kPresentTimeout_ns ? changed_at : 0;
+  };
   for (;;) {
     ports.host.PumpMessages();
     if (ports.stage.m_input.key == VK_ESCAPE) {
       rec.stopped = true;
-      rec.flashes.resize(next);  // the flashes ended so far
       break;
     }
     PictureSample picture;
@@ -131,8 +136,12 @@ LatencyTestRecording RunLatencyTest(LatencyTestPorts& ports, int flash_texture,
     }
     const bool settled = stage.Learn();
     const int64_t now = ports.now_ns();
-    if (white) {
-      if (now - changed_at >= kFlashHold_ms * kNsPerMs) {
+    const int64_t since = on_screen_since(now);
+    if (since == 0) {
+      // the last change is not on the screen yet
+    } else if (white) {
+      if (now + stage.PresentDelay_ns() - since >= kFlashHold_ms * kNsPerMs) {
+        shown_ns = &rec.flashes[next].dark_ns;
         stage.Show(false, StageText(next + 1, count), &rec.flashes[next].dark_ns);
         white = false;
         changed_at = now;
@@ -142,19 +151,21 @@ LatencyTestRecording RunLatencyTest(LatencyTestPorts& ports, int flash_texture,
     } else if (next < count) {
       if (period_ns == 0) period_ns = CameraPeriod_ns(rec.pictures);
       // The flip's presentation, not its hand-over, is what lands on the phase.
-      const int64_t earliest = changed_at + plan[next].wait_ms * kNsPerMs;
+      const int64_t earliest = since + plan[next].wait_ms * kNsPerMs;
       const int64_t present_at = now + stage.PresentDelay_ns();
       if (present_at >= FlipMoment(earliest, last_capture_ns, period_ns, plan[next].phase)) {
+        shown_ns = &rec.flashes[next].flip_ns;
         stage.Show(true, StageText(next + 1, count), &rec.flashes[next].flip_ns);
         white = true;
         changed_at = now;
       }
-    } else if (now - changed_at >= kLeadOut_ms * kNsPerMs &&
-               (settled || now - changed_at >= kLeadOut_ms * kNsPerMs + kSettle_ns)) {
+    } else if (now - since >= kLeadOut_ms * kNsPerMs &&
+               (settled || now - since >= kLeadOut_ms * kNsPerMs + kSettle_ns)) {
       break;
     }
     ports.host.Sleep(1);
   }
   stage.Learn();
+  if (rec.stopped) rec.flashes.resize(next);  // the flashes ended so far
   return rec;
 }

@@ -30,17 +30,19 @@ struct FakeHost : HostPort {
 };
 
 // A stage whose frames are presented `present_delay` after they are handed
-// over, except those `never_presented` names.
+// over, except those `never_presented` names and those `late` holds back
+// longer.
 struct FakeStage : RecordingStage {
   FakeStage(int64_t* clock, int64_t present_delay) {
     now_ns = [clock] { return *clock; };
     present_time_ns = [this, present_delay](uint64_t n) -> int64_t {
       if (n == 0 || n > end_times_ns.size() || never_presented(n)) return 0;
-      return end_times_ns[n - 1] + present_delay;
+      return end_times_ns[n - 1] + present_delay + late(n);
     };
     InitLikeDevice();
   }
   std::function<bool(uint64_t)> never_presented = [](uint64_t) { return false; };
+  std::function<int64_t(uint64_t)> late = [](uint64_t) { return int64_t{0}; };
   int flash_texture = -1;
 
   // White when the newest frame presented by `t` drew the flash texture.
@@ -146,6 +148,24 @@ TEST(LatencyTestLoopTest, EscEndsItWithTheFlashesMadeSoFar) {
   EXPECT_LT(rec.flashes.size(), 5u);
   for (const FlashTimes& t : rec.flashes) EXPECT_NE(t.dark_ns, 0);
   EXPECT_LT(f.now, esc_at + 10 * kMs);
+}
+
+TEST(LatencyTestLoopTest, AStageFallingBehindStillShowsEachWhiteAsLongAsPlanned) {
+  LoopFixture f(40 * kMs);
+  // The first white frame (the second handed over) reaches the screen 700 ms
+  // late, the black one after it 400 ms late.
+  f.stage.late = [](uint64_t n) { return n == 2 ? 700 * kMs : n == 3 ? 400 * kMs : 0; };
+  const LatencyTestRecording rec = f.Run(3);
+  ASSERT_EQ(rec.flashes.size(), 3u);
+  // White never shorter than planned (longer while the black frame is late).
+  for (const FlashTimes& t : rec.flashes)
+    EXPECT_GE(t.dark_ns - t.flip_ns, (kFlashHold_ms - 1) * kMs);
+  EXPECT_NEAR(static_cast<double>(rec.flashes[1].dark_ns - rec.flashes[1].flip_ns) / kMs,
+              kFlashHold_ms, 1.0);
+  // The black before the next flip counts from its presentation, too.
+  EXPECT_GE(rec.flashes[1].flip_ns - rec.flashes[0].dark_ns, kMinWait_ms * kMs);
+  const auto results = FindFlashesInPictures(rec.flashes, rec.pictures, rec.start_ns);
+  for (const FlashResult& r : results) EXPECT_TRUE(r.seen);
 }
 
 TEST(LatencyTestLoopTest, AWhiteFrameNeverPresentedLeavesItsFlashUnseen) {
