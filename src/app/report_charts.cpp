@@ -11,6 +11,7 @@
 #include <QValueAxis>
 #include <algorithm>
 
+#include "report/plot_points.h"
 #include "report/quartiles.h"
 
 namespace {
@@ -23,6 +24,10 @@ constexpr int32_t kHitHalfSize = 64;  // the balloon's hit area is its centre +-
 constexpr size_t kMaxHitAreas = 150;
 // Points per time plot: about two per printed pixel column of the page.
 constexpr size_t kMaxTimePoints = 3000;
+// Columns of the RT plot (two points each at the most) and the cell of the
+// hit map (picture pixels, smaller than a marker) for long runs.
+constexpr size_t kRtColumns = 1000;
+constexpr int kHitCell = 4;
 
 QChart* NewChart(const QString& title) {
   auto* chart = new QChart();
@@ -109,7 +114,7 @@ QChart* RtPerTrialChart(const RunReport& run) {
   std::sort(all.begin(), all.end(), [](const RtPoint& a, const RtPoint& b) { return a.trial < b.trial; });
   auto* line = new QLineSeries();
   line->setColor(QColor(160, 160, 160));
-  for (const RtPoint& p : all) line->append(p.trial, p.rt_ms);
+  for (const RtPoint& p : ThinRtPoints(all, kRtColumns)) line->append(p.trial, p.rt_ms);
   Attach(chart, line, x, y);
   HideFromLegend(chart, line);
   if (run.figures.rt_ms) {
@@ -127,7 +132,7 @@ QChart* RtPerTrialChart(const RunReport& run) {
     auto* series = Scatter(QString::fromStdString(s.name), JankenColour(s.cond_j), 9,
                            s.cond_m == 0 ? QScatterSeries::MarkerShapeRectangle
                                          : QScatterSeries::MarkerShapeCircle);
-    for (const RtPoint& p : s.points) series->append(p.trial, p.rt_ms);
+    for (const RtPoint& p : ThinRtPoints(s.points, kRtColumns)) series->append(p.trial, p.rt_ms);
     Attach(chart, series, x, y);
   }
   return chart;
@@ -201,12 +206,17 @@ QChart* HitMapChart(const RunReport& run) {
   auto* hands = Scatter("popping hand", QColor(0x1B, 0x9E, 0x77), 7);
   auto* others = Scatter("other popping site (head, elbow, ...)", QColor(0xD9, 0x5F, 0x02), 7,
                          QScatterSeries::MarkerShapeRectangle);
+  std::vector<PicturePoint> start_points, target_points, hand_points, other_points;
   for (const HitPoint& h : run.hits) {
-    (h.trial == 0 ? start : targets)->append(h.target_x, h.target_y);
+    (h.trial == 0 ? start_points : target_points).push_back({h.target_x, h.target_y});
     if (!h.site_known) continue;
     const bool hand = h.site == "Hand_L" || h.site == "Hand_R";
-    (hand ? hands : others)->append(h.site_x, h.site_y);
+    (hand ? hand_points : other_points).push_back({h.site_x, h.site_y});
   }
+  const std::pair<QScatterSeries*, const std::vector<PicturePoint>*> drawn[] = {
+      {start, &start_points}, {targets, &target_points}, {hands, &hand_points}, {others, &other_points}};
+  for (const auto& [series, points] : drawn)
+    for (const PicturePoint& p : OnePointPerCell(*points, kHitCell)) series->append(p.x, p.y);
   targets->setPointLabelsVisible(false);
   for (QScatterSeries* s : {start, targets, hands, others}) Attach(chart, s, x, y);
   if (run.hits.empty()) return EmptyNote(chart, "no balloon was popped");

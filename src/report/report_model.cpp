@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 
 #include "export/run_timeline.h"
 #include "results/text_encoding.h"
@@ -56,10 +57,22 @@ constexpr SiteColumns kSites[] = {
     {"Foot_R", &BodySample::foot_rx, &BodySample::foot_ry},
 };
 
+// The index of each body's last sample in each trial, by TrialBodyKey.
+using LastSamples = std::unordered_map<uint64_t, size_t>;
+uint64_t TrialBodyKey(int32_t trial, int32_t id) {
+  return (uint64_t{static_cast<uint32_t>(trial)} << 32) | static_cast<uint32_t>(id);
+}
+LastSamples LastSamplesOf(const ResultRun& run) {
+  LastSamples last;
+  for (size_t i = 0; i < run.samples.size(); ++i)
+    last[TrialBodyKey(run.samples[i].trial, run.samples[i].id)] = i;
+  return last;
+}
+
 // Where the hit test saw the popping site: the trial row's hand position for a
 // hand, else the site in the popping body's last row of that trial (the pass
 // of the pop).
-HitPoint HitOf(const TrialRecord& r, const ResultRun& run) {
+HitPoint HitOf(const TrialRecord& r, const ResultRun& run, const LastSamples& last) {
   HitPoint h{r.trial, r.tgt_x, r.tgt_y, r.resp, false, 0, 0};
   if (r.resp == "Hand_L" || r.resp == "Hand_R") {
     const bool left = r.resp == "Hand_L";
@@ -71,12 +84,11 @@ HitPoint HitOf(const TrialRecord& r, const ResultRun& run) {
   const auto site = std::find_if(std::begin(kSites), std::end(kSites),
                                  [&](const SiteColumns& s) { return r.resp == s.resp; });
   if (site == std::end(kSites)) return h;
-  for (auto s = run.samples.rbegin(); s != run.samples.rend(); ++s) {
-    if (s->trial != r.trial || s->id != r.bodyid) continue;
-    h.site_x = (*s).*(site->x);
-    h.site_y = (*s).*(site->y);
+  if (const auto it = last.find(TrialBodyKey(r.trial, r.bodyid)); it != last.end()) {
+    const BodySample& s = run.samples[it->second];
+    h.site_x = s.*(site->x);
+    h.site_y = s.*(site->y);
     h.site_known = Tracked(h.site_x, h.site_y);
-    break;
   }
   return h;
 }
@@ -131,12 +143,10 @@ ReportRows FigureRows(const RunFigures& f) {
   } else {
     rows.emplace_back("RT", "none (no balloon after the start balloon)");
   }
-  // One definition for both rows: camera frames while a balloon was up.
-  rows.emplace_back("Child tracked (balloon up)",
+  rows.emplace_back("Child tracked",
                     f.tracked_share ? Fixed(*f.tracked_share * 100, " % of the frames") : "never");
-  rows.emplace_back("Frames with the child (balloon up)",
-                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, "") +
-                        " camera frames; the 1 s pauses after pops left out");
+  rows.emplace_back("Frames with the child",
+                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, ""));
   rows.emplace_back("Frame interval (median)", Fixed(f.frame_interval_ms, " ms", 1));
   return rows;
 }
@@ -255,12 +265,13 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
     report.figure_rows = FigureRows(report.figures);
     if (run_record) report.timing_rows = run_record->timing;
     if (const auto rt_picture = RtPictureMedian(run)) {
-      report.figure_rows.emplace_back("RT from the picture (median)",
+      report.figure_rows.emplace_back("RT from the picture (median, timing file)",
                                       Fixed(*rt_picture, " ms"));
     }
     report.rt_series = RtSeriesOf(run);
     report.rt_histogram = RtHistogram(report.figures.rts_ms);
-    for (const TrialRecord& r : run.trials) report.hits.push_back(HitOf(r, run));
+    const LastSamples last_samples = LastSamplesOf(run);
+    for (const TrialRecord& r : run.trials) report.hits.push_back(HitOf(r, run, last_samples));
     AddTimeline(run, &report);
     model.runs.push_back(std::move(report));
   }

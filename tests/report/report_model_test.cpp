@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
+#include "report/plot_points.h"
 #include "report/quartiles.h"
 #include "report/report_model.h"
 #include "report/run_summary.h"
@@ -381,6 +383,41 @@ TEST(RtHistogram, BinWidthsAndEdges) {
 
 namespace report_test {
 namespace {
+
+// A long run's RT plot and hit map: a bounded number of markers, with every
+// column's fastest and slowest trial and every occupied cell of the picture.
+TEST(ThinForDrawing, LongRunsKeepTheirOutliersAndEveryPlaceHit) {
+  std::vector<RtPoint> points;
+  for (int32_t t = 1; t <= 400000; ++t) points.push_back({t, 800 + static_cast<int32_t>(int64_t{t} * 7919 % 400), 1, 1});
+  points[4999].rt_ms = 60000;  // one slow trial
+  points[77776].rt_ms = 1;     // one fast trial
+  const std::vector<RtPoint> thin = ThinRtPoints(points, 1000);
+  EXPECT_LE(thin.size(), 2000u);
+  EXPECT_GE(thin.size(), 1000u);
+  EXPECT_TRUE(std::is_sorted(thin.begin(), thin.end(),
+                             [](const RtPoint& a, const RtPoint& b) { return a.trial < b.trial; }));
+  const auto has = [&](int32_t trial, int32_t rt) {
+    return std::any_of(thin.begin(), thin.end(),
+                       [&](const RtPoint& p) { return p.trial == trial && p.rt_ms == rt; });
+  };
+  EXPECT_TRUE(has(5000, 60000));
+  EXPECT_TRUE(has(77777, 1));
+  EXPECT_TRUE(has(400000, points.back().rt_ms) || thin.back().trial > 399000);
+  const std::vector<RtPoint> few(points.begin(), points.begin() + 2000);
+  EXPECT_EQ(ThinRtPoints(few, 1000).size(), 2000u);  // short runs: every trial
+
+  std::vector<PicturePoint> hits;
+  for (int k = 0; k < 300000; ++k) hits.push_back({(k * 37) % 960, (k * 101) % 540});
+  hits.push_back({-1, -1});  // off the picture, left of 0: a cell of its own
+  const std::vector<PicturePoint> cells = OnePointPerCell(hits, 4);
+  EXPECT_LE(cells.size(), 240u * 135u + 1);
+  EXPECT_EQ(cells.back().x, -1);
+  std::vector<std::vector<bool>> covered(240, std::vector<bool>(135, false));
+  for (const PicturePoint& p : cells)
+    if (p.x >= 0) covered[size_t(p.x / 4)][size_t(p.y / 4)] = true;
+  for (const PicturePoint& p : hits)
+    if (p.x >= 0) EXPECT_TRUE(covered[size_t(p.x / 4)][size_t(p.y / 4)]) << p.x << "," << p.y;
+}
 
 TEST(ThinForDrawing, KeepsEveryChangeAndEveryLongInterval) {
   std::vector<TrackingPoint> frames(10000);
