@@ -143,10 +143,12 @@ ReportRows FigureRows(const RunFigures& f) {
   } else {
     rows.emplace_back("RT", "none (no balloon after the start balloon)");
   }
-  rows.emplace_back("Child tracked",
+  // One definition for both rows: camera frames while a balloon was up.
+  rows.emplace_back("Child tracked (balloon up)",
                     f.tracked_share ? Fixed(*f.tracked_share * 100, " % of the frames") : "never");
-  rows.emplace_back("Frames with the child",
-                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, ""));
+  rows.emplace_back("Frames with the child (balloon up)",
+                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, "") +
+                        " camera frames; the 1 s pauses after pops left out");
   rows.emplace_back("Frame interval (median)", Fixed(f.frame_interval_ms, " ms", 1));
   return rows;
 }
@@ -265,7 +267,7 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
     report.figure_rows = FigureRows(report.figures);
     if (run_record) report.timing_rows = run_record->timing;
     if (const auto rt_picture = RtPictureMedian(run)) {
-      report.figure_rows.emplace_back("RT from the picture (median, timing file)",
+      report.figure_rows.emplace_back("RT from the picture (median)",
                                       Fixed(*rt_picture, " ms"));
     }
     report.rt_series = RtSeriesOf(run);
