@@ -47,17 +47,18 @@ std::string MakeEventsTsv(const ResultRun& run, const RunTimeline& timeline, int
     const TimingRow* timing = TimingFor(run, r.trial);
     // Times on the clock of this trial: the pop is the pass that saw the hit,
     // the balloon was placed RT before it (trial 0: the run clock's start).
-    const int32_t hit = r.trial == 0 ? r.rt : r.totalrt;
-    const int32_t placed = hit - r.rt;
-    int32_t shown = placed;
+    // In 64 bits: a damaged row's RT may be any 32-bit value.
+    const int64_t hit = r.trial == 0 ? r.rt : r.totalrt;
+    const int64_t placed = hit - r.rt;
+    int64_t shown_ms = timeline.TimeMs(r.trial, 0) + placed;
     std::string onset_from = "placed";
     if (timing != nullptr && timing->onset_shown != -1) {
-      shown = timing->onset_shown;
+      shown_ms = timeline.TimeMs(r.trial, timing->onset_shown);
       onset_from = "shown";
     }
-    const int32_t pop = timing != nullptr && timing->hit_pass != -1 ? timing->hit_pass : hit;
-    const int64_t shown_ms = timeline.TimeMs(r.trial, shown);
-    const int64_t pop_ms = timeline.TimeMs(r.trial, pop);
+    const int64_t pop_ms = timing != nullptr && timing->hit_pass != -1
+                               ? timeline.TimeMs(r.trial, timing->hit_pass)
+                               : timeline.TimeMs(r.trial, 0) + hit;
     const std::string trial_type = r.trial == 0 ? "start_" : "";
     const std::string common = std::to_string(r.trial) + '\t' + std::to_string(r.tgt_x) + '\t' +
                                std::to_string(r.tgt_y) + '\t' + ShapeName(r.tgthand) + '\t' +

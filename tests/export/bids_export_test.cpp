@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "export/bids_events.h"
 #include "export/bids_participants.h"
+#include "export/run_timeline.h"
 
 namespace {
 
@@ -184,6 +188,35 @@ TEST_F(BidsExportTest, WithoutATimingFileBalloonsStartWhenPlaced) {
   EXPECT_TRUE(events[5].starts_with("2.189\t0.076\tballoon\t2\t")) << events[5];
   // Without a run record the sensor is not known, and the label says so.
   EXPECT_TRUE(fs::exists(out_ / (kSub + "tracksys-unknown_run-1_motion.tsv")));
+}
+
+// RTs at the ends of the 32-bit range (a damaged row): the balloon's times
+// are computed without overflow, so its duration is the RT as recorded.
+TEST(BidsEvents, ExtremeReactionTimesKeepTheirValue) {
+  const struct {
+    int32_t rt, totalrt;
+    const char* duration;
+  } cases[] = {{INT32_MIN, 0, "-2147483.648"},
+               {INT32_MIN, INT32_MAX, "-2147483.648"},
+               {INT32_MAX, INT32_MIN, "2147483.647"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rt);
+    ResultRun run;
+    TrialRecord start;
+    start.trial = 0, start.rt = 100, start.resp = "Head";
+    TrialRecord late;
+    late.trial = 1, late.rt = c.rt, late.totalrt = c.totalrt, late.resp = "Head";
+    run.trials = {start, late};
+    const RunTimeline timeline(run, nullptr);
+    const auto rows = Lines(MakeEventsTsv(run, timeline, 0));
+    const auto balloon = std::find_if(rows.begin(), rows.end(), [](const std::string& row) {
+      return row.find("\tballoon\t1\t") != std::string::npos;
+    });
+    ASSERT_NE(balloon, rows.end());
+    EXPECT_EQ(balloon->substr(balloon->find('\t') + 1, std::string(c.duration).size() + 1),
+              std::string(c.duration) + "\t")
+        << *balloon;
+  }
 }
 
 TEST(BidsLabel, SubjectsBecomeLettersAndDigits) {
