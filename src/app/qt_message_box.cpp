@@ -27,12 +27,18 @@ namespace {
 // run) becomes the box's transient parent so the box stays in front of it.
 int ExecBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
             QMessageBox::StandardButtons buttons,
-            QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
+            QMessageBox::StandardButton default_button = QMessageBox::NoButton,
+            bool large_text = false) {
   QWidget* owner = QApplication::activeModalWidget();
   if (owner == nullptr) owner = QApplication::activeWindow();
   QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
                   owner);
   box.setObjectName(QStringLiteral("MessageBox"));
+  if (large_text) {
+    QFont font = box.font();
+    font.setPixelSize(kLargeTextPixels);
+    box.setFont(font);
+  }
   if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
   if (owner == nullptr) {
     if (QWindow* focus = QGuiApplication::focusWindow()) {
@@ -45,7 +51,8 @@ int ExecBox(QMessageBox::Icon icon, const std::string& text, const std::string& 
 }
 
 void ShowQtMessageBox(const std::string& text, const std::string& caption, uint32_t style) {
-  ExecBox(MessageBoxIconFor(style), text, caption, QMessageBox::Ok);
+  ExecBox(MessageBoxIconFor(style), text, caption, QMessageBox::Ok, QMessageBox::NoButton,
+          (style & kMbLargeText) != 0);
 }
 
 // No is the default button: Enter pressed without reading keeps things as they are.

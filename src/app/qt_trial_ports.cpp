@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "app/qt_message_box.h"
 #include "app/signal_stop.h"
 #include "body/body_update.h"
 #include "body/sensor_connection.h"
@@ -47,7 +48,7 @@ void QtHostPort::Sleep(int32_t duration_ms) {
 
 void QtHostPort::ShowScore(const std::string& text, const std::string& caption) {
   if (StopRequested()) return;  // the program is ending: nobody is there to close it
-  ShowMessageBox(text, caption, MB_OK);
+  ShowMessageBox(text, caption, MB_OK | kMbLargeText);
 }
 
 int64_t ProgramFrameInfo::PictureCaptured_ns() const {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFontInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "app/qt_message_box.h"
+#include "app/qt_trial_ports.h"
 #include "modal_helper.h"
 #include "state/message_box.h"
 
@@ -54,6 +57,30 @@ TEST(QtMessageBoxTest, ShowsAModalBoxAndReturnsWhenItIsClosed) {
   });
   AfxMessageBox("x");
   EXPECT_EQ(caption, kApplicationName);
+  SetMessageBoxHandler(nullptr);
+}
+
+// The score box is read from across the room; other boxes keep the usual type.
+TEST(QtMessageBoxTest, TheScoreBoxTextIsLarge) {
+  InstallQtMessageBoxHandler();
+  for (const bool score : {true, false}) {
+    int pixels = 0;
+    WhenModalShown([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      const QLabel* label = box->findChild<QLabel*>("qt_msgbox_label");
+      ASSERT_NE(label, nullptr);
+      pixels = QFontInfo(label->font()).pixelSize();
+      box->button(QMessageBox::Ok)->click();
+    });
+    if (score) {
+      QtHostPort().ShowScore("5", "Score");
+      EXPECT_GE(pixels, kLargeTextPixels - 1);
+    } else {
+      ShowMessageBox("5", "Score", MB_OK);
+      EXPECT_LT(pixels, 24);
+    }
+  }
   SetMessageBoxHandler(nullptr);
 }
 
