@@ -18,6 +18,10 @@ bool WriteFakeCameraFrames(const std::string& path, cv::Size size, int count) {
                   cv::Scalar(40, 200, 240), cv::FILLED);
     pictures.push_back(p);
   }
+  return WriteFakeCameraFrames(path, pictures);
+}
+
+bool WriteFakeCameraFrames(const std::string& path, const std::vector<cv::Mat>& pictures) {
   ClipOptions options;
   options.chroma_422 = true;
   options.standard_huffman = true;
@@ -25,7 +29,7 @@ bool WriteFakeCameraFrames(const std::string& path, cv::Size size, int count) {
   const std::string clip = path + ".avi";
   const auto frames = WriteMjpegClip(clip, pictures, options);
   std::remove(clip.c_str());
-  if (int(frames.size()) != count) return false;
+  if (frames.size() != pictures.size()) return false;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (const auto& f : frames) out.write(reinterpret_cast<const char*>(f.data()), long(f.size()));
   return bool(out);

@@ -19,6 +19,7 @@
 //                                5 s old), backwards (monotonic, every third picture
 //                                stamped before the one before it); SOURCE: eof or soe
 //   busy                         another program streams: S_FMT and REQBUFS give EBUSY
+//   unplug_when FILE             unplugged as soon as FILE exists (a test's cue mid-run)
 //   fault N KIND [COUNT]         at the N-th picture (from 0): unplug (ENODEV from then on,
 //                                poll POLLERR), silence (nothing from then on), eio (DQBUF
 //                                EIO once, the picture lost), eagain (COUNT DQBUFs give
@@ -76,6 +77,7 @@ struct Camera {
   std::vector<std::vector<uint8_t>> jpegs;
   std::string clock = "monotonic", source = "eof";
   bool busy = false;
+  std::string unplug_when;
   std::vector<Fault> faults;
 };
 
@@ -174,6 +176,7 @@ void LoadScript() {
     else if (word == "bus") c.bus = rest;
     else if (word == "driver") c.driver = rest;
     else if (word == "busy") c.busy = true;
+    else if (word == "unplug_when") c.unplug_when = rest;
     else if (word == "frames") c.jpegs = SplitJpegs(rest);
     else if (word == "timestamps") values >> c.clock >> c.source;
     else if (word == "grant") values >> c.grant_width >> c.grant_height >> c.grant_fps;
@@ -335,7 +338,13 @@ uint32_t Paint(Device& d, uint64_t k, uint32_t index) {
   return uint32_t(n);
 }
 
+// The test's cue to unplug the camera has come.
+bool CueToUnplug(const Device& d) {
+  return !d.camera.unplug_when.empty() && access(d.camera.unplug_when.c_str(), F_OK) == 0;
+}
+
 int Dequeue(Device& d, v4l2_buffer* b) {
+  if (CueToUnplug(d)) d.gone = true;
   if (d.gone) return Fail(ENODEV);
   if (!d.streaming) return Fail(EINVAL);
   if (d.eagain_left > 0) {
@@ -503,6 +512,7 @@ int PollFake(Device& d, pollfd* p, int timeout_ms, std::unique_lock<std::recursi
   const int64_t end = timeout_ms < 0 ? INT64_MAX : NowNs() + int64_t(timeout_ms) * 1000000;
   for (;;) {
     p->revents = 0;
+    if (CueToUnplug(d)) d.gone = true;
     if (d.gone) p->revents = POLLERR;
     else if (d.eagain_left > 0) p->revents = POLLIN;
     else if (d.streaming && !d.silent && !d.queued.empty()) {

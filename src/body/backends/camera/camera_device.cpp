@@ -42,7 +42,9 @@ Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDe
     Report(missing);
     return E_FAIL;
   }
-  *device = std::make_shared<CameraSensor>(options.device, settings);
+  // --camera, else camera.ini's device, else the first camera.
+  *device = std::make_shared<CameraSensor>(
+      options.device.empty() ? settings.device : options.device, settings);
   return S_OK;
 }
 

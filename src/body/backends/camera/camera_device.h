@@ -108,7 +108,7 @@ class CameraSensor : public SensorDevice {
 
 // What the camera backend takes from the command line (camera_driver.cpp).
 struct CameraOptions {
-  std::string device;               // --camera=DEVICE_OR_FILE; empty: the first camera
+  std::string device;               // --camera=DEVICE_OR_FILE; empty: camera.ini's device
   bool replay_every_frame = false;  // --replay-every-frame (or the camera.ini key)
 };
 

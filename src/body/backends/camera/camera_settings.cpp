@@ -60,6 +60,8 @@ std::string Number(double v) {
 
 const std::vector<CameraSettingKey>& CameraSettingKeys() {
   static const std::vector<CameraSettingKey> keys = {
+      {"device", &S::device, 0, 0, false,
+       "camera (/dev/videoN) or video file; empty: the first camera (--camera overrides it)"},
       {"capture_width", &S::capture_width, 160, 3840, true, "picture width to ask the camera for"},
       {"capture_height", &S::capture_height, 120, 2160, true, "picture height to ask the camera for"},
       {"capture_fps", &S::capture_fps, 5, 120, true, "pictures a second to ask the camera for"},
@@ -113,6 +115,7 @@ std::string CameraSettingText(const CameraSettings& s, const CameraSettingKey& k
         const auto value = s.*field;
         using T = std::decay_t<decltype(value)>;
         if constexpr (std::is_same_v<T, bool>) return value ? "on" : "off";
+        else if constexpr (std::is_same_v<T, std::string>) return value;
         else if constexpr (std::is_same_v<T, PoseRefineModel>)
           return kPoseRefineModelNames[static_cast<int>(value)];
         else return Number(double(value));
@@ -122,6 +125,8 @@ std::string CameraSettingText(const CameraSettings& s, const CameraSettingKey& k
 
 std::string CameraSettingRange(const CameraSettingKey& key) {
   if (std::holds_alternative<bool CameraSettings::*>(key.field)) return "on or off";
+  if (std::holds_alternative<std::string CameraSettings::*>(key.field))
+    return "a device such as /dev/video0, or a video file";
   if (std::holds_alternative<PoseRefineModel CameraSettings::*>(key.field))
     return std::string(kPoseRefineModelNames[0]) + ", " + kPoseRefineModelNames[1] + " or " +
            kPoseRefineModelNames[2];
@@ -157,6 +162,7 @@ const char* SetCameraSetting(const std::string& name, const std::string& value,
           auto& target = s->*field;
           using T = std::decay_t<decltype(target)>;
           if constexpr (std::is_same_v<T, bool>) return ParseFlag(value, &target);
+          else if constexpr (std::is_same_v<T, std::string>) return target = value, true;
           else if constexpr (std::is_same_v<T, PoseRefineModel>) {
             for (int i = 0; i < 3; ++i)
               if (value == kPoseRefineModelNames[i])

@@ -17,6 +17,9 @@ enum class PoseRefineModel { kOff, kLightning, kThunder };
 inline constexpr const char* kPoseRefineModelNames[] = {"off", "lightning", "thunder"};
 
 struct CameraSettings {
+  // The camera (a /dev/video* device) or video file; empty: the first camera
+  // that gives pictures. --camera overrides it.
+  std::string device;
   // Capture (cameras only; a file plays at its own size and rate).
   int capture_width = 1280;  // pixels requested from the camera
   int capture_height = 720;
@@ -76,7 +79,7 @@ struct CameraSettings {
 struct CameraSettingKey {
   const char* name;
   std::variant<int CameraSettings::*, float CameraSettings::*, bool CameraSettings::*,
-               PoseRefineModel CameraSettings::*>
+               PoseRefineModel CameraSettings::*, std::string CameraSettings::*>
       field;
   double low = 0, high = 0;  // numbers: the range taken
   bool shapes_data = true;   // written in the run record (sensor.camera_ini)
