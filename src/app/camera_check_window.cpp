@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/label_colour.h"
 #include "app/label_placement.h"
 #include "app/latency_test_command.h"
 
@@ -192,7 +193,8 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       QString text = QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape));
       if (h.shape == kHandRock || h.shape == kHandScissors || h.shape == kHandPaper)
         text += QStringLiteral(" %1 %").arg(std::lround(h.confidence * 100));
-      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text, colour, &labels);
+      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text, ReadableOnBlack(colour),
+            &labels);
     }
     if (Placed(b.head_x, b.head_y)) {
       Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),

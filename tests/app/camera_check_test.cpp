@@ -11,6 +11,7 @@
 #include "app/camera_check_meter.h"
 #include "app/camera_check_sensor.h"
 #include "app/camera_check_window.h"
+#include "app/label_colour.h"
 #include "app/label_placement.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor/pinhole_camera.h"
@@ -44,6 +45,20 @@ TEST(LabelPlacement, ALabelMovesDownPastTheOnesItWouldCover) {
     EXPECT_EQ(placed, c.placed);
     for (const QRectF& other : c.taken) EXPECT_FALSE(placed.intersects(other));
   }
+}
+
+// The hand labels' words on their dark boxes: the blue of "unknown" was hard to read.
+TEST(LabelColour, EveryShapeColourIsReadableOnBlack) {
+  for (const QColor marker : {QColor(0, 64, 255), QColor(255, 0, 0), QColor(0, 255, 0),
+                              QColor(255, 255, 0), QColor(0, 0, 0)}) {
+    SCOPED_TRACE(marker.name().toStdString());
+    const QColor text = ReadableOnBlack(marker);
+    EXPECT_GE(ContrastOnBlack(text), 4.5);
+    // Already readable: unchanged; otherwise the same hue, lighter.
+    if (ContrastOnBlack(marker) >= 4.5) EXPECT_EQ(text, marker);
+    if (marker != Qt::black && text != marker) EXPECT_NEAR(text.hsvHueF(), marker.hsvHueF(), 0.01);
+  }
+  EXPECT_LT(ContrastOnBlack(QColor(0, 64, 255)), 4.5);  // the marker blue itself is not
 }
 
 TEST(CameraCheckMeter, FiguresAndWhatStandsAgainstASession) {
