@@ -46,8 +46,6 @@ Json SensorJson(const SensorDescription& d) {
   Json options = Json::object();
   for (const auto& [key, value] : d.options) options[key] = value;
   sensor["options"] = options;
-  Json models = Json::array();
-  for (const SensorDescription::ModelFile& m : d.models)
   if (d.camera) {
     const SensorDescription::Camera& c = *d.camera;
     sensor["camera"] = Json{{"card", c.card},
@@ -64,6 +62,8 @@ Json SensorJson(const SensorDescription& d) {
     for (const auto& [key, value] : d.camera_ini) ini[key] = value;
     sensor["camera_ini"] = ini;
   }
+  Json models = Json::array();
+  for (const SensorDescription::ModelFile& m : d.models)
     models.push_back(Json{{"path", m.path}, {"sha256", m.sha256}});
   sensor["models"] = models;
   return sensor;
