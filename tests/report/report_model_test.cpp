@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "results/timing_format.h"
+
 #include <algorithm>
 #include <fstream>
 
@@ -303,6 +307,41 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
   EXPECT_TRUE(has(r.run_rows, "settings.timelimit", "10"));
   EXPECT_TRUE(has(r.run_rows, "sensor.backend", "sim"));
   EXPECT_TRUE(has(r.figure_rows, "RT median", "1100 ms"));
+}
+
+// The RTs the timing file adds, and placement to screen, on page 1.
+TEST_F(ReportModelTest, TimingFileRtsAndPlacementToScreen) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  std::string record = kRunRecord;
+  record.replace(record.find(R"("latency_ms": {)"), 15,
+                 R"("latency_ms": {"onset_to_shown": {"trials": 4, "mean": 21.0, "sd": 4.0,
+                    "p99": 33.0, "max": 33.0}, )");
+  const std::string trial_path = WriteRun(ScriptedRun(&trials, &samples, Always), record.c_str());
+  // Trial 0 is left out of both medians; trial 4's crossing is unknown.
+  std::string timing(kTimingFileHeader);
+  const int32_t picture_rt[] = {50, 790, 990, 1390, 2990}, crossing_rt[] = {40, 770, 975, -5, -1};
+  for (size_t k = 0; k < trials.size(); ++k) {
+    const int32_t shown = 20, hit = shown + picture_rt[k];
+    timing += std::to_string(k) + ",0," + std::to_string(shown) + "," + std::to_string(hit) + "," +
+              std::to_string(trials[k].totalrt) + "," + std::to_string(trials[k].rt) + "," +
+              std::to_string(picture_rt[k]) + "," +
+              (crossing_rt[k] == -1 ? "-1,-1" : std::to_string(shown + crossing_rt[k]) + "," +
+                                                    std::to_string(crossing_rt[k])) +
+              "\r\n";
+  }
+  std::ofstream(trial_path.substr(0, trial_path.size() - 4) + "_T.csv", std::ios::trunc) << timing;
+  const ReportModel model = BuildReportModel(Read(trial_path));
+  ASSERT_EQ(model.runs.size(), 1u);
+  const RunReport& r = model.runs[0];
+  EXPECT_TRUE(has(r.figure_rows, "RT from the picture (median)", "1190 ms, to within a camera frame"))
+      << testing::PrintToString(r.figure_rows);
+  EXPECT_TRUE(has(r.figure_rows, "RT to the hand's crossing (median)",
+                  "770 ms, between two pictures: RTCrossing of the timing file"))
+      << testing::PrintToString(r.figure_rows);
+  EXPECT_TRUE(has(r.timing_rows, "Balloon placed to shown",
+                  "mean 21.0 ms, SD 4.0 ms, 99th percentile 33.0 ms (4 trials)"))
+      << testing::PrintToString(r.timing_rows);
 }
 
 // janken 5 from Tavelin2.ini: the trial file keeps 5, the run was late janken,
