@@ -115,6 +115,10 @@ Status CameraSensor::Close() {
   if (inference_thread_.joinable()) inference_thread_.join();
   if (std::unique_ptr<SessionRecorder> recorder = TakeRecorder())
     finished_recording_ = recorder->Finish();
+  if (source_ && source_->pictures_dropped() > 0)
+    std::fprintf(stderr, "tavelin2: %s: %llu damaged pictures were left out\n",
+                 source_->name().c_str(),
+                 static_cast<unsigned long long>(source_->pictures_dropped()));
   source_.reset();
   estimator_.reset();
   open_ = false;
