@@ -190,6 +190,11 @@ std::string CommandLineHelp(const std::string& program,
       << "  " << program << " --report FILE.csv...\n"
       << "      writes FILE_report.pdf beside each trial file: settings, RTs, hit map,\n"
       << "      tracking and timing of the run\n"
+      << "  " << program << " --reanalyse [--set KEY=VALUE]... FILE.csv... --out DIR\n"
+      << "      analyses every picture of each run's session video (FILE_V.avi) again\n"
+      << "      with the camera models; camera.ini keys as --set (e.g.\n"
+      << "      pose_input_width=384); writes FILE_B.csv, FILE_T.csv and\n"
+      << "      FILE_reanalysis.json into DIR\n"
       << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";

@@ -11,6 +11,7 @@
 #include "app/latency_test_command.h"
 #include "app/my_app.h"
 #include "app/qt_message_box.h"
+#include "app/reanalyse_command.h"
 #include "app/report_command.h"
 #include "app/sim_participant_wiring.h"
 #include "body/sensor/sensor_registry.h"
@@ -55,6 +56,9 @@ int main(int argc, char** argv) {
   }
   if (args.size() > 1 && args[1] == "--report") {
     return RunReportCommand({args.begin() + 2, args.end()});
+  }
+  if (args.size() > 1 && args[1] == "--reanalyse") {
+    return RunReanalyseCommand({args.begin() + 2, args.end()});
   }
   CommandLine command_line;
   std::string error;

@@ -51,11 +51,9 @@ bool HalveCoordinate(float colour, int32_t* picture) {
 }
 
 // Picture point of a camera-space position; false when the mapping fails.
-bool MapToPicture(const CameraSpacePoint& position, PicturePoint* point) {
-  const ICoordinateMapper* mapper = sensor_connection.coordinate_mapper.get();
-  if (!mapper) return false;
+bool MapToPicture(const ColourMapper& map, const CameraSpacePoint& position, PicturePoint* point) {
   ColorSpacePoint colour;
-  if (Failed(mapper->MapCameraPointToColorSpace(position, &colour))) return false;
+  if (!map(position, &colour)) return false;
   PicturePoint p;
   if (!HalveCoordinate(colour.X, &p.x) || !HalveCoordinate(colour.Y, &p.y)) return false;
   *point = p;
@@ -171,49 +169,17 @@ int TakeColourFrame(const BodyUpdateTarget& target) {
 }
 
 void UpdateSlot(const BodyUpdateTarget& target, const IBody& body, TrackedBody& slot) {
-  bool tracked = false;
-  if (Failed(body.get_IsTracked(&tracked))) tracked = false;
-  slot.tracked = tracked ? 1 : 0;
-  if (!tracked) return;
-
-  uint64_t tracking_id = 0;
-  if (Succeeded(body.get_TrackingId(&tracking_id)))
-    slot.id = static_cast<int32_t>(static_cast<uint32_t>(tracking_id));
-
-  Joint joints[JointType_Count];
-  if (Failed(body.GetJoints(JointType_Count, joints))) return;
-
-  for (const HandJoint& hand : kHandJoints) {
-    slot.*hand.x = -1;
-    slot.*hand.y = -1;
-    const Joint& joint = joints[hand.type];
-    if (joint.TrackingState != TrackingState_Tracked) continue;
-    HandState state = HandState_Unknown;
-    if (Failed((body.*hand.get_state)(&state))) continue;
-    PicturePoint p;
-    if (!MapToPicture(joint.Position, &p)) continue;
-    slot.*hand.x = p.x;
-    slot.*hand.y = p.y;
-    slot.*hand.shape = HandShapeOf(state);
-    if (target.show_markers) DrawMarker(target, p, MarkerColour(slot.*hand.shape));
+  const ColourMapper map = [](const CameraSpacePoint& position, ColorSpacePoint* colour) {
+    const ICoordinateMapper* mapper = sensor_connection.coordinate_mapper.get();
+    return mapper && Succeeded(mapper->MapCameraPointToColorSpace(position, colour));
+  };
+  MarkerPainter paint;
+  if (target.show_markers) {
+    paint = [&target](int32_t x, int32_t y, uint32_t colour) {
+      DrawMarker(target, PicturePoint{x, y}, colour);
+    };
   }
-
-  for (const BodyJoint& entry : kBodyJoints) {
-    slot.*entry.x = -1;
-    slot.*entry.y = -1;
-    const Joint& joint = joints[entry.type];
-    if (joint.TrackingState != TrackingState_Tracked) continue;
-    if (entry.type == JointType_Head) {
-      const CameraSpacePoint& h = joint.Position;
-      const float sum = h.X * h.X + h.Y * h.Y + h.Z * h.Z;
-      slot.head_dist = static_cast<double>(std::sqrt(sum));
-    }
-    PicturePoint p;
-    if (!MapToPicture(joint.Position, &p)) continue;
-    slot.*entry.x = p.x;
-    slot.*entry.y = p.y;
-    if (target.show_markers && entry.marker) DrawMarker(target, p, kJointBlue);
-  }
+  ReadTrackedBody(body, map, slot, paint);
 }
 
 // Fills the six slots from a body frame; false when its bodies cannot be read.
@@ -247,6 +213,53 @@ int UpdateFromSet(const BodyUpdateTarget& target, FrameSetReader& reader) {
 }
 
 }  // namespace
+
+void ReadTrackedBody(const IBody& body, const ColourMapper& map, TrackedBody& slot,
+                     const MarkerPainter& paint) {
+  bool tracked = false;
+  if (Failed(body.get_IsTracked(&tracked))) tracked = false;
+  slot.tracked = tracked ? 1 : 0;
+  if (!tracked) return;
+
+  uint64_t tracking_id = 0;
+  if (Succeeded(body.get_TrackingId(&tracking_id)))
+    slot.id = static_cast<int32_t>(static_cast<uint32_t>(tracking_id));
+
+  Joint joints[JointType_Count];
+  if (Failed(body.GetJoints(JointType_Count, joints))) return;
+
+  for (const HandJoint& hand : kHandJoints) {
+    slot.*hand.x = -1;
+    slot.*hand.y = -1;
+    const Joint& joint = joints[hand.type];
+    if (joint.TrackingState != TrackingState_Tracked) continue;
+    HandState state = HandState_Unknown;
+    if (Failed((body.*hand.get_state)(&state))) continue;
+    PicturePoint p;
+    if (!MapToPicture(map, joint.Position, &p)) continue;
+    slot.*hand.x = p.x;
+    slot.*hand.y = p.y;
+    slot.*hand.shape = HandShapeOf(state);
+    if (paint) paint(p.x, p.y, MarkerColour(slot.*hand.shape));
+  }
+
+  for (const BodyJoint& entry : kBodyJoints) {
+    slot.*entry.x = -1;
+    slot.*entry.y = -1;
+    const Joint& joint = joints[entry.type];
+    if (joint.TrackingState != TrackingState_Tracked) continue;
+    if (entry.type == JointType_Head) {
+      const CameraSpacePoint& h = joint.Position;
+      const float sum = h.X * h.X + h.Y * h.Y + h.Z * h.Z;
+      slot.head_dist = static_cast<double>(std::sqrt(sum));
+    }
+    PicturePoint p;
+    if (!MapToPicture(map, joint.Position, &p)) continue;
+    slot.*entry.x = p.x;
+    slot.*entry.y = p.y;
+    if (paint && entry.marker) paint(p.x, p.y, kJointBlue);
+  }
+}
 
 int UpdateBodies(const BodyUpdateTarget& target) {
   const SensorConnection& c = sensor_connection;

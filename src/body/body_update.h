@@ -3,8 +3,10 @@
 // body texture and fills the six body slots from the newest body frame.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
+#include "body/sensor/sensor_handles.h"
 #include "state/tracked_body.h"
 
 class StageSurface;
@@ -43,3 +45,15 @@ int UpdateBodies(StageSurface& stage);
 
 // What the program's updates took since it was last cleared (at each run start).
 extern BodyUpdateReport body_update_report;
+
+// Camera space to colour pixels (1920 x 1080); false when a point cannot be mapped.
+using ColourMapper = std::function<bool(const CameraSpacePoint&, ColorSpacePoint*)>;
+// Where a joint marker goes: picture point (960 x 540) and colour.
+using MarkerPainter = std::function<void(int32_t x, int32_t y, uint32_t colour)>;
+
+// One body into its slot as the trial loop reads it: tracked flag, ID, hand
+// shapes, and each tracked joint mapped by `map` and halved into picture
+// space (-1,-1 where it is not tracked or cannot be mapped). `paint`, when
+// given, gets the marker of each joint the body texture shows.
+void ReadTrackedBody(const IBody& body, const ColourMapper& map, TrackedBody& slot,
+                     const MarkerPainter& paint = {});

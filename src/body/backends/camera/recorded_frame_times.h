@@ -4,6 +4,7 @@
 // pictures when they were taken, gaps (dropped frames, a stalled camera)
 // included.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,3 +20,15 @@ std::string VideoTablePathFor(const std::string& video_path);
 // times that never go back).
 std::optional<std::vector<TIMESPAN>> ReadRecordedFrameTimes(const std::string& path,
                                                             std::string* problem);
+
+// One row of the table: the capture time, and the run clock (ms) at that
+// moment when the run had started its clock.
+struct RecordedFrame {
+  TIMESPAN capture_time = 0;
+  std::optional<int32_t> clock_ms;
+};
+
+// The whole table, read and checked as ReadRecordedFrameTimes does; a Clock
+// that is neither empty nor a number is refused too.
+std::optional<std::vector<RecordedFrame>> ReadRecordedFrames(const std::string& path,
+                                                             std::string* problem);
