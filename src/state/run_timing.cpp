@@ -104,8 +104,6 @@ const char* RunEndReasonName(RunEndReason reason) {
       return "recovered";
     case RunEndReason::kSignal:
       return "signal";
-    case RunEndReason::kSignal:
-      return "signal";
     default:
       return "unknown";
   }

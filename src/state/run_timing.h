@@ -103,7 +103,6 @@ enum class RunEndReason : int32_t {
   kTrialLimit = 3,  // the trial table is full
   kRecovered = 4,   // written from the journal of a killed run
   kSignal = 5,      // a stop signal (logout, shutdown, kill) ended it
-  kSignal = 5,      // a stop signal (logout, shutdown, kill) ended it
 };
 
 const char* RunEndReasonName(RunEndReason reason);

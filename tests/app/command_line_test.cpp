@@ -161,7 +161,8 @@ TEST(CommandLineTest, HelpListsOptionsAndBackends) {
   const std::string help = CommandLineHelp("tavelin2", kBackends, "none");
   for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
                            "none", "(default: none)", "Esc", "--sim-bodies=N",
-                           "--export-bids OUTDIR FILE.csv", "--report FILE.csv...",
+                           "--export-bids OUTDIR [--session=LABEL] [--tracksys=LABEL] FILE.csv...",
+                           "--report FILE.csv...",
                            "--latency-test [--flashes=N]"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
