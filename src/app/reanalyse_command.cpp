@@ -62,7 +62,13 @@ bool ParseRequest(const std::vector<std::string>& args, Request* out, std::strin
         *error = "--set needs KEY=VALUE (a camera.ini key)";
         return false;
       }
-      out->overrides.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
+      const std::string key = setting.substr(0, eq), text = setting.substr(eq + 1);
+      CameraSettings scratch;
+      if (const char* why = SetCameraSetting(key, text, &scratch)) {
+        *error = "--set " + setting + ": " + why;
+        return false;
+      }
+      out->overrides.emplace_back(key, text);
     } else if (arg.starts_with("-")) {
       *error = "unknown argument: " + arg;
       return false;

@@ -67,18 +67,7 @@ int64_t PacketCount(const std::string& path) {
 
 // The street video's first `frames` pictures as an MJPEG clip.
 std::string StreetClip(const std::string& dir, int frames) {
-  CameraSettings settings;
-  settings.replay_realtime = false;
-  VideoSource source;
-  if (!source.Open(kStreet, settings, nullptr)) return "";
-  std::vector<cv::Mat> pictures;
-  PictureScaler scaler;
-  CameraPicture picture;
-  for (int i = 0; i < frames && source.Next(&picture) == VideoSource::Read::kFrame; ++i) {
-    cv::Mat bgr;
-    if (!scaler.ToBgr(*picture.frame, &bgr)) return "";
-    pictures.push_back(bgr.clone());
-  }
+  const std::vector<cv::Mat> pictures = VideoPictures(kStreet, frames);
   const std::string path = dir + "/street.avi";
   ClipOptions options;
   options.time_base = {1, 10};

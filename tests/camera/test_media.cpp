@@ -111,3 +111,19 @@ std::vector<std::vector<uint8_t>> WriteMjpegClip(const std::string& path,
   if (av_write_trailer(w.format) < 0) return {};
   return written;
 }
+
+std::vector<cv::Mat> VideoPictures(const std::string& path, int frames) {
+  CameraSettings settings;
+  settings.replay_realtime = false;
+  VideoSource source;
+  std::vector<cv::Mat> pictures;
+  if (!source.Open(path, settings, nullptr)) return pictures;
+  PictureScaler scaler;
+  CameraPicture picture;
+  for (int i = 0; i < frames && source.Next(&picture) == VideoSource::Read::kFrame; ++i) {
+    cv::Mat bgr;
+    if (!scaler.ToBgr(*picture.frame, &bgr)) break;
+    pictures.push_back(bgr.clone());
+  }
+  return pictures;
+}

@@ -14,6 +14,10 @@ extern "C" {
 // A picture file (JPEG, PNG, ...) as 8-bit BGR; empty when it cannot be read.
 cv::Mat ReadPictureFile(const std::string& path);
 
+// The first `frames` pictures of a video file as 8-bit BGR; fewer when the
+// file has fewer, none when it cannot be read.
+std::vector<cv::Mat> VideoPictures(const std::string& path, int frames);
+
 struct ClipOptions {
   AVRational time_base{1, 30};    // of `pts`; an AVI needs 1 / its frame rate
   std::vector<int64_t> pts;       // presentation time of each picture; empty: 0, 1, 2, ...
