@@ -174,6 +174,8 @@ std::string CommandLineHelp(const std::string& program,
     out << "\n";
   }
   if (!backend_options.str().empty()) out << "\nSensor backend options:\n" << backend_options.str();
+  for (const BackendDescription& b : backends)
+    if (!b.settings_help.empty()) out << "\n" << b.settings_help;
   out << "\n"
       << "The screen-to-camera latency test (turn the camera to the screen first):\n"
       << "  " << program << " --latency-test [--flashes=N] [--sensor=NAME] [backend options]\n"

@@ -41,6 +41,7 @@ struct BackendDescription {
   std::string name;
   std::string help;
   std::vector<BackendOptionDescription> options;
+  std::string settings_help;  // lines after the options (a settings file it reads)
 };
 
 // Checks a backend option, given as "--flag=value" (or "--flag"): true when it

@@ -23,7 +23,7 @@ namespace {
 std::vector<BackendDescription> DescribeBackends() {
   std::vector<BackendDescription> out;
   for (const SensorBackendInfo& info : ListSensorBackends()) {
-    BackendDescription backend{info.name, info.help, {}};
+    BackendDescription backend{info.name, info.help, {}, info.settings_help};
     for (const SensorBackendOptionInfo& o : info.options)
       backend.options.push_back({o.flag, o.value_name, o.help, o.in_usage_line});
     out.push_back(std::move(backend));

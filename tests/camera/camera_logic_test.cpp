@@ -681,6 +681,19 @@ TEST(CameraSettings, TheReadmeListsEveryKeyWithItsDefault) {
   }
 }
 
+// --help names every key with its default and what it takes.
+TEST(CameraSettings, HelpNamesEveryKeyWithItsDefaultAndRange) {
+  const std::string help = CameraSettingsHelp();
+  const CameraSettings defaults;
+  for (const CameraSettingKey& key : CameraSettingKeys()) {
+    const size_t at = help.find("\n  " + std::string(key.name) + " ");
+    ASSERT_NE(at, std::string::npos) << key.name << "\n" << help;
+    const std::string line = help.substr(at + 1, help.find('\n', at + 1) - at - 1);
+    EXPECT_NE(line.find(" " + CameraSettingText(defaults, key) + " "), std::string::npos) << line;
+    EXPECT_NE(line.find("(" + CameraSettingRange(key) + ")"), std::string::npos) << line;
+  }
+}
+
 TEST(CameraSettings, MissingFileKeepsTheDefaults) {
   CameraSettings s;
   std::string warnings;

@@ -28,6 +28,8 @@ struct SensorBackendOptionInfo {
 struct SensorBackendDriver {
   std::string name;  // what --sensor= takes
   std::string help;  // one line for --help
+  // Lines --help adds after the options: a settings file the backend reads.
+  std::string settings_help;
   // Used only when --sensor= names it, never as the default.
   bool only_by_name = false;
   std::vector<SensorBackendOptionInfo> options;

@@ -48,7 +48,8 @@ Selection& TheSelection() {
 std::vector<SensorBackendInfo> ListSensorBackends() {
   std::vector<SensorBackendInfo> list;
   for (const SensorBackendDriver* driver : SensorBackendTable())
-    list.push_back({driver->name, driver->help, driver->only_by_name, driver->options});
+    list.push_back(
+        {driver->name, driver->help, driver->only_by_name, driver->options, driver->settings_help});
   return list;
 }
 

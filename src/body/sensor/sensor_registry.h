@@ -18,6 +18,7 @@ struct SensorBackendInfo {
   std::string help;
   bool only_by_name = false;
   std::vector<SensorBackendOptionInfo> options;
+  std::string settings_help;  // as SensorBackendDriver's
 };
 
 // Every backend that --sensor= accepts, in the order --help lists them.

@@ -1,11 +1,14 @@
 // The "camera" backend's table entry and its command-line options.
 #include "body/backends/camera/camera_device.h"
+#include "body/backends/camera/camera_settings.h"
 #include "body/sensor/backend_options.h"
 
 const SensorBackendDriver& CameraSensorDriver() {
-  static const SensorBackendDriver driver = MakeSensorBackendDriver<CameraOptions>(
+  static const SensorBackendDriver driver = [] {
+    SensorBackendDriver d = MakeSensorBackendDriver<CameraOptions>(
       "camera",
-      "webcam (--camera=/dev/videoN, default the first) or video file (--camera=FILE); "
+      "webcam (--camera=/dev/videoN; default camera.ini's device, else the first) or video "
+      "file (--camera=FILE); "
       "pose and hand shapes estimated on the CPU",
       BackendUse::kMayBeDefault,
       {
@@ -20,5 +23,8 @@ const SensorBackendDriver& CameraSensorDriver() {
                         "(replays give the same bodies)"}),
       },
       CreateCameraSensor);
+    d.settings_help = CameraSettingsHelp();
+    return d;
+  }();
   return driver;
 }
