@@ -5,12 +5,13 @@
 
 namespace {
 
-// Longest suffix a csv result file name gets: "_YYYYMMDD_hhmmss_B.csv".
-constexpr size_t kLongestSuffix = 22;
 constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
 constexpr std::string_view kBodyTail = "_B.csv";
-// The last name RunRecordNameIn gives in one folder.
-constexpr std::string_view kLongestRunRecordTail = "_run-1000.json";
+// The longest tail after the time of any name of a run: the last run record
+// name RunRecordNameIn gives in one folder (longer than "_report.pdf", "_V.avi").
+constexpr std::string_view kLongestTail = "_run-1000.json";
+// The longest name of a run: "_YYYYMMDD_hhmmss" and that tail.
+constexpr size_t kLongestSuffix = 16 + kLongestTail.size();
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -30,15 +31,14 @@ void CutAtCharacter(std::string& name, size_t limit) {
   name.resize(cut);
 }
 
-// The csv names of a run share the subject part, cut so that the longest of
-// them fits even when the start time has more digits than a real date (read
-// back from a damaged journal). The run record's name has a longer tail
-// ("_run-1000.json") and so leaves `reserved_tail` bytes for it.
-std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail,
-                    size_t reserved_tail = kBodyTail.size()) {
+// Every name of a run (the CSVs, the run record, the session video, the
+// report) shares one subject part, cut so that the longest of them fits, even
+// when the start time has more digits than a real date (read back from a
+// damaged journal): the names of a run always pair.
+std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail) {
   const std::string suffix = TimeSuffix(start);
   std::string name = FileNameSubject(subject);
-  CutAtCharacter(name, kNameMax - suffix.size() - reserved_tail);
+  CutAtCharacter(name, kNameMax - suffix.size() - kLongestTail.size());
   return name + suffix + std::string(tail);
 }
 
@@ -82,5 +82,5 @@ std::string TimingFileName(std::string_view subject, const LocalDateTime& start)
 std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy) {
   std::string tail = "_run";
   if (copy > 1) tail += "-" + std::to_string(copy);
-  return NameFor(subject, start, tail + ".json", kLongestRunRecordTail.size());
+  return NameFor(subject, start, tail + ".json");
 }

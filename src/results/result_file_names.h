@@ -24,8 +24,8 @@ std::string VideoFileName(std::string_view subject, const LocalDateTime& start);
 std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start);
 std::string TimingFileName(std::string_view subject, const LocalDateTime& start);
 // `copy` 1 gives "..._run.json"; a later run of the same subject in the same
-// second gets "..._run-2.json" and so on. A subject too long for the longest of
-// these names is cut a few bytes shorter than in the other names.
+// second gets "..._run-2.json" and so on. A subject too long for a file name
+// is cut the same in every name of the run, leaving room for "_run-1000.json".
 std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy = 1);
 
 // The latency test's file "latency_YYYYMMDD_hhmmss.csv" (the test's start).

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "results/result_file_names.h"
+#include "results/result_file_reader.h"
 #include "results/result_file_writer.h"
 #include "results/run_journal.h"
 #include "results/run_results.h"
@@ -106,7 +107,7 @@ TEST(ResultFileNames, SubjectBecomesAPlainFileName) {
       {"被験者01", "被験者01"},
       {"a,b c\\d:e", "a,b c\\d:e"},  // legal on Linux: kept as typed
       {"mid.dle-x", "mid.dle-x"},
-      {kana80, kana80.substr(0, 77 * 3)},  // cut on a character boundary, within 233 bytes
+      {kana80, kana80.substr(0, 75 * 3)},  // cut on a character boundary, within 225 bytes
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FileNameSubject(c.subject), c.expected) << "subject: " << c.subject;
@@ -119,6 +120,26 @@ TEST(ResultFileNames, SubjectBecomesAPlainFileName) {
   const std::string trial = TrialFileName(std::string(1000, 'x'), odd);
   EXPECT_LE(body.size(), 255u);
   EXPECT_EQ(trial.substr(0, trial.size() - 4), body.substr(0, body.size() - 6));
+
+  // A subject as long as the dialog takes: every name of the run has the same
+  // stem, fits, and leads back to the trial file (the report: stem + "_report.pdf").
+  for (const std::string& subject : {std::string(1013, 'x'), "a" + kana80 + kana80 + kana80 + kana80}) {
+    const std::string trial_name = TrialFileName(subject, kFixtureStart);
+    const std::string stem = trial_name.substr(0, trial_name.size() - 4);
+    const std::pair<std::string, std::string> names[] = {
+        {BodyFileName(subject, kFixtureStart), "_B.csv"},
+        {TimingFileName(subject, kFixtureStart), "_T.csv"},
+        {RunRecordFileName(subject, kFixtureStart), "_run.json"},
+        {RunRecordFileName(subject, kFixtureStart, 1000), "_run-1000.json"},
+        {VideoFileName(subject, kFixtureStart), "_V.avi"},
+        {VideoTableFileName(subject, kFixtureStart), "_V.csv"},
+        {stem + "_report.pdf", "_report.pdf"}};
+    for (const auto& [name, tail] : names) {
+      EXPECT_EQ(name, stem + tail);
+      EXPECT_LE(name.size(), 255u) << name;
+      if (tail != "_report.pdf" && !tail.starts_with("_V")) EXPECT_EQ(TrialFileFor(name), trial_name);
+    }
+  }
 }
 
 class ResultFileLocationTest : public ScratchDirTest {};
