@@ -434,4 +434,27 @@ TEST(Replay, PicturesComeAtTheirRecordedTimesGapsIncluded) {
   EXPECT_EQ(untimed[3].capture_time - untimed[0].capture_time, 1000000);
 }
 
+// The run clock of each row: empty before the run started it, negative
+// just around the restart; anything else is no frame table.
+TEST(RecordedFramesTest, TheClockColumnIsReadOrTheTableRefused) {
+  const std::string path = ::testing::TempDir() + "/recorded_frames_clock.csv";
+  std::ofstream(path, std::ios::binary)
+      << "Frame,CaptureTime,Clock\r\n0,100,\r\n1,433,-2\r\n2,766,31\r\n";
+  std::string problem;
+  const auto frames = ReadRecordedFrames(path, &problem);
+  ASSERT_TRUE(frames) << problem;
+  ASSERT_EQ(frames->size(), 3u);
+  EXPECT_FALSE((*frames)[0].clock_ms);
+  EXPECT_EQ((*frames)[1].clock_ms, -2);
+  EXPECT_EQ((*frames)[2].clock_ms, 31);
+  EXPECT_EQ((*frames)[2].capture_time, 766);
+
+  for (const char* clock : {"x", "3.5", "99999999999"}) {
+    std::ofstream(path, std::ios::binary)
+        << "Frame,CaptureTime,Clock\r\n0,100," << clock << "\r\n1,200,5\r\n";
+    EXPECT_FALSE(ReadRecordedFrames(path, &problem)) << clock;
+    EXPECT_NE(problem.find(":2: not a run clock"), std::string::npos) << problem;
+  }
+}
+
 }  // namespace
