@@ -322,12 +322,13 @@ class FullSessionTest : public RealProgramTest {
     const std::string stem = trial_file.string().substr(0, trial_file.string().size() - 4);
     const fs::path report = stem + "_report.pdf";
     const auto deadline = std::chrono::steady_clock::now() + 30s;
+    // The simulator's runs are marked as not a child's data.
+    const std::string head = "Last run (simulated sensor, not a child's data): ";
     std::string out;
     while (std::chrono::steady_clock::now() < deadline) {
       out = ReadAll(stdout_);
       size_t runs = 0;
-      for (size_t at = out.find("Last run: "); at != std::string::npos;
-           at = out.find("Last run: ", at + 1)) {
+      for (size_t at = out.find(head); at != std::string::npos; at = out.find(head, at + 1)) {
         ++runs;
       }
       if (runs >= summaries) break;
@@ -335,7 +336,9 @@ class FullSessionTest : public RealProgramTest {
     }
     ASSERT_TRUE(fs::exists(report)) << "no report " << report << "\n" << out;
     EXPECT_EQ(ReadAll(report).substr(0, 5), "%PDF-");
-    const std::string last = out.substr(out.rfind("Last run: E2E01, started "));
+    const size_t last_at = out.rfind(head + "E2E01, started ");
+    ASSERT_NE(last_at, std::string::npos) << out;
+    const std::string last = out.substr(last_at);
     EXPECT_NE(last.find("Files: " + trial_file.string() + "\n"), std::string::npos) << last;
     for (const fs::path& file : {fs::path(stem + "_B.csv"), report})
       EXPECT_NE(last.find("       " + file.string() + "\n"), std::string::npos) << file << "\n" << last;

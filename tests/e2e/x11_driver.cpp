@@ -228,21 +228,26 @@ PrivateXServer::~PrivateXServer() {
 bool PrivateXServer::Start(const std::string& screen) {
   // On a loaded machine, or while another test's server still holds the
   // display it probed, a start can fail; a few tries make that no test failure.
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
     if (StartOnce(screen)) return true;
   }
   return false;
 }
 
 bool PrivateXServer::StartOnce(const std::string& screen) {
+  // A display number of this process's own rather than the first free one:
+  // a server another test is just stopping removes the socket of its number
+  // as it exits, and a new server that took the same number would lose it.
+  static int tries = 0;
+  const std::string display = ":" + std::to_string(100 + (getpid() * 7 + 13 * tries++) % 800);
   int fds[2];
   if (pipe(fds) != 0) return false;
   pid_ = fork();
   if (pid_ == 0) {
     close(fds[0]);
     const std::string fd_text = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", screen.c_str(),
-           "-nolisten", "tcp", "-ardelay", "30000", static_cast<char*>(nullptr));
+    execlp("Xvfb", "Xvfb", display.c_str(), "-displayfd", fd_text.c_str(), "-screen", "0",
+           screen.c_str(), "-nolisten", "tcp", "-ardelay", "30000", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

@@ -158,7 +158,7 @@ TEST_F(KillRecoveryTest, RunKilledMidwayIsRecoveredAtTheNextStart) {
   for (size_t i = 0; i < samples.size(); ++i) EXPECT_EQ(samples[i][0], std::to_string(i + 1));
   // The timing file has a row per trial with the trial file's RT; the run
   // record says how the run ended and counts what was recovered.
-  const auto timings = Rows(ReadAll(files[2]), 7);
+  const auto timings = Rows(ReadAll(files[2]), 9);
   ASSERT_EQ(timings.size(), trials.size());
   for (size_t i = 0; i < timings.size(); ++i) {
     EXPECT_EQ(timings[i][0], trials[i][3]);
