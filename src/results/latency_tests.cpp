@@ -8,6 +8,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "results/json_numbers.h"
 #include "results/posix_file.h"
 #include "results/regular_file.h"
 #include "state/own_folder.h"
@@ -16,10 +17,6 @@
 using Json = nlohmann::ordered_json;
 
 namespace {
-
-double Tenth(double ms) {
-  return std::round(ms * 10.0) / 10.0;
-}
 
 Json ToJson(const LatencyTestRecord& r) {
   return Json{{"date", r.date},

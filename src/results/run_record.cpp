@@ -1,5 +1,6 @@
 #include "results/run_record.h"
 
+#include "results/json_numbers.h"
 #include "results/timing_format.h"
 
 #include <algorithm>
@@ -14,11 +15,6 @@
 using Json = nlohmann::ordered_json;
 
 namespace {
-
-// Milliseconds to a tenth, as the histograms hold them.
-double Tenth(double ms) {
-  return std::round(ms * 10.0) / 10.0;
-}
 
 Json SettingsJson(const ExperimentSettings& s) {
   return Json{{"subject", s.subject},
