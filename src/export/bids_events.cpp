@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/bids_run_files.h"
+#include "export/tsv_table.h"
 #include "state/setting_checks.h"
 
 namespace {
@@ -71,7 +72,7 @@ std::string MakeEventsTsv(const ResultRun& run, const RunTimeline& timeline, int
     events.push_back({pop_ms, 1,
                       "0.000\t" + trial_type + "pop\t" + common + "n/a\t" +
                           std::to_string(r.cond_m) + '\t' +
-                          (r.resp.empty() ? std::string("n/a") : r.resp) + '\t' + Ms(r.rt) + '\t' +
+                          TsvCell(r.resp) + '\t' + Ms(r.rt) + '\t' +
                           picture_rt + '\t' + ShapeName(r.hand_l) + '\t' + ShapeName(r.hand_r) +
                           '\t' + std::to_string(r.bodyid)});
   }

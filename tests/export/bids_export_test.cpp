@@ -219,6 +219,28 @@ TEST(BidsEvents, ExtremeReactionTimesKeepTheirValue) {
   }
 }
 
+// A response site read from a damaged trial file may hold a tab or a line
+// break: it stays in its one cell, so every row keeps the header's columns.
+TEST(BidsEvents, AResponseSiteWithControlCharactersStaysInItsCell) {
+  const struct {
+    const char *resp, *cell;
+  } cases[] = {{"Hand\tR", "\tHand R\t"}, {"Hand\r\nR", "\tHand  R\t"}, {"", "\tn/a\t"}};
+  for (const auto& [resp, cell] : cases) {
+    SCOPED_TRACE(resp);
+    ResultRun run;
+    TrialRecord start;
+    start.trial = 0, start.rt = 100, start.resp = resp;
+    run.trials = {start};
+    const RunTimeline timeline(run, nullptr);
+    const auto rows = Lines(MakeEventsTsv(run, timeline, 0));
+    ASSERT_EQ(rows.size(), 3u);
+    for (const std::string& row : rows) {
+      EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), 15) << row;
+    }
+    EXPECT_NE(rows[2].find(cell), std::string::npos) << rows[2];
+  }
+}
+
 TEST(BidsLabel, SubjectsBecomeLettersAndDigits) {
   const std::pair<const char*, const char*> cases[] = {
       {"SBJ0000", "SBJ0000"}, {"P-01", "P01"},   {"a b_c.d/e", "abcde"},  {"太郎01", "01"},
