@@ -159,8 +159,11 @@ int RunKeypointsAccuracy(const std::string& coco_json, const std::string& image_
           const int k = kWristOf[side];
           if (!label.labelled[k]) continue;
           const ScoredPoint& w = pose->keypoints[k];
-          std::printf("  %s: score %.2f (model %.2f), %.2f of its size from the label, hand %s\n",
+          std::printf("  %s: score %.2f (model %.2f; elbow %.2f, shoulder %.2f), %.2f of its size "
+                      "from the label, hand %s\n",
                       kKeypointNames[k], w.score, scored[match[l]].keypoints[k].score,
+                      pose->keypoints[kElbowOf[side]].score,
+                      pose->keypoints[kShoulderOf[side]].score,
                       std::hypot(w.x - label.keypoints[k].x, w.y - label.keypoints[k].y) /
                           label.size,
                       estimator.hand_readings()[reported_slot[match[l]]][side].found ? "read" : "not read");

@@ -16,7 +16,15 @@
 # run's files land in a temporary folder, removed afterwards unless KEEP=1.
 # PROGRAM=<path> measures another build of tavelin2 with this build's tools.
 # CAMERA_INI=<file> runs with those camera settings (copied as camera.ini).
+# ALONE=1 measures as on a PC where only this run (and the BUSY processes)
+# works: the run gets a scheduling group of its own, ahead of the other
+# sessions' (Linux's autogroups; needs root), so builds elsewhere on a shared
+# machine do not count against it.
 set -euo pipefail
+
+if [ "${ALONE:-0}" = 1 ] && [ -z "${ALONE_GROUP:-}" ]; then
+  exec env ALONE_GROUP=1 setsid bash -c 'echo -20 > /proc/self/autogroup && exec "$@"' _ "$0" "$@"
+fi
 
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
