@@ -210,6 +210,8 @@ CameraSensorStats CameraSensor::stats() const {
 void CameraSensor::CaptureLoop() {
   const ColorFrameGeometry geometry = estimator_->geometry();
   PictureScaler scaler;
+  PictureScaler resizer;  // its own: the two would rebuild each other's context every picture
+  cv::Size changed_to = source_->size();
   CameraPicture picture;
   while (!stop_) {
     const VideoSource::Read read = source_->Next(&picture);
@@ -229,9 +231,25 @@ void CameraSensor::CaptureLoop() {
       pending_cv_.notify_all();
       break;
     }
-    // A camera that changed size mid-run.
-    if (picture.width() != source_->size().width || picture.height() != source_->size().height)
-      continue;
+    // A camera that switched to another picture size mid-run (or a file whose
+    // pictures change size): scaled back to the size the run began with, so
+    // that the picture's crop, the models' coordinates and the session video
+    // stay those of the run. The camera's JPEG no longer matches: the
+    // recorder encodes the scaled picture instead.
+    if (picture.width() != source_->size().width || picture.height() != source_->size().height) {
+      AVFramePtr scaled;
+      if (!resizer.ToSize(*picture.frame, source_->size(), &scaled)) continue;
+      if (picture.width() != changed_to.width || picture.height() != changed_to.height) {
+        changed_to = {picture.width(), picture.height()};
+        std::fprintf(stderr, "tavelin2: %s: the pictures are %dx%d now; scaled to %dx%d\n",
+                     source_->name().c_str(), changed_to.width, changed_to.height,
+                     source_->size().width, source_->size().height);
+      }
+      picture.frame = std::move(scaled);
+      picture.compressed.reset();
+      std::lock_guard<std::mutex> guard(stats_mutex_);
+      ++stats_.scaled_frames;
+    }
     std::shared_ptr<ColorFrameData> color = color_pool_->Acquire();
     if (!MakeCameraColorFrame(scaler, *picture.frame, geometry, color.get())) continue;
     color->relative_time = picture.capture_time;

@@ -33,9 +33,10 @@ class SessionRecorder;
 class VideoSource;
 
 struct CameraSensorStats {
-  uint64_t color_frames = 0;  // captured pictures
-  uint64_t body_frames = 0;   // published body frames
-  double latency_ms_sum = 0;  // capture -> body frame published, summed over body_frames
+  uint64_t color_frames = 0;   // captured pictures
+  uint64_t scaled_frames = 0;  // of them, pictures of another size scaled to the first's
+  uint64_t body_frames = 0;    // published body frames
+  double latency_ms_sum = 0;   // capture -> body frame published, summed over body_frames
   double latency_ms_max = 0;
 };
 

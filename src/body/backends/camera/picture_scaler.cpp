@@ -123,3 +123,22 @@ bool PictureScaler::ToBgr(const AVFrame& frame, cv::Mat* bgr) {
   return Convert(frame, {0, 0, frame.width, frame.height}, AV_PIX_FMT_BGR24,
                  {frame.width, frame.height}, bgr->data, static_cast<int>(bgr->step), flags);
 }
+
+bool PictureScaler::ToSize(const AVFrame& frame, cv::Size size, AVFramePtr* out) {
+  AVFramePtr scaled(av_frame_alloc());
+  if (!scaled || size.width <= 0 || size.height <= 0) return false;
+  scaled->format = AV_PIX_FMT_BGR24;
+  scaled->width = size.width;
+  scaled->height = size.height;
+  // Rows 64-byte aligned, with the pool's padding after the last one: room
+  // for what swscale writes past a row's end.
+  if (av_frame_get_buffer(scaled.get(), 64) < 0) return false;
+  const int flags = size.width % 16 == 0 ? SWS_BILINEAR : SWS_BILINEAR | SWS_ACCURATE_RND;
+  if (!Convert(frame, {0, 0, frame.width, frame.height}, AV_PIX_FMT_BGR24, size, scaled->data[0],
+               scaled->linesize[0], flags))
+    return false;
+  scaled->pts = frame.pts;
+  scaled->best_effort_timestamp = frame.best_effort_timestamp;
+  *out = std::move(scaled);
+  return true;
+}

@@ -32,6 +32,10 @@ class PictureScaler {
   // is not one ToBgr made (those keep room after the last pixel).
   bool ToBgr(const AVFrame& frame, cv::Mat* bgr);
 
+  // The whole frame scaled to `size` (the aspect follows the new size) as a
+  // new 8-bit BGR picture in *out.
+  bool ToSize(const AVFrame& frame, cv::Size size, AVFramePtr* out);
+
  private:
   bool Convert(const AVFrame& frame, cv::Rect crop, int out_format, cv::Size out_size, uint8_t* out,
                int out_stride, int flags);
