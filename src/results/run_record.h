@@ -49,7 +49,8 @@ struct RunRecordTail {
   int32_t body_samples = 0;
   const FrameTimingStats* frames = nullptr;       // null: no drawn pass is known
   const SensorStopRecord* sensor_stop = nullptr;  // null or kNone: the sensor did not stop
-  // null: not known (a recovered run), and the record says nothing of a video
+  // null: not known (a recovered run whose video was not found), and the record
+  // says nothing of a video
   const SessionVideoRecord* session_video = nullptr;
 };
 

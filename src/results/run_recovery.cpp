@@ -8,9 +8,10 @@
 #include <iterator>
 
 #include "results/journal_file.h"
+#include "results/regular_file.h"
 #include "results/result_file_names.h"
-#include "state/own_folder.h"
 #include "state/message_box.h"
+#include "state/own_folder.h"
 
 namespace {
 
@@ -131,6 +132,33 @@ std::vector<std::string> VideoFilesOf(const JournalHeader& header,
   return found;
 }
 
+// What the record of a recovered run says of the video found: the video and
+// the frame table (beside it where it is there), with the frames the table
+// names. The run could not say how its video ended.
+std::optional<SessionVideoRecord> VideoRecordOf(const std::vector<std::string>& files) {
+  const auto video = std::find_if(files.begin(), files.end(),
+                                  [](const std::string& f) { return f.ends_with("_V.avi"); });
+  if (video == files.end()) return std::nullopt;
+  SessionVideoRecord record;
+  record.on = true;
+  record.video_path = *video;
+  const std::string folder = ParentDirectory(*video);
+  for (const std::string& f : files) {
+    if (!f.ends_with("_V.csv")) continue;
+    if (record.table_path.empty() || ParentDirectory(f) == folder) record.table_path = f;
+  }
+  std::string table, error;
+  if (!record.table_path.empty() &&
+      ReadRegularFile(record.table_path, &table, &error) == FileRead::kRead) {
+    const int64_t lines = std::count(table.begin(), table.end(), '\n');
+    record.frames_written = uint64_t(std::max<int64_t>(lines - 1, 0));  // the header
+  }
+  record.problem =
+      "the run did not end normally: the frame table's rows are counted (the video may hold "
+      "about a second more), frames dropped are not known";
+  return record;
+}
+
 RecoveredRun RecoverJournal(OpenedJournal& journal,
                             std::span<const std::string> rescue_directories) {
   const JournalContents& contents = journal.contents;
@@ -151,6 +179,9 @@ RecoveredRun RecoverJournal(OpenedJournal& journal,
   results.duration_ms = timing.frames.last.run_time_ms;
   results.frames = &timing.frames;
   results.sensor_stop = &timing.sensor_stop;
+  run.video_files = VideoFilesOf(contents.header, rescue_directories);
+  const std::optional<SessionVideoRecord> video = VideoRecordOf(run.video_files);
+  if (video) results.session_video = &*video;
   const ResultLocations locations{
       contents.header.working_directory,
       std::vector<std::string>(rescue_directories.begin(), rescue_directories.end())};
@@ -177,7 +208,6 @@ RecoveredRun RecoverJournal(OpenedJournal& journal,
                                   {done_paths[0], done_paths[1], done_paths[2], done_paths[3]});
   }
   if (run.outcome.all_written()) journal.file.Remove();
-  run.video_files = VideoFilesOf(contents.header, rescue_directories);
   return run;
 }
 

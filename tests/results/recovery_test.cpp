@@ -82,6 +82,34 @@ TEST_F(RecoveryTest, NamesTheSessionVideoTheRunRecorded) {
   EXPECT_NE(text.find(video[0] + "\n" + video[1] + "\n"), std::string::npos) << text;
 }
 
+// The recovered run's record names its video like a normal run's, with the
+// frames its frame table names; a run without video says nothing of one.
+TEST_F(RecoveryTest, RunRecordNamesTheSessionVideo) {
+  CrashedRun();
+  ASSERT_EQ(Recover().size(), 1u);
+  EXPECT_FALSE(nlohmann::json::parse(ReadFile(work_ / kRecordName)).contains("session_video"));
+  fs::remove(work_ / kRecordName);
+
+  CrashedRun();
+  const fs::path avi = work_ / "SBJ0000_20160305_090702_V.avi";
+  const fs::path table = work_ / "SBJ0000_20160305_090702_V.csv";
+  WriteFile(avi, "RIFF");
+  WriteFile(table, "Frame,CaptureTime,Clock\r\n0,100,\r\n1,200,5\r\n2,30");  // cut by the kill
+  fs::create_directories(rescue_dir());
+  WriteFile(rescue_dir() / table.filename(), "Frame,CaptureTime,Clock\r\n");  // not beside it
+
+  ASSERT_EQ(Recover().size(), 1u);
+
+  const nlohmann::json record = nlohmann::json::parse(ReadFile(work_ / kRecordName));
+  ASSERT_TRUE(record.contains("session_video")) << record.dump();
+  const nlohmann::json& v = record["session_video"];
+  EXPECT_EQ(v["recorded"], true);
+  EXPECT_EQ(v["video"], avi.string());
+  EXPECT_EQ(v["frame_table"], table.string());
+  EXPECT_EQ(v["frames_written"], 2);
+  EXPECT_NE(v["problem"].get<std::string>().find("did not end normally"), std::string::npos);
+}
+
 // The run record of a recovered run: its head as journalled at the start, the
 // end "recovered", and a sensor that had stopped before the crash.
 TEST_F(RecoveryTest, RunRecordKeepsTheHeadAndTheSensorStopOfTheJournal) {
