@@ -4,25 +4,10 @@
 
 #include "body/picture_copy.h"
 #include "body/sensor_connection.h"
+#include "state/body_vocabulary.h"
 #include "stage/stage_surface.h"
 
 namespace {
-
-constexpr uint32_t kJointBlue = 0xFF0040FF;
-
-// Marker colour of each HandShape code.
-uint32_t MarkerColour(int32_t shape) {
-  switch (shape) {
-    case kHandRock:
-      return 0xFFFF0000;
-    case kHandScissors:
-      return 0xFF00FF00;
-    case kHandPaper:
-      return 0xFFFFFF00;
-    default:
-      return kJointBlue;
-  }
-}
 
 int32_t HandShapeOf(HandState state) {
   switch (state) {
@@ -68,46 +53,28 @@ void DrawMarker(const BodyUpdateTarget& target, const PicturePoint& p, uint32_t 
   target.stage.DrawDisc(target.body_texture, p.x, p.y, colour);
 }
 
+// The sensor's joint for each of ours.
+constexpr JointType kSensorJoint[kJointCount] = {
+    JointType_SpineBase,    JointType_SpineMid,      JointType_SpineShoulder, JointType_Head,
+    JointType_HandLeft,     JointType_HandRight,     JointType_ElbowLeft,     JointType_ElbowRight,
+    JointType_ShoulderLeft, JointType_ShoulderRight, JointType_HipLeft,       JointType_HipRight,
+    JointType_KneeLeft,     JointType_KneeRight,     JointType_FootLeft,      JointType_FootRight,
+};
+
 struct HandJoint {
-  JointType type;
+  JointId joint;
   Status (IBody::*get_state)(HandState*) const;
-  int32_t TrackedBody::*x;
-  int32_t TrackedBody::*y;
   int32_t TrackedBody::*shape;
 };
 
 constexpr HandJoint kHandJoints[] = {
-    {JointType_HandLeft, &IBody::get_HandLeftState, &TrackedBody::hand_lx, &TrackedBody::hand_ly,
-     &TrackedBody::hand_l},
-    {JointType_HandRight, &IBody::get_HandRightState, &TrackedBody::hand_rx, &TrackedBody::hand_ry,
-     &TrackedBody::hand_r},
+    {kJointHandLeft, &IBody::get_HandLeftState, &TrackedBody::hand_l},
+    {kJointHandRight, &IBody::get_HandRightState, &TrackedBody::hand_r},
 };
 
-struct BodyJoint {
-  JointType type;
-  int32_t TrackedBody::*x;
-  int32_t TrackedBody::*y;
-  bool marker;
-};
-
-// Rows 3 to 16 of the joint table, in the order markers are painted.
-constexpr BodyJoint kBodyJoints[] = {
-    {JointType_SpineBase, &TrackedBody::spine_base_x, &TrackedBody::spine_base_y, false},
-    {JointType_SpineMid, &TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, false},
-    {JointType_SpineShoulder, &TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y,
-     false},
-    {JointType_Head, &TrackedBody::head_x, &TrackedBody::head_y, true},
-    {JointType_ElbowLeft, &TrackedBody::elbow_lx, &TrackedBody::elbow_ly, true},
-    {JointType_ElbowRight, &TrackedBody::elbow_rx, &TrackedBody::elbow_ry, true},
-    {JointType_ShoulderLeft, &TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, true},
-    {JointType_ShoulderRight, &TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, true},
-    {JointType_HipLeft, &TrackedBody::hip_lx, &TrackedBody::hip_ly, true},
-    {JointType_HipRight, &TrackedBody::hip_rx, &TrackedBody::hip_ry, true},
-    {JointType_KneeLeft, &TrackedBody::knee_lx, &TrackedBody::knee_ly, true},
-    {JointType_KneeRight, &TrackedBody::knee_rx, &TrackedBody::knee_ry, true},
-    {JointType_FootLeft, &TrackedBody::foot_lx, &TrackedBody::foot_ly, true},
-    {JointType_FootRight, &TrackedBody::foot_rx, &TrackedBody::foot_ry, true},
-};
+constexpr bool IsHand(int joint) {
+  return joint == kJointHandLeft || joint == kJointHandRight;
+}
 
 // The frame's full picture, BGRA: its own pixels, or converted into the
 // colour buffer. False when it cannot be read.
@@ -229,26 +196,30 @@ void ReadTrackedBody(const IBody& body, const ColourMapper& map, TrackedBody& sl
   if (Failed(body.GetJoints(JointType_Count, joints))) return;
 
   for (const HandJoint& hand : kHandJoints) {
-    slot.*hand.x = -1;
-    slot.*hand.y = -1;
-    const Joint& joint = joints[hand.type];
+    const BodyJoint& point = kBodyJoints[hand.joint];
+    slot.*point.x = -1;
+    slot.*point.y = -1;
+    const Joint& joint = joints[kSensorJoint[hand.joint]];
     if (joint.TrackingState != TrackingState_Tracked) continue;
     HandState state = HandState_Unknown;
     if (Failed((body.*hand.get_state)(&state))) continue;
     PicturePoint p;
     if (!MapToPicture(map, joint.Position, &p)) continue;
-    slot.*hand.x = p.x;
-    slot.*hand.y = p.y;
+    slot.*point.x = p.x;
+    slot.*point.y = p.y;
     slot.*hand.shape = HandShapeOf(state);
-    if (paint) paint(p.x, p.y, MarkerColour(slot.*hand.shape));
+    if (paint) paint(p.x, p.y, HandShapeColour(slot.*hand.shape));
   }
 
-  for (const BodyJoint& entry : kBodyJoints) {
+  // The other joints, in the order their markers are painted.
+  for (int j = 0; j < kJointCount; ++j) {
+    if (IsHand(j)) continue;
+    const BodyJoint& entry = kBodyJoints[j];
     slot.*entry.x = -1;
     slot.*entry.y = -1;
-    const Joint& joint = joints[entry.type];
+    const Joint& joint = joints[kSensorJoint[j]];
     if (joint.TrackingState != TrackingState_Tracked) continue;
-    if (entry.type == JointType_Head) {
+    if (j == kJointHead) {
       const CameraSpacePoint& h = joint.Position;
       const float sum = h.X * h.X + h.Y * h.Y + h.Z * h.Z;
       slot.head_dist = static_cast<double>(std::sqrt(sum));
@@ -257,7 +228,7 @@ void ReadTrackedBody(const IBody& body, const ColourMapper& map, TrackedBody& sl
     if (!MapToPicture(map, joint.Position, &p)) continue;
     slot.*entry.x = p.x;
     slot.*entry.y = p.y;
-    if (paint && entry.marker) paint(p.x, p.y, kJointBlue);
+    if (paint && entry.marker) paint(p.x, p.y, kJointMarkerColour);
   }
 }
 

@@ -6,21 +6,13 @@
 
 #include "export/bids_run_files.h"
 #include "export/tsv_table.h"
+#include "state/body_vocabulary.h"
 #include "state/setting_checks.h"
 
 namespace {
 
-const char* ShapeName(int32_t code) {
-  switch (code) {
-    case 1:
-      return "rock";
-    case 2:
-      return "scissors";
-    case 3:
-      return "paper";
-    default:
-      return "none";
-  }
+std::string ShapeName(int32_t code) {
+  return std::string(HandShapeWord(code));
 }
 
 std::string Ms(int32_t ms) {

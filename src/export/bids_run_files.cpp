@@ -1,46 +1,40 @@
 #include "export/bids_run_files.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <vector>
 
 #include "export/bids_events.h"
 #include "export/run_timeline.h"
+#include "state/body_vocabulary.h"
+#include "state/record_fields.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int32_t kPictureWidth = 960;
-
+// A joint as the body file samples it.
 struct Joint {
-  const char* tracked_point;
+  std::string_view tracked_point;
   int32_t BodySample::*x;
   int32_t BodySample::*y;
   bool mirrored_by_program;  // x already on the displayed side when the mirror display is off
 };
 
+constexpr std::array<Joint, kJointCount> MakeJoints() {
+  std::array<Joint, kJointCount> joints{};
+  for (size_t i = 0; i < joints.size(); ++i) {
+    const BodyJoint& j = kBodyJoints[i];
+    joints[i] = {j.name, SampleOf(j.x), SampleOf(j.y), j.side != JointSide::kMiddle};
+  }
+  return joints;
+}
+
 // In body file column order.
-constexpr Joint kJoints[] = {
-    {"spine_base", &BodySample::spine_base_x, &BodySample::spine_base_y, false},
-    {"spine_mid", &BodySample::spine_mid_x, &BodySample::spine_mid_y, false},
-    {"spine_shoulder", &BodySample::spine_shoulder_x, &BodySample::spine_shoulder_y, false},
-    {"head", &BodySample::head_x, &BodySample::head_y, false},
-    {"hand_left", &BodySample::hand_lx, &BodySample::hand_ly, true},
-    {"hand_right", &BodySample::hand_rx, &BodySample::hand_ry, true},
-    {"elbow_left", &BodySample::elbow_lx, &BodySample::elbow_ly, true},
-    {"elbow_right", &BodySample::elbow_rx, &BodySample::elbow_ry, true},
-    {"shoulder_left", &BodySample::shoulder_lx, &BodySample::shoulder_ly, true},
-    {"shoulder_right", &BodySample::shoulder_rx, &BodySample::shoulder_ry, true},
-    {"hip_left", &BodySample::hip_lx, &BodySample::hip_ly, true},
-    {"hip_right", &BodySample::hip_rx, &BodySample::hip_ry, true},
-    {"knee_left", &BodySample::knee_lx, &BodySample::knee_ly, true},
-    {"knee_right", &BodySample::knee_rx, &BodySample::knee_ry, true},
-    {"foot_left", &BodySample::foot_lx, &BodySample::foot_ly, true},
-    {"foot_right", &BodySample::foot_rx, &BodySample::foot_ry, true},
-};
-constexpr size_t kJointCount = std::size(kJoints);
+constexpr std::array<Joint, kJointCount> kJoints = MakeJoints();
 
 struct Channel {
   std::string name, component, type, tracked_point, units, reference_frame, description;
@@ -54,9 +48,9 @@ std::vector<Channel> Channels(bool with_latency) {
   }
   for (const Joint& j : kJoints) {
     for (const char* axis : {"x", "y"}) {
-      channels.push_back({std::string(j.tracked_point) + "_" + axis, axis, "POS", j.tracked_point,
-                          "px", "picture",
-                          std::string(axis) + " of the " + j.tracked_point + " joint"});
+      const std::string point(j.tracked_point);
+      channels.push_back({point + "_" + axis, axis, "POS", point, "px", "picture",
+                          std::string(axis) + " of the " + point + " joint"});
     }
   }
   channels.push_back(

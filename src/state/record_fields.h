@@ -110,6 +110,14 @@ inline constexpr std::array<BodySampleField, 41> kBodySampleFields = {{
 static_assert(kBodySampleFields.size() * sizeof(int32_t) == sizeof(BodySample),
               "every member of BodySample has a row");
 
+// The body file's member that samples this body member (null: none does).
+constexpr int32_t BodySample::*SampleOf(int32_t TrackedBody::*member) {
+  for (const BodySampleField& f : kBodySampleFields) {
+    if (f.from_body == member) return f.number;
+  }
+  return nullptr;
+}
+
 // Copies every field that comes from the responding body.
 template <typename Record, typename Fields>
 void CopyBodyFields(const TrackedBody& body, const Fields& fields, Record& out) {

@@ -30,7 +30,7 @@ void HitCrossingTracker::Observe(int slot, const TrackedBody& body, const HitRec
   if (s.id != body.id) s = Slot{body.id, {}};  // another person in this slot
   for (int i = 0; i < kResponseSiteCount; ++i) {
     const ResponseSite& rs = kResponseSites[i];
-    const int32_t x = body.*rs.x, y = body.*rs.y;
+    const int32_t x = body.*rs.point().x, y = body.*rs.point().y;
     if (!Placed(x, y)) continue;  // neither outside nor inside
     Site& site = s.sites[i];
     const Sample sample{double(x), double(y), captured_ns};

@@ -3,21 +3,19 @@
 #include <cstdint>
 
 const ResponseSite kResponseSites[kResponseSiteCount] = {
-    {"Hand_L", &TrackedBody::hand_lx, &TrackedBody::hand_ly, nullptr},
-    {"Hand_R", &TrackedBody::hand_rx, &TrackedBody::hand_ry, nullptr},
-    {"Head", &TrackedBody::head_x, &TrackedBody::head_y, &ExperimentSettings::flag_head},
-    {"Elbow_L", &TrackedBody::elbow_lx, &TrackedBody::elbow_ly, &ExperimentSettings::flag_elbow},
-    {"Elbow_R", &TrackedBody::elbow_rx, &TrackedBody::elbow_ry, &ExperimentSettings::flag_elbow},
-    {"Should_L", &TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly,
-     &ExperimentSettings::flag_shoulder},
-    {"Should_R", &TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry,
-     &ExperimentSettings::flag_shoulder},
-    {"Hip_L", &TrackedBody::hip_lx, &TrackedBody::hip_ly, &ExperimentSettings::flag_hip},
-    {"Hip_R", &TrackedBody::hip_rx, &TrackedBody::hip_ry, &ExperimentSettings::flag_hip},
-    {"Knee_L", &TrackedBody::knee_lx, &TrackedBody::knee_ly, &ExperimentSettings::flag_knee},
-    {"Knee_R", &TrackedBody::knee_rx, &TrackedBody::knee_ry, &ExperimentSettings::flag_knee},
-    {"Foot_L", &TrackedBody::foot_lx, &TrackedBody::foot_ly, &ExperimentSettings::flag_foot},
-    {"Foot_R", &TrackedBody::foot_rx, &TrackedBody::foot_ry, &ExperimentSettings::flag_foot},
+    {"Hand_L", kJointHandLeft, nullptr},
+    {"Hand_R", kJointHandRight, nullptr},
+    {"Head", kJointHead, &ExperimentSettings::flag_head},
+    {"Elbow_L", kJointElbowLeft, &ExperimentSettings::flag_elbow},
+    {"Elbow_R", kJointElbowRight, &ExperimentSettings::flag_elbow},
+    {"Should_L", kJointShoulderLeft, &ExperimentSettings::flag_shoulder},
+    {"Should_R", kJointShoulderRight, &ExperimentSettings::flag_shoulder},
+    {"Hip_L", kJointHipLeft, &ExperimentSettings::flag_hip},
+    {"Hip_R", kJointHipRight, &ExperimentSettings::flag_hip},
+    {"Knee_L", kJointKneeLeft, &ExperimentSettings::flag_knee},
+    {"Knee_R", kJointKneeRight, &ExperimentSettings::flag_knee},
+    {"Foot_L", kJointFootLeft, &ExperimentSettings::flag_foot},
+    {"Foot_R", kJointFootRight, &ExperimentSettings::flag_foot},
 };
 
 int32_t JankenRule(int32_t janken, int32_t tgthand) {
@@ -47,16 +45,12 @@ bool IsProcessedSlot(const TrackedBody& slot, const ExperimentSettings& settings
 }
 
 void MirrorJoints(TrackedBody& slot) {
-  static constexpr int32_t TrackedBody::*kLimbX[] = {
-      &TrackedBody::hand_lx,  &TrackedBody::hand_rx,     &TrackedBody::elbow_lx,
-      &TrackedBody::elbow_rx, &TrackedBody::shoulder_lx, &TrackedBody::shoulder_rx,
-      &TrackedBody::hip_lx,   &TrackedBody::hip_rx,      &TrackedBody::knee_lx,
-      &TrackedBody::knee_rx,  &TrackedBody::foot_lx,     &TrackedBody::foot_rx,
-  };
   // In 64 bits: a wild sensor value must not overflow; it saturates instead.
-  for (auto x : kLimbX) {
-    const int64_t mirrored = 960 - static_cast<int64_t>(slot.*x);
-    slot.*x = static_cast<int32_t>(mirrored > INT32_MAX ? INT32_MAX : mirrored);
+  for (const BodyJoint& joint : kBodyJoints) {
+    if (joint.side == JointSide::kMiddle) continue;
+    int32_t& x = slot.*joint.x;
+    const int64_t mirrored = kPictureWidth - static_cast<int64_t>(x);
+    x = static_cast<int32_t>(mirrored > INT32_MAX ? INT32_MAX : mirrored);
   }
 }
 
@@ -66,7 +60,7 @@ const char* HitTest(const TrackedBody& slot, const Target& target,
   if (settings.janken == 0) {
     for (const ResponseSite& site : kResponseSites) {
       const bool enabled = site.enabled_by == nullptr || settings.*site.enabled_by != 0;
-      if (rect.Contains(slot.*site.x, slot.*site.y) && enabled) return site.name;
+      if (rect.Contains(slot.*site.point().x, slot.*site.point().y) && enabled) return site.name;
     }
     return nullptr;
   }

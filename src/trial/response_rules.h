@@ -5,16 +5,18 @@
 #include <cstdint>
 #include <span>
 
+#include "state/body_vocabulary.h"
 #include "state/experiment_settings.h"
 #include "state/tracked_body.h"
 #include "trial/target.h"
 
 // One row of the site table: tested in table order when janken is 0.
 struct ResponseSite {
-  const char* name;         // what the trial record's "Resp" holds
-  int32_t TrackedBody::*x;  // the joint point
-  int32_t TrackedBody::*y;
+  const char* name;  // what the trial record's "Resp" holds
+  JointId joint;
   int32_t ExperimentSettings::*enabled_by;  // the site flag; null: always enabled
+
+  const BodyJoint& point() const { return kBodyJoints[joint]; }
 };
 
 inline constexpr int kResponseSiteCount = 13;
@@ -34,7 +36,7 @@ void SelectNearest(std::span<TrackedBody, kBodySlotCount> bodies);
 bool IsProcessedSlot(const TrackedBody& slot, const ExperimentSettings& settings);
 
 // The displayed side of the limb joints when the mirror display is off:
-// x := 960 - x for hands, elbows, shoulders, hips, knees and feet. The head and
+// x := kPictureWidth - x for hands, elbows, shoulders, hips, knees and feet. The head and
 // spine keep their sensor-side x.
 void MirrorJoints(TrackedBody& slot);
 

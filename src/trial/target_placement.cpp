@@ -2,38 +2,20 @@
 
 #include <cmath>
 
+#include "state/body_vocabulary.h"
 #include "state/random.h"
 #include "stage/stage_surface.h"
 #include "trial/trial_ports.h"
 
 namespace {
 
-// The joints a balloon keeps its distance from, in the order they are measured.
-constexpr int32_t TrackedBody::*kJointPoints[16][2] = {
-    {&TrackedBody::hand_lx, &TrackedBody::hand_ly},
-    {&TrackedBody::hand_rx, &TrackedBody::hand_ry},
-    {&TrackedBody::elbow_lx, &TrackedBody::elbow_ly},
-    {&TrackedBody::elbow_rx, &TrackedBody::elbow_ry},
-    {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly},
-    {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry},
-    {&TrackedBody::hip_lx, &TrackedBody::hip_ly},
-    {&TrackedBody::hip_rx, &TrackedBody::hip_ry},
-    {&TrackedBody::knee_lx, &TrackedBody::knee_ly},
-    {&TrackedBody::knee_rx, &TrackedBody::knee_ry},
-    {&TrackedBody::foot_lx, &TrackedBody::foot_ly},
-    {&TrackedBody::foot_rx, &TrackedBody::foot_ry},
-    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y},
-    {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y},
-    {&TrackedBody::head_x, &TrackedBody::head_y},
-};
-
 bool TooCloseToBody(const TrackedBody& slot, int32_t x, int32_t y) {
-  for (const auto& joint : kJointPoints) {
+  // A balloon keeps its distance from every joint.
+  for (const BodyJoint& joint : kBodyJoints) {
     // Differences in double: joint values the sensor reports far off the
     // picture must not overflow.
-    const double dx = static_cast<double>(x) - static_cast<double>(slot.*joint[0]);
-    const double dy = static_cast<double>(y) - static_cast<double>(slot.*joint[1]);
+    const double dx = static_cast<double>(x) - static_cast<double>(slot.*joint.x);
+    const double dy = static_cast<double>(y) - static_cast<double>(slot.*joint.y);
     if (std::sqrt(dx * dx + dy * dy) < kLeastJointDistance) return true;
   }
   return false;

@@ -1,11 +1,13 @@
 #pragma once
 // Where the next balloon goes (PlaceTarget) and the mouse mode that lets the
-// experimenter steer it (FollowCursor). Picture space is the 960 x 540 space of
-// the body texture; its point (x, y) is at (x + 32, y + 114) on the canvas.
+// experimenter steer it (FollowCursor). Picture space is the body texture's
+// (kPictureWidth x kPictureHeight); its point (x, y) is at (x + 32, y + 114)
+// on the canvas.
 
 #include <cstdint>
 #include <span>
 
+#include "state/body_vocabulary.h"
 #include "state/experiment_settings.h"
 #include "state/tracked_body.h"
 #include "trial/target.h"
@@ -13,7 +15,6 @@
 class StageSurface;
 class CursorPort;
 
-inline constexpr int32_t kPictureWidth = 960;   // mirror: x := 960 - x
 inline constexpr int32_t kPictureOffsetX = 32;  // picture origin on the canvas
 inline constexpr int32_t kPictureOffsetY = 114;
 inline constexpr int32_t kHitHalfSize = 64;           // the hit rectangle is 128 x 128

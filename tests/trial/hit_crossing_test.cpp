@@ -17,7 +17,7 @@ TrackedBody HandAt(int32_t x, int32_t y, int32_t id = 7) {
   TrackedBody b;
   b.tracked = 1;
   b.id = id;
-  for (const ResponseSite& site : kResponseSites) b.*site.x = -1, b.*site.y = -1;
+  for (const BodyJoint& joint : kBodyJoints) b.*joint.x = -1, b.*joint.y = -1;
   b.hand_rx = x, b.hand_ry = y;
   return b;
 }

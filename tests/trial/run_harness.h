@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "results/record_sink.h"
+#include "state/body_vocabulary.h"
 #include "state/message_box.h"
 #include "state/random.h"
 #include "support/own_run_state.h"
@@ -218,19 +219,9 @@ inline TrackedBody AwayBody(int32_t id, double head_dist = 2.0) {
   b.tracked = 1;
   b.id = id;
   b.head_dist = head_dist;
-  for (int32_t TrackedBody::*f :
-       {&TrackedBody::hand_lx,          &TrackedBody::hand_ly,      &TrackedBody::hand_rx,
-        &TrackedBody::hand_ry,          &TrackedBody::spine_base_x, &TrackedBody::spine_base_y,
-        &TrackedBody::spine_mid_x,      &TrackedBody::spine_mid_y,  &TrackedBody::spine_shoulder_x,
-        &TrackedBody::spine_shoulder_y, &TrackedBody::head_x,       &TrackedBody::head_y,
-        &TrackedBody::elbow_lx,         &TrackedBody::elbow_ly,     &TrackedBody::elbow_rx,
-        &TrackedBody::elbow_ry,         &TrackedBody::shoulder_lx,  &TrackedBody::shoulder_ly,
-        &TrackedBody::shoulder_rx,      &TrackedBody::shoulder_ry,  &TrackedBody::hip_lx,
-        &TrackedBody::hip_ly,           &TrackedBody::hip_rx,       &TrackedBody::hip_ry,
-        &TrackedBody::knee_lx,          &TrackedBody::knee_ly,      &TrackedBody::knee_rx,
-        &TrackedBody::knee_ry,          &TrackedBody::foot_lx,      &TrackedBody::foot_ly,
-        &TrackedBody::foot_rx,          &TrackedBody::foot_ry}) {
-    b.*f = -1;
+  for (const BodyJoint& joint : kBodyJoints) {
+    b.*joint.x = -1;
+    b.*joint.y = -1;
   }
   return b;
 }

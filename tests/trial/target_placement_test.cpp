@@ -12,34 +12,11 @@
 #include "state/random.h"
 #include "reference_draws.h"
 #include "run_harness.h"
+#include "state/body_vocabulary.h"
 #include "support/recording_stage.h"
 #include "trial/target_placement.h"
 
 namespace {
-
-using JointField = std::pair<int32_t TrackedBody::*, int32_t TrackedBody::*>;
-
-const std::vector<JointField>& AllJoints() {
-  static const std::vector<JointField> joints = {
-      {&TrackedBody::hand_lx, &TrackedBody::hand_ly},
-      {&TrackedBody::hand_rx, &TrackedBody::hand_ry},
-      {&TrackedBody::elbow_lx, &TrackedBody::elbow_ly},
-      {&TrackedBody::elbow_rx, &TrackedBody::elbow_ry},
-      {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly},
-      {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry},
-      {&TrackedBody::hip_lx, &TrackedBody::hip_ly},
-      {&TrackedBody::hip_rx, &TrackedBody::hip_ry},
-      {&TrackedBody::knee_lx, &TrackedBody::knee_ly},
-      {&TrackedBody::knee_rx, &TrackedBody::knee_ry},
-      {&TrackedBody::foot_lx, &TrackedBody::foot_ly},
-      {&TrackedBody::foot_rx, &TrackedBody::foot_ry},
-      {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y},
-      {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y},
-      {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y},
-      {&TrackedBody::head_x, &TrackedBody::head_y},
-  };
-  return joints;
-}
 
 // Settings and body slots of the test's own; ResetState() makes them fresh
 // again between the cases of one test.
@@ -171,11 +148,12 @@ TEST_F(PlacementTest, CursorGoesOntoTheBalloonCentre) {
 
 // Seed 1 draws (160, 147) first and (534, 210) second.
 TEST_F(PlacementTest, EveryJointKeepsTheBalloonAway) {
-  for (const JointField& joint : AllJoints()) {
+  for (const BodyJoint& joint : kBodyJoints) {
+    SCOPED_TRACE(joint.name);
     ResetState();
     tracked_bodies[3] = AwayBody(1);
-    tracked_bodies[3].*joint.first = 160 + 149;  // 149.97 from the first draw
-    tracked_bodies[3].*joint.second = 147 + 17;
+    tracked_bodies[3].*joint.x = 160 + 149;  // 149.97 from the first draw
+    tracked_bodies[3].*joint.y = 147 + 17;
     Place(1);
     EXPECT_EQ(target.target_x, 534);
     EXPECT_EQ(target.target_y, 210);
@@ -223,9 +201,9 @@ TEST_F(PlacementTest, AfterTwoThousandRejectionsTheNextDrawIsTaken) {
   const int32_t grid[8][2] = {{240, 150}, {400, 150}, {560, 150}, {720, 150},
                               {240, 390}, {400, 390}, {560, 390}, {720, 390}};
   int k = 0;
-  for (const JointField& joint : AllJoints()) {
-    tracked_bodies[0].*joint.first = grid[k % 8][0];
-    tracked_bodies[0].*joint.second = grid[k % 8][1];
+  for (const BodyJoint& joint : kBodyJoints) {
+    tracked_bodies[0].*joint.x = grid[k % 8][0];
+    tracked_bodies[0].*joint.y = grid[k % 8][1];
     ++k;
   }
   settings.janken = 1;

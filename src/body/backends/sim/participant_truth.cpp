@@ -2,9 +2,9 @@
 
 #include <utility>
 
-namespace {
+#include "state/body_vocabulary.h"
 
-constexpr int32_t kPictureWidth = 960;
+namespace {
 
 // Whether a hand joint lies inside the balloon's hit square, in picture space
 // on the displayed side (as the body update and the hit test place it).

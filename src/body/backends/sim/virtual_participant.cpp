@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "state/body_vocabulary.h"
 
-constexpr int32_t kPictureWidth = 960;
+namespace {
 
 HandState StateOfShape(int32_t shape) {
   switch (shape) {
