@@ -64,6 +64,9 @@ std::optional<JournalFile> JournalFile::Create(std::span<const std::string> dire
       return JournalFile(std::move(fd), std::move(folder.fd), std::move(path),
                          start.size() + frames.size());
     }
+    // A folder that took no journal (a full disk) is not left behind empty;
+    // rmdir never removes one that holds anything.
+    ::rmdir(dir.c_str());
   }
   return std::nullopt;
 }

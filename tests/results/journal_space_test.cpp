@@ -72,8 +72,20 @@ TEST_F(JournalSpaceTest, NoRoomInTheWorkingFolderJournalsInTheRescueFolder) {
     EXPECT_TRUE(journal.reserved());
     EXPECT_EQ(fs::path(journal.path()).parent_path(), rescue_journal_dir());
     EXPECT_EQ(journal.StartWarning(), "");
-    EXPECT_FALSE(fs::exists(journal_dir()) && !fs::is_empty(journal_dir()));
+    EXPECT_FALSE(fs::exists(journal_dir())) << "left behind empty";
     journal.Discard();
+  }
+  {
+    // A folder that holds anything stays as it is.
+    fs::create_directories(journal_dir());
+    WriteFile(journal_dir() / "notes.txt", "the lab's");
+    FileFault no_room(FileOp::kReserve, work_.string(), ENOSPC);
+    RunJournal journal(Dirs());
+    ASSERT_TRUE(journal.Begin("SBJ0000", kFixtureStart, work_.string()));
+    EXPECT_EQ(fs::path(journal.path()).parent_path(), rescue_journal_dir());
+    EXPECT_EQ(ReadFile(journal_dir() / "notes.txt"), "the lab's");
+    journal.Discard();
+    fs::remove_all(journal_dir());
   }
   {
     FileFault no_room(FileOp::kReserve, root_.string(), ENOSPC);
