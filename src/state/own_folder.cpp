@@ -138,3 +138,12 @@ UniqueFd OpenOwnFileIn(int dir, const std::string& name, int flags) {
   if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) return UniqueFd();
   return fd;
 }
+
+UniqueFd RewriteFileIn(int dir, const std::string& name, const FileAccess& access) {
+  UniqueFd fd = CreateFileIn(dir, name, O_WRONLY, access);
+  if (fd.valid() || errno != EEXIST) return fd;
+  fd = OpenOwnFileIn(dir, name, O_WRONLY);
+  if (fd.valid() && (::ftruncate(fd.get(), 0) != 0 || !ApplyAccess(fd.get(), false, access)))
+    return UniqueFd();
+  return fd;
+}

@@ -39,5 +39,10 @@ UniqueFd CreateFileIn(int dir, const std::string& name, int flags, const FileAcc
 // link (ELOOP), never blocking on a FIFO.
 UniqueFd OpenOwnFileIn(int dir, const std::string& name, int flags);
 
+// `name` in `dir` to be written afresh with `access`: a new file, or an
+// existing one that OpenOwnFileIn takes, emptied. Another account's file or
+// link of that name gets nothing (EPERM, ELOOP).
+UniqueFd RewriteFileIn(int dir, const std::string& name, const FileAccess& access);
+
 // The message of a folder that was not used.
 std::string RefusedFolderMessage(const std::string& path, const std::string& why);

@@ -5,11 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
+
+#include "state/own_folder.h"
+#include "state/path_names.h"
 
 namespace {
 
@@ -109,39 +113,70 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-bool WriteInPlace(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && written;
-}
+// Links followed from the settings file's name to the file itself, at most.
+constexpr int kMaxLinks = 8;
 
-// Rewrites the file at `path` with `bytes` so that it is either the old file or
-// the complete new one, never a truncated mix: the text goes to a temporary file
-// beside it, which then replaces the old one. The settings file is written at
-// every program exit; a crash or a full disk halfway through must not cost the
-// researcher the saved settings. A file we may not write is left as it is;
-// anything that is not a plain file (a symbolic link, say), and a writable file
-// in a folder where we may not create one, is written in place.
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
+// Rewrites the file at `path`, in the open folder `dir`, with `bytes` so that it
+// is either the old file or the complete new one, never a truncated mix: the
+// text goes to a temporary file beside it (for the user alone), which then
+// replaces the old one. The settings file is written at every program exit; a
+// crash or a full disk halfway through must not cost the researcher the saved
+// settings. The settings hold the subject's name: nothing is written through
+// a link, or into a file, of another account's (the working folder may be a
+// shared one). A symbolic link of the user's own is followed and the file it
+// names replaced, so the link stays. A file we may not write is left as it
+// is; a file of the user's in a folder where we may not create one is written
+// in place.
+bool ReplaceFileIn(int dir, const std::string& path, const std::string& bytes, int links_left) {
+  const std::string name = BaseName(path);
   struct stat old_stat {};
-  const bool exists = ::lstat(path.c_str(), &old_stat) == 0;
-  if (exists && ::access(path.c_str(), W_OK) != 0) return false;  // the old file stays
-  if (exists && !S_ISREG(old_stat.st_mode)) return WriteInPlace(path, bytes);
-  const std::string temp_path = path + ".tmp";
-  int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    return exists && (errno == EACCES || errno == EPERM) && WriteInPlace(path, bytes);
+  const bool exists = ::fstatat(dir, name.c_str(), &old_stat, AT_SYMLINK_NOFOLLOW) == 0;
+  const bool own = exists && old_stat.st_uid == ::geteuid();
+  if (exists && S_ISLNK(old_stat.st_mode)) {
+    if (!own) {
+      std::fprintf(stderr,
+                   "tavelin2: %s is a symbolic link of another account's (uid %u): not followed\n",
+                   path.c_str(), static_cast<unsigned>(old_stat.st_uid));
+      return false;
+    }
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlinkat(dir, name.c_str(), target.data(), target.size());
+    if (n <= 0 || size_t(n) >= target.size() || links_left == 0) return false;
+    target.resize(size_t(n));
+    if (target.front() != '/') target = JoinPath(ParentDirectory(path), target);
+    const OpenedFolder folder = OpenFolder(ParentDirectory(target));
+    return folder.fd.valid() && ReplaceFileIn(folder.fd.get(), target, bytes, links_left - 1);
   }
-  bool ok = WriteAll(fd, bytes);
-  if (ok && exists) ok = ::fchmod(fd, old_stat.st_mode & 07777) == 0;
-  if (ok) ok = ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (!ok || std::rename(temp_path.c_str(), path.c_str()) != 0) {
-    ::unlink(temp_path.c_str());
+  if (exists && (!S_ISREG(old_stat.st_mode) || ::faccessat(dir, name.c_str(), W_OK, 0) != 0))
+    return false;  // the old file stays
+  const std::string temp = name + ".tmp";
+  UniqueFd fd = CreateFileIn(dir, temp, O_WRONLY, PrivateAccess());
+  if (!fd.valid() && errno == EEXIST) {
+    // Left by a crash, or put there: only the name goes, nothing is followed.
+    ::unlinkat(dir, temp.c_str(), 0);
+    fd = CreateFileIn(dir, temp, O_WRONLY, PrivateAccess());
+  }
+  if (!fd.valid()) {
+    if (!own || (errno != EACCES && errno != EPERM)) return false;
+    FileAccess as_it_was = PrivateAccess();
+    as_it_was.file_mode = old_stat.st_mode & 07777;
+    fd = RewriteFileIn(dir, name, as_it_was);
+    return fd.valid() && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  }
+  bool ok = WriteAll(fd.get(), bytes);
+  if (ok && own) ok = ::fchmod(fd.get(), old_stat.st_mode & 07777) == 0;
+  if (ok) ok = ::fsync(fd.get()) == 0;
+  if (::close(fd.Release()) != 0) ok = false;
+  if (!ok || ::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+    ::unlinkat(dir, temp.c_str(), 0);
     return false;
   }
   return true;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+  const OpenedFolder folder = OpenFolder(ParentDirectory(path));
+  return folder.fd.valid() && ReplaceFileIn(folder.fd.get(), path, bytes, kMaxLinks);
 }
 
 // strtol with base 10 where long is 32 bits: leading white space, an optional

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "state/own_folder.h"
+#include "state/path_names.h"
+
 int64_t MonotonicNanoseconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -50,9 +53,15 @@ std::vector<PassTraceEntry> PassTrace::Entries() const {
 }
 
 bool PassTrace::WriteCsv(const std::string& path) const {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  // For the user alone, and never through a link someone else put there.
+  const OpenedFolder folder = OpenFolder(ParentDirectory(path));
+  if (!folder.fd.valid()) return false;
+  UniqueFd fd = RewriteFileIn(folder.fd.get(), BaseName(path), PrivateAccess());
+  std::FILE* f = fd.valid() ? ::fdopen(fd.get(), "wb") : nullptr;
   if (f == nullptr) return false;
-  std::fprintf(f, "start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn,pumped_ns\n");
+  fd.Release();  // fclose closes it
+  std::fprintf(f,
+               "start_ns,poll_ns,polled_ns,frame_ready_ns,end_ns,pass_clock_ms,drawn,pumped_ns\n");
   for (const PassTraceEntry& e : Entries()) {
     std::fprintf(f, "%lld,%lld,%lld,%lld,%lld,%d,%d,%lld\n", static_cast<long long>(e.start_ns),
                  static_cast<long long>(e.poll_ns), static_cast<long long>(e.polled_ns),

@@ -46,6 +46,8 @@ class PassTrace {
   // The recorded passes, oldest first (the newest `capacity` when it wrapped).
   std::vector<PassTraceEntry> Entries() const;
   size_t pass_count() const { return pass_count_; }
+  // For the user alone (0600); never through a link, never into a file of
+  // another account's.
   bool WriteCsv(const std::string& path) const;
 
  private:

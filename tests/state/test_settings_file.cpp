@@ -266,6 +266,54 @@ TEST_F(SettingsFileTest, SaveKeepsPermissionsAndSymbolicLinks) {
   EXPECT_EQ(ReadBytes("real.ini"), "mirror = 0\r\njanken = 2\r\n");
 }
 
+// The settings hold the subject's name. In a folder other accounts can write
+// to, what another account put at the file's names gets nothing: its link is
+// not followed, its file is replaced by one for the user alone, and a link at
+// the temporary file's name is removed, not written through.
+TEST_F(SettingsFileTest, SaveNeverWritesThroughAnotherAccountsNames) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another account";
+  const uid_t other = 54398;
+  struct Case {
+    const char* label;
+    const char* planted;  // the name another account took
+    bool link;            // a link to the user's file "thesis.txt", else a file of its own
+    bool saved;
+  };
+  const Case cases[] = {
+      {"a link as the settings file", "Tavelin2.ini", true, false},
+      {"a file as the settings file", "Tavelin2.ini", false, true},
+      {"a link as the temporary file", "Tavelin2.ini.tmp", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    for (const char* name : {"Tavelin2.ini", "Tavelin2.ini.tmp"}) std::filesystem::remove(name);
+    WriteBytes("thesis.txt", "the user's\n");
+    if (c.link) {
+      std::filesystem::create_symlink("thesis.txt", c.planted);
+    } else {
+      WriteBytes(c.planted, "subject = THEIRS\r\n");
+      ASSERT_EQ(::chmod(c.planted, 0666), 0);
+    }
+    ASSERT_EQ(::lchown(c.planted, other, other), 0);
+    SettingsFile store;
+    store.Load("Tavelin2");
+    store.SetString("subject", "CHILD01");
+    EXPECT_EQ(store.Save(), c.saved);
+    EXPECT_EQ(ReadBytes("thesis.txt"), "the user's\n");
+    struct stat st {};
+    ASSERT_EQ(::lstat("Tavelin2.ini", &st), 0);
+    if (c.saved) {
+      EXPECT_EQ(ReadBytes("Tavelin2.ini"), "subject = CHILD01\r\n");
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(st.st_uid, ::geteuid());
+      EXPECT_EQ(st.st_mode & 07777, 0600u);
+      EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("Tavelin2.ini.tmp")));
+    } else {
+      EXPECT_TRUE(S_ISLNK(st.st_mode));
+    }
+  }
+}
+
 // When the new file cannot be written in full, the old one must survive untouched.
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFile) {
   WriteBytes("Tavelin2.ini", "subject = KEEP\r\n");

@@ -2,11 +2,17 @@
 // balloon snapshot read by the simulated participant, and the pass trace.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +23,15 @@
 #include "trial/response_rules.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 // ------------------------------------------------------------ balloon snapshot
 
@@ -182,6 +197,60 @@ TEST(PassTrace, RunTaskWritesTheTraceNamedInTheEnvironment) {
   }
   EXPECT_EQ(entries[10].poll_ns, 0);
   std::remove(path.c_str());
+}
+
+// The trace is the user's alone, and what another account put at its name
+// (a link to one of the user's files, a file of its own) gets nothing.
+TEST(PassTrace, TraceFileIsPrivateAndNeverWrittenThroughAnotherAccountsName) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another account";
+  const fs::path dir = fs::path(testing::TempDir()) / "trial_pass_trace_owner";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path victim = dir / "thesis.txt", path = dir / "trace.csv";
+  const uid_t other = 54399;
+  struct Case {
+    const char* label;
+    std::function<void()> plant;
+    bool written;
+  };
+  const Case cases[] = {
+      {"nothing there", [] {}, true},
+      {"the user's own file", [&] { std::ofstream(path) << "an older trace\n"; }, true},
+      {"another account's link to the user's file",
+       [&] {
+         fs::create_symlink(victim, path);
+         ASSERT_EQ(::lchown(path.c_str(), other, other), 0);
+       },
+       false},
+      {"another account's file",
+       [&] {
+         std::ofstream(path) << "theirs\n";
+         ASSERT_EQ(::chown(path.c_str(), other, other), 0);
+       },
+       false},
+  };
+  PassTrace trace(4);
+  trace.BeginPass(1);
+  trace.EndPass();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    fs::remove(path);
+    std::ofstream(victim) << "the user's\n";
+    c.plant();
+    EXPECT_EQ(trace.WriteCsv(path.string()), c.written);
+    EXPECT_EQ(ReadText(victim), "the user's\n");
+    std::vector<PassTraceEntry> entries;
+    if (c.written) {
+      EXPECT_TRUE(ReadPassTraceCsv(path.string(), &entries));
+      EXPECT_EQ(entries.size(), 1u);
+    } else {
+      EXPECT_EQ(ReadText(path).find("start_ns"), std::string::npos) << "the trace went in";
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    if (c.written) EXPECT_EQ(st.st_mode & 0777, 0600u);
+  }
+  fs::remove_all(dir);
 }
 
 TEST(PassTrace, MalformedTraceIsRefused) {
