@@ -197,6 +197,12 @@ std::string CommandLineHelp(const std::string& program,
       << "      with the camera models; camera.ini keys as --set (e.g.\n"
       << "      pose_input_width=384); writes FILE_B.csv, FILE_T.csv and\n"
       << "      FILE_reanalysis.json into DIR\n"
+      << "  " << program
+      << " --bids-app BIDS_DIR OUTPUT_DIR participant|group [--participant_label LABEL...]\n"
+      << "      [--set KEY=VALUE]...\n"
+      << "      the same over a dataset --export-bids wrote with the session videos:\n"
+      << "      participant re-analyses the runs of the labels (all without) into\n"
+      << "      OUTPUT_DIR/sub-LABEL/, group sums them up in group_reanalysis.tsv\n"
       << "\n"
       << "Keys during a run: Esc ends the run, M toggles the mirror display,\n"
       << "space toggles the joint markers.\n";

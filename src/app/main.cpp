@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bids_app_command.h"
 #include "app/command_line.h"
 #include "app/latency_test_command.h"
 #include "app/my_app.h"
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
   }
   if (args.size() > 1 && args[1] == "--reanalyse") {
     return RunReanalyseCommand({args.begin() + 2, args.end()});
+  }
+  if (args.size() > 1 && args[1] == "--bids-app") {
+    return RunBidsAppCommand({args.begin() + 2, args.end()});
   }
   CommandLine command_line;
   std::string error;

@@ -47,6 +47,10 @@ void BidsDataset::Stage(const std::string& relative, std::string content) {
   staged_[relative] = std::move(content);
 }
 
+void BidsDataset::StageCopy(const std::string& relative, std::string source_path) {
+  copies_[relative] = std::move(source_path);
+}
+
 namespace {
 
 bool WriteFile(const fs::path& path, const std::string& content, std::string* error) {
@@ -70,19 +74,19 @@ class DatasetChange {
   DatasetChange(fs::path dataset, fs::path staging)
       : dataset_(std::move(dataset)), staging_(std::move(staging)) {}
 
-  bool Apply(const std::map<std::string, std::string>& staged, std::string* error) {
+  bool Apply(const std::vector<std::string>& staged, std::string* error) {
     std::error_code ec;
     if (!fs::is_directory(dataset_, ec)) {
       *error = dataset_.string() + " exists and is not a folder";
       return false;
     }
     // Every folder first, so that a missing permission shows before any file moves.
-    for (const auto& [relative, content] : staged) {
+    for (const std::string& relative : staged) {
       if (!MakeFolders(fs::path(relative).parent_path(), error)) return false;
     }
     const fs::path kept = staging_ / ".replaced";
     size_t n = 0;
-    for (const auto& [relative, content] : staged) {
+    for (const std::string& relative : staged) {
       const fs::path target = dataset_ / relative;
       Move move{relative, {}};
       if (fs::exists(fs::symlink_status(target, ec))) {
@@ -181,6 +185,17 @@ bool BidsDataset::Commit(std::string* error, std::vector<std::string>* left_chan
       return false;
     }
   }
+  std::vector<std::string> paths;
+  for (const auto& [relative, content] : staged_) paths.push_back(relative);
+  for (const auto& [relative, source] : copies_) {
+    fs::create_directories((temp / relative).parent_path(), ec);
+    if (ec || !fs::copy_file(source, temp / relative, ec)) {
+      *error = source + ": cannot be copied into the dataset: " + ec.message();
+      fs::remove_all(temp, ec);
+      return false;
+    }
+    paths.push_back(relative);
+  }
   if (!fs::exists(clean, ec)) {
     // A new dataset appears whole, in one rename.
     fs::rename(temp, clean, ec);
@@ -190,7 +205,7 @@ bool BidsDataset::Commit(std::string* error, std::vector<std::string>* left_chan
     return false;
   }
   DatasetChange change(clean, temp);
-  const bool done = change.Apply(staged_, error);
+  const bool done = change.Apply(paths, error);
   if (!done) *left_changed = change.Undo();
   fs::remove_all(temp, ec);
   return done;

@@ -22,7 +22,9 @@ class BidsDataset {
   std::map<std::string, bool> List(const std::string& relative) const;
 
   void Stage(const std::string& relative, std::string content);
-  bool HasStaged() const { return !staged_.empty(); }
+  // A file copied in as it is (a session video can be larger than memory).
+  void StageCopy(const std::string& relative, std::string source_path);
+  bool HasStaged() const { return !staged_.empty() || !copies_.empty(); }
 
   // Writes the staged files into the dataset. False with *error when the
   // folder could not be changed; what was already changed is then put back,
@@ -33,4 +35,5 @@ class BidsDataset {
  private:
   std::string root_;
   std::map<std::string, std::string> staged_;  // relative path -> content
+  std::map<std::string, std::string> copies_;  // relative path -> file to copy
 };

@@ -1,5 +1,7 @@
 #include "export/bids_export.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -83,6 +85,26 @@ std::string SanitizedLabel(const std::string& text) {
   return label.empty() ? "unknown" : label;
 }
 
+// A run recorded with its session video keeps its result files and the video
+// under sourcedata/, named as the scans table's source_file, so that it can be
+// analysed again from the dataset alone.
+void StageSourceFiles(BidsDataset& dataset, const ResultFileSet& set, const std::string& dir,
+                      const std::string& source_file) {
+  const std::string& trial = set.trial_path;
+  // Runs appended in the same second share a file but not a video.
+  if (set.runs.size() != 1 || !trial.ends_with(".csv") || !source_file.ends_with(".csv")) return;
+  const std::string stem = trial.substr(0, trial.size() - 4);
+  const std::string video = stem + "_V.avi", table = stem + "_V.csv";
+  if (::access(video.c_str(), R_OK) != 0 || ::access(table.c_str(), R_OK) != 0) return;
+  const std::string copy_stem =
+      "sourcedata/" + dir + "/" + source_file.substr(0, source_file.size() - 4);
+  for (const std::string& path :
+       {trial, set.body_path, set.timing_path, set.run_record_path, video, table}) {
+    if (!path.empty() && path.starts_with(stem))
+      dataset.StageCopy(copy_stem + path.substr(stem.size()), path);
+  }
+}
+
 // The run index that this source run has in the scans table, or the next free one.
 int RunIndexFor(const BidsDataset& dataset, const std::string& motion_dir, const TsvTable& scans,
                 const std::string& source_file, const std::string& source_run) {
@@ -152,6 +174,7 @@ bool AddRun(BidsDataset& dataset, ParticipantRegistry& participants, const Pendi
   dataset.Stage(run_prefix + "_channels.tsv", files->channels_tsv);
   dataset.Stage(run_prefix + "_channels.json", files->channels_json);
   dataset.Stage(events + "_events.tsv", files->events_tsv);
+  StageSourceFiles(dataset, set, dir, source_file);
 
   const std::string filename = run_prefix.substr(dir.size() + 1) + "_motion.tsv";
   const size_t c_file = scans->EnsureColumn("filename");

@@ -201,6 +201,20 @@ FileRead ReadTable(const std::string& path, std::string_view header, std::string
   return ReadTable(path, {header}, nullptr, kind, row, damage, error);
 }
 
+FileRead ReadTimingRows(const std::string& path, std::vector<TimingRow>* rows,
+                        std::vector<std::string>* damage, std::string* error) {
+  size_t header = 0;  // 1: a file from before the crossing columns
+  return ReadTable(
+      path, {kTimingFileHeader, kTimingFileHeaderWithoutCrossing}, &header, "timing file",
+      [&](std::string_view line, std::string* why) {
+        int32_t f[9] = {0, 0, 0, 0, 0, 0, 0, -1, -1};
+        if (!ParseIntRow(line, f, header == 0 ? 9 : 7, why)) return false;
+        rows->push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
+        return true;
+      },
+      damage, error);
+}
+
 // Splits rows into runs: a run's counter starts again at or below the last one.
 template <typename T, typename Key>
 std::vector<std::vector<T>> SplitRuns(std::vector<T> rows, Key key) {
@@ -349,17 +363,7 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     *error = trial_path + ": its body file " + set.body_path + " is missing";
   if (body_read != FileRead::kRead) return std::nullopt;
   std::vector<TimingRow> timing_rows;
-  size_t timing_header = 0;  // 1: a file from before the crossing columns
-  const FileRead timing_read = ReadTable(
-      stem + "_T.csv", {kTimingFileHeader, kTimingFileHeaderWithoutCrossing}, &timing_header,
-      "timing file",
-      [&](std::string_view line, std::string* why) {
-        int32_t f[9] = {0, 0, 0, 0, 0, 0, 0, -1, -1};
-        if (!ParseIntRow(line, f, timing_header == 0 ? 9 : 7, why)) return false;
-        timing_rows.push_back(TimingRow{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
-        return true;
-      },
-      &set.damage, error);
+  const FileRead timing_read = ReadTimingRows(stem + "_T.csv", &timing_rows, &set.damage, error);
   if (timing_read == FileRead::kFailed) return std::nullopt;
   if (timing_read == FileRead::kRead) set.timing_path = stem + "_T.csv";
   auto trial_runs =
@@ -417,4 +421,13 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
   if (!error->empty()) return std::nullopt;
   if (set.run_record) set.run_record_path = record_path;
   return set;
+}
+
+std::optional<std::vector<TimingRow>> ReadTimingFile(const std::string& path, std::string* error) {
+  std::vector<TimingRow> rows;
+  std::vector<std::string> damage;
+  const FileRead read = ReadTimingRows(path, &rows, &damage, error);
+  if (read == FileRead::kMissing) *error = path + ": missing";
+  if (read != FileRead::kRead) return std::nullopt;
+  return rows;
 }

@@ -66,6 +66,10 @@ std::string TrialFileFor(const std::string& path);
 // returns nothing and says in *error which file and why.
 std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std::string* error);
 
+// The rows of one timing file ("X_T.csv", of either version) on its own; a
+// last row cut off is left out. Nothing, with *error, when it cannot be read.
+std::optional<std::vector<TimingRow>> ReadTimingFile(const std::string& path, std::string* error);
+
 // Subject and start time from a result file name ("<subject>_YYYYMMDD_hhmmss.csv"):
 // used for runs whose trial file holds no row.
 bool ParseResultFileName(const std::string& path, std::string* subject, LocalDateTime* start);

@@ -7,32 +7,26 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "e2e/recorded_session.h"
 #include "e2e/x11_driver.h"
 #include "results/result_format.h"
 #include "results/timing_format.h"
-#include "test_media.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kStreet = std::string(T2_OPENCV_DOC_DIR) + "/examples/data/vtest.avi";
-constexpr int kFrames = 16;
-constexpr int kRestartFrame = 9;  // the first picture on the clock restarted after the start balloon
+using recorded_session::ClockOf;
+using recorded_session::kFrames;
+using recorded_session::kRestartFrame;
+using recorded_session::ReadWhole;
 const std::string kRun = "P01_20261210_101500";
-
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -48,18 +42,11 @@ std::vector<int> Fields(const std::string& line) {
   return fields;
 }
 
-// The run clock of each picture: none for the first (before the run started
-// its clock), then 33 ms steps; the restart makes it go back to about 0.
-std::optional<int> ClockOf(int frame) {
-  if (frame == 0) return std::nullopt;
-  if (frame < kRestartFrame) return 33 * (frame - 1) + 5;
-  return 33 * (frame - kRestartFrame) - 2;
-}
-
 class ReanalyseTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(kStreet)) GTEST_SKIP() << kStreet << " missing (Debian package opencv-doc)";
+    if (recorded_session::StreetClip().empty())
+      GTEST_SKIP() << "the street clip is missing (Debian package opencv-doc)";
     std::string why;
     const auto workspace = MakeProgramWorkspace("reanalyse", &why);
     ASSERT_TRUE(workspace) << why;
@@ -67,55 +54,17 @@ class ReanalyseTest : public testing::Test {
     dir_ = workspace->dir;
     run_ = dir_ / "run";
     fs::create_directory(run_);
-    WriteRunFiles();
-    WriteVideo({});
-    WriteFrameTable(kFrames);
+    recorded_session::WriteSession(run_ / kRun);
   }
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
   }
 
   fs::path RunFile(const std::string& ending) const { return run_ / (kRun + ending); }
-
-  // Start balloon popped at 200 ms, trial 1 at 250 ms after the restart.
-  void WriteRunFiles() const {
-    std::vector<TrialRecord> trials(2);
-    trials[0] = {.trial = 0, .cond_m = 1, .tgt_x = 480, .tgt_y = 270, .resp = "Hand_R", .rt = 200};
-    trials[1] = {.trial = 1, .cond_m = 1, .tgt_x = 300, .tgt_y = 300, .resp = "Hand_L", .rt = 250,
-                 .totalrt = 250};
-    std::string trial_file(kTrialFileHeader);
-    AppendTrialRows(trial_file, "P01", LocalDateTime{2026, 12, 10, 10, 15, 0, 0}, trials);
-    std::ofstream(RunFile(".csv"), std::ios::binary) << trial_file;
-    std::string body_file(kBodyFileHeader);
-    std::ofstream(RunFile("_B.csv"), std::ios::binary) << body_file;
-    const std::vector<TrialTiming> timing = {{0, 0, 20, 170, 200, 200, 150},
-                                             {1, 0, 17, 230, 250, 250, 220}};
-    std::string timing_file(kTimingFileHeader);
-    AppendTimingRows(timing_file, timing);
-    std::ofstream(RunFile("_T.csv"), std::ios::binary) << timing_file;
-    const nlohmann::json record = {
-        {"format", "tavelin2-run/1"},
-        {"subject", "P01"},
-        {"settings", {{"janken", 0}, {"mirror", 1}, {"flag_single", 0}}},
-        {"sensor", {{"backend", "camera"}, {"camera_ini", {{"pose_input_width", "256"}}}}}};
-    std::ofstream(RunFile("_run.json"), std::ios::binary) << record.dump(2) << "\n";
-  }
-
   void WriteVideo(const ClipOptions& options) const {
-    const std::vector<cv::Mat> pictures = VideoPictures(kStreet, kFrames);
-    ASSERT_EQ(WriteMjpegClip(RunFile("_V.avi").string(), pictures, options).size(),
-              size_t(kFrames));
+    recorded_session::WriteVideo(run_ / kRun, options);
   }
-
-  void WriteFrameTable(int rows) const {
-    std::ofstream table(RunFile("_V.csv"), std::ios::binary);
-    table << "Frame,CaptureTime,Clock\r\n";
-    for (int i = 0; i < rows; ++i) {
-      const std::optional<int> clock = ClockOf(i);
-      table << i << "," << 1000000000 + i * 333333 << ","
-            << (clock ? std::to_string(*clock) : "") << "\r\n";
-    }
-  }
+  void WriteFrameTable(int rows) const { recorded_session::WriteFrameTable(run_ / kRun, rows); }
 
   // The program's exit status; its standard error in stderr_.
   int Reanalyse(const std::vector<std::string>& args) {
@@ -136,8 +85,7 @@ TEST_F(ReanalyseTest, TwoReanalysesGiveIdenticalFilesOfEveryPictureOnTheRunClock
   const std::string trial_before = ReadWhole(RunFile(".csv"));
   const std::string timing_before = ReadWhole(RunFile("_T.csv"));
   for (const char* out : {"a", "b"})
-    ASSERT_EQ(Reanalyse({RunFile(".csv").string(), "--out", (dir_ / out).string()}), 0)
-        << stderr_;
+    ASSERT_EQ(Reanalyse({RunFile(".csv").string(), "--out", (dir_ / out).string()}), 0) << stderr_;
   EXPECT_NE(stderr_.find(std::to_string(kFrames) + "/" + std::to_string(kFrames) + " frames"),
             std::string::npos)
       << "progress on stderr: " << stderr_;
