@@ -83,6 +83,29 @@ TEST_P(PictureScalerWidths, ToBgrWritesEveryPixelAndNothingPastThePicture) {
   EXPECT_EQ(own.at<cv::Vec3b>(c.height - 1, c.width - 1)[1], 16 + (c.width - 1) % 224);
 }
 
+// A camera that switched size: the picture scaled to sizes of both kinds,
+// every byte of it written by the scaler alone (AddressSanitizer watches the
+// rows' ends), the ramp still rising from its dark left edge.
+TEST_P(PictureScalerWidths, ToSizeGivesTheWholePictureAtTheNewSize) {
+  const ScalerCase c = GetParam();
+  const Frame frame = GreyRamp(c.width, c.height, c.format);
+  ASSERT_TRUE(frame);
+  PictureScaler scaler;
+  for (const cv::Size size : {cv::Size(424, 240), cv::Size(17, 9), cv::Size(640, 360)}) {
+    AVFramePtr scaled;
+    ASSERT_TRUE(scaler.ToSize(*frame, size, &scaled)) << size;
+    ASSERT_EQ(scaled->width, size.width);
+    ASSERT_EQ(scaled->height, size.height);
+    ASSERT_EQ(scaled->format, AV_PIX_FMT_BGR24);
+    const uint8_t* last_row = scaled->data[0] + ptrdiff_t(size.height - 1) * scaled->linesize[0];
+    // Green of the first pixel: the ramp's first columns, as many as it covers.
+    EXPECT_GE(last_row[1], 13) << size;
+    EXPECT_LE(last_row[1], 19 + c.width / size.width) << size;
+    if (c.width <= 224 && c.width >= 8)  // no wrap in the ramp: it ends brighter
+      EXPECT_GT(last_row[(size.width - 1) * 3 + 1], last_row[1]) << size;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AroundMultiplesOf16, PictureScalerWidths,
     testing::Values(
