@@ -13,7 +13,8 @@ PKGS="build-essential cmake pkg-config git
   python3-onnx python3-numpy
   dpkg-dev desktop-file-utils lintian man-db
   libopencv-imgproc-dev opencv-doc
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev"
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  slurm-wlm munge"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
