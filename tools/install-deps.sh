@@ -4,6 +4,7 @@
 set -eu
 PKGS="build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev qt6-charts-dev
+  qt6-tools-dev qt6-l10n-tools
   libgl-dev libegl-dev libgles-dev mesa-utils libgl1-mesa-dri
   qt6-qpa-plugins fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev

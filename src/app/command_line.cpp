@@ -94,6 +94,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       out.latency_test = true;
       continue;
     }
+    if (!TakeValue(args, i, "--language", out.language, error, matched)) return false;
+    if (matched) {
+      if (out.language != "en" && out.language != "ja") {
+        error = "--language=" + out.language + ": needs en (English) or ja (Japanese)";
+        return false;
+      }
+      continue;
+    }
     std::string flashes;
     if (!TakeValue(args, i, "--flashes", flashes, error, matched)) return false;
     if (matched) {
@@ -162,6 +170,8 @@ std::string CommandLineHelp(const std::string& program,
       << "\n"
       << "Options:\n"
       << "  --help                 show this text and exit\n"
+      << "  --language=en|ja       English or Japanese texts for this start (default: the\n"
+      << "                         choice kept from the Language menu, else Japanese)\n"
       << "  --sensor=NAME          body sensor backend (default: " << default_backend << ")\n"
       << main_options.str() << "  -platform NAME, ...    Qt's own options are passed on to Qt\n"
       << "\n"

@@ -7,6 +7,7 @@
 //   --FLAG=VALUE           an option a sensor backend owns (--camera=..., --sim-bodies=...)
 //   --latency-test         the screen-to-camera latency test instead of the task
 //   --flashes=N            its number of flashes
+//   --language=en|ja       the language of the texts for this start
 //
 // Options with a single dash (-platform xcb, -style ...) belong to Qt and are
 // handed to QApplication unchanged. Anything else is an error.
@@ -22,6 +23,7 @@ struct CommandLine {
   bool sensor_given = false;
   bool latency_test = false;
   int32_t flashes = 0;  // 0: the test's default
+  std::string language;  // "en" or "ja"; empty: the one chosen in the Language menu
   std::vector<std::string> backend_options;  // "--flag=value" ("--flag" for a switch), in order
   std::vector<std::string> qt_args;          // argv[0] first, then Qt's own options
 };

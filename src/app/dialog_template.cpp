@@ -1,6 +1,7 @@
 #include "app/dialog_template.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -21,7 +22,9 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
 }
 
 QWidget* CreateControl(QDialog& dialog, const ControlTemplate& c) {
-  const QString caption = QString::fromUtf8(c.caption);
+  // Captions marked for translation are looked up in the "Dialog" context; the
+  // others come back as they are.
+  const QString caption = QCoreApplication::translate("Dialog", c.caption);
   switch (c.kind) {
     case ControlKind::kEdit:
       return new QLineEdit(&dialog);

@@ -9,7 +9,6 @@
 
 #include "app/after_run.h"
 #include "app/main_frame.h"
-#include "state/data_paths.h"
 #include "app/pop_sound.h"
 #include "app/qt_message_box.h"
 #include "app/qt_trial_ports.h"
@@ -25,10 +24,12 @@
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "stage/touch_wnd.h"
+#include "state/data_paths.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/setting_checks.h"
 #include "state/settings_io.h"
+#include "state/translate_noop.h"
 #include "trial/ms_timer_clock.h"
 #include "trial/trial_loop.h"
 
@@ -39,7 +40,7 @@ constexpr const char* kStageWindowTitle = "Experiment Window";
 // Told to the experimenter when the stage cannot be put up; no child has seen
 // anything yet and nothing has been recorded.
 constexpr const char* kStageFailedMessage =
-    "実験画面を表示できないため、実験を中止しました。\n"
+    QT_TRANSLATE_NOOP("Message", "実験画面を表示できないため、実験を中止しました。") "\n"
     "The stage window or its OpenGL graphics could not be created; the run was "
     "abandoned and no data were written.";
 

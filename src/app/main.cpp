@@ -15,6 +15,7 @@
 #include "app/reanalyse_command.h"
 #include "app/report_command.h"
 #include "app/sim_participant_wiring.h"
+#include "app/language_choice.h"
 #include "body/sensor/sensor_registry.h"
 #include "export/bids_export.h"
 #include "latency/flash_plan.h"
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
   int qt_argc = static_cast<int>(qt_args.size());
   QApplication application(qt_argc, qt_argv.data());
   InstallQtMessageBoxHandler();
+  const UiLanguage language =
+      command_line.language.empty() ? StoredUiLanguage() : *ParseUiLanguage(command_line.language);
+  if (!ApplyUiLanguage(language))
+    std::fprintf(stderr, "tavelin2: the English texts could not be loaded; Japanese is used\n");
   ConnectSimulatedParticipant();
   if (command_line.latency_test) {
     return RunLatencyTestCommand(command_line.flashes != 0 ? command_line.flashes

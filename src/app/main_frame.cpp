@@ -1,10 +1,11 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QUrl>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUrl>
 #include <cstdio>
 
 #include "app/about_box.h"
@@ -73,9 +75,10 @@ CMainFrame::CMainFrame() {
   setCentralWidget(new FrameClient(this));
   BuildMenu();
   // The frame's own text says nothing of how to begin; this line does.
-  auto* hint = new QLabel(QString::fromUtf8(kStartHint), this);
+  auto* hint = new QLabel(this);
   hint->setObjectName("start_hint");
   statusBar()->addWidget(hint);
+  RetranslateUi();
   setGeometry(ScreenRect());
 }
 
@@ -114,6 +117,48 @@ void CMainFrame::BuildMenu() {
     // Through a member pointer, so a virtual handler dispatches to an override.
     connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
   }
+  BuildLanguageMenu();
+}
+
+void CMainFrame::BuildLanguageMenu() {
+  struct LanguageItem {
+    const char* name;  // each in its own language, so either can be found
+    const char* symbol;
+    UiLanguage language;
+  };
+  static constexpr LanguageItem kLanguages[] = {
+      {"日本語", "language_ja", UiLanguage::kJapanese},
+      {"English", "language_en", UiLanguage::kEnglish},
+  };
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("Language"));
+  menu->setObjectName(QStringLiteral("language_menu"));
+  auto* group = new QActionGroup(menu);
+  for (const LanguageItem& item : kLanguages) {
+    QAction* action = menu->addAction(QString::fromUtf8(item.name));
+    action->setObjectName(QString::fromUtf8(item.symbol));
+    action->setCheckable(true);
+    action->setChecked(CurrentUiLanguage() == item.language);
+    group->addAction(action);
+    const UiLanguage language = item.language;
+    connect(action, &QAction::triggered, this, [this, language] { OnLanguage(language); });
+  }
+}
+
+void CMainFrame::OnLanguage(UiLanguage language) {
+  StoreUiLanguage(language);
+  if (!ApplyUiLanguage(language)) {
+    AfxMessageBox("The English texts could not be loaded; the program stays in Japanese.",
+                  kMbIconExclamation);
+  }
+  RetranslateUi();
+}
+
+void CMainFrame::RetranslateUi() {
+  findChild<QLabel*>(QStringLiteral("start_hint"))
+      ->setText(QCoreApplication::translate("CMainFrame", kStartHint));
+  const QString code = QString::fromLatin1(UiLanguageCode(CurrentUiLanguage()));
+  if (QAction* chosen = findChild<QAction*>(QStringLiteral("language_") + code))
+    chosen->setChecked(true);
 }
 
 QAction* CMainFrame::CommandAction(int32_t command_id) const {
@@ -239,7 +284,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // A run writes its result files before anything may end the program.
   if (run_in_progress_) {
     event->ignore();
-    statusBar()->showMessage(QString::fromUtf8(kEndRunFirst));
+    statusBar()->showMessage(QCoreApplication::translate("CMainFrame", kEndRunFirst));
     std::fprintf(stderr, "tavelin2: %s\n", kEndRunFirst);
     return;
   }

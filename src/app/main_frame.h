@@ -2,22 +2,26 @@
 // The main frame: the window the experimenter sees between runs. It covers the
 // primary screen, shows one line of text on black (and under it the summary of
 // the last run) and offers the menu commands Exit, Start, Camera check,
-// Latency test, Open data folder and About. Start and a left click into the
+// Latency test, Open data folder and About, and a Language menu. Start and a left click into the
 // client area both run one experiment (OnExperimentStart).
 
 #include <QMainWindow>
 #include <cstdint>
 
+#include "app/language_choice.h"
 #include "report/run_summary.h"
 
 class QAction;
 
 // Under the frame: how a run begins, and why the close box did nothing.
-inline constexpr const char* kStartHint =
-    "クリックで実験を開始します。  Click in this window (or Experiment > Start) to start a run.";
-inline constexpr const char* kEndRunFirst =
+// Both in both languages when Japanese is chosen; English alone otherwise.
+inline constexpr const char* kStartHint = QT_TRANSLATE_NOOP(
+    "CMainFrame",
+    "クリックで実験を開始します。  Click in this window (or Experiment > Start) to start a run.");
+inline constexpr const char* kEndRunFirst = QT_TRANSLATE_NOOP(
+    "CMainFrame",
     "実験中は閉じられません。Esc で実験を終えてから閉じてください。  "
-    "End the run with Esc first; the program closes once the run's files are written.";
+    "End the run with Esc first; the program closes once the run's files are written.");
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -40,6 +44,9 @@ class CMainFrame : public QMainWindow {
   void OnOpenDataFolder();
   void OnFileExit();
   void OnHelpAbout();
+  // Language menu: keeps the choice for the next start and turns the texts
+  // shown from now on (this frame's hint line included) to it.
+  void OnLanguage(UiLanguage language);
   void OnKeyDown(uint32_t key, uint32_t repeat_count, uint32_t flags);
   void OnLButtonDown(uint32_t flags, const QPoint& point);
   void OnPaint(class QPainter& painter, const QRect& client);
@@ -60,6 +67,8 @@ class CMainFrame : public QMainWindow {
 
  private:
   void BuildMenu();
+  void BuildLanguageMenu();
+  void RetranslateUi();
   void PaintRunSummary(class QPainter& painter, const QRect& client);
   bool PrepareRun();
 

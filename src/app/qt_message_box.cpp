@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include "app/language_choice.h"
 #include "state/message_box.h"
 
 QMessageBox::Icon MessageBoxIconFor(uint32_t style) {
@@ -31,8 +32,7 @@ int ExecBox(QMessageBox::Icon icon, const std::string& text, const std::string& 
             bool large_text = false) {
   QWidget* owner = QApplication::activeModalWidget();
   if (owner == nullptr) owner = QApplication::activeWindow();
-  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
-                  owner);
+  QMessageBox box(icon, QString::fromStdString(caption), TranslatedMessage(text), buttons, owner);
   box.setObjectName(QStringLiteral("MessageBox"));
   if (large_text) {
     QFont font = box.font();

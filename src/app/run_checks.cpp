@@ -18,6 +18,7 @@
 #include "body/sensor_watch.h"
 #include "stage/image_decoder.h"
 #include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace fs = std::filesystem;
 
@@ -25,7 +26,8 @@ namespace {
 
 int first_frames_timeout_ms = 0;
 
-constexpr const char* kCannotStartHeading = "実験を開始できません。\nThe run cannot start:\n\n";
+constexpr const char* kCannotStartHeading =
+    QT_TRANSLATE_NOOP("Message", "実験を開始できません。") "\nThe run cannot start:\n\n";
 constexpr const char* kNothingRecorded =
     "\nNothing was recorded. The values you entered are kept for the next Start.";
 constexpr const char* kStimulusFix =

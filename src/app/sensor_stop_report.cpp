@@ -5,6 +5,7 @@
 #include "results/run_journal.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/translate_noop.h"
 #include "trial/ms_timer.h"
 
 namespace {
@@ -44,7 +45,7 @@ std::string SensorStopMessage(const SensorStopRecord& stop) {
                         : "no camera picture came for " +
                               std::to_string(kSensorSilenceLimit_ms / 1000) + " seconds";
   if (!stop.detail.empty()) why += " (" + stop.detail + ")";
-  return "体のセンサーが実験中に止まりました。\n"
+  return QT_TRANSLATE_NOOP("Message", "体のセンサーが実験中に止まりました。") "\n"
          "The body sensor stopped " +
          std::string(when) + ": " + why +
          ".\n\nFrom then on the run recorded no bodies and no pops. The files hold everything "

@@ -12,6 +12,7 @@
 #include "results/result_file_writer.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/translate_noop.h"
 #include "trial/ms_timer.h"
 
 namespace {
@@ -45,9 +46,11 @@ void BeginSessionVideo() {
   session_video = RecordOf(last_report);
   if (!last_report.on) return;
   if (!last_report.problem.empty()) {
-    AfxMessageBox("録画を開始できません。\nThe session video cannot be recorded: " +
-                      last_report.problem + ".\n\nThe run goes on without video.",
-                  kMbIconExclamation);
+    AfxMessageBox(
+        QT_TRANSLATE_NOOP("Message",
+                          "録画を開始できません。") "\nThe session video cannot be recorded: " +
+            last_report.problem + ".\n\nThe run goes on without video.",
+        kMbIconExclamation);
     return;
   }
   std::fprintf(stderr, "tavelin2: recording the session video to %s\n",
@@ -72,10 +75,11 @@ void EndSessionVideo() {
   }
   // A recording that could not start was reported before the run.
   if (!last_report.problem.empty() && last_report.problem != problem_at_start) {
-    AfxMessageBox("録画が途中で止まりました。\nThe session video " + last_report.video_path +
-                      " is incomplete: " + last_report.problem +
-                      ".\n\nThe result files are not affected.",
-                  kMbIconExclamation);
+    AfxMessageBox(
+        QT_TRANSLATE_NOOP("Message", "録画が途中で止まりました。") "\nThe session video " +
+            last_report.video_path + " is incomplete: " + last_report.problem +
+            ".\n\nThe result files are not affected.",
+        kMbIconExclamation);
   }
 }
 

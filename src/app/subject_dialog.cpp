@@ -7,43 +7,54 @@
 #include <QStringDecoder>
 
 #include "app/int_field.h"
-#include "state/message_box.h"
 #include "app/qt_message_box.h"
 #include "app/resource_ids.h"
 #include "app/subject_rules.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
 constexpr ControlTemplate kSubjectControls[] = {
     {IDC_SUBJECT, "IDC_SUBJECT", ControlKind::kEdit, "", 60, 6, 108, 12, true},
-    {IDC_MIRROR, "IDC_MIRROR", ControlKind::kCheckBox, "ミラー表示", 132, 30, 48, 12, true},
-    {IDC_JANKEN_NONE, "IDC_JANKEN_NONE", ControlKind::kRadioButton, "じゃんけんなし", 18, 42, 84,
-     12, false},
-    {IDC_JANKEN_NORMAL, "IDC_JANKEN_NORMAL", ControlKind::kRadioButton, "ノーマルじゃんけん", 18,
-     54, 84, 12, false},
-    {IDC_JANKEN_LATE, "IDC_JANKEN_LATE", ControlKind::kRadioButton, "後出しじゃんけん", 18, 66, 84,
-     12, false},
+    {IDC_MIRROR, "IDC_MIRROR", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "ミラー表示"),
+     132, 30, 48, 12, true},
+    {IDC_JANKEN_NONE, "IDC_JANKEN_NONE", ControlKind::kRadioButton,
+     QT_TRANSLATE_NOOP("Dialog", "じゃんけんなし"), 18, 42, 84, 12, false},
+    {IDC_JANKEN_NORMAL, "IDC_JANKEN_NORMAL", ControlKind::kRadioButton,
+     QT_TRANSLATE_NOOP("Dialog", "ノーマルじゃんけん"), 18, 54, 84, 12, false},
+    {IDC_JANKEN_LATE, "IDC_JANKEN_LATE", ControlKind::kRadioButton,
+     QT_TRANSLATE_NOOP("Dialog", "後出しじゃんけん"), 18, 66, 84, 12, false},
     {IDC_TIMELIMIT, "IDC_TIMELIMIT", ControlKind::kEdit, "", 180, 66, 48, 14, true},
     {IDC_RANDOM_SEED, "IDC_RANDOM_SEED", ControlKind::kEdit, "", 180, 84, 48, 12, true},
     {IDOK, "IDOK", ControlKind::kDefPushButton, "OK", 180, 6, 50, 14, true},
-    {IDCANCEL, "IDCANCEL", ControlKind::kPushButton, "キャンセル", 180, 24, 50, 14, true},
+    {IDCANCEL, "IDCANCEL", ControlKind::kPushButton, QT_TRANSLATE_NOOP("Dialog", "キャンセル"), 180,
+     24, 50, 14, true},
     {0, "", ControlKind::kStatic, "Subject ID:", 6, 6, 42, 12, false},
-    {0, "", ControlKind::kStatic, "乱数初期値", 132, 84, 48, 12, false},
-    {0, "", ControlKind::kGroupBox, "じゃんけんモード", 6, 30, 108, 54, false},
-    {0, "", ControlKind::kStatic, "制限時間", 132, 66, 48, 12, false},
-    {IDC_FLAG_HEAD, "IDC_FLAG_HEAD", ControlKind::kCheckBox, "頭", 6, 102, 30, 12, true},
-    {IDC_FLAG_SHOULDER, "IDC_FLAG_SHOULDER", ControlKind::kCheckBox, "肩", 36, 102, 30, 12, true},
-    {IDC_FLAG_ELBOW, "IDC_FLAG_ELBOW", ControlKind::kCheckBox, "肘", 66, 102, 30, 12, true},
-    {IDC_FLAG_HIP, "IDC_FLAG_HIP", ControlKind::kCheckBox, "尻", 96, 102, 30, 12, true},
-    {IDC_FLAG_KNEE, "IDC_FLAG_KNEE", ControlKind::kCheckBox, "膝", 126, 102, 30, 12, true},
-    {IDC_FLAG_FOOT, "IDC_FLAG_FOOT", ControlKind::kCheckBox, "足", 156, 102, 30, 12, true},
+    {0, "", ControlKind::kStatic, QT_TRANSLATE_NOOP("Dialog", "乱数初期値"), 132, 84, 48, 12,
+     false},
+    {0, "", ControlKind::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "じゃんけんモード"), 6, 30, 108, 54,
+     false},
+    {0, "", ControlKind::kStatic, QT_TRANSLATE_NOOP("Dialog", "制限時間"), 132, 66, 48, 12, false},
+    {IDC_FLAG_HEAD, "IDC_FLAG_HEAD", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "頭"), 6,
+     102, 30, 12, true},
+    {IDC_FLAG_SHOULDER, "IDC_FLAG_SHOULDER", ControlKind::kCheckBox,
+     QT_TRANSLATE_NOOP("Dialog", "肩"), 36, 102, 30, 12, true},
+    {IDC_FLAG_ELBOW, "IDC_FLAG_ELBOW", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "肘"),
+     66, 102, 30, 12, true},
+    {IDC_FLAG_HIP, "IDC_FLAG_HIP", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "尻"), 96,
+     102, 30, 12, true},
+    {IDC_FLAG_KNEE, "IDC_FLAG_KNEE", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "膝"), 126,
+     102, 30, 12, true},
+    {IDC_FLAG_FOOT, "IDC_FLAG_FOOT", ControlKind::kCheckBox, QT_TRANSLATE_NOOP("Dialog", "足"), 156,
+     102, 30, 12, true},
     {IDC_FLAG_MOUSE, "IDC_FLAG_MOUSE", ControlKind::kCheckBox, "MouseMove", 192, 102, 48, 12, true},
-    {IDC_FLAG_SINGLE, "IDC_FLAG_SINGLE", ControlKind::kCheckBox, "一人モード", 132, 48, 60, 12,
-     true},
+    {IDC_FLAG_SINGLE, "IDC_FLAG_SINGLE", ControlKind::kCheckBox,
+     QT_TRANSLATE_NOOP("Dialog", "一人モード"), 132, 48, 60, 12, true},
 };
 
 // Shown when an integer field holds no integer.
-constexpr const char* kNotAnInteger = "整数を入力してください。";
+constexpr const char* kNotAnInteger = QT_TRANSLATE_NOOP("Message", "整数を入力してください。");
 
 // A subject saved by the Windows build is Shift-JIS; show it readably.
 QString DecodeSubject(const std::string& bytes) {

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "state/translate_noop.h"
+
 namespace {
 
-constexpr const char* kHeading = "被験者IDに使えない入力です。\n";
+constexpr const char* kHeading = QT_TRANSLATE_NOOP("Message", "被験者IDに使えない入力です。") "\n";
 
 std::string CodePoint(char32_t c) {
   char text[16];

@@ -13,18 +13,20 @@
 #include "results/posix_file.h"
 #include "state/message_box.h"
 #include "state/own_folder.h"
+#include "state/translate_noop.h"
 
-const char* const kCannotOpenDataFileMessage = "データファイルを開くことができません";
+const char* const kCannotOpenDataFileMessage =
+    QT_TRANSLATE_NOOP("Message", "データファイルを開くことができません");
 
 std::string RescuedFilesMessage(const std::vector<std::string>& paths) {
   std::string list;
   for (const std::string& path : paths) list += path + "\n";
   if (paths.size() == 1) {
-    return "データファイルを次の場所に保存しました。\n" + list +
+    return QT_TRANSLATE_NOOP("Message", "データファイルを次の場所に保存しました。") "\n" + list +
            "\nThe data file could not be written in the working directory; it was saved at the "
            "path above instead.";
   }
-  return "データファイルを次の場所に保存しました。\n" + list +
+  return QT_TRANSLATE_NOOP("Message", "データファイルを次の場所に保存しました。") "\n" + list +
          "\nThe data files could not all be written in the working directory; the run's files "
          "were saved together at the paths above instead.";
 }
@@ -34,10 +36,11 @@ std::string RescuedFileMessage(const std::string& path) {
 }
 
 std::string DataNotWrittenMessage(const std::string& retained_copy_path) {
-  std::string text = "データファイルを保存できませんでした。";
+  std::string text = QT_TRANSLATE_NOOP("Message", "データファイルを保存できませんでした。");
   if (!retained_copy_path.empty()) {
-    text +=
-        "\n記録は次のファイルに残っています。次回の起動時に書き出します。\n" + retained_copy_path;
+    text += "\n" QT_TRANSLATE_NOOP(
+                "Message", "記録は次のファイルに残っています。次回の起動時に書き出します。") "\n" +
+            retained_copy_path;
   }
   text += "\n\nThe data file could not be written anywhere.";
   if (!retained_copy_path.empty()) {

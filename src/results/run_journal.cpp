@@ -11,6 +11,7 @@
 
 #include "results/posix_file.h"
 #include "state/program_state.h"
+#include "state/translate_noop.h"
 
 RunJournal run_journal;
 
@@ -135,9 +136,10 @@ std::string RunJournal::StartWarning() const {
   std::string text;
   if (file_) {
     text =
-        "記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいになると、異常終"
-        "了"
-        "の際に記録が失われることがあります。\n" +
+        QT_TRANSLATE_NOOP(
+            "Message",
+            "記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいに"
+            "なると、異常終了の際に記録が失われることがあります。") "\n" +
         path() +
         "\n\nDisk space for the run journal (the copy that keeps the data of a run that is cut "
         "short) could not be reserved in the working folder or a rescue folder. If the disk fills "
@@ -145,7 +147,7 @@ std::string RunJournal::StartWarning() const {
         "space to be safe.";
   } else {
     text =
-        "記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。\n\n"
+        QT_TRANSLATE_NOOP("Message", "記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。") "\n\n"
         "No run journal could be created in the working folder or a rescue folder: if this run is "
         "cut short (a crash, a power cut), its data are lost. The result files are still written "
         "at its end.";

@@ -12,6 +12,7 @@
 
 #include "state/message_box.h"
 #include "state/path_names.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -64,8 +65,10 @@ OpenedFolder Failed(const std::string& path, int error) {
 }  // namespace
 
 std::string RefusedFolderMessage(const std::string& path, const std::string& why) {
-  return "次のフォルダは安全でないため使いませんでした。\n" + path + "\n\nThe folder above was not used: " +
-         why + ". Only a folder of this account's own that no one else can change takes the data.";
+  return std::string(
+             QT_TRANSLATE_NOOP("Message", "次のフォルダは安全でないため使いませんでした。")) +
+         "\n" + path + "\n\nThe folder above was not used: " + why +
+         ". Only a folder of this account's own that no one else can change takes the data.";
 }
 
 OpenedFolder OpenFolder(const std::string& path) {

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "state/translate_noop.h"
+
 namespace {
 
 // Why the text is not one decimal number in the 32-bit range; "" when it is.
@@ -48,7 +50,7 @@ std::optional<SettingNote> NoteUnusualSetting(const char* key, SettingRange rang
 std::string UnusualSettingsMessage(const std::vector<SettingNote>& notes) {
   if (notes.empty()) return {};
   std::string text =
-      "設定ファイルに使えない値があります。\nSome values in Tavelin2.ini are not used as written:\n\n";
+      QT_TRANSLATE_NOOP("Message", "設定ファイルに使えない値があります。") "\nSome values in Tavelin2.ini are not used as written:\n\n";
   for (const SettingNote& n : notes) text += "  " + n.key + " = " + n.value + ": " + n.used + "\n";
   return text + "\nCorrect them in the setup dialog or in the file.";
 }
@@ -70,8 +72,9 @@ std::vector<std::string> RunConditionNotes(const ExperimentSettings& s) {
 
 std::string RunConditionMessage(const std::vector<std::string>& notes) {
   if (notes.empty()) return {};
-  std::string text =
-      "この実験は設定どおりには行われません。\nThis run does not do what its settings say:\n\n";
+  std::string text = QT_TRANSLATE_NOOP(
+      "Message",
+      "この実験は設定どおりには行われません。") "\nThis run does not do what its settings say:\n\n";
   for (const std::string& n : notes) text += "  " + n + "\n";
   return text +
          "\nThe trial file and the run record keep the values as set; the summary and the "

@@ -5,10 +5,16 @@
 #include "stage/stage_surface.h"
 #include "trial/target_placement.h"
 
+StageTexts& CurrentStageTexts() {
+  static StageTexts texts;
+  return texts;
+}
+
 std::string StageText(int32_t clock_ms, int32_t popped) {
-  if (popped == 0) return kStartPrompt;
-  char text[96];
-  std::snprintf(text, sizeof text, kStatusFormat, clock_ms / 1000, popped);
+  const StageTexts& texts = CurrentStageTexts();
+  if (popped == 0) return texts.start_prompt;
+  char text[160];
+  std::snprintf(text, sizeof text, texts.status_format.c_str(), clock_ms / 1000, popped);
   return text;
 }
 

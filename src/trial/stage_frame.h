@@ -6,15 +6,29 @@
 #include <cstdint>
 #include <string>
 
+#include "state/translate_noop.h"
 #include "trial/run_state.h"
 #include "trial/target.h"
 
 class StageSurface;
 
-// UTF-8 stage texts.
-inline constexpr const char* kStartPrompt = "ふうせんを わったら，はじまります。";
+// UTF-8 stage texts, marked for translation in the "Stage" context.
+inline constexpr const char* kStartPrompt =
+    QT_TRANSLATE_NOOP("Stage", "ふうせんを わったら，はじまります。");
 // Two ideographic spaces (U+3000) between the fields; a full-width colon after ふうせん.
-inline constexpr const char* kStatusFormat = "じかん: %d\u3000\u3000ふうせん： %d";
+inline constexpr const char* kStatusFormat =
+    QT_TRANSLATE_NOOP("Stage", "じかん: %d　　ふうせん： %d");
+inline constexpr const char* kScoreFormat =
+    QT_TRANSLATE_NOOP("Stage", "わった ふうせんは %d こ でした！");
+
+// The texts the child sees: the ones above, or their translations (the same
+// %d fields in the same order) that the front end puts here before a run.
+struct StageTexts {
+  std::string start_prompt = kStartPrompt;
+  std::string status_format = kStatusFormat;
+  std::string score_format = kScoreFormat;
+};
+StageTexts& CurrentStageTexts();
 
 inline constexpr int32_t kStageFontHeight = 32;
 inline constexpr uint32_t kStageTextColor = 0xFFFFFF;  // white

@@ -277,7 +277,7 @@ int RunTask(TrialPorts& ports, const RunState& run) {
   }
 
   char score[128];
-  std::snprintf(score, sizeof score, kScoreFormat, run.trial_count);
+  std::snprintf(score, sizeof score, CurrentStageTexts().score_format.c_str(), run.trial_count);
   ports.host.ShowScore(score, kScoreCaption);
   return result;
 }

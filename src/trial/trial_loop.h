@@ -15,7 +15,6 @@
 #include "trial/trial_ports.h"
 
 inline constexpr const char* kPopSoundPath = "stim/bomb.wav";
-inline constexpr const char* kScoreFormat = "わった ふうせんは %d こ でした！";
 inline constexpr const char* kScoreCaption = "Score";
 
 // Hides the cursor, runs the trial loop, shows the cursor and the score box.

@@ -107,6 +107,31 @@ TEST(CommandLineTest, LatencyTestAndItsFlashes) {
   }
 }
 
+TEST(CommandLineTest, LanguageForOneStart) {
+  const struct {
+    std::vector<std::string> args;
+    bool ok;
+    std::string language;
+  } cases[] = {
+      {{"t2"}, true, ""},
+      {{"t2", "--language=en"}, true, "en"},
+      {{"t2", "--language", "ja", "--sensor=sim"}, true, "ja"},
+      {{"t2", "--language=de"}, false, ""},
+      {{"t2", "--language=EN"}, false, ""},
+      {{"t2", "--language="}, false, ""},
+      {{"t2", "--language"}, false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(ParseCommandLine(c.args, cl, error, kBackends), c.ok) << error;
+    if (c.ok) {
+      EXPECT_EQ(cl.language, c.language);
+    }
+  }
+}
+
 TEST(CommandLineTest, BackendOptionsGoToTheBackendParser) {
   std::vector<std::string> taken;
   const BackendOptionParser parser = [&](const std::string& arg, std::string* error) {

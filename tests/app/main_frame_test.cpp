@@ -51,7 +51,7 @@ TEST_F(MainFrameTest, TitleCaptionAndScreenSize) {
   EXPECT_GT(screen_width, 0);
 }
 
-TEST_F(MainFrameTest, MenuHasThreePopupsWithTheirCommands) {
+TEST_F(MainFrameTest, MenuHasItsPopupsWithTheirCommands) {
   struct Expected {
     QString item, symbol;
     int id;
@@ -66,7 +66,9 @@ TEST_F(MainFrameTest, MenuHasThreePopupsWithTheirCommands) {
       {"&Help", {{"&About", "ID_HELP_ABOUT", 40002}}},
   };
   const QList<QAction*> popups = frame.menuBar()->actions();
-  ASSERT_EQ(popups.size(), 3);
+  // The commands' three, then the Language menu (tested with the languages).
+  ASSERT_EQ(popups.size(), 4);
+  EXPECT_EQ(popups[3]->text(), "Language");
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(expected[i].first.toStdString());
     EXPECT_EQ(popups[i]->text(), expected[i].first);

@@ -1,0 +1,29 @@
+#pragma once
+// The language of the experimenter's texts and the child's stage texts:
+// Japanese (the texts as written in the program) or English (their
+// translations in tavelin2_en.qm). The choice is kept in the user's Qt
+// settings, apart from Tavelin2.ini, and a command line option overrides it
+// for one start.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+enum class UiLanguage { kJapanese, kEnglish };
+
+// "ja" or "en"; nothing for anything else.
+std::optional<UiLanguage> ParseUiLanguage(const std::string& code);
+const char* UiLanguageCode(UiLanguage language);
+
+// The language kept in the user's settings; Japanese when none is kept.
+UiLanguage StoredUiLanguage();
+void StoreUiLanguage(UiLanguage language);
+
+// Installs (English) or removes (Japanese) the translator; false when the
+// English translations cannot be loaded, the texts then stay Japanese.
+bool ApplyUiLanguage(UiLanguage language);
+UiLanguage CurrentUiLanguage();
+
+// A message text from the Qt-free layers, each line looked up on its own in
+// the "Message" context: those lines are whole sentences marked there.
+QString TranslatedMessage(const std::string& text);
