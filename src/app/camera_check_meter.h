@@ -18,6 +18,9 @@ struct CameraCheckFigures {
   double body_frames_per_second = 0;
   std::optional<double> capture_to_body_ms;  // median
   std::optional<double> tracked_share;       // of body frames
+  // Damaged pictures the camera sent and the sensor left out since the check
+  // began (filled by CameraCheckSensor; the meter does not see them).
+  uint64_t pictures_dropped = 0;
   // Plain sentences; empty when a session can start. While fewer than two
   // seconds were measured, a note saying so.
   std::vector<std::string> problems;

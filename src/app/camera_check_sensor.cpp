@@ -70,6 +70,13 @@ std::array<float, 2> CameraCheckSensor::HandConfidence(int32_t id) const {
   return {};
 }
 
+CameraCheckFigures CameraCheckSensor::Figures(int64_t now_ns) {
+  CameraCheckFigures f = meter_.Figures(now_ns);
+  if (open_ && sensor_connection.frame_set_reader)
+    f.pictures_dropped = sensor_connection.frame_set_reader->PicturesDropped();
+  return f;
+}
+
 bool CameraCheckSensor::Poll(int64_t now_ns) {
   if (!open_) return false;
   bool changed = false;

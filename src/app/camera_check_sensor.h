@@ -41,7 +41,7 @@ class CameraCheckSensor {
   // How sure the sensor is of a body's hand shapes (0..1; left, right), by
   // the body's id as in bodies(); 0 for a body it has not reported.
   std::array<float, 2> HandConfidence(int32_t id) const;
-  CameraCheckFigures Figures(int64_t now_ns) { return meter_.Figures(now_ns); }
+  CameraCheckFigures Figures(int64_t now_ns);
 
   static int64_t Now_ns();
 

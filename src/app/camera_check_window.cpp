@@ -7,9 +7,11 @@
 #include <cmath>
 #include <vector>
 
+#include "app/camera_chooser.h"
 #include "app/label_colour.h"
 #include "app/label_placement.h"
 #include "app/latency_test_command.h"
+#include "body/sensor/sensor_registry.h"
 
 namespace {
 
@@ -108,9 +110,16 @@ CameraCheckWindow::CameraCheckWindow(QWidget* owner) : QDialog(owner) {
   if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
   setWindowState(Qt::WindowMaximized);
 
-  sensor_ = std::make_unique<CameraCheckSensor>();
-  if (sensor_->open()) latency_note_ = QString::fromStdString(LatencyTestNote());
-  figures_ = sensor_->Figures(CameraCheckSensor::Now_ns());
+  if (SelectedSensorBackendName() == "camera") {
+    chooser_ = new CameraChooser(this);
+    // The check shows the camera chosen: its sensor opened again on it.
+    connect(chooser_, &CameraChooser::Chosen, this, [this] {
+      StartSensor();
+      PlaceChooser();
+      update();
+    });
+  }
+  StartSensor();
   poll_timer_.setTimerType(Qt::PreciseTimer);
   connect(&poll_timer_, &QTimer::timeout, this, &CameraCheckWindow::Tick);
   poll_timer_.start(kPollInterval_ms);
@@ -119,6 +128,26 @@ CameraCheckWindow::CameraCheckWindow(QWidget* owner) : QDialog(owner) {
 CameraCheckWindow::~CameraCheckWindow() {
   poll_timer_.stop();
   sensor_.reset();  // closes the sensor
+}
+
+void CameraCheckWindow::StartSensor() {
+  sensor_.reset();  // one open sensor at a time
+  sensor_ = std::make_unique<CameraCheckSensor>();
+  latency_note_ = sensor_->open() ? QString::fromStdString(LatencyTestNote()) : QString();
+  figures_ = sensor_->Figures(CameraCheckSensor::Now_ns());
+  last_figures_ns_ = 0;
+}
+
+void CameraCheckWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  PlaceChooser();
+}
+
+// Top right, beside the figures.
+void CameraCheckWindow::PlaceChooser() {
+  if (!chooser_) return;
+  const int w = std::min(chooser_->sizeHint().width(), std::max(200, width() / 2 - 24));
+  chooser_->setGeometry(width() - w - 12, 12, w, chooser_->sizeHint().height());
 }
 
 void CameraCheckWindow::hideEvent(QHideEvent* event) {
@@ -208,6 +237,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   QStringList lines;
   lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
   lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
+  lines << QStringLiteral("Damaged pictures left out: %1").arg(f.pictures_dropped);
   lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
   lines
       << (f.capture_to_body_ms
@@ -225,6 +255,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   const bool ready = f.problems.empty() && problem.isEmpty();
   QStringList verdict;
   if (!problem.isEmpty()) verdict << problem;
+  if (chooser_ && !chooser_->problem().isEmpty()) verdict << chooser_->problem();
   for (const std::string& s : f.problems) verdict << QString::fromStdString(s);
   if (ready) verdict << QStringLiteral("Ready: a session can start.");
   const QString text = lines.join('\n') + "\n" + verdict.join('\n');

@@ -46,6 +46,7 @@ bool BeginRunJournal(RunJournal& journal) {
 }
 
 int WriteResultFiles() {
+  const SensorDescription sensor_at_end = DescribeOpenSensor();
   CloseSensor();
   color_buffer.reset();
 
@@ -64,6 +65,7 @@ int WriteResultFiles() {
   run.frames = &run_timing.frames;
   run.sensor_stop = &sensor_stop;
   run.session_video = &session_video;
+  run.sensor_at_end = &sensor_at_end;
   const RunWriteOutcome outcome =
       WriteRunResults(run, {CurrentDirectory(), DefaultRescueDirectories()}, journal);
   return outcome.both_in_place() ? 1 : 0;

@@ -197,5 +197,16 @@ std::string RunRecordJson(std::string_view head_json, const RunRecordTail& tail)
                                  {"detail", stop->detail}};
   }
   if (tail.session_video != nullptr) record["session_video"] = SessionVideoJson(*tail.session_video);
+  // Counted through the whole run, so known only at its end.
+  if (const SensorDescription* end = tail.sensor_at_end;
+      end != nullptr && end->camera && record.contains("sensor") && record["sensor"].is_object() &&
+      record["sensor"].contains("camera") && record["sensor"]["camera"].is_object()) {
+    Json& camera = record["sensor"]["camera"];
+    camera["pictures_dropped"] = end->camera->pictures_dropped;
+    Json reasons = Json::object();
+    for (const auto& [reason, count] : end->camera->pictures_dropped_by_reason)
+      reasons[reason] = count;
+    camera["pictures_dropped_by_reason"] = reasons;
+  }
   return record.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -52,6 +52,10 @@ struct RunRecordTail {
   // null: not known (a recovered run whose video was not found), and the record
   // says nothing of a video
   const SessionVideoRecord* session_video = nullptr;
+  // The sensor as the run left it, for the camera's damaged pictures (the
+  // head has the sensor as the run began); null: not known, and the record
+  // says nothing of them.
+  const SensorDescription* sensor_at_end = nullptr;
 };
 
 // The whole record, pretty-printed, ending in a line feed. A head that is not

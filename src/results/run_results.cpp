@@ -63,6 +63,7 @@ std::string RunRecordText(const RunResults& run) {
   tail.frames = run.frames;
   tail.sensor_stop = run.sensor_stop;
   tail.session_video = run.session_video;
+  tail.sensor_at_end = run.sensor_at_end;
   return RunRecordJson(run.run_head, tail);
 }
 

@@ -34,6 +34,7 @@ struct RunResults {
   const FrameTimingStats* frames = nullptr;       // null: no drawn pass known
   const SensorStopRecord* sensor_stop = nullptr;  // null: the sensor did not stop
   const SessionVideoRecord* session_video = nullptr;  // null: not known
+  const SensorDescription* sensor_at_end = nullptr;   // null: not known (a recovered run)
 };
 
 struct RunWriteOutcome {

@@ -182,6 +182,9 @@ TEST_F(CameraCheckTest, PictureAndBodiesGoIntoTheChecksOwnBuffers) {
     EXPECT_LT(*f.capture_to_body_ms, 1000);
     ASSERT_TRUE(f.tracked_share);
     EXPECT_DOUBLE_EQ(*f.tracked_share, 1.0);
+    EXPECT_EQ(f.pictures_dropped, 0u);
+    sensor_->streams().pictures_dropped = 3;  // as a camera leaving out damaged pictures
+    EXPECT_EQ(check.Figures(CameraCheckSensor::Now_ns()).pictures_dropped, 3u);
 
     // A run's state is not touched.
     for (const TrackedBody& b : tracked_bodies) EXPECT_EQ(b.tracked, 0);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "body/backends/camera/body_tracker.h"
 #include "body/backends/camera/camera_settings.h"
@@ -700,6 +701,50 @@ TEST(CameraSettings, MissingFileKeepsTheDefaults) {
   EXPECT_TRUE(LoadCameraSettings("/nonexistent/camera.ini", &s, &warnings));
   EXPECT_TRUE(warnings.empty());
   EXPECT_FLOAT_EQ(s.keypoint_threshold, CameraSettings{}.keypoint_threshold);
+}
+
+// The camera chosen in the camera check goes into camera.ini without
+// disturbing what the lab wrote there, and wins over older lines for it.
+TEST(CameraSettings, WritingOneKeyKeepsTheOtherLines) {
+  struct Case {
+    const char* name;
+    const char* before;  // null: no file yet
+    const char* key;
+    const char* value;
+    const char* after;  // null: refused, the file unchanged
+  };
+  const Case cases[] = {
+      {"no file yet", nullptr, "device", "/dev/video2", "device = /dev/video2\n"},
+      {"added after the rest", "# lab 3\nkeypoint_threshold = 0.25\n", "device", "/dev/video2",
+       "# lab 3\nkeypoint_threshold = 0.25\ndevice = /dev/video2\n"},
+      {"replaced where it was, later ones dropped",
+       "device=/dev/video0 # old\nhand_shapes = no\n  device = /dev/video1\n", "device",
+       "/dev/video2", "device = /dev/video2\nhand_shapes = no\n"},
+      {"a commented-out line stays", "# device = /dev/video0\n", "device", "",
+       "# device = /dev/video0\ndevice = \n"},
+      {"a value the key does not take", "hand_shapes = no\n", "keypoint_threshold", "2", nullptr},
+      {"an unknown key", "hand_shapes = no\n", "camera", "/dev/video2", nullptr},
+      {"a value that would read back cut", "hand_shapes = no\n", "device", "/dev/video2#x",
+       nullptr},
+  };
+  const std::string path = ::testing::TempDir() + "camera_settings_written.ini";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(path.c_str());
+    if (c.before) std::ofstream(path) << c.before;
+    std::string error;
+    EXPECT_EQ(WriteCameraSetting(path, c.key, c.value, &error), c.after != nullptr) << error;
+    std::ifstream in(path);
+    const std::string now{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(now, c.after ? c.after : c.before ? c.before : "");
+    if (!c.after) EXPECT_NE(error.find(c.key), std::string::npos) << error;
+    CameraSettings read;
+    std::string warnings;
+    LoadCameraSettings(path, &read, &warnings);
+    EXPECT_EQ(warnings, "");
+    if (c.after && std::string(c.key) == "device") EXPECT_EQ(read.device, c.value);
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -61,6 +61,7 @@ struct FakeCase {
   int pictures = 8;     // that must come
   bool lost = false;    // then: the camera is given up
   int dropped = 0;      // pictures left out on the way
+  const char* dropped_as = "";  // ... all for this reason (as the run record names it)
 };
 
 void PrintTo(const FakeCase& c, std::ostream* os) {
@@ -104,7 +105,11 @@ TEST_P(FakeCamera, TheBackendMakesOfItWhatItShould) {
     EXPECT_EQ(read, VideoSource::Read::kLost);
     EXPECT_LT(Clock::now() - last, std::chrono::milliseconds(2500)) << "given up within 2 s";
   }
-  EXPECT_EQ(source.pictures_dropped(), uint64_t(c.dropped));
+  const DroppedPictures dropped = source.pictures_dropped();
+  EXPECT_EQ(dropped.total(), uint64_t(c.dropped));
+  for (int i = 0; i < kDropReasonCount; ++i)
+    EXPECT_EQ(dropped.by_reason[i], uint64_t(kDropReasonNames[i] == std::string(c.dropped_as) ? c.dropped : 0))
+        << kDropReasonNames[i];
   EXPECT_STREQ(source.timestamp_source(), c.timestamps);
   for (size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i], times[i - 1]) << i;
   // The driver's times step by whole frame intervals (more than one where a
@@ -148,16 +153,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "MJPG 1280x720 30 fps", "read_time"},
         // Faults: damaged pictures left out and counted, the run goes on.
         FakeCase{"eio", With("fault 3 eio\n"), nullptr, "MJPG 1280x720 30 fps",
-                 "driver_end_of_frame", 8, false, 1},
+                 "driver_end_of_frame", 8, false, 1, "read_error"},
         FakeCase{"eagain_storm", With("fault 3 eagain 500\n")},
         FakeCase{"empty_buffer", With("fault 2 empty\n"), nullptr, "MJPG 1280x720 30 fps",
-                 "driver_end_of_frame", 8, false, 1},
+                 "driver_end_of_frame", 8, false, 1, "empty"},
         FakeCase{"truncated_jpeg", With("fault 3 truncate\nfault 5 truncate\n"), nullptr,
-                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 8, false, 2},
+                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 8, false, 2, "incomplete"},
         FakeCase{"corrupt_jpeg", With("fault 4 corrupt\n"), nullptr, "MJPG 1280x720 30 fps",
-                 "driver_end_of_frame", 8, false, 1},
+                 "driver_end_of_frame", 8, false, 1, "undecodable"},
         FakeCase{"error_flag", With("fault 1 error_flag\nfault 6 error_flag\n"), nullptr,
-                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 8, false, 2},
+                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 8, false, 2, "error_flag"},
         // Gone: unplugged, silent, or only damaged pictures.
         FakeCase{"unplugged", With("fault 5 unplug\n"), nullptr, "MJPG 1280x720 30 fps",
                  "driver_end_of_frame", 5, true},
@@ -165,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "driver_end_of_frame", 4, true},
         FakeCase{"eio_then_unplugged",
                  With("fault 3 eio\nfault 4 eio\nfault 5 eio\nfault 6 unplug\n"), nullptr,
-                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 3, true, 3},
+                 "MJPG 1280x720 30 fps", "driver_end_of_frame", 3, true, 3, "read_error"},
         // Refused before the run.
         FakeCase{"nothing_after_streamon", With("fault 0 silence\n"), "sent no usable picture"},
         FakeCase{"busy", With("busy\n"), "in use by another program"},

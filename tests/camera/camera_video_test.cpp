@@ -300,8 +300,10 @@ TEST_P(OpenFailure, NamesWhatCouldNotBeOpenedAndWhatToDoNext) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, OpenFailure,
     ::testing::Values(
-        OpenCase{"97", {"camera device /dev/video97", "v4l2-ctl --list-devices", "v4l-utils"}},
-        OpenCase{"/dev/video-none", {"camera device /dev/video-none", "v4l2-ctl --list-devices"}},
+        OpenCase{"97", {"camera device /dev/video97 is not connected", "Camera check",
+                        "v4l2-ctl --list-devices", "v4l-utils"}},
+        OpenCase{"/dev/video-none",
+                 {"camera device /dev/video-none is not connected", "Camera check"}},
         OpenCase{"/dev/null", {"/dev/null is no V4L2 camera", "v4l2-ctl --list-devices"}},
         OpenCase{"/nonexistent/clip.avi", {"video file /nonexistent/clip.avi"}}));
 

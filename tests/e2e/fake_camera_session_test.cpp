@@ -2,9 +2,9 @@
 // fake_camera), preloaded into it: the program finds, negotiates and reads
 // the "camera" through its own V4L2 calls. A run on it writes complete files
 // and a run record naming the camera chosen (camera.ini's device, which
-// --camera overrides) and the mode it granted; a camera
-// unplugged mid-run stops the sensor within 2 s and every row recorded until
-// then is in the files.
+// --camera overrides), the mode it granted and the damaged pictures it left
+// out, by why; a camera unplugged mid-run stops the sensor within 2 s and
+// every row recorded until then is in the files.
 
 #include <gtest/gtest.h>
 
@@ -155,9 +155,15 @@ class FakeCameraSessionTest : public RealProgramTest {
   fs::path unplug_cue_;
 };
 
-TEST_F(FakeCameraSessionTest, ARunRecordNamesTheChosenCameraAndTheModeItGranted) {
+TEST_F(FakeCameraSessionTest, ARunRecordNamesTheChosenCameraTheModeItGrantedAndItsDamagedPictures) {
   std::ofstream(dir_ / "camera.ini") << "device = /dev/video61\n"
                                         "keypoint_threshold = 0.25\nhand_shapes = no\n";
+  // The chosen camera (the script's last) sends a damaged picture of each
+  // kind, from 4 s after it started: pictures of the first seconds pass while
+  // the models load (a driver too overwrites the ones nobody takes).
+  std::ofstream(dir_ / "camera.txt", std::ios::app)
+      << "fault 100 error_flag\nfault 105 empty\nfault 110 truncate\nfault 115 eio\n"
+         "fault 120 corrupt\nfault 125 truncate\n";
   const nlohmann::json record = Run({"--sensor=camera"}, 6s, std::nullopt);
   ASSERT_FALSE(record.is_null());
   const nlohmann::json& sensor = record["sensor"];
@@ -171,7 +177,14 @@ TEST_F(FakeCameraSessionTest, ARunRecordNamesTheChosenCameraAndTheModeItGranted)
                             {"width", 640},
                             {"height", 480},
                             {"fps", 25.0},
-                            {"timestamp_source", "driver_start_of_exposure"}}));
+                            {"timestamp_source", "driver_start_of_exposure"},
+                            {"pictures_dropped", 6},
+                            {"pictures_dropped_by_reason",
+                             {{"error_flag", 1},
+                              {"read_error", 1},
+                              {"empty", 1},
+                              {"incomplete", 2},
+                              {"undecodable", 1}}}}));
   EXPECT_EQ(sensor["camera_ini"]["keypoint_threshold"], "0.25");
   EXPECT_EQ(sensor["camera_ini"]["hand_shapes"], "off");
   EXPECT_EQ(sensor["camera_ini"]["shoulder_width_m"], "0.25");

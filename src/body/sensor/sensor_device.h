@@ -65,6 +65,9 @@ struct SensorStreams {
   // Pictures the device captured, also those never published (a camera whose
   // pictures arrive faster than they are analysed). Any thread.
   std::atomic<uint64_t> pictures_captured{0};
+  // Pictures the device left out because they came damaged (a camera's
+  // broken transfers), since it was opened. Any thread.
+  std::atomic<uint64_t> pictures_dropped{0};
 
   // Publishes each frame of the set on its own stream, then the set itself.
   void PublishSet(SensorFrameSet set) {
@@ -83,12 +86,15 @@ struct SensorDescription {
   std::vector<std::pair<std::string, std::string>> options;  // the backend's own settings
   // The camera backend: the camera as its driver names it (card, bus, driver;
   // empty for a video file), the mode in use and how its pictures are timed
-  // ("driver_start_of_exposure", "driver_end_of_frame", "read_time", "file").
+  // ("driver_start_of_exposure", "driver_end_of_frame", "read_time", "file"),
+  // and the damaged pictures left out so far, in all and by why.
   struct Camera {
     std::string card, bus, driver, pixel_format;
     int width = 0, height = 0;
     double fps = 0;
     std::string timestamp_source;
+    uint64_t pictures_dropped = 0;
+    std::vector<std::pair<std::string, uint64_t>> pictures_dropped_by_reason;
   };
   std::optional<Camera> camera;
   // The camera backend: camera.ini's values that shape the data.

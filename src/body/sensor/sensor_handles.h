@@ -157,6 +157,8 @@ class FrameSetReader {
   }
   // Pictures the device has captured so far (published or not).
   uint64_t PicturesCaptured() const { return device_->streams().pictures_captured.load(); }
+  // Pictures the device left out because they came damaged, since it was opened.
+  uint64_t PicturesDropped() const { return device_->streams().pictures_dropped.load(); }
 
  private:
   std::shared_ptr<SensorDevice> device_;

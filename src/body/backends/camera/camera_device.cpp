@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char* kSettingsFile = "camera.ini";
 constexpr int kInferenceNiceness = 2;
 
 // Why the camera gives no bodies: on stderr at once, and for the checks before
@@ -34,7 +33,7 @@ void Report(const std::string& text) {
 Status CreateCameraSensor(const CameraOptions& options, std::shared_ptr<SensorDevice>* device) {
   CameraSettings settings;
   std::string warnings;
-  LoadCameraSettings(kSettingsFile, &settings, &warnings);
+  LoadCameraSettings(kCameraSettingsFile, &settings, &warnings);
   if (!warnings.empty()) std::fprintf(stderr, "tavelin2: %s", warnings.c_str());
   settings.replay_every_frame = settings.replay_every_frame || options.replay_every_frame;
   const std::string missing = MissingCameraAssets(settings);
@@ -115,10 +114,10 @@ Status CameraSensor::Close() {
   if (inference_thread_.joinable()) inference_thread_.join();
   if (std::unique_ptr<SessionRecorder> recorder = TakeRecorder())
     finished_recording_ = recorder->Finish();
-  if (source_ && source_->pictures_dropped() > 0)
+  if (source_ && source_->pictures_dropped().total() > 0)
     std::fprintf(stderr, "tavelin2: %s: %llu damaged pictures were left out\n",
                  source_->name().c_str(),
-                 static_cast<unsigned long long>(source_->pictures_dropped()));
+                 static_cast<unsigned long long>(source_->pictures_dropped().total()));
   source_.reset();
   estimator_.reset();
   open_ = false;
@@ -139,6 +138,10 @@ void CameraSensor::Describe(SensorDescription* d) const {
     camera.height = source_->size().height;
     camera.fps = source_->fps();
     camera.timestamp_source = source_->timestamp_source();
+    const DroppedPictures dropped = source_->pictures_dropped();
+    camera.pictures_dropped = dropped.total();
+    for (int i = 0; i < kDropReasonCount; ++i)
+      camera.pictures_dropped_by_reason.emplace_back(kDropReasonNames[i], dropped.by_reason[i]);
     if (const CameraIdentity* id = source_->camera()) {
       camera.card = id->card;
       camera.bus = id->bus;
@@ -147,10 +150,13 @@ void CameraSensor::Describe(SensorDescription* d) const {
     }
     d->camera = camera;
   }
-  for (const std::string& name : CameraModelNames(c)) {
-    const std::string path = ModelPath(name);
-    d->models.push_back({path, FileSha256(path)});
-  }
+  // Hashed once: a run is described at its start and again at its end.
+  if (model_digests_.empty())
+    for (const std::string& name : CameraModelNames(c)) {
+      const std::string path = ModelPath(name);
+      model_digests_.push_back({path, FileSha256(path)});
+    }
+  d->models = model_digests_;
 }
 
 Status CameraSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,
@@ -216,6 +222,7 @@ void CameraSensor::CaptureLoop() {
   while (!stop_) {
     const VideoSource::Read read = source_->Next(&picture);
     capture_clock_ = source_->capture_clock();
+    streams().pictures_dropped = source_->pictures_dropped().total();
     if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: once the inference thread has
       // published the last picture's bodies, a zombie.

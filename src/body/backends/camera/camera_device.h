@@ -82,6 +82,7 @@ class CameraSensor : public SensorDevice {
   std::unique_ptr<BodyEstimator> estimator_;
   std::shared_ptr<FramePool<ColorFrameData>> color_pool_;
   std::string last_error_;
+  mutable std::vector<SensorDescription::ModelFile> model_digests_;  // Describe's, UI thread
 
   std::thread capture_thread_, inference_thread_;
   std::atomic<bool> stop_{false};

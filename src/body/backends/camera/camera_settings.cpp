@@ -204,6 +204,50 @@ bool LoadCameraSettings(const std::string& path, CameraSettings* s, std::string*
   return true;
 }
 
+bool WriteCameraSetting(const std::string& path, const std::string& key, const std::string& value,
+                        std::string* error) {
+  CameraSettings check;
+  const char* problem = value.find_first_of("#\r\n") != std::string::npos
+                            ? "no '#' or line break in a value"
+                            : SetCameraSetting(key, value, &check);
+  if (problem) {
+    if (error) *error = path + ": " + problem + ": " + Printable(key) + " = " + Printable(value);
+    return false;
+  }
+  const std::string line = key + " = " + value;
+  std::string text;
+  bool written = false;
+  std::ifstream in(path);
+  for (std::string old; std::getline(in, old);) {
+    const std::string setting = old.substr(0, old.find('#'));
+    const size_t eq = setting.find('=');
+    if (eq != std::string::npos && Trim(setting.substr(0, eq)) == key) {
+      if (written) continue;
+      old = line;
+      written = true;
+    }
+    text += old + "\n";
+  }
+  if (!written) text += line + "\n";
+  // Written beside it and renamed over it: a crash leaves the old file or the new one.
+  const std::string temporary = path + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      if (error) *error = "cannot write " + temporary;
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (error) *error = "cannot replace " + path;
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
 int PoseThreadsFor(const CameraSettings& settings, int cores) {
   if (settings.inference_threads > 0) return settings.inference_threads;
   return cores > 2 ? 2 : 1;

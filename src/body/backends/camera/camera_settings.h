@@ -101,6 +101,16 @@ std::string CameraSettingsHelp();
 const char* SetCameraSetting(const std::string& key, const std::string& value,
                              CameraSettings* settings);
 
+// Where the program reads them: camera.ini in the working folder.
+inline constexpr const char* kCameraSettingsFile = "camera.ini";
+
+// Sets `key` to `value` in the settings file at `path`, keeping its other
+// lines; made when missing. Later lines for the key, which would override
+// it, are dropped. False with *error when the key does not take the value
+// (or it holds '#' or a line break) or the file cannot be written.
+bool WriteCameraSetting(const std::string& path, const std::string& key, const std::string& value,
+                        std::string* error);
+
 // Reads overrides from `path` into *settings. Missing file: true, nothing
 // changes. Bad lines are skipped and described in *warnings (one a line,
 // with the value used instead; bytes that are no printable text escaped).

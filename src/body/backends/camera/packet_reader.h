@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "body/backends/camera/camera_picture.h"
+#include "body/backends/camera/dropped_pictures.h"
 
 class PacketReader {
  public:
@@ -30,5 +31,6 @@ class PacketReader {
   // Where the packets' times come from.
   virtual CaptureClock clock() const = 0;
   // Pictures that came damaged (flagged, empty, cut short) and were left out.
-  virtual uint64_t dropped() const { return 0; }
+  // Any thread.
+  virtual DroppedPictures dropped() const { return {}; }
 };

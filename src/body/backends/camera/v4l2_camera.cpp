@@ -32,12 +32,6 @@ int Ioctl(int fd, unsigned long request, void* arg) {
   return r;
 }
 
-std::string CText(const __u8* text, size_t size) {
-  size_t n = 0;
-  while (n < size && text[n]) ++n;
-  return std::string(reinterpret_cast<const char*>(text), n);
-}
-
 // A JPEG picture that starts and ends: one cut short in the USB transfer
 // decodes to a half-grey picture without any error from the decoder.
 bool IsWholeJpeg(const uint8_t* data, size_t size) {
@@ -146,9 +140,9 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
       (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
     return Fail(path + " gives no video (a camera's second node carries only metadata)", error);
-  identity_.card = CText(cap.card, sizeof cap.card);
-  identity_.bus = CText(cap.bus_info, sizeof cap.bus_info);
-  identity_.driver = CText(cap.driver, sizeof cap.driver);
+  identity_.card = DriverText(cap.card, sizeof cap.card);
+  identity_.bus = DriverText(cap.bus_info, sizeof cap.bus_info);
+  identity_.driver = DriverText(cap.driver, sizeof cap.driver);
 
   if (!Negotiate(width, height, fps, error)) return false;
 
@@ -180,7 +174,7 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   streaming_ = true;
   clock_ = CaptureClock::kDriver;
   last_driver_time_ = 0;
-  dropped_ = 0;
+  for (std::atomic<uint64_t>& count : dropped_) count = 0;
 
   // A camera that streams but sends nothing is refused here, before the run.
   first_ = av_packet_alloc();
@@ -217,6 +211,30 @@ void V4l2Camera::Close() {
   avcodec_parameters_free(&codec_);
 }
 
+DroppedPictures V4l2Camera::dropped() const {
+  DroppedPictures d;
+  for (int i = 0; i < kDropReasonCount; ++i) d.by_reason[i] = dropped_[i].load();
+  return d;
+}
+
+void V4l2Camera::Drop(DropReason reason) {
+  dropped_[static_cast<int>(reason)].fetch_add(1);
+}
+
+// Why a dequeued buffer cannot be used; none when it can.
+std::optional<DropReason> V4l2Camera::Damage(const v4l2_buffer& buf) const {
+  if (buf.flags & V4L2_BUF_FLAG_ERROR) return DropReason::kErrorFlag;
+  if (buf.bytesused == 0) return DropReason::kEmpty;
+  if (buf.index >= buffers_.size() || buf.bytesused > buffers_[buf.index].length)
+    return DropReason::kIncomplete;
+  const auto* data = static_cast<const uint8_t*>(buffers_[buf.index].start);
+  const bool whole = identity_.mode.pixel_format == V4L2_PIX_FMT_MJPEG
+                         ? IsWholeJpeg(data, buf.bytesused)
+                         : buf.bytesused >= bytes_per_picture_;
+  if (!whole) return DropReason::kIncomplete;
+  return std::nullopt;
+}
+
 PacketReader::Result V4l2Camera::Read(AVPacket* packet, std::string* error) {
   av_packet_unref(packet);
   if (!streaming_) return Result::kLost;
@@ -229,7 +247,7 @@ PacketReader::Result V4l2Camera::Read(AVPacket* packet, std::string* error) {
 
 PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::string* error) {
   const TIMESPAN deadline = MonotonicNow100ns() + TIMESPAN(timeout_ms) * 10000;
-  const uint64_t dropped_before = dropped_;
+  const uint64_t dropped_before = dropped().total();
   auto lost = [&](const std::string& why) {
     if (error) *error = why;
     return Result::kLost;
@@ -237,7 +255,7 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
   for (;;) {
     const int left = MillisecondsLeft(deadline);
     if (left <= 0)
-      return lost(dropped_ > dropped_before
+      return lost(dropped().total() > dropped_before
                       ? "only damaged pictures for " + std::to_string(timeout_ms / 1000) + " s"
                       : "no picture for " + std::to_string(timeout_ms / 1000) + " s");
     pollfd p{fd_, POLLIN, 0};
@@ -256,26 +274,20 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
         continue;
       }
       if (errno == EIO) {  // a transfer error; the picture is lost, the camera may go on
-        ++dropped_;
+        Drop(DropReason::kReadError);
         continue;
       }
       if (errno == ENODEV) return lost("the camera was unplugged");
       return lost(std::strerror(errno));
     }
     const TIMESPAN read_time = MonotonicNow100ns();
-    const uint8_t* data =
-        buf.index < buffers_.size() ? static_cast<const uint8_t*>(buffers_[buf.index].start)
-                                    : nullptr;
     // Damaged pictures are left out: flagged by the driver, empty, larger
     // than their buffer, or cut short.
-    bool usable = data && !(buf.flags & V4L2_BUF_FLAG_ERROR) && buf.bytesused > 0 &&
-                  buf.bytesused <= buffers_[buf.index].length;
-    if (usable)
-      usable = identity_.mode.pixel_format == V4L2_PIX_FMT_MJPEG
-                   ? IsWholeJpeg(data, buf.bytesused)
-                   : buf.bytesused >= bytes_per_picture_;
-    if (usable && av_new_packet(packet, static_cast<int>(buf.bytesused)) == 0) {
-      std::memcpy(packet->data, data, buf.bytesused);
+    const std::optional<DropReason> damage = Damage(buf);
+    if (damage) {
+      Drop(*damage);
+    } else if (av_new_packet(packet, static_cast<int>(buf.bytesused)) == 0) {
+      std::memcpy(packet->data, buffers_[buf.index].start, buf.bytesused);
       const TIMESPAN driver_time =
           TIMESPAN(buf.timestamp.tv_sec) * 10000000 + buf.timestamp.tv_usec * 10;
       CaptureClock used = CaptureClock::kDriver;
@@ -289,8 +301,6 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
       start_of_exposure_ =
           (buf.flags & V4L2_BUF_FLAG_TSTAMP_SRC_MASK) == V4L2_BUF_FLAG_TSTAMP_SRC_SOE;
       packet->pts = packet->dts = clock_ == CaptureClock::kDriver ? taken : read_time;
-    } else {
-      ++dropped_;
     }
     if (Ioctl(fd_, VIDIOC_QBUF, &buf) < 0)
       return lost(errno == ENODEV ? "the camera was unplugged" : std::strerror(errno));

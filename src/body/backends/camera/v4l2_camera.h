@@ -6,14 +6,18 @@
 // flags that say which clock a timestamp is on, and on Debian it brings SDL,
 // OpenAL, JACK and some thirty more packages for inputs we never use.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "body/backends/camera/packet_reader.h"
 #include "body/backends/camera/v4l2_modes.h"
+
+struct v4l2_buffer;
 
 // The camera as the driver names it, and the mode it granted.
 struct CameraIdentity {
@@ -48,7 +52,7 @@ class V4l2Camera : public PacketReader {
   double fps() const override { return fps_; }
   // kDriver until a buffer's own stamp could not be used; kReadTime from then on.
   CaptureClock clock() const override { return clock_; }
-  uint64_t dropped() const override { return dropped_; }
+  DroppedPictures dropped() const override;
   // Whether the driver stamps the start of the exposure (else the end of the frame).
   bool stamps_start_of_exposure() const { return start_of_exposure_; }
   const CameraIdentity& identity() const { return identity_; }
@@ -59,6 +63,8 @@ class V4l2Camera : public PacketReader {
   // The next usable buffer as a packet, waiting up to `timeout_ms` from the
   // last usable one; damaged buffers are counted in dropped_.
   Result Dequeue(AVPacket* packet, int timeout_ms, std::string* error);
+  std::optional<DropReason> Damage(const v4l2_buffer& buf) const;
+  void Drop(DropReason reason);
 
   struct Buffer {
     void* start = nullptr;
@@ -75,7 +81,8 @@ class V4l2Camera : public PacketReader {
   std::atomic<CaptureClock> clock_{CaptureClock::kDriver};
   std::atomic<bool> start_of_exposure_{false};
   TIMESPAN last_driver_time_ = 0;
-  uint64_t dropped_ = 0;
+  // By DropReason; read by the run record's thread.
+  std::array<std::atomic<uint64_t>, kDropReasonCount> dropped_{};
   size_t bytes_per_picture_ = 0;  // YUYV; 0 for MJPEG, whose pictures vary
   CameraIdentity identity_;
 };

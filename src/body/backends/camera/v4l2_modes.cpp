@@ -85,6 +85,12 @@ bool ChooseCameraMode(const std::vector<CameraMode>& modes, int width, int heigh
   return true;
 }
 
+std::string DriverText(const uint8_t* text, size_t size) {
+  size_t n = 0;
+  while (n < size && text[n]) ++n;
+  return std::string(reinterpret_cast<const char*>(text), n);
+}
+
 std::string FourCcText(uint32_t f) {
   return {char(f & 0xFF), char((f >> 8) & 0xFF), char((f >> 16) & 0xFF), char((f >> 24) & 0xFF)};
 }

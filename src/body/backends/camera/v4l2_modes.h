@@ -1,6 +1,7 @@
 #pragma once
 // What a V4L2 camera offers (formats, sizes, rates) and which of it we take.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ std::vector<CameraMode> ListCameraModes(int fd);
 bool ChooseCameraMode(const std::vector<CameraMode>& modes, int width, int height, int fps,
                       CameraMode* chosen);
 
+// A name from a V4L2 structure: up to `size` bytes, ending at the first NUL.
+std::string DriverText(const uint8_t* text, size_t size);
 // "MJPG", "YUYV", ...
 std::string FourCcText(uint32_t pixel_format);
 // "MJPG 1280x720 30 fps"

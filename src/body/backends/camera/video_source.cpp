@@ -1,6 +1,5 @@
 #include "body/backends/camera/video_source.h"
 
-#include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "body/backends/camera/camera_list.h"
 #include "body/backends/camera/recorded_frame_times.h"
 #include "body/backends/camera/v4l2_camera.h"
 #include "body/backends/camera/video_file_reader.h"
@@ -22,12 +22,8 @@ namespace {
 
 constexpr AVRational k100ns = {1, 10000000};
 constexpr const char* kListCameras =
-    "; `v4l2-ctl --list-devices` (Debian package v4l-utils) lists the cameras this computer sees";
-
-bool IsCharDevice(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-}
+    "; Experiment > Camera check lists the cameras connected and keeps the one chosen "
+    "(`v4l2-ctl --list-devices`, Debian package v4l-utils, lists them too)";
 
 bool IsNumber(const std::string& s) {
   if (s.empty()) return false;
@@ -81,9 +77,9 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
   std::string reason;
   if (device_or_file.empty()) {
     std::string last;
-    for (int i = 0; i < 64 && !reader_; ++i) {
-      const std::string path = "/dev/video" + std::to_string(i);
-      if (IsCharDevice(path) && !OpenCamera(path, settings, &reason)) last = reason;
+    for (const std::string& path : VideoDeviceNodes()) {
+      if (OpenCamera(path, settings, &reason)) break;
+      last = reason;
     }
     if (!reader_) {
       if (error)
@@ -95,15 +91,13 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
              IsCharDevice(device_or_file)) {
     const std::string path =
         IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
-    if (!OpenCamera(path, settings, &reason)) {
+    name_ = path;
+    // No device there: an unplugged camera, or one the system numbered anew.
+    if (!IsCharDevice(path)) reason = "the camera device " + path + " is not connected";
+    if (!reason.empty() || !OpenCamera(path, settings, &reason)) {
       if (error) *error = reason + kListCameras;
       return false;
     }
-  } else if (device_or_file.rfind("/dev/", 0) == 0) {
-    // A device path that is no character device: an unplugged or mistyped camera.
-    name_ = device_or_file;
-    if (error) *error = "cannot open the camera device " + name_ + ": no such camera is connected";
-    return false;
   } else {
     auto file = std::make_unique<VideoFileReader>();
     if (!file->Open(device_or_file, error)) return false;
@@ -167,8 +161,10 @@ const CameraIdentity* VideoSource::camera() const {
   return camera_ ? &camera_->identity() : nullptr;
 }
 
-uint64_t VideoSource::pictures_dropped() const {
-  return (reader_ ? reader_->dropped() : 0) + undecodable_;
+DroppedPictures VideoSource::pictures_dropped() const {
+  DroppedPictures d = reader_ ? reader_->dropped() : DroppedPictures{};
+  d.by_reason[static_cast<int>(DropReason::kUndecodable)] += undecodable_.load();
+  return d;
 }
 
 TIMESPAN VideoSource::CaptureTime(int64_t pts) {

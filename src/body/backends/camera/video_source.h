@@ -5,6 +5,7 @@
 // differ only in where the compressed frames come from (PacketReader):
 // decoding, timing and the kept compressed frames are one path.
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <opencv2/core.hpp>
@@ -13,6 +14,7 @@
 
 #include "body/backends/camera/camera_picture.h"
 #include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/dropped_pictures.h"
 #include "body/backends/camera/video_decoder.h"
 #include "body/sensor/sensor_types.h"
 
@@ -58,7 +60,8 @@ class VideoSource {
   // The camera and the mode it granted; null for a file.
   const CameraIdentity* camera() const;
   // Pictures left out since Open: damaged as they came, or not decodable.
-  uint64_t pictures_dropped() const;
+  // Any thread.
+  DroppedPictures pictures_dropped() const;
 
  private:
   struct Pending {
@@ -71,7 +74,7 @@ class VideoSource {
 
   std::unique_ptr<PacketReader> reader_;
   V4l2Camera* camera_ = nullptr;  // reader_, when it is a camera
-  uint64_t undecodable_ = 0;
+  std::atomic<uint64_t> undecodable_{0};
   VideoDecoder decoder_;
   AVPacket* packet_ = nullptr;
   AVFrame* decoded_ = nullptr;
