@@ -1,10 +1,12 @@
 #include "app/report_charts.h"
 
+#include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -80,6 +82,25 @@ QScatterSeries* Scatter(const QString& name, const QColor& colour, double size,
   series->setMarkerSize(size);
   series->setMarkerShape(shape);
   return series;
+}
+
+// The pauses after pops as light bands over the whole height: nothing is
+// recorded in them, so an empty stretch there is no loss of tracking.
+void ShadePauses(QChart* chart, const RunReport& run, QValueAxis* x, QAbstractAxis* y,
+                 double bottom, double top) {
+  if (run.pauses.empty()) return;
+  auto* upper = new QLineSeries();
+  auto* lower = new QLineSeries();
+  for (const TimeSpan& p : run.pauses) {
+    *upper << QPointF(p.from_s, bottom) << QPointF(p.from_s, top) << QPointF(p.to_s, top)
+           << QPointF(p.to_s, bottom);
+  }
+  *lower << QPointF(run.pauses.front().from_s, bottom) << QPointF(run.pauses.back().to_s, bottom);
+  auto* area = new QAreaSeries(upper, lower);
+  area->setName("1 s pause after a pop");
+  area->setColor(QColor(225, 225, 240));
+  area->setBorderColor(Qt::transparent);
+  Attach(chart, area, x, y);
 }
 
 QChart* EmptyNote(QChart* chart, const QString& note) {
@@ -242,16 +263,18 @@ QChart* TrackingChart(const RunReport& run) {
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
 
+  ShadePauses(chart, run, x, y, -2.5, 6.5);
+  auto* none = Scatter("no body tracked", QColor(0xC0, 0x30, 0x30), 4);
   auto* bodies = Scatter("bodies tracked", QColor(100, 100, 100), 4);
   auto* child = Scatter("... of which the child", QColor(0x1B, 0x9E, 0x77), 4);
   auto* left = Scatter("child's left hand tracked", QColor(0xD9, 0x5F, 0x02), 4);
   auto* right = Scatter("child's right hand tracked", QColor(0x75, 0x70, 0xB3), 4);
   for (const TrackingPoint& p : ThinTracking(run.tracking, kMaxTimePoints)) {
-    (p.child ? child : bodies)->append(p.time_s, p.bodies);
+    (p.bodies == 0 ? none : p.child ? child : bodies)->append(p.time_s, p.bodies);
     if (p.hand_left) left->append(p.time_s, -1);
     if (p.hand_right) right->append(p.time_s, -2);
   }
-  for (QScatterSeries* s : {bodies, child, left, right}) {
+  for (QScatterSeries* s : {none, bodies, child, left, right}) {
     s->setBorderColor(Qt::transparent);
     Attach(chart, s, x, y);
   }
@@ -274,6 +297,7 @@ QChart* FrameIntervalChart(const RunReport& run) {
   y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
+  ShadePauses(chart, run, x, y, 0, y->max());
   auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
   points->setBorderColor(Qt::transparent);
   for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms))
@@ -291,4 +315,19 @@ QChart* FrameIntervalChart(const RunReport& run) {
   }
   if (run.intervals.empty()) return EmptyNote(chart, "fewer than two frames in a trial");
   return chart;
+}
+
+void LabelHitTrials(QChart* chart, const RunReport& run) {
+  if (run.hits.size() > kMaxHitAreas || chart->series().isEmpty()) return;
+  // Any series on the picture axes maps a picture point to the chart.
+  QAbstractSeries* on_axes = chart->series().back();
+  QFont font = chart->font();
+  font.setPointSizeF(6.5);
+  for (const HitPoint& h : run.hits) {
+    auto* label = new QGraphicsSimpleTextItem(QString::number(h.trial), chart);
+    label->setFont(font);
+    label->setBrush(QColor(0x80, 0x10, 0x50));
+    // Above right of the balloon's centre, clear of its marker.
+    label->setPos(chart->mapToPosition(QPointF(h.target_x, h.target_y), on_axes) + QPointF(5, -13));
+  }
 }

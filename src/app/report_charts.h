@@ -10,5 +10,8 @@ class QChart;
 QChart* RtPerTrialChart(const RunReport& run);
 QChart* RtDistributionChart(const RunReport& run);
 QChart* HitMapChart(const RunReport& run);
+// The trial number beside each balloon of the hit map; once the chart has its
+// size (the numbers sit at the chart's pixels). Left out where the hit areas are.
+void LabelHitTrials(QChart* chart, const RunReport& run);
 QChart* TrackingChart(const RunReport& run);
 QChart* FrameIntervalChart(const RunReport& run);

@@ -2,9 +2,10 @@
 
 #include <QChart>
 #include <QDateTime>
-#include <QFontMetricsF>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QPageLayout>
 #include <QPageSize>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include <fcntl.h>
@@ -121,11 +123,17 @@ class ReportPainter {
     return y;
   }
 
-  void Chart(QChart* chart, const QRectF& target) {
+  // `laid_out` adds to the chart what needs its final size.
+  void Chart(QChart* chart, const QRectF& target,
+             const std::function<void(QChart*)>& laid_out = nullptr) {
     QGraphicsScene scene;  // owns the chart from here
     scene.addItem(chart);
     chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
     scene.setSceneRect(QRectF(QPointF(0, 0), target.size()));
+    if (laid_out) {
+      chart->layout()->activate();
+      laid_out(chart);
+    }
     scene.render(&painter_, target, scene.sceneRect());
   }
 
@@ -190,7 +198,8 @@ void ChartPages(ReportPainter& p, const RunReport& run) {
   // The picture's 16:9 plot area with room for the axes and the legend.
   const double map_height = page.height() - 24;
   const double map_width = std::min(page.width(), map_height * 16 / 9 + 80);
-  p.Chart(HitMapChart(run), QRectF((page.width() - map_width) / 2, 0, map_width, map_height));
+  p.Chart(HitMapChart(run), QRectF((page.width() - map_width) / 2, 0, map_width, map_height),
+          [&run](QChart* chart) { LabelHitTrials(chart, run); });
 
   p.NewPage();
   const double tracking_height = (page.height() - 24 - kGap) * 0.6;

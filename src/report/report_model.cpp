@@ -9,6 +9,7 @@
 #include "export/run_timeline.h"
 #include "results/text_encoding.h"
 #include "state/setting_checks.h"
+#include "trial/stage_frame.h"
 
 namespace {
 
@@ -108,10 +109,51 @@ std::vector<RtSeries> RtSeriesOf(const ResultRun& run) {
   return out;
 }
 
+// The 1 s after each pop: the start balloon's on its own clock, the later ones
+// from their time since the clock restart.
+std::vector<TimeSpan> PausesOf(const ResultRun& run, const RunTimeline& timeline) {
+  std::vector<TimeSpan> pauses;
+  for (const TrialRecord& r : run.trials) {
+    const int64_t pop_ms = timeline.TimeMs(r.trial, r.trial == 0 ? r.rt : r.totalrt);
+    pauses.push_back({static_cast<double>(pop_ms) / 1000.0,
+                      static_cast<double>(pop_ms + kPauseAfterPop_ms) / 1000.0});
+  }
+  std::sort(pauses.begin(), pauses.end(),
+            [](const TimeSpan& a, const TimeSpan& b) { return a.from_s < b.from_s; });
+  return pauses;
+}
+
+bool InPause(const std::vector<TimeSpan>& pauses, double time_s) {
+  return std::any_of(pauses.begin(), pauses.end(), [time_s](const TimeSpan& p) {
+    return p.from_s < time_s && time_s <= p.to_s + 1e-9;
+  });
+}
+
+// Frames without a tracked body between two frames with rows `from_ms` and
+// `to_ms` apart: one per median interval where the gap is longer than 1.5
+// medians, none inside a pause.
+void AddFramesWithoutBody(int64_t from_ms, int64_t to_ms, double median_ms,
+                          const std::vector<TimeSpan>& pauses,
+                          std::vector<TrackingPoint>* tracking) {
+  if (median_ms <= 0 || static_cast<double>(to_ms - from_ms) <= 1.5 * median_ms) return;
+  const auto missing =
+      static_cast<int64_t>(std::lround(static_cast<double>(to_ms - from_ms) / median_ms)) - 1;
+  for (int64_t j = 1; j <= missing; ++j) {
+    const double time_s =
+        (static_cast<double>(from_ms) + static_cast<double>(j) * median_ms) / 1000.0;
+    if (!InPause(pauses, time_s)) tracking->push_back({time_s, 0, false, false, false});
+  }
+}
+
 void AddTimeline(const ResultRun& run, RunReport* report) {
   const RunTimeline timeline(run, nullptr);
+  report->pauses = PausesOf(run, timeline);
+  const double median_ms = timeline.MedianFrameIntervalMs();
   const RunFrame* previous = nullptr;
   for (const RunFrame& frame : timeline.frames()) {
+    if (previous != nullptr)
+      AddFramesWithoutBody(previous->time_ms, frame.time_ms, median_ms, report->pauses,
+                           &report->tracking);
     TrackingPoint p;
     p.time_s = static_cast<double>(frame.time_ms) / 1000.0;
     p.bodies = static_cast<int32_t>(frame.count);

@@ -44,13 +44,23 @@ struct HitPoint {
   int32_t site_x = 0, site_y = 0;   // where the hit test saw the site
 };
 
-// One camera frame of the body file on the run's single time axis.
+// One camera frame on the run's single time axis: a frame of the body file,
+// or (bodies 0) a frame the camera took without a tracked body, which left no
+// row: where rows are missing for longer than the usual frame interval,
+// outside the pauses after pops, one such frame per interval.
 struct TrackingPoint {
   double time_s = 0;
   int32_t bodies = 0;   // bodies with a row in this frame
   bool child = false;   // the child (popper of the trial in progress) among them
   bool hand_left = false;   // the child's left hand tracked
   bool hand_right = false;  // the child's right hand tracked
+};
+
+// A pause after a pop on the run's time axis: the burst fades for 1 s and
+// nothing is recorded, so neither tracking nor intervals have points there.
+struct TimeSpan {
+  double from_s = 0;
+  double to_s = 0;
 };
 
 struct IntervalPoint {
@@ -70,6 +80,7 @@ struct RunReport {
   std::vector<HitPoint> hits;  // every popped balloon, the start balloon included
   std::vector<TrackingPoint> tracking;
   std::vector<IntervalPoint> intervals;
+  std::vector<TimeSpan> pauses;  // one per pop, in time order
 };
 
 struct ReportModel {

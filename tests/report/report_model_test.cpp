@@ -309,6 +309,41 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
   EXPECT_TRUE(has(r.figure_rows, "RT median", "1100 ms"));
 }
 
+// The 1 s after each pop is a pause, not a loss of tracking; frames the camera
+// took without a tracked body (no row in the body file) are on the 0 lane.
+TEST_F(ReportModelTest, PausesAfterPopsAndFramesWithoutABody) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  // Trial 1 (clock 100..800 at 2.5 s + clock): no body at clocks 300, 400 and 500.
+  const auto away = [](int32_t trial, int32_t clock) {
+    return !(trial == 1 && clock >= 300 && clock <= 500);
+  };
+  const RunReport r =
+      BuildReportModel(Read(WriteRun(ScriptedRun(&trials, &samples, away), kRunRecord))).runs[0];
+
+  // Pops at 1.5 s (start balloon, its own clock) and 2.5 s + 0.8, 2.8, 5.0, 9.0 s.
+  const double pops[] = {1.5, 3.3, 5.3, 7.5, 11.5};
+  ASSERT_EQ(r.pauses.size(), std::size(pops));
+  for (size_t i = 0; i < std::size(pops); ++i) {
+    EXPECT_NEAR(r.pauses[i].from_s, pops[i], 1e-9) << i;
+    EXPECT_NEAR(r.pauses[i].to_s, pops[i] + 1.0, 1e-9) << i;
+  }
+
+  std::vector<double> without_body;
+  for (const TrackingPoint& p : r.tracking) {
+    if (p.bodies == 0) {
+      without_body.push_back(p.time_s);
+      EXPECT_FALSE(p.child || p.hand_left || p.hand_right);
+    }
+  }
+  // Only the three frames of trial 1: the gaps over the pauses are the pauses.
+  ASSERT_EQ(without_body.size(), 3u) << testing::PrintToString(without_body);
+  EXPECT_NEAR(without_body[0], 2.8, 1e-9);
+  EXPECT_NEAR(without_body[2], 3.0, 1e-9);
+  for (size_t i = 1; i < r.tracking.size(); ++i)
+    EXPECT_LT(r.tracking[i - 1].time_s, r.tracking[i].time_s) << i;
+}
+
 // The RTs the timing file adds, and placement to screen, on page 1.
 TEST_F(ReportModelTest, TimingFileRtsAndPlacementToScreen) {
   std::vector<TrialRecord> trials;
