@@ -67,6 +67,9 @@ ProgramProcess::ProgramProcess(const std::string& program, const std::vector<std
       if (out < 0 || dup2(out, STDOUT_FILENO) < 0) _exit(126);
       close(out);
     }
+    // The user's own Qt settings (the Language menu's choice) stay out of the
+    // test: the program starts with its defaults, Japanese texts included.
+    setenv("XDG_CONFIG_HOME", (working_directory + "/.config").c_str(), 1);
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
