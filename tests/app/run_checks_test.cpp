@@ -1,17 +1,21 @@
 // Pieces of the checks around a run: which sound files the pop sound can play,
-// the stimulus list, and the watch that reports a sensor stopping mid-run.
+// the stimulus list, the wait for the first frames, and the watch that reports
+// a sensor stopping mid-run.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/qt_trial_ports.h"
+#include "app/run_checks.h"
 #include "app/sensor_stop_report.h"
 #include "app/signal_stop.h"
 #include "app/wave_file_check.h"
@@ -109,6 +113,28 @@ TEST(SensorStopReport, TheMessageSaysWhenAndWhy) {
   EXPECT_NE(gone.find("device gone (the camera /dev/video0 stopped delivering pictures)"),
             std::string::npos)
       << gone;
+}
+
+// A sensor slow to open (a camera loading its models on a slow PC) still gets
+// the whole wait for its first frames once it is open.
+TEST(SensorReadiness, TheWaitForFirstFramesStartsOnceTheSensorIsOpen) {
+  ResetProgramState();
+  auto sensor = InstallScriptedSensor();
+  ScriptedSensor* device = sensor.get();
+  std::thread first_frames;
+  sensor->SetOpenHook([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // longer than the wait
+    first_frames = std::thread([device] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      device->PushSet(ScriptedColorFrame(64, 36, ColorImageFormat_Bgra, 0xFF000000),
+                      BodyFrameData{});
+    });
+  });
+  std::string problem;
+  EXPECT_EQ(OpenSensorAndAwaitFrames(300, &problem), SensorReadiness::kDelivering) << problem;
+  if (first_frames.joinable()) first_frames.join();
+  CloseSensor();
+  UninstallScriptedSensor();
 }
 
 // The watch of a run, served by the event loop as the trial loop's pump serves

@@ -96,7 +96,18 @@ Status ScriptedSensor::Step(ScriptedStep step) {
   return step_status_[static_cast<int>(step)];
 }
 
+void ScriptedSensor::SetOpenHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  open_hook_ = std::move(hook);
+}
+
 Status ScriptedSensor::Open() {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    hook = open_hook_;
+  }
+  if (hook) hook();
   const Status status = Step(ScriptedStep::kOpen);
   if (Succeeded(status)) {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -48,6 +48,8 @@ class ScriptedSensor : public SensorDevice {
   // A device that disappeared: IsAvailable false. Pushing still works, so a
   // test can also show that a zombie that publishes nothing stays quiet.
   void SetAvailable(bool available);
+  // Called at each Open, before it succeeds (a device slow to open).
+  void SetOpenHook(std::function<void()> hook);
 
   // Publish a frame now; the next AcquireLatestFrame of each reader gets it.
   void PushColor(ColorFrameData frame);
@@ -82,6 +84,7 @@ class ScriptedSensor : public SensorDevice {
   Mapper mapper_;
   bool available_ = true;
   bool open_ = false;
+  std::function<void()> open_hook_;
 };
 
 // Makes GetDefaultKinectSensor call `factory` (for example one that gives a
