@@ -6,6 +6,7 @@
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor_connection.h"
 #include "stage/memory_surface.h"
+#include "state/body_vocabulary.h"
 #include "state/program_state.h"
 
 namespace {
@@ -29,7 +30,7 @@ constexpr int64_t kTimespanUnit_ns = 100;
 CameraCheckSensor::CameraCheckSensor()
     : surface_(std::make_unique<MemorySurface>()),
       colour_buffer_(std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes)) {
-  texture_ = surface_->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  texture_ = surface_->AddTexture(kPictureWidth, kPictureHeight, D3DFMT_X8R8G8B8);
   open_ = OpenSensor() == 1;
   if (open_) {
     picture_counter_ =

@@ -12,77 +12,27 @@
 #include "app/label_placement.h"
 #include "app/latency_test_command.h"
 #include "body/sensor/sensor_registry.h"
+#include "state/body_vocabulary.h"
 
 namespace {
 
-constexpr int kPictureWidth = 960;
-constexpr int kPictureHeight = 540;
 constexpr int kPollInterval_ms = 5;  // well under a camera frame, so no frame goes uncounted
 constexpr int64_t kFiguresInterval_ns = 250'000'000;
-
-struct Bone {
-  int32_t TrackedBody::*ax;
-  int32_t TrackedBody::*ay;
-  int32_t TrackedBody::*bx;
-  int32_t TrackedBody::*by;
-};
-
-constexpr Bone kBones[] = {
-    {&TrackedBody::head_x, &TrackedBody::head_y, &TrackedBody::spine_shoulder_x,
-     &TrackedBody::spine_shoulder_y},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::spine_mid_x,
-     &TrackedBody::spine_mid_y},
-    {&TrackedBody::spine_mid_x, &TrackedBody::spine_mid_y, &TrackedBody::spine_base_x,
-     &TrackedBody::spine_base_y},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_lx,
-     &TrackedBody::shoulder_ly},
-    {&TrackedBody::spine_shoulder_x, &TrackedBody::spine_shoulder_y, &TrackedBody::shoulder_rx,
-     &TrackedBody::shoulder_ry},
-    {&TrackedBody::shoulder_lx, &TrackedBody::shoulder_ly, &TrackedBody::elbow_lx,
-     &TrackedBody::elbow_ly},
-    {&TrackedBody::shoulder_rx, &TrackedBody::shoulder_ry, &TrackedBody::elbow_rx,
-     &TrackedBody::elbow_ry},
-    {&TrackedBody::elbow_lx, &TrackedBody::elbow_ly, &TrackedBody::hand_lx, &TrackedBody::hand_ly},
-    {&TrackedBody::elbow_rx, &TrackedBody::elbow_ry, &TrackedBody::hand_rx, &TrackedBody::hand_ry},
-    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_lx,
-     &TrackedBody::hip_ly},
-    {&TrackedBody::spine_base_x, &TrackedBody::spine_base_y, &TrackedBody::hip_rx,
-     &TrackedBody::hip_ry},
-    {&TrackedBody::hip_lx, &TrackedBody::hip_ly, &TrackedBody::knee_lx, &TrackedBody::knee_ly},
-    {&TrackedBody::hip_rx, &TrackedBody::hip_ry, &TrackedBody::knee_rx, &TrackedBody::knee_ry},
-    {&TrackedBody::knee_lx, &TrackedBody::knee_ly, &TrackedBody::foot_lx, &TrackedBody::foot_ly},
-    {&TrackedBody::knee_rx, &TrackedBody::knee_ry, &TrackedBody::foot_rx, &TrackedBody::foot_ry},
-};
 
 bool Placed(int32_t x, int32_t y) {
   return !(x == -1 && y == -1);
 }
 
-const char* ShapeWord(int32_t shape) {
-  switch (shape) {
-    case kHandRock:
-      return "rock";
-    case kHandScissors:
-      return "scissors";
-    case kHandPaper:
-      return "paper";
-    default:
-      return "unknown";
-  }
+// "unknown" rather than the export's "none": the reader looks at a hand.
+QString ShapeWord(int32_t shape) {
+  return shape == kHandNone ? QStringLiteral("unknown")
+                            : QString::fromLatin1(HandShapeWord(shape).data(),
+                                                  HandShapeWord(shape).size());
 }
 
 // The same colours as the joint markers on the stage.
 QColor ShapeColour(int32_t shape) {
-  switch (shape) {
-    case kHandRock:
-      return QColor(255, 0, 0);
-    case kHandScissors:
-      return QColor(0, 255, 0);
-    case kHandPaper:
-      return QColor(255, 255, 0);
-    default:
-      return QColor(0, 64, 255);
-  }
+  return QColor::fromRgb(HandShapeColour(shape));
 }
 
 // Text on a dark box with its top left at `at` (centred on it when `centred`),
@@ -201,9 +151,11 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   std::vector<QRectF> labels;
   for (const TrackedBody& b : sensor_->bodies()) {
     if (!b.tracked) continue;
-    p.setPen(QPen(QColor(0, 64, 255), std::max(2.0, 3 * scale)));
-    for (const Bone& bone : kBones) {
-      const int32_t ax = b.*bone.ax, ay = b.*bone.ay, bx = b.*bone.bx, by = b.*bone.by;
+    p.setPen(QPen(QColor::fromRgb(kJointMarkerColour), std::max(2.0, 3 * scale)));
+    for (const BodyJoint& joint : kBodyJoints) {
+      const BodyJoint& parent = kBodyJoints[joint.parent];
+      if (&parent == &joint) continue;  // the spine base: no bone of its own
+      const int32_t ax = b.*joint.x, ay = b.*joint.y, bx = b.*parent.x, by = b.*parent.y;
       if (Placed(ax, ay) && Placed(bx, by)) p.drawLine(at(ax, ay), at(bx, by));
     }
     const std::array<float, 2> confidence = sensor_->HandConfidence(b.id);
@@ -219,7 +171,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       p.setPen(Qt::NoPen);
       p.setBrush(colour);
       p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
-      QString text = QString::fromLatin1(h.side) + ' ' + QString::fromLatin1(ShapeWord(h.shape));
+      QString text = QString::fromLatin1(h.side) + ' ' + ShapeWord(h.shape);
       if (h.shape == kHandRock || h.shape == kHandScissors || h.shape == kHandPaper)
         text += QStringLiteral(" %1 %").arg(std::lround(h.confidence * 100));
       Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text, ReadableOnBlack(colour),

@@ -24,6 +24,7 @@
 #include "results/result_files.h"
 #include "results/run_journal.h"
 #include "stage/touch_wnd.h"
+#include "state/body_vocabulary.h"
 #include "state/data_paths.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
@@ -126,7 +127,7 @@ void CMainFrame::OnExperimentStart() {
     AbandonRun();
     return;
   }
-  body_texture = experiment_window.AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  body_texture = experiment_window.AddTexture(kPictureWidth, kPictureHeight, D3DFMT_X8R8G8B8);
   for (int i = 0; i < 4; ++i)
     balloon_textures[i] =
         experiment_window.LoadTexture(FindDataFile(kBalloonImagePaths[i]).path.c_str());

@@ -15,11 +15,10 @@
 
 #include "report/plot_points.h"
 #include "report/quartiles.h"
+#include "state/body_vocabulary.h"
 
 namespace {
 
-constexpr double kPictureWidth = 960;
-constexpr double kPictureHeight = 540;
 constexpr int32_t kHitHalfSize = 64;  // the balloon's hit area is its centre +- 64 px
 // Above this many balloons the hit areas and the lines to the sites are left
 // out: one series each would make the page slow to draw and to view.

@@ -1,6 +1,7 @@
 #include "latency/sensor_pictures.h"
 
 #include "stage/memory_surface.h"
+#include "state/body_vocabulary.h"
 #include "state/program_state.h"
 
 double MeanBrightness(const uint32_t* words, int32_t width, int32_t height) {
@@ -20,7 +21,7 @@ double MeanBrightness(const uint32_t* words, int32_t width, int32_t height) {
 SensorPictures::SensorPictures()
     : surface_(std::make_unique<MemorySurface>()),
       colour_buffer_(std::make_unique_for_overwrite<uint8_t[]>(kColorBufferBytes)) {
-  texture_ = surface_->AddTexture(960, 540, D3DFMT_X8R8G8B8);
+  texture_ = surface_->AddTexture(kPictureWidth, kPictureHeight, D3DFMT_X8R8G8B8);
 }
 
 SensorPictures::~SensorPictures() = default;
