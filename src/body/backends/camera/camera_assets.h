@@ -28,6 +28,10 @@ std::string PoseRefineModelName(PoseRefineModel model);
 // The models these settings run, by name (ModelPath gives the file).
 std::vector<std::string> CameraModelNames(const CameraSettings& settings);
 
+// How to get the runtime and models again, in words for this program: an
+// installed one is reinstalled, a build from source runs its set-up.
+std::string CameraAssetsFix();
+
 // Empty when the runtime and every model these settings need are present;
 // else a message for the experimenter naming what is missing and how to get it.
 std::string MissingCameraAssets(const CameraSettings& settings);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "body/backends/camera/camera_assets.h"
+
 namespace {
 constexpr int kInput = 224;
 }  // namespace
@@ -50,7 +52,7 @@ bool HandLandmarker::Load(const std::string& model_path, int threads, std::strin
   presence_ = model_.OutputIndex("presence");
   handedness_ = model_.OutputIndex("handedness");
   if (landmarks_ < 0 || world_ < 0 || presence_ < 0 || handedness_ < 0) {
-    if (error) *error = model_path + " lacks the hand outputs; run tools/setup-extra.sh";
+    if (error) *error = model_path + " lacks the hand outputs. " + CameraAssetsFix();
     return false;
   }
   return true;

@@ -21,7 +21,7 @@ LoadResult LoadOnce() {
   if (!library) library = dlopen("libonnxruntime.so.1", RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     return {false, "ONNX Runtime (libonnxruntime.so.1) could not be loaded: " + first_error +
-                       ". Run tools/setup-extra.sh to install it."};
+                       ". " + CameraAssetsFix()};
   }
   // The library stays loaded for the rest of the program: sessions may live
   // in program-wide objects until exit.
@@ -32,7 +32,7 @@ LoadResult LoadOnce() {
   if (!api) {
     return {false, "The ONNX Runtime found (" + bundled + ") does not offer API version " +
                        std::to_string(ORT_API_VERSION) +
-                       ". Run tools/setup-extra.sh to install the expected version."};
+                       ". " + CameraAssetsFix()};
   }
   Ort::InitApi(api);
   return {true, ""};

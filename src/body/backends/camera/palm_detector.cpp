@@ -4,6 +4,8 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "body/backends/camera/camera_assets.h"
+
 namespace {
 
 constexpr int kInput = 256;
@@ -110,7 +112,7 @@ bool PalmDetector::Load(const std::string& model_path, int threads, std::string*
   if (!model_.Load(model_path, threads, error)) return false;
   detections_ = model_.OutputIndex("detections");
   if (detections_ < 0) {
-    if (error) *error = model_path + " lacks the palm detections; run tools/setup-extra.sh";
+    if (error) *error = model_path + " lacks the palm detections. " + CameraAssetsFix();
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "body/backends/camera/camera_assets.h"
 #include "body/backends/camera/movenet_decoder.h"
 
 namespace {
@@ -24,7 +25,7 @@ bool PoseEstimator::Load(const std::string& model_path, int threads, int input_w
     head_index_[i] = model_.OutputIndex(kHeadNames[i]);
     if (head_index_[i] < 0) {
       if (error)
-        *error = model_path + " has no output \"" + kHeadNames[i] + "\"; run tools/setup-extra.sh";
+        *error = model_path + " has no output \"" + kHeadNames[i] + "\". " + CameraAssetsFix();
       return false;
     }
   }

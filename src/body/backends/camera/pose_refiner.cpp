@@ -63,7 +63,7 @@ bool PoseRefiner::Load(const CameraSettings& settings, int threads, std::string*
     head_index_[i] = model_.OutputIndex(kHeadNames[i]);
     if (head_index_[i] < 0) {
       if (error)
-        *error = path + " has no output \"" + kHeadNames[i] + "\"; run tools/setup-extra.sh";
+        *error = path + " has no output \"" + kHeadNames[i] + "\". " + CameraAssetsFix();
       return false;
     }
   }
