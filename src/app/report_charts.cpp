@@ -96,6 +96,9 @@ void ShadePauses(QChart* chart, const RunReport& run, QValueAxis* x, QAbstractAx
   }
   *lower << QPointF(run.pauses.front().from_s, bottom) << QPointF(run.pauses.back().to_s, bottom);
   auto* area = new QAreaSeries(upper, lower);
+  // The area does not own its edges: they go with it when the chart deletes it.
+  upper->setParent(area);
+  lower->setParent(area);
   area->setName("1 s pause after a pop");
   area->setColor(QColor(225, 225, 240));
   area->setBorderColor(Qt::transparent);
