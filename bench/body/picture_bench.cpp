@@ -96,10 +96,7 @@ void BM_UpdateBodies(benchmark::State& state) {
   for (auto _ : state) {
     if (new_frame) {
       state.PauseTiming();
-      sensor->streams().color.Publish(colour);
-      sensor->streams().body.Publish(bodies);
-      sensor->streams().depth.Publish(depth);
-      sensor->streams().body_index.Publish(index);
+      sensor->streams().PublishSet(SensorFrameSet{colour, depth, bodies, index});
       state.ResumeTiming();
     }
     benchmark::DoNotOptimize(UpdateBodies(stage));

@@ -126,15 +126,6 @@ int CopyColourFrame(const BodyUpdateTarget& target, const IColorFrame& frame) {
   return 1;
 }
 
-// Takes the newest colour frame into the body texture. 1: a new frame was
-// copied; 0: no new frame (nothing changed); -1: a new frame that could not be
-// read (nothing copied).
-int TakeColourFrame(const BodyUpdateTarget& target) {
-  std::unique_ptr<IColorFrame> frame;
-  if (Failed(sensor_connection.color_reader->AcquireLatestFrame(&frame))) return 0;
-  return CopyColourFrame(target, *frame);
-}
-
 void UpdateSlot(const BodyUpdateTarget& target, const IBody& body, TrackedBody& slot) {
   const ColourMapper map = [](const CameraSpacePoint& position, ColorSpacePoint* colour) {
     const ICoordinateMapper* mapper = sensor_connection.coordinate_mapper.get();
@@ -162,21 +153,23 @@ bool FillSlots(const BodyUpdateTarget& target, const IBodyFrame& frame) {
   return true;
 }
 
-// Fills the six slots from the newest body frame; false when there is none.
-bool TakeBodyFrame(const BodyUpdateTarget& target) {
-  std::unique_ptr<IBodyFrame> frame;
-  if (Failed(sensor_connection.body_reader->AcquireLatestFrame(&frame))) return false;
-  return FillSlots(target, *frame);
+// Whether the set holds the depth and body-index frames its device offers.
+bool HoldsOfferedFrames(const SensorFrameSet& set, SensorStreamFlags offered) {
+  const auto missing = [offered](SensorStream stream, const auto& frame) {
+    return (offered & StreamFlag(stream)) != 0 && !frame;
+  };
+  return !missing(SensorStream::kDepth, set.depth) &&
+         !missing(SensorStream::kBodyIndex, set.body_index);
 }
 
-// The same steps on the newest frame set: picture, bodies, then whether its
-// depth and body-index frames are there, all from one set.
+// The newest frame set: its picture, its bodies, then whether it holds the
+// rest of what the device offers, all from one set.
 int UpdateFromSet(const BodyUpdateTarget& target, FrameSetReader& reader) {
   const std::shared_ptr<const SensorFrameSet> set = reader.AcquireLatestSet();
   if (!set || !set->color) return 0;
   if (CopyColourFrame(target, IColorFrame(set->color)) != 1) return 0;
   if (!set->body || !FillSlots(target, IBodyFrame(set->body))) return 0;
-  return set->depth && set->body_index ? 1 : 0;
+  return HoldsOfferedFrames(*set, reader.OfferedStreams()) ? 1 : 0;
 }
 
 }  // namespace
@@ -233,20 +226,7 @@ void ReadTrackedBody(const IBody& body, const ColourMapper& map, TrackedBody& sl
 }
 
 int UpdateBodies(const BodyUpdateTarget& target) {
-  const SensorConnection& c = sensor_connection;
-  if (!c.color_reader || !c.depth_reader || !c.body_reader || !c.body_index_reader) return 0;
-  if (c.frame_set_reader && c.frame_set_reader->DeviceSendsSets()) {
-    return UpdateFromSet(target, *c.frame_set_reader);
-  }
-
-  if (TakeColourFrame(target) != 1) return 0;
-  if (!TakeBodyFrame(target)) return 0;
-
-  // Depth and body index: only whether a new frame is ready; released unread.
-  std::unique_ptr<IDepthFrame> depth;
-  if (Failed(c.depth_reader->AcquireLatestFrame(&depth))) return 0;
-  depth.reset();
-  std::unique_ptr<IBodyIndexFrame> body_index;
-  if (Failed(c.body_index_reader->AcquireLatestFrame(&body_index))) return 0;
-  return 1;
+  // The set reader is opened last, so with it the mapper is open as well.
+  FrameSetReader* reader = sensor_connection.frame_set_reader.get();
+  return reader ? UpdateFromSet(target, *reader) : 0;
 }

@@ -32,10 +32,12 @@ struct BodyUpdateTarget {
   BodyUpdateReport* report = nullptr;  // told of what was taken; may be null
 };
 
-// 1 when a new colour frame was copied into the body texture and new body,
-// depth and body-index frames were taken, all without error; otherwise 0 (the
-// texture alone, or texture and slots, may still have changed). Reads
-// sensor_connection; every frame and body handle is released before it returns.
+// 1 when the sensor's newest frame set was new, its colour picture was copied
+// into the body texture and its bodies filled the slots, all without error,
+// and it held every other frame its device offers (depth, body index);
+// otherwise 0 (the texture alone, or texture and slots, may still have
+// changed). Reads sensor_connection; every frame and body handle is released
+// before it returns.
 int UpdateBodies(const BodyUpdateTarget& target);
 
 // The same on the program-wide state: body_texture, tracked_bodies,

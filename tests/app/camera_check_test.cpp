@@ -141,10 +141,7 @@ class CameraCheckTest : public testing::Test {
       body.hand_left_confidence = 0.9f - 0.1f * b;
       body.hand_right_confidence = 0.6f;
     }
-    sensor_->PushColor(picture);
-    sensor_->PushBody(frame);
-    sensor_->PushDepth(DepthFrameData{});
-    sensor_->PushBodyIndex(BodyIndexFrameData{});
+    sensor_->PushSet(picture, frame);
   }
 
   fs::path dir_, old_dir_;

@@ -82,8 +82,8 @@ class ExperimentDriverTest : public testing::Test {
   // The sensor delivers a picture and a body frame every 20 ms while the test runs.
   void DeliverFrames() {
     feeder_.callOnTimeout([this] {
-      sensor->PushColor(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF202020));
-      sensor->PushBody(BodyFrameData{});
+      sensor->PushSet(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF202020),
+                      BodyFrameData{}, false);
     });
     feeder_.start(20);
   }
@@ -250,7 +250,7 @@ TEST_F(ExperimentDriverTest, MissingOrBrokenStimuliAreNamedAndNoRunStarts) {
 
 TEST_F(ExperimentDriverTest, SensorAndStimulusProblemsComeInOneMessage) {
   trial_records[0].trial = 77;  // no stim folder at all, and a sensor that fails to open
-  sensor->FailStep(ScriptedStep::kBodyReader, E_FAIL);
+  sensor->FailOpen(E_FAIL);
   ConfirmSetup("K05");
   frame->OnExperimentStart();
 

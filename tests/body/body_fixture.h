@@ -59,10 +59,7 @@ class BodyUpdateTest : public ::testing::Test {
 
   // One whole sensor frame: colour, body, depth and body index.
   void PushAll(uint32_t colour_argb, const BodyFrameData& bodies) {
-    sensor_->PushColor(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, colour_argb));
-    sensor_->PushBody(bodies);
-    sensor_->PushDepth(DepthFrameData{});
-    sensor_->PushBodyIndex(BodyIndexFrameData{});
+    sensor_->PushSet(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, colour_argb), bodies);
   }
 
   uint32_t Texel(int32_t x, int32_t y) const {

@@ -38,8 +38,8 @@ TEST_F(BodyUpdateTest, NoNewColourFrameChangesNothing) {
   EXPECT_EQ(UpdateBodies(stage_), 0);
   EXPECT_TRUE(stage_.unlocked.empty());  // the texture was not touched
   EXPECT_EQ(tracked_bodies[0].head_x, 7);
-  // A body frame alone is not taken without a colour frame.
-  sensor_->PushBody(FrameWith(TrackedBody(5)));
+  // Bodies are not taken from a set without a picture.
+  sensor_->Push({.body = FrameWith(TrackedBody(5))});
   EXPECT_EQ(UpdateBodies(stage_), 0);
   EXPECT_EQ(tracked_bodies[0].tracked, 0);
 }
@@ -55,15 +55,15 @@ TEST_F(BodyUpdateTest, ColourWithoutBodyFrameUpdatesTheTextureOnly) {
 }
 
 TEST_F(BodyUpdateTest, MissingDepthOrBodyIndexFrameStillUpdatesSlotsButGivesZero) {
-  sensor_->PushColor(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF102030));
-  sensor_->PushBody(FrameWith(TrackedBody(5)));
+  sensor_->PushSet(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF102030),
+                   FrameWith(TrackedBody(5)), false);
   EXPECT_EQ(UpdateBodies(stage_), 0);  // no depth frame
   EXPECT_EQ(tracked_bodies[0].tracked, 1);
   EXPECT_EQ(tracked_bodies[0].head_x, JointX(JointType_Head));
 
-  sensor_->PushColor(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF102030));
-  sensor_->PushBody(FrameWith(TrackedBody(6)));
-  sensor_->PushDepth(DepthFrameData{});
+  sensor_->Push({.color = ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF102030),
+                 .body = FrameWith(TrackedBody(6)),
+                 .depth = DepthFrameData{}});
   EXPECT_EQ(UpdateBodies(stage_), 0);  // no body-index frame
   EXPECT_EQ(tracked_bodies[0].id, 6);
 
@@ -109,10 +109,7 @@ TEST_F(BodyUpdateTest, UnreadableColourFrameGivesZeroAndLeavesEverythingAlone) {
     tracked_bodies[0] = ::TrackedBody{};
     stage_.ClearTexture(body_texture);
     stage_.unlocked.clear();
-    sensor_->PushColor(c.frame);
-    sensor_->PushBody(FrameWith(TrackedBody(9)));
-    sensor_->PushDepth(DepthFrameData{});
-    sensor_->PushBodyIndex(BodyIndexFrameData{});
+    sensor_->PushSet(c.frame, FrameWith(TrackedBody(9)));
     EXPECT_EQ(UpdateBodies(stage_), 0);
     EXPECT_TRUE(stage_.unlocked.empty());
     EXPECT_EQ(stage_.Pixel(body_texture, 0, 0), 0u);
@@ -597,16 +594,14 @@ TEST_F(BodyUpdateTest, EveryFrameIsReleasedBeforeTheUpdateReturns) {
   auto bodies = std::make_shared<const BodyFrameData>(FrameWith(TrackedBody(1)));
   auto depth = std::make_shared<const DepthFrameData>();
   auto index = std::make_shared<const BodyIndexFrameData>();
-  sensor_->streams().color.Publish(colour);
-  sensor_->streams().body.Publish(bodies);
-  sensor_->streams().depth.Publish(depth);
-  sensor_->streams().body_index.Publish(index);
+  sensor_->streams().PublishSet(SensorFrameSet{colour, depth, bodies, index});
   ASSERT_EQ(UpdateBodies(stage_), 1);
-  // Held only here and by the mailbox (which keeps the newest frame).
-  EXPECT_EQ(colour.use_count(), 2);
-  EXPECT_EQ(bodies.use_count(), 2);
-  EXPECT_EQ(depth.use_count(), 2);
-  EXPECT_EQ(index.use_count(), 2);
+  // Held only here, by the stream's mailbox and by the set in the set mailbox
+  // (each keeps its newest).
+  EXPECT_EQ(colour.use_count(), 3);
+  EXPECT_EQ(bodies.use_count(), 3);
+  EXPECT_EQ(depth.use_count(), 3);
+  EXPECT_EQ(index.use_count(), 3);
 }
 
 }  // namespace

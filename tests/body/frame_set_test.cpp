@@ -1,6 +1,7 @@
-// A picture and its bodies travel together: a backend that publishes frame sets
-// has its bodies hit-tested and drawn over the picture they were found in, even
-// when a newer picture was captured (and published on its own) before them.
+// A picture and its bodies travel together: the bodies of a frame set are
+// hit-tested and drawn over the picture they were found in, even when a newer
+// picture already reached the colour stream; and a set counts as whole when it
+// holds every frame its device offers.
 
 #include "body_fixture.h"
 
@@ -32,7 +33,8 @@ TEST_F(BodyUpdateTest, BodiesPublishedLateAreTestedAndDrawnOverTheirOwnPicture) 
   BodyFrameData bodies_a = FrameWith(TrackedBody(7));
   bodies_a.relative_time = kCapturedA;
   // Picture B reaches the colour stream before picture A's bodies are ready.
-  sensor_->PushColor(Picture(kPictureB, kCapturedA + 333333));
+  sensor_->streams().color.Publish(
+      std::make_shared<const ColorFrameData>(Picture(kPictureB, kCapturedA + 333333)));
   sensor_->PushSet(Picture(kPictureA, kCapturedA), bodies_a);
 
   ASSERT_EQ(update(), 1);
@@ -58,24 +60,33 @@ TEST_F(BodyUpdateTest, OnlyTheNewestSetIsTakenWithItsOwnBodies) {
   EXPECT_EQ(tracked_bodies[0].id, 2);
 }
 
-// A set that lacks a part behaves like the streams would without that frame.
-TEST_F(BodyUpdateTest, IncompleteSetsUpdateWhatTheyHoldAndGiveZero) {
+// A set that lacks a part updates what it holds and gives 0; depth and body
+// index are missing only when the device offers them.
+TEST_F(BodyUpdateTest, SetsGiveOneOnlyWithEveryFrameTheirDeviceOffers) {
+  constexpr SensorStreamFlags kNoDepth =
+      StreamFlag(SensorStream::kColor) | StreamFlag(SensorStream::kBody);
   struct Case {
     const char* name;
+    SensorStreamFlags offered;
     bool with_bodies;
     bool with_depth_and_index;
-    bool slots_change;
+    int result;
   };
-  for (const Case& c :
-       {Case{"no bodies", false, true, false}, Case{"no depth or body index", true, false, true}}) {
+  const Case cases[] = {
+      {"no bodies", kAllSensorStreams, false, true, 0},
+      {"no depth or body index", kAllSensorStreams, true, false, 0},
+      {"no depth or body index from a device without them", kNoDepth, true, false, 1},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    sensor_->SetOfferedStreams(c.offered);
     tracked_bodies[0] = ::TrackedBody{};
     std::optional<BodyFrameData> bodies;
     if (c.with_bodies) bodies = FrameWith(TrackedBody(9));
     sensor_->PushSet(Picture(kPictureA, 5), bodies, c.with_depth_and_index);
-    EXPECT_EQ(UpdateBodies(stage_), 0);
+    EXPECT_EQ(UpdateBodies(stage_), c.result);
     EXPECT_EQ(Texel(10, 10), kPictureA);
-    EXPECT_EQ(tracked_bodies[0].tracked, c.slots_change ? 1 : 0);
+    EXPECT_EQ(tracked_bodies[0].tracked, c.with_bodies ? 1 : 0);
     sensor_->PushSet(Picture(kPictureB, 6), FrameWith(TrackedBody(3)));
     ASSERT_EQ(UpdateBodies(stage_), 1) << "the next whole set is taken";
     EXPECT_EQ(tracked_bodies[0].id, 3);

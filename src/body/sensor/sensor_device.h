@@ -10,10 +10,10 @@
 // and is the same for every backend.
 //
 // Threads
-// - The UI thread calls Open, Close, IsAvailable, the Open* steps and
+// - The UI thread calls Open, Close, IsAvailable and
 //   MapCameraPointToColorSpace, and reads the mailboxes.
 // - A backend produces frames on threads of its own and publishes them with
-//   streams().color.Publish(...) etc. (any thread; see frame_mailbox.h). Open
+//   streams().PublishSet(...) (any thread; see frame_mailbox.h). Open
 //   starts those threads, Close stops and joins them; after Close returns no
 //   Publish may happen. The subclass destructor must stop them as well (call
 //   its own Close): readers and handles may keep the device alive after
@@ -21,11 +21,10 @@
 // - MapCameraPointToColorSpace may be called while the producer runs; it must
 //   not block on the producer and must be safe against it.
 //
-// Frame sets: a backend that computes bodies from its pictures publishes each
-// picture with its frames as one SensorFrameSet (PublishSet), when the last of
-// them is ready; the body update then takes the newest set as a whole, so the
-// bodies are tested and drawn over the picture they came from. Frames published
-// stream by stream (tests of the single streams) are taken stream by stream.
+// Frame sets: a backend publishes each picture with the frames made from it
+// as one SensorFrameSet (PublishSet), when the last of them is ready; the body
+// update takes the newest set as a whole, so the bodies are tested and drawn
+// over the picture they came from.
 //
 // Lost devices: a backend whose device disappears (unplugged camera, ended
 // file) stops publishing and reports IsAvailable() false. Every call stays safe
@@ -36,9 +35,8 @@
 // (ColorFrameData). Body frames carry six bodies; joint positions in camera
 // space (metres) consistent with MapCameraPointToColorSpace, so that a joint
 // mapped into colour space lands on the person in the colour picture. Depth and
-// body-index frames are 512 x 424; the body update only asks whether a new one
-// arrived, so a backend without depth publishes a small or empty one per
-// colour frame to keep the streams in step.
+// body-index frames are 512 x 424; a backend says which streams it fills
+// (OfferedStreams), and the body update expects in each set only those.
 
 #include <atomic>
 #include <memory>
@@ -55,6 +53,13 @@
 // The four streams of a sensor, in the order OpenSensor opens their readers.
 enum class SensorStream : int { kColor = 0, kDepth = 1, kBody = 2, kBodyIndex = 3 };
 inline constexpr int kSensorStreamCount = 4;
+
+// A set of streams, one bit per SensorStream.
+using SensorStreamFlags = unsigned;
+constexpr SensorStreamFlags StreamFlag(SensorStream stream) {
+  return 1u << static_cast<int>(stream);
+}
+inline constexpr SensorStreamFlags kAllSensorStreams = (1u << kSensorStreamCount) - 1;
 
 struct SensorStreams {
   FrameMailbox<ColorFrameData> color;
@@ -123,11 +128,9 @@ class SensorDevice {
   // opening first was opened, if the backend cannot tell yet).
   virtual bool IsAvailable() const { return true; }
 
-  // Steps of connecting that a backend may refuse. Live backends normally
-  // accept them all; the scripted backend fails the one a test names.
-  virtual Status OpenCoordinateMapper() { return S_OK; }
-  virtual Status OpenFrameSource(SensorStream /*stream*/) { return S_OK; }
-  virtual Status OpenFrameReader(SensorStream /*stream*/) { return S_OK; }
+  // The streams whose frames the device's sets carry; a camera without depth
+  // leaves out the depth and body-index frames. Fixed for the device's life.
+  virtual SensorStreamFlags OfferedStreams() const { return kAllSensorStreams; }
 
   // Colour-space pixel (1920 x 1080 picture) of a camera-space point in metres.
   // A point that cannot be projected (behind the camera, Z <= 0) gives S_OK

@@ -278,8 +278,6 @@ Status IKinectSensor::get_IsAvailable(bool* available) const {
 
 Status IKinectSensor::get_CoordinateMapper(std::unique_ptr<ICoordinateMapper>* mapper) {
   if (!mapper) return E_POINTER;
-  Status status = device_->OpenCoordinateMapper();
-  if (Failed(status)) return status;
   *mapper = std::make_unique<ICoordinateMapper>(device_);
   return S_OK;
 }
@@ -287,26 +285,24 @@ Status IKinectSensor::get_CoordinateMapper(std::unique_ptr<ICoordinateMapper>* m
 namespace {
 
 template <class Source, class Data>
-Status MakeSource(const std::shared_ptr<SensorDevice>& device, SensorStream stream,
-                  FrameMailbox<Data>* mailbox, std::unique_ptr<Source>* source) {
+Status MakeSource(const std::shared_ptr<SensorDevice>& device, FrameMailbox<Data>* mailbox,
+                  std::unique_ptr<Source>* source) {
   if (!source) return E_POINTER;
-  Status status = device->OpenFrameSource(stream);
-  if (Failed(status)) return status;
-  *source = std::make_unique<Source>(device, stream, mailbox);
+  *source = std::make_unique<Source>(device, mailbox);
   return S_OK;
 }
 
 }  // namespace
 
 Status IKinectSensor::get_ColorFrameSource(std::unique_ptr<IColorFrameSource>* source) {
-  return MakeSource(device_, SensorStream::kColor, &device_->streams().color, source);
+  return MakeSource(device_, &device_->streams().color, source);
 }
 Status IKinectSensor::get_DepthFrameSource(std::unique_ptr<IDepthFrameSource>* source) {
-  return MakeSource(device_, SensorStream::kDepth, &device_->streams().depth, source);
+  return MakeSource(device_, &device_->streams().depth, source);
 }
 Status IKinectSensor::get_BodyFrameSource(std::unique_ptr<IBodyFrameSource>* source) {
-  return MakeSource(device_, SensorStream::kBody, &device_->streams().body, source);
+  return MakeSource(device_, &device_->streams().body, source);
 }
 Status IKinectSensor::get_BodyIndexFrameSource(std::unique_ptr<IBodyIndexFrameSource>* source) {
-  return MakeSource(device_, SensorStream::kBodyIndex, &device_->streams().body_index, source);
+  return MakeSource(device_, &device_->streams().body_index, source);
 }

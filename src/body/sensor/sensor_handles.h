@@ -149,8 +149,8 @@ class FrameSetReader {
   explicit FrameSetReader(std::shared_ptr<SensorDevice> device)
       : device_(std::move(device)), last_taken_(device_->streams().sets.published_count()) {}
 
-  // Whether the device publishes its frames as sets (it has published one).
-  bool DeviceSendsSets() const { return device_->streams().sets.published_count() > 0; }
+  // The streams the device's sets carry (SensorDevice::OfferedStreams).
+  SensorStreamFlags OfferedStreams() const { return device_->OfferedStreams(); }
   // The newest set not yet taken by this reader; null when there is none.
   std::shared_ptr<const SensorFrameSet> AcquireLatestSet() {
     return device_->streams().sets.TakeNewerThan(&last_taken_);
@@ -176,21 +176,17 @@ class FrameSource {
  public:
   using Reader = FrameReader<FrameHandle>;
   using Data = typename FrameHandle::Data;
-  FrameSource(std::shared_ptr<SensorDevice> device, SensorStream stream,
-              FrameMailbox<Data>* mailbox)
-      : device_(std::move(device)), stream_(stream), mailbox_(mailbox) {}
+  FrameSource(std::shared_ptr<SensorDevice> device, FrameMailbox<Data>* mailbox)
+      : device_(std::move(device)), mailbox_(mailbox) {}
 
   Status OpenReader(std::unique_ptr<Reader>* reader) {
     if (!reader) return E_POINTER;
-    Status status = device_->OpenFrameReader(stream_);
-    if (Failed(status)) return status;
     *reader = std::make_unique<Reader>(device_, mailbox_);
     return S_OK;
   }
 
  private:
   std::shared_ptr<SensorDevice> device_;
-  SensorStream stream_;
   FrameMailbox<Data>* mailbox_;
 };
 

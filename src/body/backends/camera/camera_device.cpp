@@ -316,11 +316,7 @@ void CameraSensor::InferenceLoop() {
     }
     // The analysed picture is shown with its bodies, never before them, so the
     // markers and the hit test always belong to the picture on the screen.
-    auto depth = std::make_shared<DepthFrameData>();
-    auto index = std::make_shared<BodyIndexFrameData>();
-    depth->relative_time = index->relative_time = taken;
-    streams().PublishSet(
-        SensorFrameSet{std::move(color), std::move(depth), std::move(body), std::move(index)});
+    streams().PublishSet(SensorFrameSet{std::move(color), nullptr, std::move(body), nullptr});
     const double latency_ms = (MonotonicNow100ns() - taken) / 1e4;
     std::lock_guard<std::mutex> guard(stats_mutex_);
     ++stats_.body_frames;

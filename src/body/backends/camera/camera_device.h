@@ -6,7 +6,8 @@
 // picture; the full one is drawn when read) and leaves the newest for the inference
 // thread, which turns it into a body frame (stamped with that picture's capture
 // time) when it is free and then publishes the picture with its bodies as one
-// frame set (with empty depth and body-index frames: the camera has no depth).
+// frame set of those two (the camera has no depth, so it offers no depth or
+// body-index frames).
 // Pictures that arrive while it is busy are neither analysed nor shown, so a
 // slow machine shows fewer pictures, never pictures without their bodies, and
 // never holds up the UI.
@@ -50,6 +51,9 @@ class CameraSensor : public SensorDevice {
   Status Open() override;
   Status Close() override;
   bool IsAvailable() const override;
+  SensorStreamFlags OfferedStreams() const override {
+    return StreamFlag(SensorStream::kColor) | StreamFlag(SensorStream::kBody);
+  }
   // The device or file, the main settings and the model files with their SHA-256.
   void Describe(SensorDescription* description) const override;
   Status MapCameraPointToColorSpace(const CameraSpacePoint& point,

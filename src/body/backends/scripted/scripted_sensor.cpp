@@ -7,30 +7,12 @@
 
 namespace {
 
-constexpr const char* kStepNames[kScriptedStepCount] = {
-    "Open",        "CoordinateMapper", "ColorSource", "ColorReader",     "DepthSource",
-    "DepthReader", "BodySource",       "BodyReader",  "BodyIndexSource", "BodyIndexReader",
-};
-
-ScriptedStep SourceStep(SensorStream stream) {
-  return static_cast<ScriptedStep>(static_cast<int>(ScriptedStep::kColorSource) +
-                                   2 * static_cast<int>(stream));
-}
-
-ScriptedStep ReaderStep(SensorStream stream) {
-  return static_cast<ScriptedStep>(static_cast<int>(SourceStep(stream)) + 1);
-}
-
 template <class Data>
 std::shared_ptr<const Data> Share(Data&& data) {
   return std::make_shared<const Data>(std::move(data));
 }
 
 }  // namespace
-
-const char* ScriptedStepName(ScriptedStep step) {
-  return kStepNames[static_cast<int>(step)];
-}
 
 ScriptedSensor::ScriptedSensor() {
   mapper_ = [camera = PinholeCamera{}](const CameraSpacePoint& p, ColorSpacePoint* c) {
@@ -39,9 +21,19 @@ ScriptedSensor::ScriptedSensor() {
   };
 }
 
-void ScriptedSensor::FailStep(ScriptedStep step, Status status) {
+void ScriptedSensor::FailOpen(Status status) {
   std::lock_guard<std::mutex> guard(mutex_);
-  step_status_[static_cast<int>(step)] = status;
+  open_status_ = status;
+}
+
+void ScriptedSensor::SetOfferedStreams(SensorStreamFlags streams) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  offered_streams_ = streams;
+}
+
+SensorStreamFlags ScriptedSensor::OfferedStreams() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return offered_streams_;
 }
 
 void ScriptedSensor::SetMapper(Mapper mapper) {
@@ -54,30 +46,24 @@ void ScriptedSensor::SetAvailable(bool available) {
   available_ = available;
 }
 
-void ScriptedSensor::PushColor(ColorFrameData frame) {
-  streams().color.Publish(Share(std::move(frame)));
-}
-void ScriptedSensor::PushDepth(DepthFrameData frame) {
-  streams().depth.Publish(Share(std::move(frame)));
-}
-void ScriptedSensor::PushBody(BodyFrameData frame) {
-  streams().body.Publish(Share(std::move(frame)));
-}
-void ScriptedSensor::PushBodyIndex(BodyIndexFrameData frame) {
-  streams().body_index.Publish(Share(std::move(frame)));
+void ScriptedSensor::Push(ScriptedFrames frames) {
+  SensorFrameSet set;
+  if (frames.color) set.color = Share(std::move(*frames.color));
+  if (frames.body) set.body = Share(std::move(*frames.body));
+  if (frames.depth) set.depth = Share(std::move(*frames.depth));
+  if (frames.body_index) set.body_index = Share(std::move(*frames.body_index));
+  streams().pictures_captured.fetch_add(1);
+  streams().PublishSet(std::move(set));
 }
 
 void ScriptedSensor::PushSet(std::optional<ColorFrameData> color, std::optional<BodyFrameData> body,
                              bool with_depth_and_index) {
-  SensorFrameSet set;
-  if (color) set.color = Share(std::move(*color));
-  if (body) set.body = Share(std::move(*body));
+  ScriptedFrames frames{std::move(color), std::move(body), std::nullopt, std::nullopt};
   if (with_depth_and_index) {
-    set.depth = Share(DepthFrameData{});
-    set.body_index = Share(BodyIndexFrameData{});
+    frames.depth.emplace();
+    frames.body_index.emplace();
   }
-  streams().pictures_captured.fetch_add(1);
-  streams().PublishSet(std::move(set));
+  Push(std::move(frames));
 }
 
 std::vector<std::string> ScriptedSensor::calls() const {
@@ -88,12 +74,6 @@ std::vector<std::string> ScriptedSensor::calls() const {
 bool ScriptedSensor::is_open() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return open_;
-}
-
-Status ScriptedSensor::Step(ScriptedStep step) {
-  std::lock_guard<std::mutex> guard(mutex_);
-  calls_.push_back(ScriptedStepName(step));
-  return step_status_[static_cast<int>(step)];
 }
 
 void ScriptedSensor::SetOpenHook(std::function<void()> hook) {
@@ -108,12 +88,10 @@ Status ScriptedSensor::Open() {
     hook = open_hook_;
   }
   if (hook) hook();
-  const Status status = Step(ScriptedStep::kOpen);
-  if (Succeeded(status)) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    open_ = true;
-  }
-  return status;
+  std::lock_guard<std::mutex> guard(mutex_);
+  calls_.push_back("Open");
+  if (Succeeded(open_status_)) open_ = true;
+  return open_status_;
 }
 
 Status ScriptedSensor::Close() {
@@ -126,16 +104,6 @@ Status ScriptedSensor::Close() {
 bool ScriptedSensor::IsAvailable() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return available_;
-}
-
-Status ScriptedSensor::OpenCoordinateMapper() {
-  return Step(ScriptedStep::kCoordinateMapper);
-}
-Status ScriptedSensor::OpenFrameSource(SensorStream stream) {
-  return Step(SourceStep(stream));
-}
-Status ScriptedSensor::OpenFrameReader(SensorStream stream) {
-  return Step(ReaderStep(stream));
 }
 
 Status ScriptedSensor::MapCameraPointToColorSpace(const CameraSpacePoint& point,

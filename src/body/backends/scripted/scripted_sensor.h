@@ -1,12 +1,13 @@
 #pragma once
-// A sensor whose every answer a test states beforehand: which connecting step
-// fails, which frames arrive (and when none is ready), what the mapper returns.
-// It goes through the same handles, readers and mailboxes as a live device.
+// A sensor whose every answer a test states beforehand: whether opening
+// fails, which frame sets arrive (and when none is ready), which streams it
+// offers, what the mapper returns. It goes through the same handles, readers
+// and mailboxes as a live device.
 //
 //   auto sensor = InstallScriptedSensor();      // GetDefaultKinectSensor gives it
-//   sensor->FailStep(ScriptedStep::kDepthReader, E_FAIL);
+//   sensor->FailOpen(E_FAIL);
 //   OpenSensor();                               // 0
-//   sensor->PushColor(ScriptedColorFrame(...)); // next AcquireLatestFrame gets it
+//   sensor->PushSet(ScriptedColorFrame(...), BodyFrameData{});  // the next update takes it
 
 #include <functional>
 #include <memory>
@@ -19,21 +20,14 @@
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"
 
-// The steps of OpenSensor in their order.
-enum class ScriptedStep {
-  kOpen,
-  kCoordinateMapper,
-  kColorSource,
-  kColorReader,
-  kDepthSource,
-  kDepthReader,
-  kBodySource,
-  kBodyReader,
-  kBodyIndexSource,
-  kBodyIndexReader,
+// The frames of one scripted set; a member left empty is not in the set.
+// (The initializers let a test name only the members it fills.)
+struct ScriptedFrames {
+  std::optional<ColorFrameData> color = std::nullopt;
+  std::optional<BodyFrameData> body = std::nullopt;
+  std::optional<DepthFrameData> depth = std::nullopt;
+  std::optional<BodyIndexFrameData> body_index = std::nullopt;
 };
-inline constexpr int kScriptedStepCount = 10;
-const char* ScriptedStepName(ScriptedStep step);
 
 class ScriptedSensor : public SensorDevice {
  public:
@@ -41,8 +35,10 @@ class ScriptedSensor : public SensorDevice {
 
   ScriptedSensor();
 
-  // The status `step` reports from now on (S_OK to let it succeed again).
-  void FailStep(ScriptedStep step, Status status);
+  // What Open reports from now on (S_OK to let it succeed again).
+  void FailOpen(Status status);
+  // The streams OfferedStreams reports (all four unless set).
+  void SetOfferedStreams(SensorStreamFlags streams);
   // Replaces the mapper; the default is the pinhole model of PinholeCamera.
   void SetMapper(Mapper mapper);
   // A device that disappeared: IsAvailable false. Pushing still works, so a
@@ -51,35 +47,31 @@ class ScriptedSensor : public SensorDevice {
   // Called at each Open, before it succeeds (a device slow to open).
   void SetOpenHook(std::function<void()> hook);
 
-  // Publish a frame now; the next AcquireLatestFrame of each reader gets it.
-  void PushColor(ColorFrameData frame);
-  void PushDepth(DepthFrameData frame);
-  void PushBody(BodyFrameData frame);
-  void PushBodyIndex(BodyIndexFrameData frame);
-  // Publish a picture with its frames as one set (a camera that shows a picture
-  // once its bodies are known); a null member is left out of the set.
+  // Publishes one frame set now, as a live device does once all of it is
+  // ready: each frame on its own stream, then the set.
+  void Push(ScriptedFrames frames);
+  // A picture with its bodies (a null member left out) and, unless told
+  // otherwise, empty depth and body-index frames.
   void PushSet(std::optional<ColorFrameData> color, std::optional<BodyFrameData> body,
                bool with_depth_and_index = true);
+  // A picture alone, without bodies.
+  void PushColor(ColorFrameData frame) { Push({.color = std::move(frame)}); }
 
-  // Every connecting step and Open/Close call reached, in order ("Open",
-  // "DepthReader", "Close", ...).
+  // Every Open and Close call reached, in order ("Open", "Close", ...).
   std::vector<std::string> calls() const;
   bool is_open() const;
 
   Status Open() override;
   Status Close() override;
   bool IsAvailable() const override;
-  Status OpenCoordinateMapper() override;
-  Status OpenFrameSource(SensorStream stream) override;
-  Status OpenFrameReader(SensorStream stream) override;
+  SensorStreamFlags OfferedStreams() const override;
   Status MapCameraPointToColorSpace(const CameraSpacePoint& point,
                                     ColorSpacePoint* color) const override;
 
  private:
-  Status Step(ScriptedStep step);
-
   mutable std::mutex mutex_;
-  Status step_status_[kScriptedStepCount] = {};
+  Status open_status_ = S_OK;
+  SensorStreamFlags offered_streams_ = kAllSensorStreams;
   std::vector<std::string> calls_;
   Mapper mapper_;
   bool available_ = true;
