@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/video/camera_settings.h"
 
 struct AccuracyOptions {
   CameraSettings settings;   // the program's defaults unless overridden

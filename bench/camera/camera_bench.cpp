@@ -45,14 +45,14 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/camera_device.h"
-#include "body/backends/camera/color_frame_geometry.h"
-#include "body/backends/camera/onnx_model.h"
-#include "body/backends/camera/palm_detector.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/video_decoder.h"
+#include "body/backends/camera/video/color_frame_geometry.h"
+#include "body/backends/camera/inference/onnx_model.h"
+#include "body/backends/camera/inference/palm_detector.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/video/video_decoder.h"
 #include "body/picture_copy.h"
 #include "test_media.h"
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "accuracy_eval.h"
-#include "body/backends/camera/hand_reader.h"
-#include "body/backends/camera/hand_shape.h"
+#include "body/backends/camera/inference/hand_reader.h"
+#include "body/backends/camera/inference/hand_shape.h"
 #include "hand_labels.h"
 #include "test_media.h"
 

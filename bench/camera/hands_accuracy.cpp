@@ -9,7 +9,7 @@
 #include <map>
 
 #include "accuracy_eval.h"
-#include "body/backends/camera/body_estimator.h"
+#include "body/backends/camera/inference/body_estimator.h"
 #include "hand_labels.h"
 #include "test_media.h"
 

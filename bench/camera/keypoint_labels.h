@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "body/backends/camera/pose_types.h"
+#include "body/backends/camera/inference/pose_types.h"
 
 struct LabelledPerson {
   std::string file;  // picture file name

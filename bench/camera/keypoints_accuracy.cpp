@@ -11,8 +11,8 @@
 #include <map>
 
 #include "accuracy_eval.h"
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/hand_regions.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/inference/hand_regions.h"
 #include "keypoint_labels.h"
 #include "test_media.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "body/backends/camera/camera_list.h"
-#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/video/camera_list.h"
+#include "body/backends/camera/video/camera_settings.h"
 
 CameraChooser::CameraChooser(QWidget* parent) : QComboBox(parent) {
   setObjectName(QStringLiteral("CameraChoice"));

@@ -13,9 +13,9 @@
 #include <nlohmann/json.hpp>
 
 #include "app/session_reanalysis.h"
-#include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/file_digest.h"
-#include "body/backends/camera/recorded_frame_times.h"
+#include "body/backends/camera/inference/camera_assets.h"
+#include "body/backends/camera/inference/file_digest.h"
+#include "body/backends/camera/video/recorded_frame_times.h"
 #include "results/posix_file.h"
 #include "results/result_file_reader.h"
 #include "results/result_format.h"

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/recorded_frame_times.h"
-#include "body/backends/camera/video_decoder.h"
-#include "body/backends/camera/video_file_reader.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/video/recorded_frame_times.h"
+#include "body/backends/camera/video/video_decoder.h"
+#include "body/backends/camera/video/video_file_reader.h"
 #include "body/body_update.h"
 
 extern "C" {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/reanalysed_run.h"
-#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/video/camera_settings.h"
 
 struct SessionReanalysis {
   std::optional<ReanalysedRun> run;

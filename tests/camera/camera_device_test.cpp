@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "body/backends/camera/camera_device.h"
-#include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/video/color_frame_geometry.h"
 #include "body/body_update.h"
 #include "body/sensor/sensor_handles.h"
 #include "body/sensor/sensor_problem.h"

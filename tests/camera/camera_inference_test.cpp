@@ -12,15 +12,15 @@
 #include <set>
 #include <sstream>
 
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/hand_landmarker.h"
-#include "body/backends/camera/hand_shape.h"
-#include "body/backends/camera/onnx_model.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/pose_estimator.h"
-#include "body/backends/camera/pose_refiner.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/inference/camera_assets.h"
+#include "body/backends/camera/inference/hand_landmarker.h"
+#include "body/backends/camera/inference/hand_shape.h"
+#include "body/backends/camera/inference/onnx_model.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/inference/pose_estimator.h"
+#include "body/backends/camera/inference/pose_refiner.h"
+#include "body/backends/camera/video/video_source.h"
 #include "hand_labels.h"
 #include "test_media.h"
 

@@ -10,14 +10,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "body/backends/camera/body_tracker.h"
-#include "body/backends/camera/camera_settings.h"
-#include "body/backends/camera/color_frame_geometry.h"
-#include "body/backends/camera/hand_regions.h"
-#include "body/backends/camera/reported_wrists.h"
-#include "body/backends/camera/hand_shape.h"
-#include "body/backends/camera/keypoint_body_mapping.h"
-#include "body/backends/camera/movenet_decoder.h"
+#include "body/backends/camera/inference/body_tracker.h"
+#include "body/backends/camera/video/camera_settings.h"
+#include "body/backends/camera/video/color_frame_geometry.h"
+#include "body/backends/camera/inference/hand_regions.h"
+#include "body/backends/camera/inference/reported_wrists.h"
+#include "body/backends/camera/inference/hand_shape.h"
+#include "body/backends/camera/inference/keypoint_body_mapping.h"
+#include "body/backends/camera/inference/movenet_decoder.h"
 
 namespace {
 

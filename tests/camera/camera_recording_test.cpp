@@ -19,13 +19,13 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "body/backends/camera/mjpeg_huffman.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/recorded_frame_times.h"
-#include "body/backends/camera/session_recorder.h"
-#include "body/backends/camera/video_decoder.h"
-#include "body/backends/camera/video_file_reader.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/recording/mjpeg_huffman.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/video/recorded_frame_times.h"
+#include "body/backends/camera/recording/session_recorder.h"
+#include "body/backends/camera/video/video_decoder.h"
+#include "body/backends/camera/video/video_file_reader.h"
+#include "body/backends/camera/video/video_source.h"
 #include "support/file_mode.h"
 #include "test_media.h"
 

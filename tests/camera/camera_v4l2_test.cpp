@@ -15,8 +15,8 @@
 #include <fstream>
 #include <map>
 
-#include "body/backends/camera/v4l2_camera.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/video/v4l2_camera.h"
+#include "body/backends/camera/video/video_source.h"
 #include "fake_camera/fake_camera_files.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include "body/backends/camera/camera_color_frame.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/v4l2_camera.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/video/v4l2_camera.h"
 #include "body/sensor/sensor_handles.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/video/video_source.h"
 #include "test_media.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "body/backends/camera/body_estimator.h"
+#include "body/backends/camera/inference/body_estimator.h"
 #include "body/sensor/sensor_types.h"
 
 // The three shapes in table order, and their names.

@@ -2,14 +2,14 @@
 // derives from a palm, and palms found in labelled photos (whole picture and
 // a search square that reaches past the picture's edge).
 
-#include "body/backends/camera/palm_detector.h"
+#include "body/backends/camera/inference/palm_detector.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <opencv2/core.hpp>
 
-#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/inference/camera_assets.h"
 #include "test_media.h"
 
 namespace {

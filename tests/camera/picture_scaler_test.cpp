@@ -13,7 +13,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-#include "body/backends/camera/picture_scaler.h"
+#include "body/backends/camera/video/picture_scaler.h"
 
 namespace {
 

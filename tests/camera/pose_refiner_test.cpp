@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "body/backends/camera/camera_assets.h"
-#include "body/backends/camera/camera_settings.h"
-#include "body/backends/camera/pose_refiner.h"
-#include "body/backends/camera/single_pose_decoder.h"
+#include "body/backends/camera/inference/camera_assets.h"
+#include "body/backends/camera/video/camera_settings.h"
+#include "body/backends/camera/inference/pose_refiner.h"
+#include "body/backends/camera/inference/single_pose_decoder.h"
 
 namespace {
 

@@ -6,8 +6,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/video/video_source.h"
 
 cv::Mat ReadPictureFile(const std::string& path) {
   VideoSource source;

@@ -1,6 +1,6 @@
 #include "body/backends/camera/camera_color_frame.h"
 
-#include "body/backends/camera/picture_scaler.h"
+#include "body/backends/camera/video/picture_scaler.h"
 
 DeferredColorPicture::DeferredColorPicture(const AVFrame& decoded,
                                            const ColorFrameGeometry& geometry)

@@ -3,8 +3,8 @@
 // at once, the sensor's 1920 x 1080 picture drawn only when something reads
 // it (most frames never need it).
 
-#include "body/backends/camera/camera_picture.h"
-#include "body/backends/camera/color_frame_geometry.h"
+#include "body/backends/camera/video/camera_picture.h"
+#include "body/backends/camera/video/color_frame_geometry.h"
 #include "body/sensor/frame_data.h"
 
 class PictureScaler;

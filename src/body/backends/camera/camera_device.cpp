@@ -4,16 +4,16 @@
 
 #include <cstdio>
 
-#include "body/backends/camera/body_estimator.h"
-#include "body/backends/camera/camera_assets.h"
+#include "body/backends/camera/inference/body_estimator.h"
+#include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/camera_color_frame.h"
-#include "body/backends/camera/color_frame_geometry.h"
-#include "body/backends/camera/file_digest.h"
-#include "body/backends/camera/keypoint_body_mapping.h"
-#include "body/backends/camera/picture_scaler.h"
-#include "body/backends/camera/session_recorder.h"
-#include "body/backends/camera/v4l2_camera.h"
-#include "body/backends/camera/video_source.h"
+#include "body/backends/camera/video/color_frame_geometry.h"
+#include "body/backends/camera/inference/file_digest.h"
+#include "body/backends/camera/inference/keypoint_body_mapping.h"
+#include "body/backends/camera/video/picture_scaler.h"
+#include "body/backends/camera/recording/session_recorder.h"
+#include "body/backends/camera/video/v4l2_camera.h"
+#include "body/backends/camera/video/video_source.h"
 #include "body/sensor/sensor_problem.h"
 #include "state/thread_scheduling.h"
 

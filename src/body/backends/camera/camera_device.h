@@ -23,8 +23,8 @@
 #include <string>
 #include <thread>
 
-#include "body/backends/camera/camera_picture.h"
-#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/video/camera_picture.h"
+#include "body/backends/camera/video/camera_settings.h"
 #include "body/sensor/frame_mailbox.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor/sensor_device.h"

@@ -1,6 +1,6 @@
 // The "camera" backend's table entry and its command-line options.
 #include "body/backends/camera/camera_device.h"
-#include "body/backends/camera/camera_settings.h"
+#include "body/backends/camera/video/camera_settings.h"
 #include "body/sensor/backend_options.h"
 
 const SensorBackendDriver& CameraSensorDriver() {
