@@ -40,10 +40,10 @@ class ExperimentDriverTest : public testing::Test {
     ResetProgramState();
     char dir_template[] = "/tmp/tavelin2-driver-XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
-    dir_ = dir_template;
-    old_dir_ = fs::current_path();
-    fs::current_path(dir_);
-    previous_ =
+    dir = dir_template;
+    old_dir = fs::current_path();
+    fs::current_path(dir);
+    previous_handler =
         SetMessageBoxHandler([this](const std::string& text, const std::string&, uint32_t style) {
           messages.push_back(text);
           styles.push_back(style);
@@ -57,16 +57,16 @@ class ExperimentDriverTest : public testing::Test {
     frame.reset();
     SetFirstFramesTimeoutForTesting(0);
     UninstallScriptedSensor();
-    SetMessageBoxHandler(previous_);
-    fs::current_path(old_dir_);
-    fs::remove_all(dir_);
+    SetMessageBoxHandler(previous_handler);
+    fs::current_path(old_dir);
+    fs::remove_all(dir);
   }
 
   // Every file and folder the run left in the working directory, besides the stimuli.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(dir_)) {
-      const std::string name = fs::relative(e.path(), dir_).string();
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+      const std::string name = fs::relative(e.path(), dir).string();
       if (name != "stim" && name.rfind("stim/", 0) != 0) out.push_back(name);
     }
     return out;
@@ -76,16 +76,16 @@ class ExperimentDriverTest : public testing::Test {
   void CopyStimuli() {
     const char* source = std::getenv("T2_SOURCE_DIR");
     ASSERT_NE(source, nullptr);
-    fs::copy(fs::path(source) / "stim", dir_ / "stim");
+    fs::copy(fs::path(source) / "stim", dir / "stim");
   }
 
   // The sensor delivers a picture and a body frame every 20 ms while the test runs.
   void DeliverFrames() {
-    feeder_.callOnTimeout([this] {
+    feeder.callOnTimeout([this] {
       sensor->PushSet(ScriptedColorFrame(1920, 1080, ColorImageFormat_Bgra, 0xFF202020),
                       BodyFrameData{}, false);
     });
-    feeder_.start(20);
+    feeder.start(20);
   }
 
   // The stage window cannot be created (one is already up), so a run that got
@@ -111,9 +111,9 @@ class ExperimentDriverTest : public testing::Test {
     EXPECT_FALSE(frame->RunInProgress());
   }
 
-  fs::path dir_, old_dir_;
-  QTimer feeder_;
-  MessageBoxHandler previous_;
+  fs::path dir, old_dir;
+  QTimer feeder;
+  MessageBoxHandler previous_handler;
   std::vector<std::string> messages;
   std::vector<uint32_t> styles;
   std::shared_ptr<ScriptedSensor> sensor;
@@ -231,8 +231,8 @@ TEST_F(ExperimentDriverTest, ASensorThatNeverDeliversRefusesTheRunWithOneMessage
 
 TEST_F(ExperimentDriverTest, MissingOrBrokenStimuliAreNamedAndNoRunStarts) {
   CopyStimuli();
-  fs::remove(dir_ / "stim" / "bomb.wav");
-  std::ofstream(dir_ / "stim" / "balloon2.png") << "not a picture";
+  fs::remove(dir / "stim" / "bomb.wav");
+  std::ofstream(dir / "stim" / "balloon2.png") << "not a picture";
   DeliverFrames();
   trial_records[0].trial = 77;
   ConfirmSetup("K04");

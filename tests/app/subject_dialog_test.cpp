@@ -48,12 +48,13 @@ W* Control(QWidget* dialog, int32_t id) {
 class SubjectDialogTest : public testing::Test {
  protected:
   void SetUp() override {
-    previous_ = SetMessageBoxHandler([this](const std::string& text, const std::string&, uint32_t) {
-      messages.push_back(text);
-    });
+    previous_handler =
+        SetMessageBoxHandler([this](const std::string& text, const std::string&, uint32_t) {
+          messages.push_back(text);
+        });
     CopyIn(ExperimentSettings{}, dialog);
   }
-  void TearDown() override { SetMessageBoxHandler(previous_); }
+  void TearDown() override { SetMessageBoxHandler(previous_handler); }
 
   // Runs the dialog modally; `act` works on it while it is up.
   int Run(std::function<void(QWidget*)> act) {
@@ -64,7 +65,7 @@ class SubjectDialogTest : public testing::Test {
 
   CSubject dialog;
   std::vector<std::string> messages;
-  MessageBoxHandler previous_;
+  MessageBoxHandler previous_handler;
 };
 
 TEST_F(SubjectDialogTest, ShowsTheDefaultSettings) {
