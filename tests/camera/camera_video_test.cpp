@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "body/backends/camera/camera_color_frame.h"
+#include "body/backends/camera/video/capture_clock.h"
 #include "body/backends/camera/video/picture_scaler.h"
 #include "body/backends/camera/video/v4l2_camera.h"
 #include "body/sensor/sensor_handles.h"

@@ -10,19 +10,13 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "body/backends/camera/video/capture_clock.h"
 #include "body/sensor/sensor_types.h"
 
 struct AVFrameDeleter {
   void operator()(AVFrame* frame) const { av_frame_free(&frame); }
 };
 using AVFramePtr = std::unique_ptr<AVFrame, AVFrameDeleter>;
-
-// Which clock a picture's capture time was read from.
-enum class CaptureClock {
-  kDriver,    // the camera driver's buffer timestamp (CLOCK_MONOTONIC)
-  kReadTime,  // the moment our capture thread got the buffer (the driver's was unusable)
-  kFile,      // the file's presentation time, on the replay clock
-};
 
 struct CameraPicture {
   // The decoded picture (a reference into the decoder's buffer pool; moving

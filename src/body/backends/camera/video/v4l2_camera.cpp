@@ -15,7 +15,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "body/backends/camera/video/video_source.h"
+#include "body/backends/camera/video/capture_clock.h"
 
 namespace {
 

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include "body/backends/camera/video/camera_list.h"
+#include "body/backends/camera/video/capture_clock.h"
 #include "body/backends/camera/video/recorded_frame_times.h"
 #include "body/backends/camera/video/v4l2_camera.h"
 #include "body/backends/camera/video/video_file_reader.h"
@@ -46,12 +47,6 @@ int64_t FrameKey(const AVFrame& f) {
 }
 
 }  // namespace
-
-TIMESPAN MonotonicNow100ns() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<TIMESPAN>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100;
-}
 
 VideoSource::VideoSource() = default;
 VideoSource::~VideoSource() {

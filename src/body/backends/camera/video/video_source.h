@@ -22,9 +22,6 @@ class PacketReader;
 class V4l2Camera;
 struct CameraIdentity;
 
-// CLOCK_MONOTONIC now, in the sensor layer's 100 ns frame-time units.
-TIMESPAN MonotonicNow100ns();
-
 class VideoSource {
  public:
   enum class Read { kFrame, kEnded, kLost };
