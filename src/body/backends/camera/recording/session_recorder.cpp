@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "body/backends/camera/recording/mjpeg_huffman.h"
+#include "body/backends/camera/video/frame_table_format.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
 #include "state/thread_scheduling.h"
@@ -61,7 +62,7 @@ bool SessionRecorder::CreateIn(const std::string& directory, bool rescue, std::s
                      options_.width, options_.height, options_.frame_rate, error))
     return false;
   UniqueFd table = CreateFileIn(dir, plan_.table_name, O_WRONLY, RunFileAccess());
-  if (!table.valid() || !WriteAll(table.get(), kVideoTableHeader)) {
+  if (!table.valid() || !WriteAll(table.get(), FrameTableHeader())) {
     if (error) *error = table_path + ": " + std::strerror(errno);
     if (table.valid()) ::unlinkat(dir, plan_.table_name.c_str(), 0);
     video_.Finish(nullptr);
@@ -146,8 +147,7 @@ bool SessionRecorder::Store(Entry& entry, std::string* error) {
   }
   const int64_t frame = video_.frames();
   if (!video_.WriteFrame(jpeg, error)) return false;
-  table_rows_ += std::to_string(frame) + ',' + std::to_string(entry.capture_time) + ',' +
-                 (entry.clock_ms ? std::to_string(*entry.clock_ms) : std::string()) + "\r\n";
+  table_rows_ += FrameTableRow(frame, entry.capture_time, entry.clock_ms);
   return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Records a run's camera pictures: a Motion-JPEG AVI holding every picture
-// in capture order, and a frame table (CSV, CR LF) with each video frame's
-// capture time and the run clock at that moment.
+// in capture order, and a frame table (video/frame_table_format.h) with each
+// video frame's capture time and the run clock at that moment.
 //
 // The capture thread hands each picture over with Offer, which only queues a
 // reference to it (the camera's own JPEG data, or the decoded picture when
@@ -24,8 +24,6 @@
 #include "body/backends/camera/recording/mjpeg_avi_writer.h"
 #include "body/backends/camera/recording/mjpeg_encoder.h"
 #include "body/sensor/session_recording.h"
-
-inline constexpr const char* kVideoTableHeader = "Frame,CaptureTime,Clock\r\n";
 
 struct SessionRecorderOptions {
   int width = 0, height = 0;  // of the pictures

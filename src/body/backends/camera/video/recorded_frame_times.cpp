@@ -1,17 +1,10 @@
 #include "body/backends/camera/video/recorded_frame_times.h"
 
-#include <charconv>
-#include <cstdint>
 #include <fstream>
 
 namespace {
 
 constexpr std::string_view kVideoEnding = "_V.avi";
-
-bool ParseInteger(std::string_view text, int64_t* value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
-  return ec == std::errc() && end == text.data() + text.size();
-}
 
 }  // namespace
 
@@ -29,30 +22,21 @@ std::optional<std::vector<RecordedFrame>> ReadRecordedFrames(const std::string& 
     return std::nullopt;
   };
   std::string line;
-  if (!std::getline(in, line) || line.rfind("Frame,CaptureTime,Clock", 0) != 0)
-    return refuse(1, "not a frame table (header Frame,CaptureTime,Clock)");
+  if (!std::getline(in, line) || !IsFrameTableHeader(line))
+    return refuse(1, FrameTableHeaderProblem());
   std::vector<RecordedFrame> frames;
   for (int number = 2; std::getline(in, line); ++number) {
     if (in.eof()) break;  // a last row without its line end: cut off by a kill
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
-    const std::string_view row = line;
-    const size_t a = row.find(',');
-    const size_t b = a == std::string::npos ? a : row.find(',', a + 1);
-    int64_t frame = 0, time = 0, clock = 0;
-    if (b == std::string::npos || !ParseInteger(row.substr(0, a), &frame) ||
-        !ParseInteger(row.substr(a + 1, b - a - 1), &time))
-      return refuse(number, "not a frame row: " + line);
-    const std::string_view clock_text = row.substr(b + 1);
-    if (!clock_text.empty() && (!ParseInteger(clock_text, &clock) || clock < INT32_MIN ||
-                                clock > INT32_MAX))
-      return refuse(number, "not a run clock: " + line);
+    int64_t frame = 0;
+    std::string why;
+    const std::optional<RecordedFrame> row = ParseFrameTableRow(line, &frame, &why);
+    if (!row) return refuse(number, why);
     if (frame != int64_t(frames.size())) return refuse(number, "frame numbers out of order");
-    if (!frames.empty() && time < frames.back().capture_time)
+    if (!frames.empty() && row->capture_time < frames.back().capture_time)
       return refuse(number, "capture time goes back");
-    RecordedFrame out{time, std::nullopt};
-    if (!clock_text.empty()) out.clock_ms = static_cast<int32_t>(clock);
-    frames.push_back(out);
+    frames.push_back(*row);
   }
   return frames;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "body/backends/camera/video/frame_table_format.h"
 #include "body/sensor/sensor_types.h"
 
 // "X_V.csv" for "X_V.avi"; "" for a file whose name is not a session video's.
@@ -20,13 +21,6 @@ std::string VideoTablePathFor(const std::string& video_path);
 // times that never go back).
 std::optional<std::vector<TIMESPAN>> ReadRecordedFrameTimes(const std::string& path,
                                                             std::string* problem);
-
-// One row of the table: the capture time, and the run clock (ms) at that
-// moment when the run had started its clock.
-struct RecordedFrame {
-  TIMESPAN capture_time = 0;
-  std::optional<int32_t> clock_ms;
-};
 
 // The whole table, read and checked as ReadRecordedFrameTimes does; a Clock
 // that is neither empty nor a number is refused too.
