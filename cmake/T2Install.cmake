@@ -9,7 +9,7 @@
 #   share/applications/tavelin2.desktop, share/icons/hicolor/scalable/apps/tavelin2.svg
 #   share/man/man1/tavelin2.1.gz, share/doc/tavelin2/
 # The program finds share/tavelin2 and lib/tavelin2 from its own place in
-# bin/ (src/state/data_paths.h), so the installed tree works wherever it lies.
+# bin/ (src/platform/data_paths.h), so the installed tree works wherever it lies.
 
 string(TIMESTAMP T2_RELEASE_DATE "%Y-%m-%d" UTC)
 string(TIMESTAMP T2_RELEASE_DATE_RFC2822 "%a, %d %b %Y %H:%M:%S +0000" UTC)

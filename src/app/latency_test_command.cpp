@@ -16,6 +16,7 @@
 #include "latency/latency_test_loop.h"
 #include "latency/screen_timeline.h"
 #include "latency/sensor_pictures.h"
+#include "platform/thread_scheduling.h"
 #include "results/latency_tests.h"
 #include "results/posix_file.h"
 #include "results/result_file_names.h"
@@ -24,7 +25,6 @@
 #include "state/path_names.h"
 #include "state/program_state.h"
 #include "state/settings_io.h"
-#include "state/thread_scheduling.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/inference/file_digest.h"
 #include "body/backends/camera/video/recorded_frame_times.h"
+#include "platform/file_access.h"
 #include "results/posix_file.h"
 #include "results/result_file_reader.h"
 #include "results/result_format.h"
 #include "results/run_record.h"
 #include "results/timing_format.h"
-#include "state/file_access.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
 

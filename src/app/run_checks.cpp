@@ -1,6 +1,6 @@
 #include "app/run_checks.h"
 
-#include "state/data_paths.h"
+#include "platform/data_paths.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

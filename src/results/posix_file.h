@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unique_fd.h"
 #include "state/path_names.h"
-#include "state/unique_fd.h"
 
 // Writes every byte, retrying short writes and EINTR. False on any error.
 bool WriteAll(int fd, std::string_view bytes);

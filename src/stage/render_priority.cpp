@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 namespace {
 

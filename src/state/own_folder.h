@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "state/file_access.h"
-#include "state/unique_fd.h"
+#include "platform/file_access.h"
+#include "platform/unique_fd.h"
 
 struct OpenedFolder {
   UniqueFd fd;          // valid when the folder can be used

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "state/file_access.h"
+#include "platform/file_access.h"
 #include "state/message_box.h"
 #include "state/program_state.h"
 #include "state/random.h"

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/thread_scheduling.h"
 #include "state/message_box.h"
-#include "state/thread_scheduling.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "state/data_paths.h"
+#include "platform/data_paths.h"
+#include "platform/thread_scheduling.h"
 #include "results/record_sink.h"
 #include "stage/stage_surface.h"
 #include "state/record_fields.h"
-#include "state/thread_scheduling.h"
 #include "trial/active_target.h"
 #include "trial/pass_trace.h"
 #include "trial/response_rules.h"

@@ -15,7 +15,7 @@
 #include "body/backends/camera/video/v4l2_camera.h"
 #include "body/backends/camera/video/video_source.h"
 #include "body/sensor/sensor_problem.h"
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 namespace {
 

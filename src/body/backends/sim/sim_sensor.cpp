@@ -11,7 +11,7 @@
 #include "body/backends/sim/screen_probe.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "state/data_paths.h"
+#include "platform/data_paths.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "state/unique_fd.h"
+#include "platform/unique_fd.h"
 
 extern "C" {
 #include <libavutil/rational.h>

@@ -9,9 +9,9 @@
 
 #include "body/backends/camera/recording/mjpeg_huffman.h"
 #include "body/backends/camera/video/frame_table_format.h"
+#include "platform/thread_scheduling.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
-#include "state/thread_scheduling.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "state/file_access.h"
+#include "platform/file_access.h"
 
 #include <grp.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 #include <sched.h>
 #include <sys/resource.h>

@@ -7,7 +7,7 @@
 
 #include <thread>
 
-#include "state/thread_scheduling.h"
+#include "platform/thread_scheduling.h"
 
 namespace {
 

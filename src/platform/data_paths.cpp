@@ -1,4 +1,4 @@
-#include "state/data_paths.h"
+#include "platform/data_paths.h"
 
 #include <filesystem>
 #include <system_error>

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "state/data_paths.h"
+#include "platform/data_paths.h"
 
 namespace fs = std::filesystem;
 
