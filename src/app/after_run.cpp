@@ -8,6 +8,7 @@
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"
 #include "state/program_state.h"
+#include "state/run_file_endings.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ namespace {
 std::string FindTrialFile(const std::string& name) {
   std::vector<std::string> folders{CurrentDirectory()};
   for (const std::string& rescue : DefaultRescueDirectories()) folders.push_back(rescue);
-  const std::string body_name = name.substr(0, name.size() - 4) + "_B.csv";
+  const std::string body_name = RunFilePath(name, run_file::kBody);
   for (const std::string& folder : folders) {
     const std::filesystem::path dir(folder);
     std::error_code ec;

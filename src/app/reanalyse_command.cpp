@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/reanalyse_run.h"
+#include "state/run_file_endings.h"
 
 namespace {
 
@@ -64,7 +65,8 @@ int RunReanalyseCommand(const std::vector<std::string>& args) {
     return kExitFailed;
   }
   int status = 0;
-  for (const std::string& run : request.runs) {
+  // A glob over a run's folder names its companion files too: each run once.
+  for (const std::string& run : TrialFilesFor(request.runs)) {
     error.clear();
     if (ReanalyseRun(run, request.overrides, request.out_dir, &error)) {
       std::printf("%s\n", run.c_str());

@@ -15,7 +15,6 @@
 #include "app/session_reanalysis.h"
 #include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/inference/file_digest.h"
-#include "body/backends/camera/video/recorded_frame_times.h"
 #include "platform/file_access.h"
 #include "results/posix_file.h"
 #include "results/result_file_reader.h"
@@ -24,15 +23,11 @@
 #include "results/timing_format.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
+#include "state/run_file_endings.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// The path without its ".csv": the stem every file of the run shares.
-std::string RunStem(const std::string& trial_path) {
-  return trial_path.ends_with(".csv") ? trial_path.substr(0, trial_path.size() - 4) : trial_path;
-}
 
 // The settings the run record names; the program's defaults where it names none.
 ExperimentSettings ExperimentSettingsOf(const Json& record) {
@@ -197,7 +192,8 @@ bool ReanalyseRun(const std::string& given, const CameraOverrides& overrides,
     return false;
   }
   const std::string stem = RunStem(trial_path);
-  const std::string video = stem + "_V.avi", table = VideoTablePathFor(video);
+  const std::string video = RunFilePath(trial_path, run_file::kVideo),
+                    table = RunFilePath(trial_path, run_file::kVideoTable);
   if (::access(video.c_str(), R_OK) != 0) {
     *error = "no session video " + video + " (" + std::strerror(errno) + ")";
     return false;
@@ -232,7 +228,9 @@ bool ReanalyseRun(const std::string& given, const CameraOverrides& overrides,
   const std::string name = BaseName(stem);
   return WriteOutputs(
       out_dir,
-      {{name + "_B.csv", body}, {name + "_T.csv", timing}, {name + "_reanalysis.json", summary}},
+      {{RunFilePath(name, run_file::kBody), body},
+       {RunFilePath(name, run_file::kTiming), timing},
+       {RunFilePath(name, run_file::kReanalysis), summary}},
       error);
 }
 

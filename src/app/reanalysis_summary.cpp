@@ -7,6 +7,7 @@
 #include "report/quartiles.h"
 #include "results/regular_file.h"
 #include "results/result_file_reader.h"
+#include "state/run_file_endings.h"
 
 const char kReanalysisSummaryHeader[] =
     "participant_id\tsession_id\trun\tsource_file\tframes_in_table\tframes_analysed\t"
@@ -39,13 +40,11 @@ std::string Count(const std::vector<TimingRow>& rows, int32_t TimingRow::*value)
 bool ReanalysisSummaryRow(const std::string& out_dir, const BidsSourceRun& run, std::string* row,
                           std::string* error) {
   const std::string& source = run.source_file;
-  const std::string stem =
-      out_dir + "/" + run.folder + "/" +
-      (source.ends_with(".csv") ? source.substr(0, source.size() - 4) : source);
+  const std::string trial = out_dir + "/" + run.folder + "/" + source;
+  const std::string record_path = RunFilePath(trial, run_file::kReanalysis);
   std::string text;
-  const FileRead read = ReadRegularFile(stem + "_reanalysis.json", &text, error);
-  if (read == FileRead::kMissing)
-    *error = "no participant-level result " + stem + "_reanalysis.json";
+  const FileRead read = ReadRegularFile(record_path, &text, error);
+  if (read == FileRead::kMissing) *error = "no participant-level result " + record_path;
   if (read != FileRead::kRead) return false;
   const nlohmann::json record = nlohmann::json::parse(text, nullptr, false);
   const auto figure = [&](const char* group, const char* key) -> std::optional<std::string> {
@@ -58,10 +57,10 @@ bool ReanalysisSummaryRow(const std::string& out_dir, const BidsSourceRun& run, 
              no_clock = figure("frames", "without_clock"),
              samples = figure("counts", "body_samples");
   if (!in_table || !analysed || !no_clock || !samples) {
-    *error = stem + "_reanalysis.json: not a re-analysis record";
+    *error = record_path + ": not a re-analysis record";
     return false;
   }
-  const auto timing = ReadTimingFile(stem + "_T.csv", error);
+  const auto timing = ReadTimingFile(RunFilePath(trial, run_file::kTiming), error);
   if (!timing) return false;
   *row = "sub-" + run.participant + "\t" + (run.session.empty() ? "n/a" : "ses-" + run.session) +
          "\t" + std::to_string(run.run) + "\t" + source + "\t" + *in_table + "\t" + *analysed +

@@ -8,6 +8,7 @@
 #include "app/report_pdf.h"
 #include "report/report_model.h"
 #include "results/result_file_reader.h"
+#include "state/run_file_endings.h"
 
 bool WriteRunReport(const ResultFileSet& set, std::string* report_path, std::string* error) {
   *report_path = ReportPathFor(set.trial_path);

@@ -16,6 +16,7 @@
 #include "export/tsv_table.h"
 #include "results/result_file_reader.h"
 #include "results/text_encoding.h"
+#include "state/run_file_endings.h"
 
 #ifndef TAVELIN2_VERSION
 #define TAVELIN2_VERSION "unknown"
@@ -92,12 +93,15 @@ void StageSourceFiles(BidsDataset& dataset, const ResultFileSet& set, const std:
                       const std::string& source_file) {
   const std::string& trial = set.trial_path;
   // Runs appended in the same second share a file but not a video.
-  if (set.runs.size() != 1 || !trial.ends_with(".csv") || !source_file.ends_with(".csv")) return;
-  const std::string stem = trial.substr(0, trial.size() - 4);
-  const std::string video = stem + "_V.avi", table = stem + "_V.csv";
+  if (set.runs.size() != 1 || !trial.ends_with(run_file::kTrial) ||
+      !source_file.ends_with(run_file::kTrial))
+    return;
+  const std::string stem = RunStem(trial);
+  const std::string video = RunFilePath(trial, run_file::kVideo),
+                    table = RunFilePath(trial, run_file::kVideoTable);
   if (::access(video.c_str(), R_OK) != 0 || ::access(table.c_str(), R_OK) != 0) return;
   const std::string copy_stem =
-      "sourcedata/" + dir + "/" + source_file.substr(0, source_file.size() - 4);
+      "sourcedata/" + dir + "/" + RunStem(source_file);
   for (const std::string& path :
        {trial, set.body_path, set.timing_path, set.run_record_path, video, table}) {
     if (!path.empty() && path.starts_with(stem))
@@ -208,16 +212,8 @@ BidsExportResult ExportBids(const BidsExportOptions& options) {
     result.error = "tracksys label '" + options.tracksys + "' may hold only letters and digits";
     return result;
   }
-  // A run's four files may all be named (a shell glob does that): each run once.
-  std::vector<std::string> trial_files;
-  for (const std::string& input : options.inputs) {
-    const std::string trial = TrialFileFor(input);
-    if (std::find(trial_files.begin(), trial_files.end(), trial) == trial_files.end()) {
-      trial_files.push_back(trial);
-    }
-  }
   std::vector<ResultFileSet> sets;
-  for (const std::string& path : trial_files) {
+  for (const std::string& path : TrialFilesFor(options.inputs)) {
     auto set = ReadResultFiles(path, &result.error);
     if (!set) return result;
     for (const std::string& damage : set->damage) result.notes.push_back(damage);

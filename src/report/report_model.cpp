@@ -8,6 +8,7 @@
 
 #include "export/run_timeline.h"
 #include "results/text_encoding.h"
+#include "state/run_file_endings.h"
 #include "state/setting_checks.h"
 #include "trial/stage_frame.h"
 
@@ -225,9 +226,7 @@ std::optional<double> TimingRtMedian(const ResultRun& run, int32_t TimingRow::*r
 }  // namespace
 
 std::string ReportPathFor(const std::string& trial_path) {
-  const std::string stem =
-      trial_path.ends_with(".csv") ? trial_path.substr(0, trial_path.size() - 4) : trial_path;
-  return stem + "_report.pdf";
+  return RunFilePath(trial_path, run_file::kReport);
 }
 
 std::vector<TrackingPoint> ThinTracking(const std::vector<TrackingPoint>& points, size_t max_points) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "results/text_encoding.h"
+#include "state/run_file_endings.h"
 
 namespace {
 

@@ -3,15 +3,16 @@
 #include <cstdio>
 #include <string>
 
+#include "state/run_file_endings.h"
+
 namespace {
 
 constexpr size_t kNameMax = 255;  // bytes in one file name on Linux file systems
-constexpr std::string_view kBodyTail = "_B.csv";
 // The longest tail after the time of any name of a run: the last run record
 // name RunRecordNameIn gives in one folder (longer than "_report.pdf", "_V.avi").
-constexpr std::string_view kLongestTail = "_run-1000.json";
+const size_t kLongestTail = RunRecordEnding(1000).size();
 // The longest name of a run: "_YYYYMMDD_hhmmss" and that tail.
-constexpr size_t kLongestSuffix = 16 + kLongestTail.size();
+const size_t kLongestSuffix = 16 + kLongestTail;
 
 bool IsUtf8Continuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -38,7 +39,7 @@ void CutAtCharacter(std::string& name, size_t limit) {
 std::string NameFor(std::string_view subject, const LocalDateTime& start, std::string_view tail) {
   const std::string suffix = TimeSuffix(start);
   std::string name = FileNameSubject(subject);
-  CutAtCharacter(name, kNameMax - suffix.size() - kLongestTail.size());
+  CutAtCharacter(name, kNameMax - suffix.size() - kLongestTail);
   return name + suffix + std::string(tail);
 }
 
@@ -56,31 +57,29 @@ std::string FileNameSubject(std::string_view subject) {
 }
 
 std::string TrialFileName(std::string_view subject, const LocalDateTime& start) {
-  return NameFor(subject, start, ".csv");
+  return NameFor(subject, start, run_file::kTrial);
 }
 
 std::string LatencyFileName(const LocalDateTime& start) {
-  return NameFor("latency", start, ".csv");
+  return NameFor("latency", start, run_file::kTrial);
 }
 
 std::string BodyFileName(std::string_view subject, const LocalDateTime& start) {
-  return NameFor(subject, start, kBodyTail);
+  return NameFor(subject, start, run_file::kBody);
 }
 
 std::string VideoFileName(std::string_view subject, const LocalDateTime& start) {
-  return NameFor(subject, start, "_V.avi");
+  return NameFor(subject, start, run_file::kVideo);
 }
 
 std::string VideoTableFileName(std::string_view subject, const LocalDateTime& start) {
-  return NameFor(subject, start, "_V.csv");
+  return NameFor(subject, start, run_file::kVideoTable);
 }
 
 std::string TimingFileName(std::string_view subject, const LocalDateTime& start) {
-  return NameFor(subject, start, "_T.csv");
+  return NameFor(subject, start, run_file::kTiming);
 }
 
 std::string RunRecordFileName(std::string_view subject, const LocalDateTime& start, int copy) {
-  std::string tail = "_run";
-  if (copy > 1) tail += "-" + std::to_string(copy);
-  return NameFor(subject, start, tail + ".json");
+  return NameFor(subject, start, RunRecordEnding(copy));
 }

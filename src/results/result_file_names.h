@@ -1,9 +1,7 @@
 #pragma once
-// Names of a run's result files: "<subject>_YYYYMMDD_hhmmss.csv" (trial
-// records), "..._B.csv" (body stream), "..._T.csv" (trial timing) and
-// "..._run.json" (run record), always a plain file in the directory they are
-// written to, whatever the subject holds; the session video's files follow
-// the same rule.
+// Names of a run's files: "<subject>_YYYYMMDD_hhmmss" and the file's ending
+// (state/run_file_endings.h), always a plain file in the directory they are
+// written to, whatever the subject holds.
 
 #include <string>
 #include <string_view>

@@ -11,12 +11,9 @@
 #include "results/regular_file.h"
 #include "results/result_format.h"
 #include "results/timing_format.h"
+#include "state/run_file_endings.h"
 
 namespace {
-
-// Result file names end in "_YYYYMMDD_hhmmss" plus a kind suffix.
-const std::regex kResultName(R"(^(.*)_(\d{4})(\d{2})(\d{2})_(\d{2})(\d{2})(\d{2})(|_B|_T)\.csv$)");
-const std::regex kRunRecordName(R"(^(.*_\d{8}_\d{6})_run(-\d+)?\.json$)");
 
 struct Lines {
   std::vector<std::string_view> lines;  // without their LF or CR LF
@@ -297,42 +294,18 @@ std::vector<TimingRow> TimingOfTrials(const std::vector<TrialRecord>& trials,
 
 }  // namespace
 
-std::string TrialFileFor(const std::string& path) {
-  std::smatch m;
-  if (std::regex_match(path, m, kRunRecordName)) return m[1].str() + ".csv";
-  if (std::regex_match(path, m, kResultName) && m[8].length() > 0) {
-    return path.substr(0, path.size() - m[8].length() - 4) + ".csv";
-  }
-  return path;
-}
-
-bool ParseResultFileName(const std::string& path, std::string* subject, LocalDateTime* start) {
-  const size_t slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::smatch m;
-  if (!std::regex_match(name, m, kResultName)) return false;
-  *subject = m[1].str();
-  *start = LocalDateTime{std::stoi(m[2]),
-                         std::stoi(m[3]),
-                         std::stoi(m[4]),
-                         std::stoi(m[5]),
-                         std::stoi(m[6]),
-                         std::stoi(m[7]),
-                         0};
-  return true;
-}
-
 std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std::string* error) {
   ResultFileSet set;
   set.trial_path = trial_path;
-  const std::string stem = trial_path.size() > 4 && trial_path.ends_with(".csv")
-                               ? trial_path.substr(0, trial_path.size() - 4)
-                               : std::string();
+  const std::string stem =
+      trial_path.size() > run_file::kTrial.size() && trial_path.ends_with(run_file::kTrial)
+          ? RunStem(trial_path)
+          : std::string();
   if (stem.empty()) {
     *error = trial_path + ": not a trial file: its name does not end in .csv";
     return std::nullopt;
   }
-  set.body_path = stem + "_B.csv";
+  set.body_path = stem + std::string(run_file::kBody);
 
   std::vector<TrialRow> trial_rows;
   const FileRead trial_read = ReadTable(
@@ -363,9 +336,10 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     *error = trial_path + ": its body file " + set.body_path + " is missing";
   if (body_read != FileRead::kRead) return std::nullopt;
   std::vector<TimingRow> timing_rows;
-  const FileRead timing_read = ReadTimingRows(stem + "_T.csv", &timing_rows, &set.damage, error);
+  const std::string timing_path = stem + std::string(run_file::kTiming);
+  const FileRead timing_read = ReadTimingRows(timing_path, &timing_rows, &set.damage, error);
   if (timing_read == FileRead::kFailed) return std::nullopt;
-  if (timing_read == FileRead::kRead) set.timing_path = stem + "_T.csv";
+  if (timing_read == FileRead::kRead) set.timing_path = timing_path;
   auto trial_runs =
       SplitRuns(std::move(trial_rows), [](const TrialRow& r) { return r.record.trial; });
   auto body_runs = SplitRuns(std::move(samples), [](const BodySample& s) { return s.count; });
@@ -414,8 +388,7 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
   // Each run appended to the files took the next free run record name: the
   // last run's record is the copy numbered by the run count. Another copy is
   // not taken for it, so that no run is shown with another run's figures.
-  const std::string record_path =
-      stem + (n > 1 ? "_run-" + std::to_string(n) + ".json" : std::string("_run.json"));
+  const std::string record_path = stem + RunRecordEnding(static_cast<int>(n));
   error->clear();
   set.run_record = ReadRunRecord(record_path, error);
   if (!error->empty()) return std::nullopt;

@@ -57,11 +57,6 @@ struct ResultFileSet {
   std::vector<std::string> damage;
 };
 
-// The trial file that belongs to `path`: "X.csv" for "X.csv", "X_B.csv",
-// "X_T.csv", "X_run.json" and "X_run-N.json" of a result file name ("..._YYYYMMDD_hhmmss...");
-// any other path is returned unchanged.
-std::string TrialFileFor(const std::string& path);
-
 // Reads the files of the run whose trial file is `trial_path`. On failure
 // returns nothing and says in *error which file and why.
 std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std::string* error);
@@ -69,7 +64,3 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
 // The rows of one timing file ("X_T.csv", of either version) on its own; a
 // last row cut off is left out. Nothing, with *error, when it cannot be read.
 std::optional<std::vector<TimingRow>> ReadTimingFile(const std::string& path, std::string* error);
-
-// Subject and start time from a result file name ("<subject>_YYYYMMDD_hhmmss.csv"):
-// used for runs whose trial file holds no row.
-bool ParseResultFileName(const std::string& path, std::string* subject, LocalDateTime* start);

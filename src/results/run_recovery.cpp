@@ -12,6 +12,7 @@
 #include "results/result_file_names.h"
 #include "state/message_box.h"
 #include "state/own_folder.h"
+#include "state/run_file_endings.h"
 
 namespace {
 
@@ -136,15 +137,16 @@ std::vector<std::string> VideoFilesOf(const JournalHeader& header,
 // the frame table (beside it where it is there), with the frames the table
 // names. The run could not say how its video ended.
 std::optional<SessionVideoRecord> VideoRecordOf(const std::vector<std::string>& files) {
-  const auto video = std::find_if(files.begin(), files.end(),
-                                  [](const std::string& f) { return f.ends_with("_V.avi"); });
+  const auto video = std::find_if(files.begin(), files.end(), [](const std::string& f) {
+    return f.ends_with(run_file::kVideo);
+  });
   if (video == files.end()) return std::nullopt;
   SessionVideoRecord record;
   record.on = true;
   record.video_path = *video;
   const std::string folder = ParentDirectory(*video);
   for (const std::string& f : files) {
-    if (!f.ends_with("_V.csv")) continue;
+    if (!f.ends_with(run_file::kVideoTable)) continue;
     if (record.table_path.empty() || ParentDirectory(f) == folder) record.table_path = f;
   }
   std::string table, error;

@@ -10,6 +10,7 @@
 #include "results/result_file_reader.h"
 #include "results/result_format.h"
 #include "results/timing_format.h"
+#include "state/run_file_endings.h"
 
 namespace fs = std::filesystem;
 

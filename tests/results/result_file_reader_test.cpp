@@ -331,19 +331,6 @@ TEST_F(ReaderTest, CutOffRowsAndUnpairedTimingRowsAreLeftOutAndSaid) {
   }
 }
 
-TEST(TrialFileFor, EveryFileOfARunLeadsToItsTrialFile) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"d/S_20160305_090702.csv", "d/S_20160305_090702.csv"},
-      {"d/S_20160305_090702_B.csv", "d/S_20160305_090702.csv"},
-      {"d/S_20160305_090702_T.csv", "d/S_20160305_090702.csv"},
-      {"d/S_20160305_090702_run.json", "d/S_20160305_090702.csv"},
-      {"d/S_20160305_090702_run-2.json", "d/S_20160305_090702.csv"},  // a second run appended
-      {"d/S_B_20160305_090702.csv", "d/S_B_20160305_090702.csv"},     // a subject ending in _B
-      {"notes_B.csv", "notes_B.csv"},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(TrialFileFor(in), out) << in;
-}
-
 TEST(TextAsUtf8, ShiftJisBecomesUtf8AndOtherBytesAreEscaped) {
   EXPECT_EQ(TextAsUtf8("SBJ0000"), "SBJ0000");
   EXPECT_EQ(TextAsUtf8("被験者"), "被験者");
