@@ -77,6 +77,12 @@ void RunTimingRecorder::OnDrawnPass() {
   picture_captured_ns_ = 0;
   if (const FrameInfoPort* info = ports_.frame_info) {
     picture_captured_ns_ = info->PictureCaptured_ns();
+    // A picture captured before the run started but taken after it is not one
+    // of the run's pictures; counting it would show more than were captured.
+    if (picture_captured_ns_ != 0 && picture_captured_ns_ < run_start_ns_) {
+      pictures_shown_base_ = info->PicturesShown();
+      body_frames_base_ = info->BodyFramesTaken();
+    }
     facts.pictures_captured =
         static_cast<uint32_t>(info->PicturesCaptured() - pictures_captured_base_);
     facts.pictures_shown = static_cast<uint32_t>(info->PicturesShown() - pictures_shown_base_);

@@ -135,6 +135,30 @@ TEST(RunTimingLateScreen, OnsetShownArrivesAfterThePopAndTheCrossingIsInterpolat
   EXPECT_EQ(h.sink.timings.back().second.onset_shown_ms, 120);
 }
 
+// The run's first update takes a picture the sensor captured before the run
+// started: it is not one of the run's pictures, neither captured nor shown.
+TEST(RunTimingStart, APictureCapturedBeforeTheRunIsNotCountedAsShown) {
+  RunHarness h;
+  ScriptedFrameInfo frames;  // two pictures captured for each one taken
+  frames.taken = 10;
+  h.frame_info = &frames;
+  const int64_t before_run_ns = h.clock.Now_ns() - 1'000'000;
+  h.bodies = [&](int pass) {
+    if (pass % kFramePeriodPasses != 0) return 0;
+    ++frames.taken;
+    frames.captured_ns = pass == 0 ? before_run_ns : h.clock.Now_ns();
+    h.run.tracked_bodies[0] = Child(false);
+    return 1;
+  };
+  h.PressKeyAfterPass(300, VK_ESCAPE);
+  h.Run();
+  const DrawnPassFacts& f = h.run.timing->frames.last;
+  // Pictures taken at passes 0, 30, ..., 300: the ten after the first count.
+  EXPECT_EQ(f.pictures_shown, 10u);
+  EXPECT_EQ(f.body_frames, 10u);
+  EXPECT_EQ(f.pictures_captured, 22u);
+}
+
 TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   RunRecordHead head;
   head.subject = "P1";
@@ -177,8 +201,10 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
             (nlohmann::json{{"trials", 3}, {"body_samples", 13}, {"drawn_passes", 82}}));
   const nlohmann::json& f = r["frames"];
   EXPECT_EQ(f["pictures_captured"], 164);
-  EXPECT_EQ(f["pictures_shown"], 82);
-  EXPECT_EQ(f["body_frames"], 82);
+  // The pictures of passes 0 and 30 were captured 40 ms before their update,
+  // before the run started: not the run's.
+  EXPECT_EQ(f["pictures_shown"], 80);
+  EXPECT_EQ(f["body_frames"], 80);
   EXPECT_EQ(f["frames_presented"], 75) << "frames 1 to 75; 76 on were replaced";
   EXPECT_EQ(f["frame_interval_ms"]["median"], 30.0);
   EXPECT_EQ(f["frame_interval_ms"]["p99"], 30.0);
