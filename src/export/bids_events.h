@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "export/run_timeline.h"
+#include "results/run_timeline.h"
 
 std::string MakeEventsTsv(const ResultRun& run, const RunTimeline& timeline, int64_t origin_ms);
 

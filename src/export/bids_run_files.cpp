@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "export/bids_events.h"
-#include "export/run_timeline.h"
+#include "results/run_timeline.h"
 #include "state/body_vocabulary.h"
 #include "state/record_fields.h"
 

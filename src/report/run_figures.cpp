@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "export/run_timeline.h"
+#include "results/run_timeline.h"
 #include "state/camera_requirements.h"
 
 namespace {

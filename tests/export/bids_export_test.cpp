@@ -21,7 +21,7 @@
 
 #include "export/bids_events.h"
 #include "export/bids_participants.h"
-#include "export/run_timeline.h"
+#include "results/run_timeline.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/result_files.h"
 #include "journal_on_disk.h"
-#include "results/result_files.h"
 #include "results/result_format.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"

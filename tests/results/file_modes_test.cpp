@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <map>
 
+#include "app/result_files.h"
 #include "as_account.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "platform/file_access.h"
-#include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results_fixture.h"
 #include "state/program_state.h"

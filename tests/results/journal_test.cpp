@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/result_files.h"
 #include "results/journal_file.h"
 #include "results/journal_format.h"
 #include "results/journal_timing_format.h"
-#include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results/run_results.h"
 #include "results_fixture.h"

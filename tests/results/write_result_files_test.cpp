@@ -5,9 +5,9 @@
 
 #include <sstream>
 
+#include "app/result_files.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
-#include "results/result_files.h"
 #include "results/run_journal.h"
 #include "results/run_recovery.h"
 #include "results_fixture.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The start of a run's journal and the end of a run's use of the sensor with
-// its two result files: the one place of the results layer that reads the
-// program-wide state.
+// its result files, on the program-wide state: the program's wiring of the
+// results floor, which itself never reads that state.
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "export/run_timeline.h"
+#include "results/run_timeline.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "results/result_files.h"
+#include "app/result_files.h"
 
 #include <algorithm>
 #include <ctime>
