@@ -78,26 +78,6 @@
 <context>
     <name>Message</name>
     <message>
-        <source>実験画面を表示できないため、実験を中止しました。</source>
-        <translation>The run was stopped: the stage could not be shown.</translation>
-    </message>
-    <message>
-        <source>実験を開始できません。</source>
-        <translation>Cannot start.</translation>
-    </message>
-    <message>
-        <source>体のセンサーが実験中に止まりました。</source>
-        <translation>The body sensor stopped during the run.</translation>
-    </message>
-    <message>
-        <source>録画を開始できません。</source>
-        <translation>Video recording cannot start.</translation>
-    </message>
-    <message>
-        <source>録画が途中で止まりました。</source>
-        <translation>Video recording stopped part way.</translation>
-    </message>
-    <message>
         <source>整数を入力してください。</source>
         <translation>Please enter a whole number.</translation>
     </message>
@@ -110,36 +90,198 @@
         <translation>The data file cannot be opened</translation>
     </message>
     <message>
-        <source>データファイルを次の場所に保存しました。</source>
-        <translation>The data files were saved here:</translation>
+        <source>データファイルを作業フォルダに書き込めなかったため、次の場所に保存しました。
+%1</source>
+        <translation>The data file could not be written in the working directory; it was saved here instead:
+%1</translation>
     </message>
     <message>
-        <source>データファイルを保存できませんでした。</source>
-        <translation>The data file could not be saved.</translation>
+        <source>データファイルをすべては作業フォルダに書き込めなかったため、この実行のファイルをまとめて次の場所に保存しました。
+%1</source>
+        <translation>The data files could not all be written in the working directory; the run&apos;s files were saved together here instead:
+%1</translation>
     </message>
     <message>
-        <source>記録は次のファイルに残っています。次回の起動時に書き出します。</source>
-        <translation>The data is kept in this file and written out at the next start:</translation>
+        <source>データファイルをどこにも保存できませんでした。</source>
+        <translation>The data file could not be written anywhere.</translation>
     </message>
     <message>
-        <source>記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいになると、異常終了の際に記録が失われることがあります。</source>
-        <translation>Disk space for the run journal could not be reserved.</translation>
+        <source>データファイルをどこにも保存できませんでした。記録は次のファイルに残っています。次回の起動時に書き出します。
+%1</source>
+        <translation>The data file could not be written anywhere. The run&apos;s data is kept in this journal and is written out when the program starts next:
+%1</translation>
     </message>
     <message>
-        <source>記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。</source>
-        <translation>No run journal could be created.</translation>
+        <source>記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいになると、異常終了の際に記録が失われることがあります。念のため、ディスクの空きを増やしてください。
+%1</source>
+        <translation>Disk space for the run journal (the copy that keeps the data of a run that is cut short) could not be reserved. If the disk fills during this run and the program then stops abnormally, data may be lost. Free some disk space to be safe.
+%1</translation>
     </message>
     <message>
-        <source>次のフォルダは安全でないため使いませんでした。</source>
-        <translation>This folder was not used because it is not safe:</translation>
+        <source>記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。結果ファイルは実行の終わりに書き出します。</source>
+        <translation>No run journal could be created: if this run is cut short (a crash, a power cut), its data are lost. The result files are still written at its end.</translation>
     </message>
     <message>
-        <source>設定ファイルに使えない値があります。</source>
-        <translation>Tavelin2.ini holds values that cannot be used.</translation>
+        <source>前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。
+%1
+%2
+%3
+%4</source>
+        <translation>The previous run did not end normally. Its data was written to these files:
+%1
+%2
+%3
+%4</translation>
     </message>
     <message>
-        <source>この実験は設定どおりには行われません。</source>
-        <translation>Check the settings of this run.</translation>
+        <source>前回の実行は正常に終了しませんでした。記録を書き出せませんでした。記録は次のファイルに残っています。次回の起動時にもう一度書き出します。
+%1</source>
+        <translation>The previous run did not end normally, and its data could not be written. It stays in this journal and is written out at the next start:
+%1</translation>
+    </message>
+    <message>
+        <source>この実行の録画（最後の約1秒を除いて再生できます）:%1</source>
+        <translation>The session video of that run, playable up to about its last second:%1</translation>
+    </message>
+    <message>
+        <source>次のフォルダは安全でないため使いませんでした（%2）。データは、このアカウントのものでほかの誰も変更できないフォルダにだけ保存します。
+%1</source>
+        <translation>This folder was not used (%2). Only a folder of this account&apos;s own that no one else can change takes the data:
+%1</translation>
+    </message>
+    <message>
+        <source>空です</source>
+        <translation>empty</translation>
+    </message>
+    <message>
+        <source>整数ではありません</source>
+        <translation>not a whole number</translation>
+    </message>
+    <message>
+        <source>32ビットの範囲を超えています</source>
+        <translation>beyond the 32-bit range</translation>
+    </message>
+    <message>
+        <source>後出しじゃんけんとして行い、%1 と記録します</source>
+        <translation>runs as late janken, recorded as %1</translation>
+    </message>
+    <message>
+        <source>設定ダイアログではオフと表示し、実験では 0 を使います</source>
+        <translation>the setup dialog shows it clear, and the run uses 0</translation>
+    </message>
+    <message>
+        <source>開始の風船の後、最初に風船を割ったところで終わります。%1 と記録します</source>
+        <translation>the run ends at the first pop after the start balloon, recorded as %1</translation>
+    </message>
+    <message>
+        <source>%1 を使います</source>
+        <translation>%1 is used</translation>
+    </message>
+    <message>
+        <source>%1。%2 を使います</source>
+        <translation>%1; %2 is used</translation>
+    </message>
+    <message>
+        <source>設定ファイル Tavelin2.ini に、書かれたとおりには使えない値があります。
+
+%1
+設定ダイアログかファイルで直してください。</source>
+        <translation>Some values in Tavelin2.ini are not used as written:
+
+%1
+Correct them in the setup dialog or in the file.</translation>
+    </message>
+    <message>
+        <source>この実験は設定どおりには行われません。
+
+%1
+試行ファイルと実行記録には設定どおりの値が残ります。実際に行った内容はサマリーとレポートに示します。</source>
+        <translation>This run does not do what its settings say:
+
+%1
+The trial file and the run record keep the values as set; the summary and the report say what the run did.</translation>
+    </message>
+    <message>
+        <source>設定ファイルを読み込めませんでした（%1）。既定の設定を使います。
+%2
+
+このファイルは、終了時に上書きを承諾したときだけ置き換えます。</source>
+        <translation>The settings file could not be read (%1). The default settings are used.
+%2
+
+The file is replaced only if you agree when the program ends.</translation>
+    </message>
+    <message>
+        <source>起動時に読み込めなかった設定ファイルを、現在の設定で上書きしますか？
+%1</source>
+        <translation>The settings file could not be read when the program started. Replace it with the current settings?
+%1</translation>
+    </message>
+    <message>
+        <source>データファイルをグループ「%1」と共有できません（%2）。本人だけが読めるように保存します。</source>
+        <translation>The data files cannot be shared with the group &quot;%1&quot; (%2); they are written for this account alone.</translation>
+    </message>
+    <message>
+        <source>実験画面（ウィンドウか OpenGL の描画）を作れないため、実験を中止しました。データは書き出していません。</source>
+        <translation>The stage window or its OpenGL graphics could not be created; the run was abandoned and no data were written.</translation>
+    </message>
+    <message>
+        <source>実験を開始できません。
+
+%1
+何も記録していません。入力した値は次の開始のために残してあります。</source>
+        <translation>The run cannot start:
+
+%1
+Nothing was recorded. The values you entered are kept for the next Start.</translation>
+    </message>
+    <message>
+        <source>刺激ファイルがないか、読めません（%1 の中）:
+%2プログラムの stim フォルダ（balloon0.png〜balloon3.png、bomb.png、bomb.wav）を、tavelin2 を起動するフォルダに置いてください。
+</source>
+        <translation>Stimulus files missing or unreadable (in %1):
+%2Put the program&apos;s stim folder (balloon0.png to balloon3.png, bomb.png, bomb.wav) into the folder tavelin2 is started in.
+</translation>
+    </message>
+    <message>
+        <source>体のセンサーを使っていません（--sensor=none。カメラなしで作ったプログラムの既定です）。
+
+この実験ではカメラの画像を表示せず、体を記録せず、Esc でしか終えられません。
+体なしで実験を始めますか？</source>
+        <translation>No body sensor is in use (--sensor=none, the default of a build without the camera backend).
+
+The run will show no camera picture, record no bodies, and can only be ended with Esc.
+Start a run without bodies?</translation>
+    </message>
+    <message>
+        <source>実験開始から %1:%2（Clock %3 ms）</source>
+        <translation>%1:%2 into the run (Clock %3 ms)</translation>
+    </message>
+    <message>
+        <source>センサーが装置の切断を伝えました</source>
+        <translation>the sensor reported its device gone</translation>
+    </message>
+    <message>
+        <source>カメラの画像が %1 秒来ませんでした</source>
+        <translation>no camera picture came for %1 seconds</translation>
+    </message>
+    <message>
+        <source>体のセンサーが実験中に止まりました。%1、%2。
+
+それ以降、体と風船割りは記録されていません。ファイルにはそれまでの記録がすべて残っています。次の実験の前にカメラかファイルを確かめてください。</source>
+        <translation>The body sensor stopped %1: %2.
+
+From then on the run recorded no bodies and no pops. The files hold everything recorded before. Check the camera or the file before the next run.</translation>
+    </message>
+    <message>
+        <source>録画を開始できません（%1）。録画なしで実験を続けます。</source>
+        <translation>The session video cannot be recorded (%1). The run goes on without video.</translation>
+    </message>
+    <message>
+        <source>録画が途中で止まりました（%2）。次の録画は不完全です。結果ファイルには影響しません。
+%1</source>
+        <translation>The session video stopped part way (%2). This recording is incomplete; the result files are not affected.
+%1</translation>
     </message>
 </context>
 <context>

@@ -40,10 +40,10 @@ constexpr const char* kStageWindowTitle = "Experiment Window";
 
 // Told to the experimenter when the stage cannot be put up; no child has seen
 // anything yet and nothing has been recorded.
-constexpr const char* kStageFailedMessage =
-    QT_TRANSLATE_NOOP("Message", "実験画面を表示できないため、実験を中止しました。") "\n"
-    "The stage window or its OpenGL graphics could not be created; the run was "
-    "abandoned and no data were written.";
+constexpr const char* kStageFailedMessage = QT_TRANSLATE_NOOP(
+    "Message",
+    "実験画面（ウィンドウか OpenGL の描画）を作れないため、実験を中止しました。データは書き出して"
+    "いません。");
 
 LocalDateTime CurrentLocalTime() {
   const auto now = std::chrono::system_clock::now();
@@ -104,7 +104,7 @@ void AbandonRun() {
   CloseSensor();
   color_buffer.reset();
   run_journal.Discard();
-  AfxMessageBox(kStageFailedMessage, MB_ICONHAND);
+  AfxMessageBox(MessageText(kStageFailedMessage), MB_ICONHAND);
 }
 
 }  // namespace
@@ -180,7 +180,7 @@ bool CMainFrame::PrepareRun() {
   CopySettings(dialog, settings);
   // A value the dialog hands back as it is but the run cannot follow (janken 5,
   // a time limit of 0): the experimenter hears what will be run instead.
-  if (const std::string note = RunConditionMessage(RunConditionNotes(settings)); !note.empty())
+  if (const std::string note = RunConditionMessage(settings); !note.empty())
     AfxMessageBox(note, kMbIconExclamation);
   // Nothing of the run is touched before the sensor and the stimuli are known
   // to work; a refusal keeps the values just confirmed for the next Start.

@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 #include <QSettings>
-#include <QStringList>
 #include <QTranslator>
 #include <memory>
 
+#include "state/message_box.h"
 #include "trial/stage_frame.h"
 
 namespace {
@@ -71,18 +71,13 @@ bool ApplyUiLanguage(UiLanguage language) {
     return QCoreApplication::translate("Stage", text).toStdString();
   };
   CurrentStageTexts() = {stage(kStartPrompt), stage(kStatusFormat), stage(kScoreFormat)};
+  // Nor do the layers that compose messages.
+  SetMessageTranslator([](const char* source) {
+    return QCoreApplication::translate("Message", source).toStdString();
+  });
   return loaded;
 }
 
 UiLanguage CurrentUiLanguage() {
   return current_language;
-}
-
-QString TranslatedMessage(const std::string& text) {
-  QStringList lines = QString::fromStdString(text).split(QLatin1Char('\n'));
-  for (QString& line : lines) {
-    if (line.isEmpty()) continue;
-    line = QCoreApplication::translate("Message", line.toUtf8().constData());
-  }
-  return lines.join(QLatin1Char('\n'));
 }

@@ -5,7 +5,6 @@
 // settings, apart from Tavelin2.ini, and a command line option overrides it
 // for one start.
 
-#include <QString>
 #include <optional>
 #include <string>
 
@@ -23,7 +22,3 @@ void StoreUiLanguage(UiLanguage language);
 // English translations cannot be loaded, the texts then stay Japanese.
 bool ApplyUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();
-
-// A message text from the Qt-free layers, each line looked up on its own in
-// the "Message" context: those lines are whole sentences marked there.
-QString TranslatedMessage(const std::string& text);

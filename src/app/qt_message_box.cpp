@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QWindow>
 
-#include "app/language_choice.h"
 #include "state/message_box.h"
 
 QMessageBox::Icon MessageBoxIconFor(uint32_t style) {
@@ -32,7 +31,8 @@ int ExecBox(QMessageBox::Icon icon, const std::string& text, const std::string& 
             bool large_text = false) {
   QWidget* owner = QApplication::activeModalWidget();
   if (owner == nullptr) owner = QApplication::activeWindow();
-  QMessageBox box(icon, QString::fromStdString(caption), TranslatedMessage(text), buttons, owner);
+  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
+                  owner);
   box.setObjectName(QStringLiteral("MessageBox"));
   if (large_text) {
     QFont font = box.font();

@@ -26,18 +26,19 @@ namespace {
 
 int first_frames_timeout_ms = 0;
 
-constexpr const char* kCannotStartHeading =
-    QT_TRANSLATE_NOOP("Message", "実験を開始できません。") "\nThe run cannot start:\n\n";
-constexpr const char* kNothingRecorded =
-    "\nNothing was recorded. The values you entered are kept for the next Start.";
-constexpr const char* kStimulusFix =
-    "Put the program's stim folder (balloon0.png to balloon3.png, bomb.png, bomb.wav) into "
-    "the folder tavelin2 is started in.\n";
-constexpr const char* kRunWithoutBodiesQuestion =
-    "No body sensor is in use (--sensor=none, the default of a build without the camera "
-    "backend).\n\n"
-    "The run will show no camera picture, record no bodies, and can only be ended with Esc.\n"
-    "Start a run without bodies?";
+constexpr const char* kCannotStart = QT_TRANSLATE_NOOP(
+    "Message",
+    "実験を開始できません。\n\n%1\n何も記録していません。入力した値は次の開始のために残してあります。");
+constexpr const char* kStimulusProblems = QT_TRANSLATE_NOOP(
+    "Message",
+    "刺激ファイルがないか、読めません（%1 の中）:\n%2"
+    "プログラムの stim フォルダ（balloon0.png〜balloon3.png、bomb.png、bomb.wav）を、tavelin2 "
+    "を起動するフォルダに置いてください。\n");
+constexpr const char* kRunWithoutBodiesQuestion = QT_TRANSLATE_NOOP(
+    "Message",
+    "体のセンサーを使っていません（--sensor=none。カメラなしで作ったプログラムの既定です）。\n\n"
+    "この実験ではカメラの画像を表示せず、体を記録せず、Esc でしか終えられません。\n"
+    "体なしで実験を始めますか？");
 
 // Empty when the file is there and readable as a file.
 std::string PresenceProblem(const std::string& path) {
@@ -136,18 +137,17 @@ bool CheckBeforeRun(QWidget* owner) {
   if (sensor == SensorReadiness::kStopped) return false;
   if (sensor == SensorReadiness::kFailed || !stimuli.empty()) {
     CloseSensor();
-    std::string text = kCannotStartHeading + sensor_problem;
+    std::string problems = sensor_problem;
     if (!stimuli.empty()) {
-      if (!sensor_problem.empty()) text += "\n";
-      text += "Stimulus files missing or unreadable (in " + fs::current_path().string() + "):\n" +
-              stimuli + kStimulusFix;
+      if (!sensor_problem.empty()) problems += "\n";
+      problems += MessageText(kStimulusProblems, {fs::current_path().string(), stimuli});
     }
-    AfxMessageBox(text + kNothingRecorded, MB_ICONHAND);
+    AfxMessageBox(MessageText(kCannotStart, {problems}), MB_ICONHAND);
     return false;
   }
   if (sensor == SensorReadiness::kNoSensor) {
     const auto answer = QMessageBox::question(owner, QString::fromUtf8(kApplicationName),
-                                              QString::fromUtf8(kRunWithoutBodiesQuestion),
+                                              QString::fromStdString(MessageText(kRunWithoutBodiesQuestion)),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes || StopRequested()) {
       CloseSensor();

@@ -36,20 +36,24 @@ void RunSensorWatch::Check() {
 std::string SensorStopMessage(const SensorStopRecord& stop) {
   if (!stop.stopped()) return {};
   const int64_t seconds = stop.run_elapsed_ms / 1000;
-  char when[96];
-  std::snprintf(when, sizeof when, "%lld:%02lld into the run (Clock %d ms)",
-                static_cast<long long>(seconds / 60), static_cast<long long>(seconds % 60),
-                stop.clock_ms);
-  std::string why = stop.cause == SensorStopCause::kDeviceGone
-                        ? "the sensor reported its device gone"
-                        : "no camera picture came for " +
-                              std::to_string(kSensorSilenceLimit_ms / 1000) + " seconds";
+  char second_of_minute[8];
+  std::snprintf(second_of_minute, sizeof second_of_minute, "%02lld",
+                static_cast<long long>(seconds % 60));
+  const std::string when =
+      MessageText(QT_TRANSLATE_NOOP("Message", "実験開始から %1:%2（Clock %3 ms）"),
+                  {std::to_string(seconds / 60), second_of_minute, std::to_string(stop.clock_ms)});
+  std::string why =
+      stop.cause == SensorStopCause::kDeviceGone
+          ? MessageText(QT_TRANSLATE_NOOP("Message", "センサーが装置の切断を伝えました"))
+          : MessageText(QT_TRANSLATE_NOOP("Message", "カメラの画像が %1 秒来ませんでした"),
+                        {std::to_string(kSensorSilenceLimit_ms / 1000)});
   if (!stop.detail.empty()) why += " (" + stop.detail + ")";
-  return QT_TRANSLATE_NOOP("Message", "体のセンサーが実験中に止まりました。") "\n"
-         "The body sensor stopped " +
-         std::string(when) + ": " + why +
-         ".\n\nFrom then on the run recorded no bodies and no pops. The files hold everything "
-         "recorded before. Check the camera or the file before the next run.";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "体のセンサーが実験中に止まりました。%1、%2。\n\n"
+                                       "それ以降、体と風船割りは記録されていません。ファイルには"
+                                       "それまでの記録がすべて残っています。次の実験の前にカメラか"
+                                       "ファイルを確かめてください。"),
+                     {when, why});
 }
 
 void ReportSensorStop() {

@@ -46,11 +46,10 @@ void BeginSessionVideo() {
   session_video = RecordOf(last_report);
   if (!last_report.on) return;
   if (!last_report.problem.empty()) {
-    AfxMessageBox(
-        QT_TRANSLATE_NOOP("Message",
-                          "録画を開始できません。") "\nThe session video cannot be recorded: " +
-            last_report.problem + ".\n\nThe run goes on without video.",
-        kMbIconExclamation);
+    AfxMessageBox(MessageText(QT_TRANSLATE_NOOP("Message",
+                                                "録画を開始できません（%1）。録画なしで実験を続けます。"),
+                              {last_report.problem}),
+                  kMbIconExclamation);
     return;
   }
   std::fprintf(stderr, "tavelin2: recording the session video to %s\n",
@@ -75,11 +74,11 @@ void EndSessionVideo() {
   }
   // A recording that could not start was reported before the run.
   if (!last_report.problem.empty() && last_report.problem != problem_at_start) {
-    AfxMessageBox(
-        QT_TRANSLATE_NOOP("Message", "録画が途中で止まりました。") "\nThe session video " +
-            last_report.video_path + " is incomplete: " + last_report.problem +
-            ".\n\nThe result files are not affected.",
-        kMbIconExclamation);
+    AfxMessageBox(MessageText(QT_TRANSLATE_NOOP("Message",
+                                                "録画が途中で止まりました（%2）。次の録画は不完全です。"
+                                                "結果ファイルには影響しません。\n%1"),
+                              {last_report.video_path, last_report.problem}),
+                  kMbIconExclamation);
   }
 }
 

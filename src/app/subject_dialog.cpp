@@ -175,7 +175,7 @@ bool CSubject::ExchangeInt(int32_t id, int32_t& value, bool save) {
   const std::optional<int32_t> read =
       ScanDecimalInt(edit->text().left(kIntFieldChars).toStdString());
   if (!read) {
-    AfxMessageBox(kNotAnInteger, kMbIconExclamation);
+    AfxMessageBox(MessageText(kNotAnInteger), kMbIconExclamation);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     return false;

@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "state/message_box.h"
 #include "state/translate_noop.h"
 
 namespace {
 
-constexpr const char* kHeading = QT_TRANSLATE_NOOP("Message", "被験者IDに使えない入力です。") "\n";
+constexpr const char* kHeading = QT_TRANSLATE_NOOP("Message", "被験者IDに使えない入力です。");
 
 std::string CodePoint(char32_t c) {
   char text[16];
@@ -32,7 +33,7 @@ std::string ForbiddenCharacter(char32_t c) {
 }
 
 std::string Refusal(const std::string& why) {
-  return kHeading + ("The Subject ID " + why) +
+  return MessageText(kHeading) + "\nThe Subject ID " + why +
          ".\nCorrect the Subject ID field and press OK again.";
 }
 

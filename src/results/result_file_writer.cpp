@@ -20,15 +20,17 @@ const char* const kCannotOpenDataFileMessage =
 
 std::string RescuedFilesMessage(const std::vector<std::string>& paths) {
   std::string list;
-  for (const std::string& path : paths) list += path + "\n";
+  for (const std::string& path : paths) list += (list.empty() ? "" : "\n") + path;
   if (paths.size() == 1) {
-    return QT_TRANSLATE_NOOP("Message", "データファイルを次の場所に保存しました。") "\n" + list +
-           "\nThe data file could not be written in the working directory; it was saved at the "
-           "path above instead.";
+    return MessageText(QT_TRANSLATE_NOOP("Message",
+                                         "データファイルを作業フォルダに書き込めなかったため、"
+                                         "次の場所に保存しました。\n%1"),
+                       {list});
   }
-  return QT_TRANSLATE_NOOP("Message", "データファイルを次の場所に保存しました。") "\n" + list +
-         "\nThe data files could not all be written in the working directory; the run's files "
-         "were saved together at the paths above instead.";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "データファイルをすべては作業フォルダに書き込めなかったため、"
+                                       "この実行のファイルをまとめて次の場所に保存しました。\n%1"),
+                     {list});
 }
 
 std::string RescuedFileMessage(const std::string& path) {
@@ -36,19 +38,12 @@ std::string RescuedFileMessage(const std::string& path) {
 }
 
 std::string DataNotWrittenMessage(const std::string& retained_copy_path) {
-  std::string text = QT_TRANSLATE_NOOP("Message", "データファイルを保存できませんでした。");
-  if (!retained_copy_path.empty()) {
-    text += "\n" QT_TRANSLATE_NOOP(
-                "Message", "記録は次のファイルに残っています。次回の起動時に書き出します。") "\n" +
-            retained_copy_path;
-  }
-  text += "\n\nThe data file could not be written anywhere.";
-  if (!retained_copy_path.empty()) {
-    text +=
-        " The run's data is kept in the journal above and is written out when the program "
-        "starts next.";
-  }
-  return text;
+  if (retained_copy_path.empty())
+    return MessageText(QT_TRANSLATE_NOOP("Message", "データファイルをどこにも保存できませんでした。"));
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "データファイルをどこにも保存できませんでした。記録は次の"
+                                       "ファイルに残っています。次回の起動時に書き出します。\n%1"),
+                     {retained_copy_path});
 }
 
 std::vector<std::string> DefaultRescueDirectories() {

@@ -11,6 +11,7 @@
 
 #include "results/posix_file.h"
 #include "state/program_state.h"
+#include "state/message_box.h"
 #include "state/translate_noop.h"
 
 RunJournal run_journal;
@@ -133,26 +134,18 @@ bool RunJournal::MoveOn(std::string_view frames) {
 
 std::string RunJournal::StartWarning() const {
   if (reserved_) return {};
-  std::string text;
   if (file_) {
-    text =
-        QT_TRANSLATE_NOOP(
-            "Message",
-            "記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいに"
-            "なると、異常終了の際に記録が失われることがあります。") "\n" +
-        path() +
-        "\n\nDisk space for the run journal (the copy that keeps the data of a run that is cut "
-        "short) could not be reserved in the working folder or a rescue folder. If the disk fills "
-        "during this run and the program then stops abnormally, data may be lost. Free some disk "
-        "space to be safe.";
-  } else {
-    text =
-        QT_TRANSLATE_NOOP("Message", "記録用のファイルを作成できませんでした。この実行が異常終了すると、記録は失われます。") "\n\n"
-        "No run journal could be created in the working folder or a rescue folder: if this run is "
-        "cut short (a crash, a power cut), its data are lost. The result files are still written "
-        "at its end.";
+    return MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "記録用のディスク容量を確保できませんでした。この実行中にディスクがいっぱいに"
+                          "なると、異常終了の際に記録が失われることがあります。念のため、ディスクの"
+                          "空きを増やしてください。\n%1"),
+        {path()});
   }
-  return text;
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "記録用のファイルを作成できませんでした。この実行が異常終了"
+                                       "すると、記録は失われます。結果ファイルは実行の終わりに"
+                                       "書き出します。"));
 }
 
 bool RunJournal::Begin(const std::string& subject, const LocalDateTime& start,

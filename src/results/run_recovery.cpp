@@ -13,6 +13,7 @@
 #include "state/message_box.h"
 #include "state/own_folder.h"
 #include "state/run_file_endings.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -254,25 +255,26 @@ std::vector<RecoveredRun> RecoverUnfinishedRuns(std::span<const std::string> jou
 }
 
 std::string RecoveredRunMessage(const RecoveredRun& run) {
-  std::string text = "前回の実行は正常に終了しませんでした。";
+  std::string text;
   if (run.outcome.all_written()) {
-    text += "記録を次のファイルに書き出しました。\n" + run.outcome.trial.path + "\n" +
-            run.outcome.body.path + "\n" + run.outcome.timing.path + "\n" +
-            run.outcome.record.path +
-            "\n\nThe previous run did not end normally. Its data was written to the files "
-            "above.";
+    text = MessageText(QT_TRANSLATE_NOOP("Message",
+                                         "前回の実行は正常に終了しませんでした。記録を次のファイルに"
+                                         "書き出しました。\n%1\n%2\n%3\n%4"),
+                       {run.outcome.trial.path, run.outcome.body.path, run.outcome.timing.path,
+                        run.outcome.record.path});
   } else {
-    text +=
-        "記録を書き出せませんでした。記録は次のファイルに残っています。次回の起動時にもう一度"
-        "書き出します。\n" +
-        run.journal_path +
-        "\n\nThe previous run did not end normally, and its data could not be written. It "
-        "stays in the journal above and is written out at the next start.";
+    text = MessageText(QT_TRANSLATE_NOOP("Message",
+                                         "前回の実行は正常に終了しませんでした。記録を書き出せませんでした。"
+                                         "記録は次のファイルに残っています。次回の起動時にもう一度"
+                                         "書き出します。\n%1"),
+                       {run.journal_path});
   }
   if (!run.video_files.empty()) {
-    text += "\n\nこの実行の録画:\n";
-    for (const std::string& path : run.video_files) text += path + "\n";
-    text += "The session video of that run, playable up to about its last second.";
+    std::string videos;
+    for (const std::string& path : run.video_files) videos += "\n" + path;
+    text += "\n\n" + MessageText(QT_TRANSLATE_NOOP("Message",
+                                                   "この実行の録画（最後の約1秒を除いて再生できます）:%1"),
+                                 {videos});
   }
   return text;
 }

@@ -12,6 +12,10 @@ QuestionBoxHandler& Question() {
   static QuestionBoxHandler handler;
   return handler;
 }
+MessageTranslator& Translator() {
+  static MessageTranslator translator;
+  return translator;
+}
 }  // namespace
 
 QuestionBoxHandler SetQuestionBoxHandler(QuestionBoxHandler handler) {
@@ -38,4 +42,25 @@ void ShowMessageBox(const std::string& text, const std::string& caption, uint32_
 
 void AfxMessageBox(const std::string& text, uint32_t style) {
   ShowMessageBox(text, kApplicationName, style);
+}
+
+MessageTranslator SetMessageTranslator(MessageTranslator translator) {
+  return std::exchange(Translator(), std::move(translator));
+}
+
+std::string MessageText(const char* source, std::initializer_list<std::string_view> args) {
+  const std::string text = Translator() ? Translator()(source) : std::string(source);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const size_t n = static_cast<size_t>(next - '1');
+    if (text[i] == '%' && next >= '1' && next <= '9' && n < args.size()) {
+      out += *(args.begin() + n);
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }

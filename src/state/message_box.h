@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 inline constexpr uint32_t MB_OK = 0x0;
 inline constexpr uint32_t MB_ICONHAND = 0x10;
@@ -35,3 +37,16 @@ bool AskYesNo(const std::string& text);
 void ShowMessageBox(const std::string& text, const std::string& caption, uint32_t style);
 // A box captioned with the application name.
 void AfxMessageBox(const std::string& text, uint32_t style = MB_OK);
+
+// The experimenter's language for the messages composed here, below the front
+// end: the front end installs a lookup of the texts marked with
+// QT_TRANSLATE_NOOP("Message", ...); without one a text stays as written, in
+// Japanese.
+using MessageTranslator = std::function<std::string(const char* source)>;
+
+// Replaces the lookup; returns the previous one.
+MessageTranslator SetMessageTranslator(MessageTranslator translator);
+
+// The marked text `source` in the experimenter's language, each %1 to %9 in it
+// replaced by the argument of that number (paths, values: never translated).
+std::string MessageText(const char* source, std::initializer_list<std::string_view> args = {});

@@ -65,10 +65,11 @@ OpenedFolder Failed(const std::string& path, int error) {
 }  // namespace
 
 std::string RefusedFolderMessage(const std::string& path, const std::string& why) {
-  return std::string(
-             QT_TRANSLATE_NOOP("Message", "次のフォルダは安全でないため使いませんでした。")) +
-         "\n" + path + "\n\nThe folder above was not used: " + why +
-         ". Only a folder of this account's own that no one else can change takes the data.";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "次のフォルダは安全でないため使いませんでした（%2）。データは、"
+                                       "このアカウントのものでほかの誰も変更できないフォルダにだけ"
+                                       "保存します。\n%1"),
+                     {path, why});
 }
 
 OpenedFolder OpenFolder(const std::string& path) {

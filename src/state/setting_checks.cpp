@@ -3,56 +3,83 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "state/message_box.h"
 #include "state/translate_noop.h"
 
 namespace {
 
-// Why the text is not one decimal number in the 32-bit range; "" when it is.
-std::string NotPlainInt(const std::string& text) {
-  if (text.empty()) return "empty";
+// Why the text is not one decimal number in the 32-bit range, as a marked
+// message text; nullptr when it is one.
+const char* NotPlainInt(const std::string& text) {
+  if (text.empty()) return QT_TRANSLATE_NOOP("Message", "空です");
   errno = 0;
   char* end = nullptr;
   const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (*end != '\0' || end == text.c_str()) return "not a whole number";
-  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return "beyond the 32-bit range";
-  return {};
+  if (*end != '\0' || end == text.c_str())
+    return QT_TRANSLATE_NOOP("Message", "整数ではありません");
+  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
+    return QT_TRANSLATE_NOOP("Message", "32ビットの範囲を超えています");
+  return nullptr;
 }
 
-// What a run does with `v` where it is outside the meaningful range; "" inside.
-std::string OutOfRangeEffect(SettingRange range, int32_t v) {
+// What a run does with `v` where it is outside the meaningful range, in the
+// run record's words and as a marked message text (%1 the value); nothing inside.
+struct RangeEffect {
+  std::string record;
+  const char* message;
+};
+std::optional<RangeEffect> OutOfRangeEffect(SettingRange range, int32_t v) {
   const std::string recorded = ", recorded as " + std::to_string(v);
   switch (range) {
     case SettingRange::kJanken:
-      return v >= 0 && v <= 2 ? "" : "runs as late janken (後出しじゃんけん)" + recorded;
+      if (v >= 0 && v <= 2) return std::nullopt;
+      return RangeEffect{"runs as late janken (後出しじゃんけん)" + recorded,
+                         QT_TRANSLATE_NOOP("Message", "後出しじゃんけんとして行い、%1 と記録します")};
     case SettingRange::kOnOff:
-      return v == 0 || v == 1 ? "" : "the setup dialog shows it clear, and the run uses 0";
+      if (v == 0 || v == 1) return std::nullopt;
+      return RangeEffect{
+          "the setup dialog shows it clear, and the run uses 0",
+          QT_TRANSLATE_NOOP("Message", "設定ダイアログではオフと表示し、実験では 0 を使います")};
     case SettingRange::kSeconds:
-      return v > 0 ? "" : "the run ends at the first pop after the start balloon" + recorded;
+      if (v > 0) return std::nullopt;
+      return RangeEffect{"the run ends at the first pop after the start balloon" + recorded,
+                         QT_TRANSLATE_NOOP("Message",
+                                           "開始の風船の後、最初に風船を割ったところで終わります。%1 "
+                                           "と記録します")};
     case SettingRange::kAnyInt:
-      return {};
+      return std::nullopt;
   }
-  return {};
+  return std::nullopt;
+}
+
+std::string EffectMessage(const RangeEffect& effect, int32_t v) {
+  return MessageText(effect.message, {std::to_string(v)});
 }
 
 }  // namespace
 
 std::optional<SettingNote> NoteUnusualSetting(const char* key, SettingRange range,
                                               const std::string& text, int32_t used) {
-  const std::string unreadable = NotPlainInt(text);
-  const std::string effect = OutOfRangeEffect(range, used);
-  if (unreadable.empty() && effect.empty()) return std::nullopt;
-  std::string what = std::to_string(used) + " is used";
-  if (!unreadable.empty()) what = unreadable + "; " + what;
-  if (!effect.empty()) what += ": " + effect;
+  const char* unreadable = NotPlainInt(text);
+  const std::optional<RangeEffect> effect = OutOfRangeEffect(range, used);
+  if (unreadable == nullptr && !effect) return std::nullopt;
+  const std::string value = std::to_string(used);
+  std::string what = unreadable == nullptr
+                         ? MessageText(QT_TRANSLATE_NOOP("Message", "%1 を使います"), {value})
+                         : MessageText(QT_TRANSLATE_NOOP("Message", "%1。%2 を使います"),
+                                       {MessageText(unreadable), value});
+  if (effect) what += ": " + EffectMessage(*effect, used);
   return SettingNote{key, text, what};
 }
 
 std::string UnusualSettingsMessage(const std::vector<SettingNote>& notes) {
   if (notes.empty()) return {};
-  std::string text =
-      QT_TRANSLATE_NOOP("Message", "設定ファイルに使えない値があります。") "\nSome values in Tavelin2.ini are not used as written:\n\n";
-  for (const SettingNote& n : notes) text += "  " + n.key + " = " + n.value + ": " + n.used + "\n";
-  return text + "\nCorrect them in the setup dialog or in the file.";
+  std::string list;
+  for (const SettingNote& n : notes) list += "  " + n.key + " = " + n.value + ": " + n.used + "\n";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "設定ファイル Tavelin2.ini に、書かれたとおりには使えない値があります。\n\n"
+                                       "%1\n設定ダイアログかファイルで直してください。"),
+                     {list});
 }
 
 const char* JankenModeName(int32_t janken) {
@@ -62,21 +89,27 @@ const char* JankenModeName(int32_t janken) {
 std::vector<std::string> RunConditionNotes(const ExperimentSettings& s) {
   std::vector<std::string> notes;
   const auto add = [&notes](const char* key, SettingRange range, int32_t v) {
-    const std::string effect = OutOfRangeEffect(range, v);
-    if (!effect.empty()) notes.push_back(std::string(key) + " " + std::to_string(v) + ": " + effect);
+    if (const auto effect = OutOfRangeEffect(range, v))
+      notes.push_back(std::string(key) + " " + std::to_string(v) + ": " + effect->record);
   };
   add("janken", SettingRange::kJanken, s.janken);
   add("timelimit", SettingRange::kSeconds, s.timelimit);
   return notes;
 }
 
-std::string RunConditionMessage(const std::vector<std::string>& notes) {
-  if (notes.empty()) return {};
-  std::string text = QT_TRANSLATE_NOOP(
-      "Message",
-      "この実験は設定どおりには行われません。") "\nThis run does not do what its settings say:\n\n";
-  for (const std::string& n : notes) text += "  " + n + "\n";
-  return text +
-         "\nThe trial file and the run record keep the values as set; the summary and the "
-         "report say what the run did.";
+std::string RunConditionMessage(const ExperimentSettings& s) {
+  std::string list;
+  const auto add = [&list](const char* key, SettingRange range, int32_t v) {
+    if (const auto effect = OutOfRangeEffect(range, v))
+      list += "  " + std::string(key) + " " + std::to_string(v) + ": " + EffectMessage(*effect, v) + "\n";
+  };
+  add("janken", SettingRange::kJanken, s.janken);
+  add("timelimit", SettingRange::kSeconds, s.timelimit);
+  if (list.empty()) return {};
+  return MessageText(
+      QT_TRANSLATE_NOOP("Message",
+                        "この実験は設定どおりには行われません。\n\n%1\n"
+                        "試行ファイルと実行記録には設定どおりの値が残ります。実際に行った内容はサマリーと"
+                        "レポートに示します。"),
+      {list});
 }

@@ -23,7 +23,7 @@ enum class SettingRange {
 struct SettingNote {
   std::string key;
   std::string value;  // as the file holds it
-  std::string used;   // what the program uses, and what that does
+  std::string used;   // what the program uses, and what that does (for the message)
 };
 
 // The note for the value `text` of `key`, which the program reads as `used`;
@@ -45,5 +45,6 @@ const char* JankenModeName(int32_t janken);
 // value means what it says.
 std::vector<std::string> RunConditionNotes(const ExperimentSettings& s);
 
-// The message shown before such a run starts; "" when there is nothing to say.
-std::string RunConditionMessage(const std::vector<std::string>& notes);
+// The message shown before such a run starts, naming the same values in the
+// experimenter's language; "" when there is nothing to say.
+std::string RunConditionMessage(const ExperimentSettings& s);

@@ -11,6 +11,7 @@
 #include "state/program_state.h"
 #include "state/random.h"
 #include "state/setting_checks.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -63,16 +64,17 @@ std::string SettingsFilePath() {
 }
 
 std::string UnreadableSettingsMessage(const std::string& path, const std::string& reason) {
-  return "設定ファイルを読み込めませんでした（" + reason + "）。既定の設定を使います。\n" + path +
-         "\n\nThe settings file above could not be read (" + reason +
-         "). The default settings are used. The file is not replaced unless you agree when "
-         "the program ends.";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "設定ファイルを読み込めませんでした（%1）。既定の設定を使います。\n%2\n\n"
+                                       "このファイルは、終了時に上書きを承諾したときだけ置き換えます。"),
+                     {reason, path});
 }
 
 std::string ReplaceUnreadableSettingsQuestion(const std::string& path) {
-  return "起動時に読み込めなかった設定ファイルを、現在の設定で上書きしますか？\n" + path +
-         "\n\nThe settings file above could not be read when the program started. Replace it "
-         "with the current settings?";
+  return MessageText(
+      QT_TRANSLATE_NOOP("Message",
+                        "起動時に読み込めなかった設定ファイルを、現在の設定で上書きしますか？\n%1"),
+      {path});
 }
 
 void LoadProgramSettings() {
@@ -99,9 +101,10 @@ void LoadProgramSettings() {
 }
 
 std::string ShareGroupRefusedMessage(const std::string& group, const std::string& why) {
-  return "データファイルをグループ「" + group + "」と共有できません。本人だけが読めるように保存します。\n\n" +
-         "The data files cannot be shared with the group \"" + group + "\" (" + why +
-         "); they are written for this account alone.";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "データファイルをグループ「%1」と共有できません（%2）。"
+                                       "本人だけが読めるように保存します。"),
+                     {group, why});
 }
 
 uint32_t SeedFromSetting(int32_t random_seed, int64_t now_seconds_since_epoch) {

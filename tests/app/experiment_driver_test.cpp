@@ -242,7 +242,7 @@ TEST_F(ExperimentDriverTest, MissingOrBrokenStimuliAreNamedAndNoRunStarts) {
   EXPECT_NE(messages[0].find("stim/bomb.wav: missing"), std::string::npos) << messages[0];
   EXPECT_NE(messages[0].find("stim/balloon2.png: cannot be read as an image"), std::string::npos);
   EXPECT_EQ(messages[0].find("stim/balloon1.png"), std::string::npos) << "a good file named";
-  EXPECT_NE(messages[0].find("balloon0.png to balloon3.png, bomb.png, bomb.wav"),
+  EXPECT_NE(messages[0].find("balloon0.png〜balloon3.png、bomb.png、bomb.wav"),
             std::string::npos);
   EXPECT_EQ(messages[0].find("Body sensor"), std::string::npos) << "the sensor delivered";
   ExpectNoRun();

@@ -12,9 +12,15 @@
 
 #include "app/language_choice.h"
 #include "app/main_frame.h"
+#include "app/sensor_stop_report.h"
 #include "app/resource_ids.h"
 #include "app/subject_dialog.h"
+#include "results/result_file_writer.h"
+#include "results/run_recovery.h"
+#include "state/own_folder.h"
 #include "state/program_state.h"
+#include "state/setting_checks.h"
+#include "state/settings_io.h"
 #include "trial/stage_frame.h"
 
 namespace {
@@ -86,18 +92,143 @@ TEST_F(UiLanguageTest, StageTextsForTheChild) {
   EXPECT_EQ(CurrentStageTexts().score_format, "わった ふうせんは %d こ でした！");
 }
 
-TEST_F(UiLanguageTest, MessagesTranslatedLineByLine) {
-  const std::string message =
-      "データファイルを保存できませんでした。\n"
-      "記録は次のファイルに残っています。次回の起動時に書き出します。\n/tmp/run.journal\n\n"
-      "The data file could not be written anywhere.";
-  ASSERT_TRUE(ApplyUiLanguage(UiLanguage::kEnglish));
-  EXPECT_EQ(TranslatedMessage(message),
-            "The data file could not be saved.\n"
-            "The data is kept in this file and written out at the next start:\n/tmp/run.journal"
-            "\n\nThe data file could not be written anywhere.");
-  ASSERT_TRUE(ApplyUiLanguage(UiLanguage::kJapanese));
-  EXPECT_EQ(TranslatedMessage(message), QString::fromStdString(message));
+// The messages composed below the front end, whole, in each language: every
+// sentence in the language chosen, none of the other and none said twice;
+// paths and values as they are.
+struct MessageCase {
+  const char* name;
+  std::string (*compose)();
+  const char* japanese;
+  const char* english;
+};
+
+RecoveredRun RecoveredWithVideo(bool written) {
+  RecoveredRun run;
+  run.journal_path = "/w/.tavelin2-journal/P1.journal";
+  if (written) {
+    run.outcome.trial = {true, true, "/w/P1.csv"};
+    run.outcome.body = {true, true, "/w/P1_B.csv"};
+    run.outcome.timing = {true, true, "/w/P1_T.csv"};
+    run.outcome.record = {true, true, "/w/P1_run.json"};
+  }
+  run.video_files = {"/w/P1_V.avi"};
+  return run;
+}
+
+std::vector<SettingNote> UnusualNotes() {
+  return {*NoteUnusualSetting("janken", SettingRange::kJanken, "5", 5),
+          *NoteUnusualSetting("timelimit", SettingRange::kSeconds, "sixty", 0),
+          *NoteUnusualSetting("mirror", SettingRange::kOnOff, "1s", 1)};
+}
+
+const MessageCase kMessages[] = {
+    {"settings unreadable",
+     [] { return UnreadableSettingsMessage("/w/Tavelin2.ini", "Permission denied"); },
+     "設定ファイルを読み込めませんでした（Permission denied）。既定の設定を使います。\n"
+     "/w/Tavelin2.ini\n\nこのファイルは、終了時に上書きを承諾したときだけ置き換えます。",
+     "The settings file could not be read (Permission denied). The default settings are used.\n"
+     "/w/Tavelin2.ini\n\nThe file is replaced only if you agree when the program ends."},
+    {"replace unreadable settings",
+     [] { return ReplaceUnreadableSettingsQuestion("/w/Tavelin2.ini"); },
+     "起動時に読み込めなかった設定ファイルを、現在の設定で上書きしますか？\n/w/Tavelin2.ini",
+     "The settings file could not be read when the program started. Replace it with the current "
+     "settings?\n/w/Tavelin2.ini"},
+    {"values not used as written", [] { return UnusualSettingsMessage(UnusualNotes()); },
+     "設定ファイル Tavelin2.ini に、書かれたとおりには使えない値があります。\n\n"
+     "  janken = 5: 5 を使います: 後出しじゃんけんとして行い、5 と記録します\n"
+     "  timelimit = sixty: 整数ではありません。0 を使います: 開始の風船の後、最初に風船を割った"
+     "ところで終わります。0 と記録します\n"
+     "  mirror = 1s: 整数ではありません。1 を使います\n"
+     "\n設定ダイアログかファイルで直してください。",
+     "Some values in Tavelin2.ini are not used as written:\n\n"
+     "  janken = 5: 5 is used: runs as late janken, recorded as 5\n"
+     "  timelimit = sixty: not a whole number; 0 is used: the run ends at the first pop after "
+     "the start balloon, recorded as 0\n"
+     "  mirror = 1s: not a whole number; 1 is used\n"
+     "\nCorrect them in the setup dialog or in the file."},
+    {"run condition",
+     [] {
+       ExperimentSettings s;
+       s.janken = 5;
+       s.timelimit = 0;
+       return RunConditionMessage(s);
+     },
+     "この実験は設定どおりには行われません。\n\n"
+     "  janken 5: 後出しじゃんけんとして行い、5 と記録します\n"
+     "  timelimit 0: 開始の風船の後、最初に風船を割ったところで終わります。0 と記録します\n"
+     "\n試行ファイルと実行記録には設定どおりの値が残ります。実際に行った内容はサマリーとレポートに"
+     "示します。",
+     "This run does not do what its settings say:\n\n"
+     "  janken 5: runs as late janken, recorded as 5\n"
+     "  timelimit 0: the run ends at the first pop after the start balloon, recorded as 0\n"
+     "\nThe trial file and the run record keep the values as set; the summary and the report "
+     "say what the run did."},
+    {"share group refused",
+     [] { return ShareGroupRefusedMessage("lab", "not a member"); },
+     "データファイルをグループ「lab」と共有できません（not a member）。本人だけが読めるように保存します。",
+     "The data files cannot be shared with the group \"lab\" (not a member); they are written "
+     "for this account alone."},
+    {"recovered run", [] { return RecoveredRunMessage(RecoveredWithVideo(true)); },
+     "前回の実行は正常に終了しませんでした。記録を次のファイルに書き出しました。\n"
+     "/w/P1.csv\n/w/P1_B.csv\n/w/P1_T.csv\n/w/P1_run.json\n\n"
+     "この実行の録画（最後の約1秒を除いて再生できます）:\n/w/P1_V.avi",
+     "The previous run did not end normally. Its data was written to these files:\n"
+     "/w/P1.csv\n/w/P1_B.csv\n/w/P1_T.csv\n/w/P1_run.json\n\n"
+     "The session video of that run, playable up to about its last second:\n/w/P1_V.avi"},
+    {"recovered run kept in its journal", [] { return RecoveredRunMessage(RecoveredWithVideo(false)); },
+     "前回の実行は正常に終了しませんでした。記録を書き出せませんでした。記録は次のファイルに残って"
+     "います。次回の起動時にもう一度書き出します。\n/w/.tavelin2-journal/P1.journal\n\n"
+     "この実行の録画（最後の約1秒を除いて再生できます）:\n/w/P1_V.avi",
+     "The previous run did not end normally, and its data could not be written. It stays in this "
+     "journal and is written out at the next start:\n/w/.tavelin2-journal/P1.journal\n\n"
+     "The session video of that run, playable up to about its last second:\n/w/P1_V.avi"},
+    {"rescued file", [] { return RescuedFileMessage("/home/u/Tavelin2-rescue/P1.csv"); },
+     "データファイルを作業フォルダに書き込めなかったため、次の場所に保存しました。\n"
+     "/home/u/Tavelin2-rescue/P1.csv",
+     "The data file could not be written in the working directory; it was saved here instead:\n"
+     "/home/u/Tavelin2-rescue/P1.csv"},
+    {"rescued files", [] { return RescuedFilesMessage({"/r/P1.csv", "/r/P1_B.csv"}); },
+     "データファイルをすべては作業フォルダに書き込めなかったため、この実行のファイルをまとめて"
+     "次の場所に保存しました。\n/r/P1.csv\n/r/P1_B.csv",
+     "The data files could not all be written in the working directory; the run's files were "
+     "saved together here instead:\n/r/P1.csv\n/r/P1_B.csv"},
+    {"data not written", [] { return DataNotWrittenMessage(""); },
+     "データファイルをどこにも保存できませんでした。", "The data file could not be written anywhere."},
+    {"data kept in the journal", [] { return DataNotWrittenMessage("/w/j"); },
+     "データファイルをどこにも保存できませんでした。記録は次のファイルに残っています。次回の起動時に"
+     "書き出します。\n/w/j",
+     "The data file could not be written anywhere. The run's data is kept in this journal and is "
+     "written out when the program starts next:\n/w/j"},
+    {"folder refused", [] { return RefusedFolderMessage("/tmp/x", "it is a symbolic link"); },
+     "次のフォルダは安全でないため使いませんでした（it is a symbolic link）。データは、このアカウント"
+     "のものでほかの誰も変更できないフォルダにだけ保存します。\n/tmp/x",
+     "This folder was not used (it is a symbolic link). Only a folder of this account's own that "
+     "no one else can change takes the data:\n/tmp/x"},
+    {"sensor stopped",
+     [] {
+       SensorStopRecord stop;
+       stop.cause = SensorStopCause::kNoFrames;
+       stop.clock_ms = 65000;
+       stop.run_elapsed_ms = 83400;
+       stop.detail = "the video file a.avi ended";
+       return SensorStopMessage(stop);
+     },
+     "体のセンサーが実験中に止まりました。実験開始から 1:23（Clock 65000 ms）、カメラの画像が 2 秒"
+     "来ませんでした (the video file a.avi ended)。\n\nそれ以降、体と風船割りは記録されていません。"
+     "ファイルにはそれまでの記録がすべて残っています。次の実験の前にカメラかファイルを確かめてください。",
+     "The body sensor stopped 1:23 into the run (Clock 65000 ms): no camera picture came for 2 "
+     "seconds (the video file a.avi ended).\n\nFrom then on the run recorded no bodies and no pops. "
+     "The files hold everything recorded before. Check the camera or the file before the next run."},
+};
+
+TEST_F(UiLanguageTest, MessagesWholeInEitherLanguage) {
+  for (const MessageCase& c : kMessages) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(ApplyUiLanguage(UiLanguage::kEnglish));
+    EXPECT_EQ(c.compose(), c.english);
+    ASSERT_TRUE(ApplyUiLanguage(UiLanguage::kJapanese));
+    EXPECT_EQ(c.compose(), c.japanese);
+  }
 }
 
 TEST_F(UiLanguageTest, LanguageMenuKeepsTheChoiceAndTurnsTheHintLine) {

@@ -104,13 +104,13 @@ TEST(SensorStopReport, TheMessageSaysWhenAndWhy) {
   stop.clock_ms = 65000;
   stop.run_elapsed_ms = 83400;
   const std::string gap = SensorStopMessage(stop);
-  EXPECT_NE(gap.find("1:23 into the run (Clock 65000 ms)"), std::string::npos) << gap;
-  EXPECT_NE(gap.find("no camera picture came for 2 seconds"), std::string::npos) << gap;
+  EXPECT_NE(gap.find("実験開始から 1:23（Clock 65000 ms）"), std::string::npos) << gap;
+  EXPECT_NE(gap.find("カメラの画像が 2 秒来ませんでした"), std::string::npos) << gap;
 
   stop.cause = SensorStopCause::kDeviceGone;
   stop.detail = "the camera /dev/video0 stopped delivering pictures";
   const std::string gone = SensorStopMessage(stop);
-  EXPECT_NE(gone.find("device gone (the camera /dev/video0 stopped delivering pictures)"),
+  EXPECT_NE(gone.find("切断を伝えました (the camera /dev/video0 stopped delivering pictures)"),
             std::string::npos)
       << gone;
 }
@@ -163,7 +163,7 @@ TEST(SensorStopReport, AnUnpluggedSensorIsRecordedAndReportedOnce) {
   EXPECT_EQ(sensor_stop.detail, "the camera /dev/video0 stopped delivering pictures");
   ReportSensorStop();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("The body sensor stopped"), std::string::npos);
+  EXPECT_EQ(messages[0].rfind("体のセンサーが実験中に止まりました。", 0), 0u) << messages[0];
 
   // A new run's watch starts from a clean record.
   sensor->SetAvailable(true);

@@ -40,12 +40,17 @@ std::vector<Message> ReadTs(const QString& path) {
   return out;
 }
 
-// printf fields in order: a translation must take the same arguments.
+// printf fields in order, then the numbered arguments (%1 to %9) in any
+// order: a translation must take the same arguments.
 QStringList Fields(const QString& text) {
-  QStringList fields;
-  static const QRegularExpression kField(QStringLiteral("%[-+ #0-9.]*[a-zA-Z%]"));
-  for (const auto& m : kField.globalMatch(text)) fields << m.captured();
-  return fields;
+  QStringList fields, numbered;
+  static const QRegularExpression kField(QStringLiteral("%[1-9]|%[-+ #0-9.]*[a-zA-Z%]"));
+  for (const auto& m : kField.globalMatch(text)) {
+    const QString field = m.captured();
+    (field.size() == 2 && field[1].isDigit() ? numbered : fields) << field;
+  }
+  numbered.sort();
+  return fields + numbered;
 }
 
 TEST(TranslationsComplete, EveryMarkedTextHasAFinishedEnglishTranslation) {

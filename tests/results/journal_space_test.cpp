@@ -99,7 +99,7 @@ TEST_F(JournalSpaceTest, NoRoomInTheWorkingFolderJournalsInTheRescueFolder) {
   WriteFile(root_ / "blocked", "a file where the folders should be");
   RunJournal none({(root_ / "blocked" / "j").string()});
   EXPECT_FALSE(none.Begin("SBJ0000", kFixtureStart, work_.string()));
-  EXPECT_NE(none.StartWarning().find("No run journal could be created"), std::string::npos);
+  EXPECT_EQ(none.StartWarning().rfind("記録用のファイルを作成できませんでした。", 0), 0u);
 }
 
 // A write that fails mid-run (an I/O error, a disk full past the reservation)

@@ -79,7 +79,7 @@ TEST_F(RecoveryTest, NamesTheSessionVideoTheRunRecorded) {
   ASSERT_EQ(MessageTexts().size(), 1u);
   const std::string text = MessageTexts()[0];
   EXPECT_EQ(text.rfind(ExpectedRecoveredRunMessage(work_), 0), 0u);
-  EXPECT_NE(text.find(video[0] + "\n" + video[1] + "\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with(":\n" + video[0] + "\n" + video[1])) << text;
 }
 
 // The recovered run's record names its video like a normal run's, with the

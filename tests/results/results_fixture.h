@@ -105,9 +105,8 @@ struct Message {
 // The messages as the experimenter reads them, written out here on purpose:
 // the path in them is how the data is found again.
 inline std::string ExpectedRescueMessage(const fs::path& file) {
-  return "データファイルを次の場所に保存しました。\n" + file.string() +
-         "\n\nThe data file could not be written in the working directory; it was saved at the "
-         "path above instead.";
+  return "データファイルを作業フォルダに書き込めなかったため、次の場所に保存しました。\n" +
+         file.string();
 }
 
 // The four files of the fixture run (subject SBJ0000, started 2016-03-05
@@ -120,22 +119,20 @@ inline std::vector<fs::path> FixtureRunFiles(const fs::path& folder) {
 // A run whose files had to go to a rescue folder together.
 inline std::string ExpectedRescuedFilesMessage(const std::vector<fs::path>& files) {
   std::string list;
-  for (const fs::path& file : files) list += file.string() + "\n";
-  return "データファイルを次の場所に保存しました。\n" + list +
-         "\nThe data files could not all be written in the working directory; the run's files "
-         "were saved together at the paths above instead.";
+  for (const fs::path& file : files) list += "\n" + file.string();
+  return "データファイルをすべては作業フォルダに書き込めなかったため、この実行のファイルをまとめて"
+         "次の場所に保存しました。" +
+         list;
 }
 
 inline std::string ExpectedDataNotWrittenMessage() {
-  return "データファイルを保存できませんでした。\n\nThe data file could not be written anywhere.";
+  return "データファイルをどこにも保存できませんでした。";
 }
 
 inline std::string ExpectedDataKeptInJournalMessage(const fs::path& journal) {
-  return "データファイルを保存できませんでした。\n"
-         "記録は次のファイルに残っています。次回の起動時に書き出します。\n" +
-         journal.string() +
-         "\n\nThe data file could not be written anywhere. The run's data is kept in the journal "
-         "above and is written out when the program starts next.";
+  return "データファイルをどこにも保存できませんでした。記録は次のファイルに残っています。"
+         "次回の起動時に書き出します。\n" +
+         journal.string();
 }
 
 // The message of a recovered fixture run whose four files went to `folder`.
@@ -144,16 +141,13 @@ inline std::string ExpectedRecoveredRunMessage(const fs::path& folder) {
          (folder / "SBJ0000_20160305_090702.csv").string() + "\n" +
          (folder / "SBJ0000_20160305_090702_B.csv").string() + "\n" +
          (folder / "SBJ0000_20160305_090702_T.csv").string() + "\n" +
-         (folder / "SBJ0000_20160305_090702_run.json").string() +
-         "\n\nThe previous run did not end normally. Its data was written to the files above.";
+         (folder / "SBJ0000_20160305_090702_run.json").string();
 }
 
 inline std::string ExpectedRunKeptInJournalMessage(const fs::path& journal) {
   return "前回の実行は正常に終了しませんでした。記録を書き出せませんでした。"
          "記録は次のファイルに残っています。次回の起動時にもう一度書き出します。\n" +
-         journal.string() +
-         "\n\nThe previous run did not end normally, and its data could not be written. It "
-         "stays in the journal above and is written out at the next start.";
+         journal.string();
 }
 
 // Each test runs in a fresh working directory with HOME inside it, so rescue

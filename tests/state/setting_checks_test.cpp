@@ -27,7 +27,7 @@ TEST(RunConditionNotes, NameWhatTheRunDoesInsteadOfTheValue) {
     s.janken = c.janken;
     s.timelimit = c.timelimit;
     EXPECT_EQ(RunConditionNotes(s), c.notes);
-    EXPECT_EQ(RunConditionMessage(RunConditionNotes(s)).empty(), c.notes.empty());
+    EXPECT_EQ(RunConditionMessage(s).empty(), c.notes.empty());
   }
   EXPECT_STREQ(JankenModeName(0), "none");
   EXPECT_STREQ(JankenModeName(1), "normal");

@@ -228,14 +228,15 @@ TEST_F(UnreadableSettingsTest, ValuesNotUsedAsWrittenAreNamedAndKept) {
     const char* named;  // the message's line for it; nullptr: not named
   };
   const Case cases[] = {
-      {"janken = 5", "janken = 5: 5 is used: runs as late janken (後出しじゃんけん), recorded as 5"},
+      {"janken = 5", "janken = 5: 5 を使います: 後出しじゃんけんとして行い、5 と記録します"},
       {"timelimit = sixty",
-       "timelimit = sixty: not a whole number; 0 is used: the run ends at the first pop after "
-       "the start balloon, recorded as 0"},
-      {"mirror = 3", "mirror = 3: 3 is used: the setup dialog shows it clear, and the run uses 0"},
-      {"flag_head = 1s", "flag_head = 1s: not a whole number; 1 is used"},
-      {"flag_hip =", "flag_hip = : empty; 0 is used"},
-      {"random_seed = 99999999999", "random_seed = 99999999999: beyond the 32-bit range; 2147483647 is used"},
+       "timelimit = sixty: 整数ではありません。0 を使います: 開始の風船の後、最初に風船を割った"
+       "ところで終わります。0 と記録します"},
+      {"mirror = 3", "mirror = 3: 3 を使います: 設定ダイアログではオフと表示し、実験では 0 を使います"},
+      {"flag_head = 1s", "flag_head = 1s: 整数ではありません。1 を使います"},
+      {"flag_hip =", "flag_hip = : 空です。0 を使います"},
+      {"random_seed = 99999999999",
+       "random_seed = 99999999999: 32ビットの範囲を超えています。2147483647 を使います"},
       {"flag_knee = 1", nullptr},
       {"flag_foot = 01", nullptr},
       {"random_seed = -7", nullptr},
