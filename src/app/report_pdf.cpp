@@ -82,7 +82,11 @@ class ReportPainter {
       // Sentences wrap between words; a path without blanks wherever it must.
       const int value_flags = v.contains(' ') ? Qt::TextWordWrap : Qt::TextWrapAnywhere;
       const QRectF value_box(left + key_width, y, width - key_width, page_.height());
-      const QString k = QString::fromStdString(key);
+      // A record key (sensor.camera.pictures_dropped_by_reason.empty) may
+      // break after each dot or underscore, so a long one wraps whole.
+      QString k = QString::fromStdString(key);
+      k.replace(QLatin1Char('.'), QStringLiteral(".\u200B"));
+      k.replace(QLatin1Char('_'), QStringLiteral("_\u200B"));
       painter_.setFont(key_font);
       const double key_h =
           painter_.boundingRect(QRectF(left, y, key_width - 6, page_.height()), Qt::TextWordWrap, k)
@@ -170,12 +174,8 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
   const double top =
       4 + p.Lines(verdict, p.y(), 0, width, points == 0 ? kSoundColour : kWarningColour);
   const double half = (p.page().width() - kGap) / 2;
-  double left_y = top;
-  left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
-  left_y = p.Rows(run.run_rows, left_y, 0, half);
-  left_y = p.Rows({{"Files", ""}}, left_y + 8, 0, half);
-  p.Rows(run.file_rows, left_y, 0, half);
-
+  // The figures first, beside the verdict on this page: the settings and
+  // files of a camera run go on over the next pages.
   const double right = half + kGap;
   double y = p.Rows({{"Figures", ""}}, top, right, half);
   y = p.Rows(run.figure_rows, y, right, half);
@@ -185,6 +185,12 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
   } else {
     p.Rows(run.timing_rows, y, right, half);
   }
+
+  double left_y = top;
+  left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
+  left_y = p.Rows(run.run_rows, left_y, 0, half);
+  left_y = p.Rows({{"Files", ""}}, left_y + 8, 0, half);
+  p.Rows(run.file_rows, left_y, 0, half);
 }
 
 void ChartPages(ReportPainter& p, const RunReport& run) {

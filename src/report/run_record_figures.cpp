@@ -9,7 +9,9 @@ namespace {
 using nlohmann::json;
 
 std::string ValueText(const json& value) {
-  if (value.is_string()) return value.get<std::string>();
+  // A blank cell reads as a value lost in the layout: say that there is none.
+  if (value.is_string()) return value.get<std::string>().empty() ? "(empty)" : value.get<std::string>();
+  if (value.is_array() && value.empty()) return "(none)";
   if (value.is_number_float()) {
     const double v = value.get<double>();
     char text[32];

@@ -404,6 +404,22 @@ TEST_F(ReportModelTest, AJankenValueOutsideItsRangeIsNamedAsTheRunRanIt) {
   EXPECT_FALSE(Contains(Texts(s, false), "No figure speaks against this run"));
 }
 
+// A record value that is blank (a video file has no camera card) or an empty
+// list is said as such, not left as a blank cell.
+TEST_F(ReportModelTest, BlankRecordValuesAreNamed) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  const RunResults run = ScriptedRun(&trials, &samples, Always);
+  const std::string record = R"({"as_run": {"janken": "late", "notes": []},
+      "sensor": {"backend": "camera", "camera": {"card": ""}}})";
+  const ReportModel model = BuildReportModel(Read(WriteRun(run, record.c_str())));
+  ASSERT_EQ(model.runs.size(), 1u);
+  const RunReport& r = model.runs[0];
+  EXPECT_TRUE(has(r.run_rows, "sensor.camera.card", "(empty)"));
+  EXPECT_TRUE(has(r.run_rows, "as_run.notes", "(none)"));
+  EXPECT_TRUE(has(r.run_rows, "sensor.backend", "camera"));
+}
+
 TEST_F(ReportModelTest, HitSitesThatCannotBePlacedAndAppendedRuns) {
   std::vector<TrialRecord> trials;
   std::vector<BodySample> samples;
