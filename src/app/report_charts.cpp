@@ -302,8 +302,18 @@ QChart* FrameIntervalChart(const RunReport& run) {
   ShadePauses(chart, run, x, y, 0, y->max());
   auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
   points->setBorderColor(Qt::transparent);
-  for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms))
+  int above = 0;
+  for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms)) {
+    above += p.interval_ms > y->max() ? 1 : 0;
     points->append(p.time_s, std::min(p.interval_ms, y->max()));
+  }
+  // A longer interval sits on the top edge; the title says so, so that the
+  // edge is not read as its value.
+  if (above > 0) {
+    chart->setTitle(chart->title() + QString(" — %1 longer than %2 ms drawn at the top")
+                                         .arg(above)
+                                         .arg(y->max(), 0, 'f', 0));
+  }
   Attach(chart, points, x, y);
   if (run.figures.frame_interval_ms > 0) {
     auto* median = new QLineSeries();
