@@ -283,6 +283,12 @@ From then on the run recorded no bodies and no pops. The files hold everything r
         <translation>The session video stopped part way (%2). This recording is incomplete; the result files are not affected.
 %1</translation>
     </message>
+    <message>
+        <source>ファイルマネージャーを開けませんでした。データフォルダは次の場所です:
+%1</source>
+        <translation>The file manager could not be opened. The data folder is:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>Stage</name>

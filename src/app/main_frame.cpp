@@ -240,8 +240,10 @@ void CMainFrame::OnLatencyTest() {
 void CMainFrame::OnOpenDataFolder() {
   const QString folder = QDir::currentPath();
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
-    AfxMessageBox("The file manager could not be opened. The data folder is:\n" +
-                      folder.toStdString(),
+    AfxMessageBox(MessageText(QT_TRANSLATE_NOOP("Message",
+                                                "ファイルマネージャーを開けませんでした。データフォルダは"
+                                                "次の場所です:\n%1"),
+                              {folder.toStdString()}),
                   kMbIconExclamation);
   }
 }
