@@ -66,19 +66,20 @@ class ReanalyseTest : public testing::Test {
   }
   void WriteFrameTable(int rows) const { recorded_session::WriteFrameTable(run_ / kRun, rows); }
 
-  // The program's exit status; its standard error in stderr_.
+  // The program's exit status; its standard output in stdout_, its standard error in stderr_.
   int Reanalyse(const std::vector<std::string>& args) {
     std::string command = "'" + program_.string() + "' --reanalyse";
     for (const std::string& arg : args) command += " '" + arg + "'";
-    const fs::path err = dir_ / "stderr.txt";
-    command += " >/dev/null 2>'" + err.string() + "'";
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    command += " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
+    stdout_ = ReadWhole(out);
     stderr_ = ReadWhole(err);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   fs::path program_, dir_, run_;
-  std::string stderr_;
+  std::string stdout_, stderr_;
 };
 
 TEST_F(ReanalyseTest, TwoReanalysesGiveIdenticalFilesOfEveryPictureOnTheRunClock) {
@@ -143,6 +144,18 @@ TEST_F(ReanalyseTest, TwoReanalysesGiveIdenticalFilesOfEveryPictureOnTheRunClock
   EXPECT_EQ(record["camera_ini"]["pose_input_width"], "256");
   EXPECT_EQ(record["sources"]["video"]["sha256"].get<std::string>().size(), 64u);
   EXPECT_FALSE(record["models"].empty());
+}
+
+// What `run/*.csv` hands over: the run's companion files name the run, which
+// is analysed once.
+TEST_F(ReanalyseTest, EveryCsvFileOfTheRunNamesItOnce) {
+  ASSERT_EQ(Reanalyse({RunFile("_B.csv").string(), RunFile("_T.csv").string(),
+                       RunFile("_V.csv").string(), RunFile(".csv").string(), "--out",
+                       (dir_ / "a").string()}),
+            0)
+      << stderr_;
+  EXPECT_EQ(stdout_, RunFile(".csv").string() + "\n");
+  EXPECT_TRUE(fs::exists(dir_ / "a" / (kRun + "_reanalysis.json")));
 }
 
 TEST_F(ReanalyseTest, ASetOptionChangesTheModelsInputAndIsRecorded) {
