@@ -8,14 +8,14 @@
 #include <cstring>
 #include <vector>
 
-#include "state/program_state.h"
+#include "app/program_body_update.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
-#include "body/body_update.h"
 #include "body/picture_copy.h"
 #include "body/sensor/color_conversion.h"
 #include "body/sensor_connection.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 namespace {

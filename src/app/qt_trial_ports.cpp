@@ -3,15 +3,15 @@
 #include <cerrno>
 #include <ctime>
 
+#include "app/program_body_update.h"
 #include "app/qt_message_box.h"
 #include "app/signal_stop.h"
-#include "body/body_update.h"
 #include "body/sensor_connection.h"
-#include "state/message_box.h"
-#include "state/program_state.h"
 #include "stage/cursor_control.h"
 #include "stage/message_pump.h"
 #include "stage/touch_wnd.h"
+#include "state/message_box.h"
+#include "state/program_state.h"
 
 void QtCursorPort::Hide() {
   HideCursorForRun();

@@ -40,14 +40,6 @@ struct BodyUpdateTarget {
 // before it returns.
 int UpdateBodies(const BodyUpdateTarget& target);
 
-// The same on the program-wide state: body_texture, tracked_bodies,
-// color_buffer and show_markers as they are at the call (the experiment driver's
-// update; space toggles show_markers mid-run); it reports into body_update_report.
-int UpdateBodies(StageSurface& stage);
-
-// What the program's updates took since it was last cleared (at each run start).
-extern BodyUpdateReport body_update_report;
-
 // Camera space to colour pixels (1920 x 1080); false when a point cannot be mapped.
 using ColourMapper = std::function<bool(const CameraSpacePoint&, ColorSpacePoint*)>;
 // Where a joint marker goes: picture point (960 x 540) and colour.

@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "state/program_state.h"
+#include "app/program_body_update.h"
 #include "body/backends/scripted/scripted_sensor.h"
-#include "body/body_update.h"
 #include "body/sensor_connection.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 class BodyUpdateTest : public ::testing::Test {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "state/program_state.h"
+#include "app/program_body_update.h"
 #include "body/backends/scripted/scripted_sensor.h"
-#include "body/body_update.h"
 #include "body/sensor_connection.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 namespace {

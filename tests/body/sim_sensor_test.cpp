@@ -11,16 +11,16 @@
 #include <cstdio>
 #include <thread>
 
-#include "state/program_state.h"
+#include "app/program_body_update.h"
 #include "body/backends/sim/balloon_probe.h"
 #include "body/backends/sim/sim_painter.h"
 #include "body/backends/sim/sim_scene.h"
 #include "body/backends/sim/sim_sensor.h"
 #include "body/backends/sim/virtual_participant.h"
-#include "body/body_update.h"
 #include "body/sensor/color_conversion.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
+#include "state/program_state.h"
 #include "support/recording_stage.h"
 
 namespace {

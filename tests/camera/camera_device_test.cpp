@@ -11,9 +11,9 @@
 #include <set>
 #include <thread>
 
+#include "app/program_body_update.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/video/color_frame_geometry.h"
-#include "body/body_update.h"
 #include "body/sensor/sensor_handles.h"
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"

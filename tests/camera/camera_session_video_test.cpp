@@ -15,13 +15,13 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
+#include "app/program_body_update.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/recording/mjpeg_avi_writer.h"
 #include "body/backends/camera/video/picture_scaler.h"
 #include "body/backends/camera/video/recorded_frame_times.h"
 #include "body/backends/camera/video/video_file_reader.h"
 #include "body/backends/camera/video/video_source.h"
-#include "body/body_update.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
 #include "camera_layer_fixture.h"

@@ -1,7 +1,5 @@
-// The body update on the program-wide state: the one place of the body layer
-// that reads state/program_state.h.
+#include "app/program_body_update.h"
 
-#include "body/body_update.h"
 #include "state/program_state.h"
 
 BodyUpdateReport body_update_report;
