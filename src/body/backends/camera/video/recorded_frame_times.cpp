@@ -2,15 +2,12 @@
 
 #include <fstream>
 
-namespace {
-
-constexpr std::string_view kVideoEnding = "_V.avi";
-
-}  // namespace
+#include "state/run_file_endings.h"
 
 std::string VideoTablePathFor(const std::string& video_path) {
-  if (!video_path.ends_with(kVideoEnding)) return "";
-  return video_path.substr(0, video_path.size() - 4) + ".csv";
+  if (!video_path.ends_with(run_file::kVideo)) return "";
+  return video_path.substr(0, video_path.size() - run_file::kVideo.size()) +
+         std::string(run_file::kVideoTable);
 }
 
 std::optional<std::vector<RecordedFrame>> ReadRecordedFrames(const std::string& path,
