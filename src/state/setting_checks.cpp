@@ -86,25 +86,44 @@ const char* JankenModeName(int32_t janken) {
   return janken == 0 ? "none" : janken == 1 ? "normal" : "late";
 }
 
+namespace {
+
+// The settings a run may not follow as written.
+struct RunConditionSetting {
+  const char* key;
+  SettingRange range;
+  int32_t ExperimentSettings::*value;
+};
+constexpr RunConditionSetting kRunConditionSettings[] = {
+    {"janken", SettingRange::kJanken, &ExperimentSettings::janken},
+    {"timelimit", SettingRange::kSeconds, &ExperimentSettings::timelimit},
+};
+
+// Each such setting of `s` that the run does not follow: "key value", its effect.
+template <typename Each>
+void ForEachUnfollowedSetting(const ExperimentSettings& s, Each each) {
+  for (const RunConditionSetting& c : kRunConditionSettings) {
+    const int32_t v = s.*c.value;
+    if (const auto effect = OutOfRangeEffect(c.range, v))
+      each(std::string(c.key) + " " + std::to_string(v), *effect, v);
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> RunConditionNotes(const ExperimentSettings& s) {
   std::vector<std::string> notes;
-  const auto add = [&notes](const char* key, SettingRange range, int32_t v) {
-    if (const auto effect = OutOfRangeEffect(range, v))
-      notes.push_back(std::string(key) + " " + std::to_string(v) + ": " + effect->record);
-  };
-  add("janken", SettingRange::kJanken, s.janken);
-  add("timelimit", SettingRange::kSeconds, s.timelimit);
+  ForEachUnfollowedSetting(s, [&](const std::string& setting, const RangeEffect& effect, int32_t) {
+    notes.push_back(setting + ": " + effect.record);
+  });
   return notes;
 }
 
 std::string RunConditionMessage(const ExperimentSettings& s) {
   std::string list;
-  const auto add = [&list](const char* key, SettingRange range, int32_t v) {
-    if (const auto effect = OutOfRangeEffect(range, v))
-      list += "  " + std::string(key) + " " + std::to_string(v) + ": " + EffectMessage(*effect, v) + "\n";
-  };
-  add("janken", SettingRange::kJanken, s.janken);
-  add("timelimit", SettingRange::kSeconds, s.timelimit);
+  ForEachUnfollowedSetting(s, [&](const std::string& setting, const RangeEffect& effect, int32_t v) {
+    list += "  " + setting + ": " + EffectMessage(effect, v) + "\n";
+  });
   if (list.empty()) return {};
   return MessageText(
       QT_TRANSLATE_NOOP("Message",
