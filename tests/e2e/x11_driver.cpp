@@ -249,8 +249,11 @@ bool PrivateXServer::StartOnce(const std::string& screen) {
   if (pid_ == 0) {
     close(fds[0]);
     const std::string fd_text = std::to_string(fds[1]);
+    // -noreset: without it the server resets when its last client leaves, and
+    // a program started in that moment cannot connect.
     execlp("Xvfb", "Xvfb", display.c_str(), "-displayfd", fd_text.c_str(), "-screen", "0",
-           screen.c_str(), "-nolisten", "tcp", "-ardelay", "30000", static_cast<char*>(nullptr));
+           screen.c_str(), "-nolisten", "tcp", "-ardelay", "30000", "-noreset",
+           static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
