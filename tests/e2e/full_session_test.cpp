@@ -277,13 +277,21 @@ class FullSessionTest : public RealProgramTest {
       if (i > 0) {
         EXPECT_EQ(pass, trials[i].totalrt) << "trial " << i;
       }
-      // The simulator stamps its pictures and the stage reports its swaps.
-      EXPECT_GE(shown, onset) << "trial " << i;
+      // The simulator stamps its pictures and the stage reports its swaps. The
+      // start balloon may appear where the hand already is; on a slow machine
+      // its pop can then come before any frame showing it was presented, and
+      // that frame is never dated. Every later balloon is reached from outside.
+      if (shown == -1) {
+        EXPECT_EQ(i, 0u) << "only the start balloon can be popped unseen";
+        EXPECT_EQ(rt_picture, -1) << "trial " << i;
+      } else {
+        EXPECT_GE(shown, onset) << "trial " << i;
+        EXPECT_EQ(rt_picture, picture - shown) << "trial " << i;
+      }
       // A picture is captured before the pass that tests it. Its time comes
       // from CLOCK_MONOTONIC, while the pass reads the 1 ms counter, which a
       // loaded machine's timer thread can advance a few ms late.
       EXPECT_LE(picture, pass + kClockLagUnderLoad_ms) << "trial " << i;
-      EXPECT_EQ(rt_picture, picture - shown) << "trial " << i;
       // The hand went in between the last picture that showed it outside and
       // the popping one: a frame before it, a few when pictures were skipped
       // or the hand was lost in between.
