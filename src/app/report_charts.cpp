@@ -105,8 +105,11 @@ void ShadePauses(QChart* chart, const RunReport& run, QValueAxis* x, QAbstractAx
   Attach(chart, area, x, y);
 }
 
+// A chart with nothing to draw keeps its frame and says why; its axes' numbers
+// would read as values that are not there.
 QChart* EmptyNote(QChart* chart, const QString& note) {
   chart->setTitle(chart->title() + " — " + note);
+  for (QAbstractAxis* axis : chart->axes()) axis->setVisible(false);
   return chart;
 }
 
@@ -285,7 +288,7 @@ QChart* TrackingChart(const RunReport& run) {
 }
 
 QChart* FrameIntervalChart(const RunReport& run) {
-  QChart* chart = NewChart("Interval between sampled camera frames (within each trial)");
+  QChart* chart = NewChart("Interval between sampled camera frames (pauses after pops left out)");
   double end_s = 1;
   std::vector<double> values;
   for (const IntervalPoint& p : run.intervals) {
@@ -325,7 +328,7 @@ QChart* FrameIntervalChart(const RunReport& run) {
     median->append(x->max(), run.figures.frame_interval_ms);
     Attach(chart, median, x, y);
   }
-  if (run.intervals.empty()) return EmptyNote(chart, "fewer than two frames in a trial");
+  if (run.intervals.empty()) return EmptyNote(chart, "fewer than two camera frames outside the pauses");
   return chart;
 }
 

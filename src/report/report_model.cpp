@@ -186,7 +186,9 @@ ReportRows FigureRows(const RunFigures& f) {
   } else {
     rows.emplace_back("RT", "none (no balloon after the start balloon)");
   }
-  // One definition for both rows: camera frames while a balloon was up.
+  // One definition for both rows, said on the page: camera frames while a
+  // balloon was up, and the child as the body that popped it.
+  rows.emplace_back("The child", "in each trial, the body that popped its balloon");
   rows.emplace_back("Child tracked (balloon up)",
                     f.tracked_share ? Fixed(*f.tracked_share * 100, " % of the frames") : "never");
   rows.emplace_back("Frames with the child (balloon up)",

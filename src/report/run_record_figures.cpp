@@ -149,13 +149,13 @@ void AddTrackingRows(const RunRecordFigures& f, std::vector<std::pair<std::strin
   if (f.share_with_tracked_body) {
     std::string value = Percent(*f.share_with_tracked_body);
     if (f.tracking_body_frames) value += " of " + std::to_string(*f.tracking_body_frames);
-    rows->emplace_back("Body frames with a tracked body", value);
+    rows->emplace_back("Body frames with any body tracked", value);
   }
   if (!f.popping_body_id) return;
   std::string child = "body " + std::to_string(*f.popping_body_id);
   if (f.popping_body_frames)
     child += ", in " + std::to_string(*f.popping_body_frames) + " body frames (whole run)";
-  rows->emplace_back("Popping child", child);
+  rows->emplace_back("Body that popped most balloons", child);
   if (f.popping_left_hand_share)
     rows->emplace_back("Its left hand tracked", Percent(*f.popping_left_hand_share) + " of its frames");
   if (f.popping_right_hand_share)

@@ -17,7 +17,7 @@ std::string Format(const char* format, double a, double b = 0, double c = 0, dou
 // the camera recorded one.
 void AddRecordLines(const RunRecordFigures& r, std::vector<SummaryLine>* lines) {
   if (r.popping_body_id && r.popping_left_hand_share && r.popping_right_hand_share) {
-    std::string hands = Format("Popping child's hands tracked: left %.0f %%, right %.0f %% of its",
+    std::string hands = Format("Hands of the body that popped most balloons tracked: left %.0f %%, right %.0f %% of its",
                                *r.popping_left_hand_share * 100, *r.popping_right_hand_share * 100);
     if (r.popping_body_frames) hands += " " + std::to_string(*r.popping_body_frames);
     hands += " frames";

@@ -77,7 +77,7 @@ TEST_F(SummaryTest, FiguresOfAScriptedRunWithItsRunRecord) {
   EXPECT_TRUE(Contains(lines, "RT median 1100 ms, IQR 700 ms (950 to 1650 ms), 4 trials"));
   EXPECT_TRUE(Contains(lines, "Child tracked in 100 % of the frames"));
   EXPECT_TRUE(Contains(lines, "shown / captured: 290 / 300"));
-  EXPECT_TRUE(Contains(lines, "Popping child's hands tracked: left 80 %, right 96 % of its 90 "
+  EXPECT_TRUE(Contains(lines, "Hands of the body that popped most balloons tracked: left 80 %, right 96 % of its 90 "
                               "frames; a body tracked in 97 % of the body frames"));
   EXPECT_TRUE(Contains(lines, "Session video: /data/P01_20261210_101500_V.avi (frames written / "
                               "dropped: 300 / 0)"));
@@ -297,8 +297,8 @@ TEST_F(ReportModelTest, EachPlotGetsItsTrialsAndValues) {
   EXPECT_TRUE(has(t, "Camera frame interval", "median 100.0 ms, 99th percentile 120.0 ms"));
   for (const auto& [key, value] : t) EXPECT_EQ(key.find('.'), std::string::npos) << key;
   // Tracking and the session video under plain labels, not as keys.
-  EXPECT_TRUE(has(t, "Body frames with a tracked body", "97 % of 115"));
-  EXPECT_TRUE(has(t, "Popping child", "body 7, in 90 body frames (whole run)"));
+  EXPECT_TRUE(has(t, "Body frames with any body tracked", "97 % of 115"));
+  EXPECT_TRUE(has(t, "Body that popped most balloons", "body 7, in 90 body frames (whole run)"));
   EXPECT_TRUE(has(t, "Its left hand tracked", "80 % of its frames"));
   EXPECT_TRUE(has(t, "Its right hand tracked", "96 % of its frames"));
   EXPECT_TRUE(has(t, "Session video", "/data/P01_20261210_101500_V.avi"));
