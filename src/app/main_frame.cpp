@@ -26,6 +26,7 @@
 #include "app/resource_ids.h"
 #include "latency/flash_plan.h"
 #include "stage/input_latch.h"
+#include "stage/touch_wnd.h"
 
 namespace {
 
@@ -80,9 +81,13 @@ CMainFrame::CMainFrame() {
   statusBar()->addWidget(hint);
   RetranslateUi();
   setGeometry(ScreenRect());
+  // The stage exists only during a run or the latency test.
+  experiment_window.SetCloseRequestHandler([this] { SayEndRunFirst(); });
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  experiment_window.SetCloseRequestHandler(nullptr);
+}
 
 void CMainFrame::BuildMenu() {
   struct MenuItem {
@@ -286,9 +291,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // A run writes its result files before anything may end the program.
   if (run_in_progress_) {
     event->ignore();
-    statusBar()->showMessage(QCoreApplication::translate("CMainFrame", kEndRunFirst));
-    std::fprintf(stderr, "tavelin2: %s\n", kEndRunFirst);
+    SayEndRunFirst();
     return;
   }
   QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::SayEndRunFirst() {
+  statusBar()->showMessage(QCoreApplication::translate("CMainFrame", kEndRunFirst));
+  std::fprintf(stderr, "tavelin2: %s\n", kEndRunFirst);
 }

@@ -64,6 +64,8 @@ class CMainFrame : public QMainWindow {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A close box during a run (this window's or the stage's) does nothing but say why.
+  void SayEndRunFirst();
 
  private:
   void BuildMenu();

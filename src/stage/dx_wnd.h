@@ -35,6 +35,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +65,11 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   // window. Nothing happens when there is no window.
   void DestroyWindow();
   bool HasWindow() const { return window_ != nullptr; }
+  // Called when someone tries to close the window, which stays open: the
+  // program says how a run ends instead of ignoring the request without a word.
+  void SetCloseRequestHandler(std::function<void()> handler) {
+    close_request_handler_ = std::move(handler);
+  }
   QWindow* GetWindow() const { return window_.get(); }
 
   // Creates what the stage draws with, and shows the window black; false at
@@ -96,6 +102,9 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
 
   // StageWindowEvents
   void OnWindowResized() override;
+  void OnCloseRequested() override {
+    if (close_request_handler_) close_request_handler_();
+  }
 
   // The window was created (before it is shown).
   virtual void OnWindowCreated() {}
@@ -129,6 +138,7 @@ class CDXWnd : public StageSurface, public StageWindowEvents {
   void ReadWindowSize();
 
   std::unique_ptr<StageQWindow> window_;
+  std::function<void()> close_request_handler_;
   std::unique_ptr<TextRasterizer> text_;
   std::unique_ptr<RendererHost> gpu_;  // per window, from InitDevice
   std::vector<TextureState> texture_states_;

@@ -15,6 +15,7 @@ bool StageQWindow::event(QEvent* event) {
     case QEvent::Close:
       // Only the program ends the stage window.
       event->ignore();
+      events_.OnCloseRequested();
       return true;
     case QEvent::FocusIn:
       events_.OnWindowActivated(true);

@@ -19,6 +19,8 @@ class StageWindowEvents {
   virtual void OnKeyEvent(QKeyEvent* /*event*/) {}
   virtual void OnMouseEvent(QMouseEvent* /*event*/) {}
   virtual void OnTouchEvent(QTouchEvent* /*event*/) {}
+  // The user asked to close the window (Alt+F4, the window manager); it stays.
+  virtual void OnCloseRequested() {}
 };
 
 class StageQWindow : public QWindow {

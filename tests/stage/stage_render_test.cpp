@@ -277,12 +277,16 @@ TEST_P(StageRenderTest, TextureChangesAlwaysReachTheScreen) {
   EXPECT_TRUE(row_lit(frame, 63));
 }
 
-TEST_P(StageRenderTest, CloseRequestsAreIgnored) {
+TEST_P(StageRenderTest, CloseRequestsAreIgnoredAndReported) {
+  int requests = 0;
+  stage.SetCloseRequestHandler([&] { ++requests; });
   QCloseEvent close;
   QGuiApplication::sendEvent(stage.GetWindow(), &close);
   QCoreApplication::processEvents();
+  stage.SetCloseRequestHandler(nullptr);
   EXPECT_TRUE(stage.HasWindow());
   EXPECT_TRUE(stage.GetWindow()->isVisible());
+  EXPECT_EQ(requests, 1) << "the program is told, so that it can say how a run ends";
 }
 
 TEST_P(StageRenderTest, ResizeRecomputesTheLetterbox) {
