@@ -36,14 +36,22 @@ QColor ShapeColour(int32_t shape) {
 }
 
 // Text on a dark box with its top left at `at` (centred on it when `centred`),
-// moved down below the labels already drawn (`taken`) that it would cover.
-void Label(QPainter& p, QPointF at, const QString& text, const QColor& colour,
+// moved down below the labels and panels already drawn (`taken`) that it would
+// cover. A moved label keeps a line to `anchor`, the point it names, so that it
+// is not read as belonging to whatever it landed beside.
+void Label(QPainter& p, QPointF anchor, QPointF at, const QString& text, const QColor& colour,
            std::vector<QRectF>* taken, bool centred = false) {
   p.setPen(colour);  // also for the measuring: with no pen, text measures empty
   const QSizeF size = p.boundingRect(QRectF(0, 0, 800, 80), Qt::AlignLeft, text).size();
   if (centred) at -= QPointF(size.width() / 2, size.height());
-  const QRectF box = PlaceLabel(QRectF(at, size).adjusted(-3, -1, 3, 1), *taken);
+  const QRectF wanted = QRectF(at, size).adjusted(-3, -1, 3, 1);
+  const QRectF box = PlaceLabel(wanted, *taken);
   taken->push_back(box);
+  if (box != wanted) {
+    p.setPen(QPen(colour, 1.5));
+    p.drawLine(anchor, QPointF(box.center().x(), box.top()));
+    p.setPen(colour);
+  }
   p.fillRect(box, QColor(0, 0, 0, 170));
   p.drawText(box, Qt::AlignCenter, text);
 }
@@ -145,10 +153,43 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
     return QPointF(area.left() + x * scale, area.top() + y * scale);
   };
 
-  QFont font = p.font();
+  // The figures, top left, and what stands against a session.
+  const CameraCheckFigures& f = figures_;
+  QStringList lines;
+  lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
+  lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
+  lines << QStringLiteral("Damaged pictures left out: %1").arg(f.pictures_dropped);
+  lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
+  lines
+      << (f.capture_to_body_ms
+              ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
+              : QStringLiteral("Capture to body frame: unknown"));
+  lines << (f.tracked_share ? QStringLiteral("Frames with a tracked body: %1 % (last %2 s)")
+                                  .arg(*f.tracked_share * 100, 0, 'f', 0)
+                                  .arg(f.seconds, 0, 'f', 0)
+                            : QStringLiteral("Frames with a tracked body: none yet"));
+  if (!latency_note_.isEmpty()) lines << latency_note_;
+  const QFont label_font = p.font();
+  QFont panel_font = p.font();
+  panel_font.setPixelSize(18);
+  p.setFont(panel_font);
+  const QString problem = QString::fromStdString(sensor_->Problem());
+  const bool ready = f.problems.empty() && problem.isEmpty();
+  QStringList verdict;
+  if (!problem.isEmpty()) verdict << problem;
+  if (chooser_ && !chooser_->problem().isEmpty()) verdict << chooser_->problem();
+  for (const std::string& s : f.problems) verdict << QString::fromStdString(s);
+  if (ready) verdict << QStringLiteral("Ready: a session can start.");
+  const QString panel_text = lines.join('\n') + "\n" + verdict.join('\n');
+  const QRectF box = p.boundingRect(QRectF(12, 12, std::min(width() - 24, 760), 2000),
+                                    Qt::AlignLeft | Qt::TextWordWrap, panel_text)
+                         .adjusted(-8, -6, 8, 6);
+
+  // Labels keep clear of the panel, which is drawn over the picture last.
+  QFont font = label_font;
   font.setPixelSize(std::max(12, static_cast<int>(16 * scale)));
   p.setFont(font);
-  std::vector<QRectF> labels;
+  std::vector<QRectF> labels{box};
   for (const TrackedBody& b : sensor_->bodies()) {
     if (!b.tracked) continue;
     p.setPen(QPen(QColor::fromRgb(kJointMarkerColour), std::max(2.0, 3 * scale)));
@@ -174,46 +215,17 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
       QString text = QString::fromLatin1(h.side) + ' ' + ShapeWord(h.shape);
       if (h.shape == kHandRock || h.shape == kHandScissors || h.shape == kHandPaper)
         text += QStringLiteral(" %1 %").arg(std::lround(h.confidence * 100));
-      Label(p, at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text, ReadableOnBlack(colour),
-            &labels);
+      Label(p, at(h.x, h.y), at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text,
+            ReadableOnBlack(colour), &labels);
     }
     if (Placed(b.head_x, b.head_y)) {
-      Label(p, at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
+      Label(p, at(b.head_x, b.head_y), at(b.head_x, b.head_y) - QPointF(0, 30 * scale),
             QStringLiteral("ID %1\n%2 m").arg(b.id).arg(b.head_dist, 0, 'f', 2), Qt::white, &labels,
             /*centred=*/true);
     }
   }
 
-  // The figures, top left, and what stands against a session.
-  const CameraCheckFigures& f = figures_;
-  QStringList lines;
-  lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
-  lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
-  lines << QStringLiteral("Damaged pictures left out: %1").arg(f.pictures_dropped);
-  lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
-  lines
-      << (f.capture_to_body_ms
-              ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
-              : QStringLiteral("Capture to body frame: unknown"));
-  lines << (f.tracked_share ? QStringLiteral("Frames with a tracked body: %1 % (last %2 s)")
-                                  .arg(*f.tracked_share * 100, 0, 'f', 0)
-                                  .arg(f.seconds, 0, 'f', 0)
-                            : QStringLiteral("Frames with a tracked body: none yet"));
-  if (!latency_note_.isEmpty()) lines << latency_note_;
-  QFont panel_font = p.font();
-  panel_font.setPixelSize(18);
   p.setFont(panel_font);
-  const QString problem = QString::fromStdString(sensor_->Problem());
-  const bool ready = f.problems.empty() && problem.isEmpty();
-  QStringList verdict;
-  if (!problem.isEmpty()) verdict << problem;
-  if (chooser_ && !chooser_->problem().isEmpty()) verdict << chooser_->problem();
-  for (const std::string& s : f.problems) verdict << QString::fromStdString(s);
-  if (ready) verdict << QStringLiteral("Ready: a session can start.");
-  const QString text = lines.join('\n') + "\n" + verdict.join('\n');
-  const QRectF box = p.boundingRect(QRectF(12, 12, std::min(width() - 24, 760), 2000),
-                                    Qt::AlignLeft | Qt::TextWordWrap, text)
-                         .adjusted(-8, -6, 8, 6);
   p.fillRect(box, QColor(0, 0, 0, 190));
   p.setPen(Qt::white);
   p.drawText(box.adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::TextWordWrap, lines.join('\n'));
