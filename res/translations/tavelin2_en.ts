@@ -82,10 +82,6 @@
         <translation>Please enter a whole number.</translation>
     </message>
     <message>
-        <source>被験者IDに使えない入力です。</source>
-        <translation>This cannot be used as a subject ID.</translation>
-    </message>
-    <message>
         <source>データファイルを開くことができません</source>
         <translation>The data file cannot be opened</translation>
     </message>
@@ -288,6 +284,118 @@ From then on the run recorded no bodies and no pops. The files hold everything r
 %1</source>
         <translation>The file manager could not be opened. The data folder is:
 %1</translation>
+    </message>
+    <message>
+        <source>被験者IDに使えない入力です。
+%1
+被験者IDの欄を直してから、もう一度 OK を押してください。</source>
+        <translation>This cannot be used as a subject ID.
+%1
+Correct the Subject ID field and press OK again.</translation>
+    </message>
+    <message>
+        <source>被験者IDが空です。</source>
+        <translation>The Subject ID is empty.</translation>
+    </message>
+    <message>
+        <source>被験者IDの %1 文字目にカンマ（,）があります。カンマは試行ファイルの列を区切ってしまいます。</source>
+        <translation>The Subject ID holds a comma (,) at character %1, which would split the rows of the trial file.</translation>
+    </message>
+    <message>
+        <source>被験者IDの %1 文字目に二重引用符（"）があります。試行ファイルにはそのまま書けません。</source>
+        <translation>The Subject ID holds a double quote (&quot;) at character %1, which the trial file cannot hold unquoted.</translation>
+    </message>
+    <message>
+        <source>被験者IDの %1 文字目に等号（=）があります。設定ファイルから読み戻せなくなります。</source>
+        <translation>The Subject ID holds an equals sign (=) at character %1, which the settings file cannot read back.</translation>
+    </message>
+    <message>
+        <source>被験者IDの %1 文字目に制御文字（%2）があります。</source>
+        <translation>The Subject ID holds a control character (%2) at character %1.</translation>
+    </message>
+    <message>
+        <source>被験者IDの先頭に空白（%1）があります。</source>
+        <translation>The Subject ID begins with a blank (%1).</translation>
+    </message>
+    <message>
+        <source>被験者IDの末尾に空白（%1）があります。</source>
+        <translation>The Subject ID ends with a blank (%1).</translation>
+    </message>
+    <message>
+        <source>被験者IDが %1 バイトあります。設定ファイルに保存できるのは %2 バイトまでです。</source>
+        <translation>The Subject ID is %1 bytes long; the settings file holds %2.</translation>
+    </message>
+    <message>
+        <source>ありません</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>ファイルではありません</source>
+        <translation>not a file</translation>
+    </message>
+    <message>
+        <source>画像として読めません</source>
+        <translation>cannot be read as an image</translation>
+    </message>
+    <message>
+        <source>読み込めません</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <source>風船の音にしては大きすぎます</source>
+        <translation>too large for a pop sound</translation>
+    </message>
+    <message>
+        <source>WAV ファイルではありません</source>
+        <translation>not a WAV file</translation>
+    </message>
+    <message>
+        <source>途中で切れています（チャンクがファイルの終わりを越えています）</source>
+        <translation>cut short (a chunk runs past its end)</translation>
+    </message>
+    <message>
+        <source>fmt チャンクが壊れています</source>
+        <translation>has a broken format chunk</translation>
+    </message>
+    <message>
+        <source>圧縮された WAV です（形式 %1）。非圧縮（PCM）で保存してください</source>
+        <translation>compressed WAV (format %1); save it as uncompressed PCM</translation>
+    </message>
+    <message>
+        <source>音のデータが fmt チャンクより前にあります</source>
+        <translation>has its sound before its format</translation>
+    </message>
+    <message>
+        <source>音が入っていません</source>
+        <translation>holds no sound</translation>
+    </message>
+    <message>
+        <source>fmt チャンクがありません</source>
+        <translation>has no format chunk</translation>
+    </message>
+    <message>
+        <source>カメラをつないでください（カメラか動画ファイルを --camera=/dev/videoN または --camera=ファイル で指定することもできます）。体なしで実験するには、tavelin2 を --sensor=none で起動してください。</source>
+        <translation>Connect the camera (or name it or a video file with --camera=/dev/videoN or --camera=FILE). To run without bodies, start tavelin2 with --sensor=none.</translation>
+    </message>
+    <message>
+        <source>tavelin2 を別の --sensor で起動してください。体なしで実験するには --sensor=none で起動してください。</source>
+        <translation>Start tavelin2 with another --sensor, or with --sensor=none to run without bodies.</translation>
+    </message>
+    <message>
+        <source>体のセンサー（%1）を開けませんでした。</source>
+        <translation>Body sensor (%1): it could not be opened.</translation>
+    </message>
+    <message>
+        <source>体のセンサー（%1）: %2</source>
+        <translation>Body sensor (%1): %2</translation>
+    </message>
+    <message>
+        <source>体のセンサー（%1）は開きましたが、%2 秒たっても体のフレームが来ませんでした。</source>
+        <translation>Body sensor (%1): opened, but no body frame came within %2 s.</translation>
+    </message>
+    <message>
+        <source>体のセンサー（%1）は開きましたが、%2 秒たってもカメラの画像が来ませんでした。</source>
+        <translation>Body sensor (%1): opened, but no camera picture came within %2 s.</translation>
     </message>
 </context>
 <context>

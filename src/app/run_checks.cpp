@@ -44,8 +44,9 @@ constexpr const char* kRunWithoutBodiesQuestion = QT_TRANSLATE_NOOP(
 std::string PresenceProblem(const std::string& path) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
-  if (!fs::exists(status)) return "missing";
-  if (!fs::is_regular_file(status)) return "not a file";
+  if (!fs::exists(status)) return MessageText(QT_TRANSLATE_NOOP("Message", "ありません"));
+  if (!fs::is_regular_file(status))
+    return MessageText(QT_TRANSLATE_NOOP("Message", "ファイルではありません"));
   return {};
 }
 
@@ -60,8 +61,9 @@ std::string StimulusProblem(const StimulusFile& file) {
   }
   int32_t width = 0, height = 0;
   std::vector<uint32_t> argb;
-  return DecodeImageFile(path, width, height, argb) ? std::string()
-                                                    : "cannot be read as an image";
+  return DecodeImageFile(path, width, height, argb)
+             ? std::string()
+             : MessageText(QT_TRANSLATE_NOOP("Message", "画像として読めません"));
 }
 
 int FirstFramesTimeout_ms() {
@@ -71,15 +73,17 @@ int FirstFramesTimeout_ms() {
 // How to get the selected backend going.
 std::string SensorFix() {
   if (SelectedSensorBackendName() == "camera") {
-    return "Connect the camera (or name it or a video file with --camera=/dev/videoN or "
-           "--camera=FILE). "
-           "To run without bodies, start tavelin2 with --sensor=none.\n";
+    return MessageText(QT_TRANSLATE_NOOP(
+               "Message",
+               "カメラをつないでください（カメラか動画ファイルを --camera=/dev/videoN または "
+               "--camera=ファイル で指定することもできます）。体なしで実験するには、tavelin2 を "
+               "--sensor=none で起動してください。")) +
+           "\n";
   }
-  return "Start tavelin2 with another --sensor, or with --sensor=none to run without bodies.\n";
-}
-
-std::string SensorName() {
-  return "Body sensor (" + SelectedSensorBackendName() + ")";
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "tavelin2 を別の --sensor で起動してください。体なしで"
+                                       "実験するには --sensor=none で起動してください。")) +
+         "\n";
 }
 
 }  // namespace
@@ -98,9 +102,13 @@ SensorReadiness OpenSensorAndAwaitFrames(int timeout_ms, std::string* problem) {
   const int status = OpenSensor();
   if (status == 0 && !sensor_connection.sensor) return SensorReadiness::kNoSensor;
   if (status != 1) {
+    // The backend's own words when it gave them.
     const std::string note = SensorProblem();
-    *problem = SensorName() + ": " + (note.empty() ? "it could not be opened." : note) + "\n" +
-               SensorFix();
+    *problem = MessageText(note.empty()
+                               ? QT_TRANSLATE_NOOP("Message", "体のセンサー（%1）を開けませんでした。")
+                               : QT_TRANSLATE_NOOP("Message", "体のセンサー（%1）: %2"),
+                           {SelectedSensorBackendName(), note}) +
+               "\n" + SensorFix();
     CloseSensor();
     return SensorReadiness::kFailed;
   }
@@ -120,12 +128,19 @@ SensorReadiness OpenSensorAndAwaitFrames(int timeout_ms, std::string* problem) {
     QThread::msleep(5);
   }
   const bool pictures = NewestColourFramePublishedAt_ns() > opened_at_ns;
-  const std::string note = SensorProblem();
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f s", timeout_ms / 1000.0);
-  *problem = SensorName() + ": opened, but no " + (pictures ? "body frame" : "camera picture") +
-             " came within " + seconds + (note.empty() ? "." : " (" + note + ").") + "\n" +
-             SensorFix();
+  std::snprintf(seconds, sizeof seconds, "%.1f", timeout_ms / 1000.0);
+  const std::string late =
+      pictures ? MessageText(QT_TRANSLATE_NOOP("Message",
+                                               "体のセンサー（%1）は開きましたが、%2 秒たっても"
+                                               "体のフレームが来ませんでした。"),
+                             {SelectedSensorBackendName(), seconds})
+               : MessageText(QT_TRANSLATE_NOOP("Message",
+                                               "体のセンサー（%1）は開きましたが、%2 秒たっても"
+                                               "カメラの画像が来ませんでした。"),
+                             {SelectedSensorBackendName(), seconds});
+  const std::string note = SensorProblem();
+  *problem = late + (note.empty() ? "" : "\n" + note) + "\n" + SensorFix();
   CloseSensor();
   return SensorReadiness::kFailed;
 }

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <vector>
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 namespace {
 
 uint32_t Le32(const uint8_t* p) {
@@ -21,25 +24,30 @@ constexpr uint16_t kFormatExtensible = 0xFFFE;
 // A pop sound is a second or two; anything near this is not one.
 constexpr std::streamoff kMaxWaveBytes = 64 << 20;
 
-bool Fail(std::string* why, const std::string& reason) {
-  if (why) *why = reason;
+// `reason` is a marked text; %1 in it is `argument`.
+bool Fail(std::string* why, const char* reason, const std::string& argument = {}) {
+  if (why) *why = MessageText(reason, {argument});
   return false;
 }
+
+constexpr const char* kCannotRead = QT_TRANSLATE_NOOP("Message", "読み込めません");
+constexpr const char* kBrokenFormat = QT_TRANSLATE_NOOP("Message", "fmt チャンクが壊れています");
+constexpr const char* kNoSound = QT_TRANSLATE_NOOP("Message", "音が入っていません");
 
 }  // namespace
 
 bool IsPlayableWaveFile(const std::string& path, std::string* why) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return Fail(why, "cannot be read");
+  if (!in) return Fail(why, kCannotRead);
   const std::streamoff size = in.tellg();
-  if (size < 0) return Fail(why, "cannot be read");
-  if (size > kMaxWaveBytes) return Fail(why, "too large for a pop sound");
+  if (size < 0) return Fail(why, kCannotRead);
+  if (size > kMaxWaveBytes) return Fail(why, QT_TRANSLATE_NOOP("Message", "風船の音にしては大きすぎます"));
   in.seekg(0);
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(why, "cannot be read");
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(why, kCannotRead);
   if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
       std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
-    return Fail(why, "not a WAV file");
+    return Fail(why, QT_TRANSLATE_NOOP("Message", "WAV ファイルではありません"));
 
   bool have_format = false;
   size_t pos = 12;
@@ -47,26 +55,31 @@ bool IsPlayableWaveFile(const std::string& path, std::string* why) {
     const uint8_t* chunk = bytes.data() + pos;
     const uint32_t length = Le32(chunk + 4);
     const size_t body = pos + 8;
-    if (length > bytes.size() - body) return Fail(why, "cut short (a chunk runs past its end)");
+    if (length > bytes.size() - body) return Fail(why, QT_TRANSLATE_NOOP("Message",
+                                   "途中で切れています（チャンクがファイルの終わりを越えています）"));
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      if (length < 16) return Fail(why, "has a broken format chunk");
+      if (length < 16) return Fail(why, kBrokenFormat);
       const uint16_t format = Le16(chunk + 8);
       const uint16_t channels = Le16(chunk + 10);
       const uint32_t rate = Le32(chunk + 12);
       const uint16_t bits = Le16(chunk + 22);
       if (format != kFormatPcm && format != kFormatFloat && format != kFormatExtensible) {
-        char reason[64];
-        std::snprintf(reason, sizeof reason, "compressed WAV (format 0x%X)", format);
-        return Fail(why, reason);
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%X", format);
+        return Fail(why,
+                    QT_TRANSLATE_NOOP("Message",
+                                      "圧縮された WAV です（形式 %1）。非圧縮（PCM）で保存してください"),
+                    code);
       }
-      if (channels == 0 || rate == 0 || bits == 0) return Fail(why, "has a broken format chunk");
+      if (channels == 0 || rate == 0 || bits == 0) return Fail(why, kBrokenFormat);
       have_format = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
-      if (!have_format) return Fail(why, "has its sound before its format");
-      if (length == 0) return Fail(why, "holds no sound");
+      if (!have_format) return Fail(why, QT_TRANSLATE_NOOP("Message", "音のデータが fmt チャンクより前にあります"));
+      if (length == 0) return Fail(why, kNoSound);
       return true;
     }
     pos = body + length + (length & 1);  // chunks are padded to even lengths
   }
-  return Fail(why, have_format ? "holds no sound" : "has no format chunk");
+  return have_format ? Fail(why, kNoSound)
+                     : Fail(why, QT_TRANSLATE_NOOP("Message", "fmt チャンクがありません"));
 }

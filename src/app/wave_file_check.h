@@ -5,6 +5,6 @@
 
 #include <string>
 
-// True when it is; otherwise false with a short reason in *why ("missing",
-// "not a WAV file", "compressed WAV (format 0x55)", ...).
+// True when it is; otherwise false with a short reason in *why, in the
+// experimenter's language ("WAV ファイルではありません", ...).
 bool IsPlayableWaveFile(const std::string& path, std::string* why);

@@ -219,11 +219,10 @@ TEST_F(ExperimentDriverTest, ASensorThatNeverDeliversRefusesTheRunWithOneMessage
   frame->OnExperimentStart();
 
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("Body sensor"), std::string::npos) << messages[0];
-  EXPECT_NE(messages[0].find("no camera picture came within 0.3 s"), std::string::npos)
+  EXPECT_NE(messages[0].find("0.3 秒たってもカメラの画像が来ませんでした"), std::string::npos)
       << messages[0];
   EXPECT_NE(messages[0].find("--sensor=none"), std::string::npos) << "no way out named";
-  EXPECT_EQ(messages[0].find("Stimulus"), std::string::npos) << "the stimuli are all there";
+  EXPECT_EQ(messages[0].find("刺激ファイル"), std::string::npos) << "the stimuli are all there";
   EXPECT_EQ(styles[0] & 0xF0u, MB_ICONHAND);
   ExpectNoRun();
   EXPECT_EQ(settings.subject, "K03") << "the values entered are kept for the next Start";
@@ -239,12 +238,12 @@ TEST_F(ExperimentDriverTest, MissingOrBrokenStimuliAreNamedAndNoRunStarts) {
   frame->OnExperimentStart();
 
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("stim/bomb.wav: missing"), std::string::npos) << messages[0];
-  EXPECT_NE(messages[0].find("stim/balloon2.png: cannot be read as an image"), std::string::npos);
+  EXPECT_NE(messages[0].find("stim/bomb.wav: ありません"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("stim/balloon2.png: 画像として読めません"), std::string::npos);
   EXPECT_EQ(messages[0].find("stim/balloon1.png"), std::string::npos) << "a good file named";
   EXPECT_NE(messages[0].find("balloon0.png〜balloon3.png、bomb.png、bomb.wav"),
             std::string::npos);
-  EXPECT_EQ(messages[0].find("Body sensor"), std::string::npos) << "the sensor delivered";
+  EXPECT_EQ(messages[0].find("体のセンサー"), std::string::npos) << "the sensor delivered";
   ExpectNoRun();
 }
 
@@ -255,9 +254,10 @@ TEST_F(ExperimentDriverTest, SensorAndStimulusProblemsComeInOneMessage) {
   frame->OnExperimentStart();
 
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("it could not be opened"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("）を開けませんでした。"), std::string::npos)
+      << messages[0];
   for (const char* name : {"balloon0.png", "balloon3.png", "bomb.png", "bomb.wav"})
-    EXPECT_NE(messages[0].find(std::string("stim/") + name + ": missing"), std::string::npos);
+    EXPECT_NE(messages[0].find(std::string("stim/") + name + ": ありません"), std::string::npos);
   ExpectNoRun();
 }
 
@@ -276,8 +276,7 @@ TEST_F(ExperimentDriverTest, ACommaInTheSubjectIsRefusedBeforeAnythingHappens) {
 
   EXPECT_EQ(shown_after_refusal, "P1,A");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("Subject ID"), std::string::npos) << messages[0];
-  EXPECT_NE(messages[0].find("comma"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("被験者IDの 3 文字目にカンマ"), std::string::npos) << messages[0];
   EXPECT_TRUE(sensor->calls().empty()) << "the sensor was opened";
   ExpectNoRun();
 }

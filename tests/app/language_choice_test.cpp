@@ -9,12 +9,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
 
 #include "app/language_choice.h"
 #include "app/main_frame.h"
 #include "app/sensor_stop_report.h"
 #include "app/resource_ids.h"
+#include "app/run_checks.h"
 #include "app/subject_dialog.h"
+#include "app/subject_rules.h"
 #include "results/result_file_writer.h"
 #include "results/run_recovery.h"
 #include "state/own_folder.h"
@@ -121,7 +126,89 @@ std::vector<SettingNote> UnusualNotes() {
           *NoteUnusualSetting("mirror", SettingRange::kOnOff, "1s", 1)};
 }
 
+std::string Refused(const QString& subject) {
+  return SubjectRefusal(subject, subject.toStdString().size());
+}
+
+// Every way a stimulus file can fail, in a working directory of its own.
+std::string BrokenStimuli() {
+  QTemporaryDir dir;
+  const std::filesystem::path old_dir = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path().toStdString());
+  std::filesystem::create_directories("stim/balloon0.png");
+  std::ofstream("stim/balloon1.png") << "not a picture";
+  // A RIFF/WAVE file whose format chunk says MPEG layer 3.
+  std::ofstream("stim/bomb.wav", std::ios::binary)
+      << std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x55\0\x01\0\x22\x56\0\0"
+                     "\x44\xac\0\0\x02\0\x10\0data\0\0\0\0",
+                     44);
+  const std::string lines = StimulusProblems();
+  std::filesystem::current_path(old_dir);
+  return lines;
+}
+
 const MessageCase kMessages[] = {
+    {"subject empty", [] { return Refused(""); },
+     "被験者IDに使えない入力です。\n被験者IDが空です。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\nThe Subject ID is empty.\n"
+     "Correct the Subject ID field and press OK again."},
+    {"subject with a comma", [] { return Refused("P1,A"); },
+     "被験者IDに使えない入力です。\n"
+     "被験者IDの 3 文字目にカンマ（,）があります。カンマは試行ファイルの列を区切ってしまいます。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\n"
+     "The Subject ID holds a comma (,) at character 3, which would split the rows of the trial "
+     "file.\nCorrect the Subject ID field and press OK again."},
+    {"subject with a quote", [] { return Refused("P\"1"); },
+     "被験者IDに使えない入力です。\n"
+     "被験者IDの 2 文字目に二重引用符（\"）があります。試行ファイルにはそのまま書けません。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\n"
+     "The Subject ID holds a double quote (\") at character 2, which the trial file cannot hold "
+     "unquoted.\nCorrect the Subject ID field and press OK again."},
+    {"subject with an equals sign", [] { return Refused("=P1"); },
+     "被験者IDに使えない入力です。\n"
+     "被験者IDの 1 文字目に等号（=）があります。設定ファイルから読み戻せなくなります。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\n"
+     "The Subject ID holds an equals sign (=) at character 1, which the settings file cannot read "
+     "back.\nCorrect the Subject ID field and press OK again."},
+    {"subject with a tab", [] { return Refused("P1\tB"); },
+     "被験者IDに使えない入力です。\n被験者IDの 3 文字目に制御文字（U+0009）があります。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\n"
+     "The Subject ID holds a control character (U+0009) at character 3.\n"
+     "Correct the Subject ID field and press OK again."},
+    {"subject with blanks", [] { return Refused(" P1") + "|" + Refused(QString("P1") + QChar(0x3000)); },
+     "被験者IDに使えない入力です。\n被験者IDの先頭に空白（U+0020）があります。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。|"
+     "被験者IDに使えない入力です。\n被験者IDの末尾に空白（U+3000）があります。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\nThe Subject ID begins with a blank (U+0020).\n"
+     "Correct the Subject ID field and press OK again.|"
+     "This cannot be used as a subject ID.\nThe Subject ID ends with a blank (U+3000).\n"
+     "Correct the Subject ID field and press OK again."},
+    {"subject too long", [] { return Refused(QString(kSubjectMaxBytes + 1, 'x')); },
+     "被験者IDに使えない入力です。\n"
+     "被験者IDが 1016 バイトあります。設定ファイルに保存できるのは 1015 バイトまでです。\n"
+     "被験者IDの欄を直してから、もう一度 OK を押してください。",
+     "This cannot be used as a subject ID.\n"
+     "The Subject ID is 1016 bytes long; the settings file holds 1015.\n"
+     "Correct the Subject ID field and press OK again."},
+    {"stimulus files", BrokenStimuli,
+     "  stim/balloon0.png: ファイルではありません\n"
+     "  stim/balloon1.png: 画像として読めません\n"
+     "  stim/balloon2.png: ありません\n"
+     "  stim/balloon3.png: ありません\n"
+     "  stim/bomb.png: ありません\n"
+     "  stim/bomb.wav: 圧縮された WAV です（形式 0x55）。非圧縮（PCM）で保存してください\n",
+     "  stim/balloon0.png: not a file\n"
+     "  stim/balloon1.png: cannot be read as an image\n"
+     "  stim/balloon2.png: missing\n"
+     "  stim/balloon3.png: missing\n"
+     "  stim/bomb.png: missing\n"
+     "  stim/bomb.wav: compressed WAV (format 0x55); save it as uncompressed PCM\n"},
     {"settings unreadable",
      [] { return UnreadableSettingsMessage("/w/Tavelin2.ini", "Permission denied"); },
      "設定ファイルを読み込めませんでした（Permission denied）。既定の設定を使います。\n"

@@ -221,17 +221,17 @@ TEST_F(SubjectDialogTest, RefusesASubjectTheFilesCannotHold) {
     QString typed;
     const char* named;  // in the message
   } cases[] = {
-      {"", "is empty"},
-      {"P1,A", "a comma (,)"},
-      {"P\"1\"", "a double quote (\")"},
-      {"=P1", "an equals sign (=)"},
-      {"P1\tB", "a control character (U+0009)"},
-      {QString("P1") + QChar(0x7F), "a control character (U+007F)"},
-      {" P1", "begins with a blank (U+0020)"},
-      {"P1 ", "ends with a blank (U+0020)"},
-      {QString("P1") + QChar(0x3000), "ends with a blank (U+3000)"},
-      {QString(kSubjectMaxBytes + 1, 'x'), "1016 bytes long; the settings file holds 1015"},
-      {QString(339, QChar(0x3042)), "1017 bytes long"},  // あ: three bytes each
+      {"", "被験者IDが空です。"},
+      {"P1,A", "3 文字目にカンマ（,）"},
+      {"P\"1\"", "2 文字目に二重引用符（\"）"},
+      {"=P1", "1 文字目に等号（=）"},
+      {"P1\tB", "3 文字目に制御文字（U+0009）"},
+      {QString("P1") + QChar(0x7F), "3 文字目に制御文字（U+007F）"},
+      {" P1", "先頭に空白（U+0020）"},
+      {"P1 ", "末尾に空白（U+0020）"},
+      {QString("P1") + QChar(0x3000), "末尾に空白（U+3000）"},
+      {QString(kSubjectMaxBytes + 1, 'x'), "1016 バイトあります。設定ファイルに保存できるのは 1015 バイトまで"},
+      {QString(339, QChar(0x3042)), "1017 バイトあります"},  // あ: three bytes each
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed.left(20).toStdString());
@@ -252,7 +252,7 @@ TEST_F(SubjectDialogTest, RefusesASubjectTheFilesCannotHold) {
     EXPECT_TRUE(stayed);
     EXPECT_TRUE(focused);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("Subject ID"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("被験者IDの欄を直して"), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find(c.named), std::string::npos) << messages[0];
     EXPECT_EQ(dialog.subject, "SBJ0000");
     EXPECT_EQ(dialog.timelimit, 30) << "a field after the subject was read";
