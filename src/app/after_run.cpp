@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/report_command.h"
+#include "report/report_text.h"
 #include "results/posix_file.h"
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"
@@ -37,8 +38,9 @@ RunSummary AfterRun() {
   RunSummary summary;
   std::string error;
   if (trial_path.empty()) {
-    summary = UnreadableRunSummary(name + " was found neither in the working directory nor in a "
-                                          "rescue folder");
+    summary = UnreadableRunSummary(ReportText(
+        REPORT_NOOP("Report", "%1 was found neither in the working directory nor in a rescue folder"),
+        {name}));
   } else if (const auto set = ReadResultFiles(trial_path, &error); !set) {
     summary = UnreadableRunSummary(error);
   } else {

@@ -69,6 +69,10 @@ void WriteOption(std::ostream& out, const BackendOptionDescription& option, size
 
 }  // namespace
 
+std::string BadLanguageError(const std::string& value) {
+  return "--language=" + value + ": needs en (English) or ja (Japanese)";
+}
+
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error,
                       const std::vector<BackendDescription>& backends,
                       const BackendOptionParser& backend_option) {
@@ -97,7 +101,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     if (!TakeValue(args, i, "--language", out.language, error, matched)) return false;
     if (matched) {
       if (out.language != "en" && out.language != "ja") {
-        error = "--language=" + out.language + ": needs en (English) or ja (Japanese)";
+        error = BadLanguageError(out.language);
         return false;
       }
       continue;
@@ -199,9 +203,10 @@ std::string CommandLineHelp(const std::string& program,
       << " --export-bids OUTDIR [--session=LABEL] [--tracksys=LABEL] FILE.csv...\n"
       << "      exports runs (trial file, with its _B.csv) to a Motion-BIDS dataset;\n"
       << "      --session and --tracksys give the BIDS session and tracking system labels\n"
-      << "  " << program << " --report FILE.csv...\n"
+      << "  " << program << " --report [--language=en|ja] FILE.csv...\n"
       << "      writes FILE_report.pdf beside each trial file: settings, RTs, hit map,\n"
-      << "      tracking and timing of the run\n"
+      << "      tracking and timing of the run, in English or Japanese (default: the\n"
+      << "      choice kept from the Language menu, else Japanese)\n"
       << "  " << program << " --reanalyse [--set KEY=VALUE]... FILE.csv... --out DIR\n"
       << "      analyses every picture of each run's session video (FILE_V.avi) again\n"
       << "      with the camera models; camera.ini keys as --set (e.g.\n"

@@ -51,6 +51,9 @@ struct BackendDescription {
 // empty when it is no such option.
 using BackendOptionParser = std::function<bool(const std::string& arg, std::string* error)>;
 
+// The message for a --language value other than en and ja.
+std::string BadLanguageError(const std::string& value);
+
 // False with a message in `error` when an option is unknown, lacks its value
 // or `backend_option` refuses it. Options the `backends` own are collected in
 // out.backend_options; `backend_option` (may be empty) checks each first.

@@ -5,13 +5,17 @@
 #include <QTranslator>
 #include <memory>
 
+#include "report/report_text.h"
 #include "state/message_box.h"
 #include "trial/stage_frame.h"
 
 namespace {
 
 constexpr const char* kLanguageKey = "language";
+// English for the Japanese texts; Japanese for the summary's and report's
+// English ones (report/report_text.h).
 constexpr const char* kEnglishTranslations = ":/i18n/tavelin2_en.qm";
+constexpr const char* kJapaneseTranslations = ":/i18n/tavelin2_ja.qm";
 
 // The user's own settings of this program, not the lab's Tavelin2.ini.
 QSettings UserSettings() {
@@ -55,17 +59,15 @@ bool ApplyUiLanguage(UiLanguage language) {
     QCoreApplication::removeTranslator(installed.get());
     installed.reset();
   }
-  current_language = UiLanguage::kJapanese;
-  bool loaded = true;
-  if (language == UiLanguage::kEnglish) {
-    auto translator = std::make_unique<QTranslator>();
-    loaded = translator->load(QString::fromLatin1(kEnglishTranslations));
-    if (loaded) {
-      QCoreApplication::installTranslator(translator.get());
-      installed = std::move(translator);
-      current_language = language;
-    }
+  auto translator = std::make_unique<QTranslator>();
+  const bool english = language == UiLanguage::kEnglish;
+  const bool loaded =
+      translator->load(QString::fromLatin1(english ? kEnglishTranslations : kJapaneseTranslations));
+  if (loaded) {
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
   }
+  current_language = english && loaded ? language : UiLanguage::kJapanese;
   // The trial loop knows no Qt: it is handed the child's texts ready to use.
   const auto stage = [](const char* text) {
     return QCoreApplication::translate("Stage", text).toStdString();
@@ -74,6 +76,9 @@ bool ApplyUiLanguage(UiLanguage language) {
   // Nor do the layers that compose messages.
   SetMessageTranslator([](const char* source) {
     return QCoreApplication::translate("Message", source).toStdString();
+  });
+  SetReportTranslator([](const char* source) {
+    return QCoreApplication::translate("Report", source).toStdString();
   });
   return loaded;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The language of the experimenter's texts and the child's stage texts:
-// Japanese (the texts as written in the program) or English (their
-// translations in tavelin2_en.qm). The choice is kept in the user's Qt
+// Japanese (the texts as written in the program, and tavelin2_ja.qm for the
+// run summary and report) or English (tavelin2_en.qm). The choice is kept in the user's Qt
 // settings, apart from Tavelin2.ini, and a command line option overrides it
 // for one start.
 
@@ -18,7 +18,7 @@ const char* UiLanguageCode(UiLanguage language);
 UiLanguage StoredUiLanguage();
 void StoreUiLanguage(UiLanguage language);
 
-// Installs (English) or removes (Japanese) the translator; false when the
-// English translations cannot be loaded, the texts then stay Japanese.
+// Installs the translator of `language`; false when it cannot be loaded: the
+// texts then stay as written (Japanese; the summary and report English).
 bool ApplyUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();

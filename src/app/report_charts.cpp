@@ -99,7 +99,7 @@ void ShadePauses(QChart* chart, const RunReport& run, QValueAxis* x, QAbstractAx
   // The area does not own its edges: they go with it when the chart deletes it.
   upper->setParent(area);
   lower->setParent(area);
-  area->setName("1 s pause after a pop");
+  area->setName(ReportQText(REPORT_NOOP("Report", "1 s pause after a pop")));
   area->setColor(QColor(225, 225, 240));
   area->setBorderColor(Qt::transparent);
   Attach(chart, area, x, y);
@@ -107,8 +107,9 @@ void ShadePauses(QChart* chart, const RunReport& run, QValueAxis* x, QAbstractAx
 
 // A chart with nothing to draw keeps its frame and says why; its axes' numbers
 // would read as values that are not there.
-QChart* EmptyNote(QChart* chart, const QString& note) {
-  chart->setTitle(chart->title() + " — " + note);
+QChart* EmptyNote(QChart* chart, const char* note) {
+  chart->setTitle(ReportQText(REPORT_NOOP("Report", "%1 — %2"),
+                              {chart->title().toStdString(), ReportText(note)}));
   for (QAbstractAxis* axis : chart->axes()) axis->setVisible(false);
   return chart;
 }
@@ -116,7 +117,7 @@ QChart* EmptyNote(QChart* chart, const QString& note) {
 }  // namespace
 
 QChart* RtPerTrialChart(const RunReport& run) {
-  QChart* chart = NewChart("Reaction time per trial");
+  QChart* chart = NewChart(ReportQText(REPORT_NOOP("Report", "Reaction time per trial")));
   int32_t last_trial = 1, max_rt = 100;
   for (const RtSeries& s : run.rt_series) {
     for (const RtPoint& p : s.points) {
@@ -124,15 +125,16 @@ QChart* RtPerTrialChart(const RunReport& run) {
       max_rt = std::max(max_rt, p.rt_ms);
     }
   }
-  QValueAxis* x = Axis("Trial", 0.5, last_trial + 0.5);
+  QValueAxis* x = Axis(ReportQText(REPORT_NOOP("Report", "Trial")), 0.5, last_trial + 0.5);
   x->setTickType(QValueAxis::TicksDynamic);
   x->setTickAnchor(1);
   x->setTickInterval(std::max(1, last_trial / 20));
-  QValueAxis* y = Axis("RT (ms)", 0, max_rt * 1.1);
+  QValueAxis* y = Axis(ReportQText(REPORT_NOOP("Report", "RT (ms)")), 0, max_rt * 1.1);
   y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
-  if (run.rt_series.empty()) return EmptyNote(chart, "no trial after the start balloon");
+  if (run.rt_series.empty())
+    return EmptyNote(chart, REPORT_NOOP("Report", "no trial after the start balloon"));
 
   // All trials in order, thin, under the markers of each condition.
   std::vector<RtPoint> all;
@@ -145,7 +147,8 @@ QChart* RtPerTrialChart(const RunReport& run) {
   HideFromLegend(chart, line);
   if (run.figures.rt_ms) {
     auto* median = new QLineSeries();
-    median->setName(QString("median %1 ms").arg(run.figures.rt_ms->median, 0, 'f', 0));
+    median->setName(ReportQText(REPORT_NOOP("Report", "median %1 ms"),
+                                {QString::number(run.figures.rt_ms->median, 'f', 0).toStdString()}));
     QPen pen(QColor(60, 60, 60));
     pen.setStyle(Qt::DashLine);
     median->setPen(pen);
@@ -165,8 +168,9 @@ QChart* RtPerTrialChart(const RunReport& run) {
 }
 
 QChart* RtDistributionChart(const RunReport& run) {
-  QChart* chart = NewChart("Reaction time distribution (trials after the start balloon)");
-  auto* set = new QBarSet("trials");
+  QChart* chart = NewChart(
+      ReportQText(REPORT_NOOP("Report", "Reaction time distribution (trials after the start balloon)")));
+  auto* set = new QBarSet(ReportQText(REPORT_NOOP("Report", "trials")));
   set->setColor(QColor(0x1B, 0x9E, 0x77));
   QStringList categories;
   int32_t most = 1;
@@ -179,13 +183,13 @@ QChart* RtDistributionChart(const RunReport& run) {
   series->append(set);
   series->setBarWidth(0.95);
   auto* x = new QBarCategoryAxis();
-  x->setTitleText("RT (ms)");
-  x->append(categories.isEmpty() ? QStringList{"none"} : categories);
+  x->setTitleText(ReportQText(REPORT_NOOP("Report", "RT (ms)")));
+  x->append(categories.isEmpty() ? QStringList{ReportQText(REPORT_NOOP("Report", "none"))} : categories);
   QFont small = x->labelsFont();
   small.setPointSizeF(7);
   x->setLabelsFont(small);
   x->setLabelsAngle(categories.size() > 8 ? -45 : 0);
-  QValueAxis* y = Axis("Trials", 0, most + 1);
+  QValueAxis* y = Axis(ReportQText(REPORT_NOOP("Report", "Trials")), 0, most + 1);
   y->setTickType(QValueAxis::TicksDynamic);
   y->setTickAnchor(0);
   y->setTickInterval(std::max(1, (most + 1) / 8));
@@ -193,14 +197,16 @@ QChart* RtDistributionChart(const RunReport& run) {
   chart->addAxis(y, Qt::AlignLeft);
   Attach(chart, series, x, y);
   chart->legend()->setVisible(false);
-  if (run.rt_histogram.empty()) return EmptyNote(chart, "no trial after the start balloon");
+  if (run.rt_histogram.empty())
+    return EmptyNote(chart, REPORT_NOOP("Report", "no trial after the start balloon"));
   return chart;
 }
 
 QChart* HitMapChart(const RunReport& run) {
-  QChart* chart = NewChart("Hit map: balloons and the body site that popped each (camera picture, 960 x 540)");
-  QValueAxis* x = Axis("x (px)", 0, kPictureWidth);
-  QValueAxis* y = Axis("y (px)", 0, kPictureHeight);
+  QChart* chart = NewChart(ReportQText(REPORT_NOOP(
+      "Report", "Hit map: balloons and the body site that popped each (camera picture, 960 x 540)")));
+  QValueAxis* x = Axis(ReportQText(REPORT_NOOP("Report", "x (px)")), 0, kPictureWidth);
+  QValueAxis* y = Axis(ReportQText(REPORT_NOOP("Report", "y (px)")), 0, kPictureHeight);
   x->setTickCount(9);
   y->setTickCount(7);
   y->setReverse(true);  // picture rows go downwards
@@ -208,7 +214,10 @@ QChart* HitMapChart(const RunReport& run) {
   chart->addAxis(y, Qt::AlignLeft);
 
   const bool areas = run.hits.size() <= kMaxHitAreas;
-  if (!areas) chart->setTitle(chart->title() + QString(" — hit areas left out for %1 balloons").arg(run.hits.size()));
+  if (!areas) {
+    chart->setTitle(ReportQText(REPORT_NOOP("Report", "%1 — hit areas left out for %2 balloons"),
+                                {chart->title().toStdString(), std::to_string(run.hits.size())}));
+  }
   for (const HitPoint& h : run.hits) {
     if (!areas) break;
     // The hit area and the way from the balloon's centre to the site.
@@ -227,10 +236,13 @@ QChart* HitMapChart(const RunReport& run) {
       HideFromLegend(chart, way);
     }
   }
-  auto* start = Scatter("start balloon", QColor(0x75, 0x70, 0xB3), 12, QScatterSeries::MarkerShapeRectangle);
-  auto* targets = Scatter("balloon centre", QColor(0xE7, 0x29, 0x8A), 10);
-  auto* hands = Scatter("popping hand", QColor(0x1B, 0x9E, 0x77), 7);
-  auto* others = Scatter("other popping site (head, elbow, ...)", QColor(0xD9, 0x5F, 0x02), 7,
+  auto* start = Scatter(ReportQText(REPORT_NOOP("Report", "start balloon")), QColor(0x75, 0x70, 0xB3),
+                        12, QScatterSeries::MarkerShapeRectangle);
+  auto* targets =
+      Scatter(ReportQText(REPORT_NOOP("Report", "balloon centre")), QColor(0xE7, 0x29, 0x8A), 10);
+  auto* hands = Scatter(ReportQText(REPORT_NOOP("Report", "popping hand")), QColor(0x1B, 0x9E, 0x77), 7);
+  auto* others = Scatter(ReportQText(REPORT_NOOP("Report", "other popping site (head, elbow, ...)")),
+                         QColor(0xD9, 0x5F, 0x02), 7,
                          QScatterSeries::MarkerShapeRectangle);
   std::vector<PicturePoint> start_points, target_points, hand_points, other_points;
   for (const HitPoint& h : run.hits) {
@@ -245,15 +257,16 @@ QChart* HitMapChart(const RunReport& run) {
     for (const PicturePoint& p : OnePointPerCell(*points, kHitCell)) series->append(p.x, p.y);
   targets->setPointLabelsVisible(false);
   for (QScatterSeries* s : {start, targets, hands, others}) Attach(chart, s, x, y);
-  if (run.hits.empty()) return EmptyNote(chart, "no balloon was popped");
+  if (run.hits.empty()) return EmptyNote(chart, REPORT_NOOP("Report", "no balloon was popped"));
   return chart;
 }
 
 QChart* TrackingChart(const RunReport& run) {
-  QChart* chart = NewChart("Tracking over time: bodies in each camera frame, and the child's hands");
+  QChart* chart = NewChart(ReportQText(
+      REPORT_NOOP("Report", "Tracking over time: bodies in each camera frame, and the child's hands")));
   double end_s = 1;
   for (const TrackingPoint& p : run.tracking) end_s = std::max(end_s, p.time_s);
-  QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
+  QValueAxis* x = Axis(ReportQText(REPORT_NOOP("Report", "Time in the run (s)")), 0, end_s * 1.02);
   x->applyNiceNumbers();
   auto* y = new QCategoryAxis();
   y->setRange(-2.5, 6.5);
@@ -262,18 +275,25 @@ QChart* TrackingChart(const RunReport& run) {
   QFont small = y->labelsFont();
   small.setPointSizeF(7);
   y->setLabelsFont(small);
-  y->append("right hand", -1.5);
-  y->append("left hand", -0.5);
-  for (int k = 0; k <= 6; ++k) y->append(QString("%1 bodies").arg(k).replace("1 bodies", "1 body"), k + 0.5);
+  y->append(ReportQText(REPORT_NOOP("Report", "right hand")), -1.5);
+  y->append(ReportQText(REPORT_NOOP("Report", "left hand")), -0.5);
+  for (int k = 0; k <= 6; ++k) {
+    y->append(k == 1 ? ReportQText(REPORT_NOOP("Report", "1 body"))
+                     : ReportQText(REPORT_NOOP("Report", "%1 bodies"), {std::to_string(k)}),
+              k + 0.5);
+  }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
 
   ShadePauses(chart, run, x, y, -2.5, 6.5);
-  auto* none = Scatter("no body tracked", QColor(0xC0, 0x30, 0x30), 4);
-  auto* bodies = Scatter("bodies tracked", QColor(100, 100, 100), 4);
-  auto* child = Scatter("... of which the child", QColor(0x1B, 0x9E, 0x77), 4);
-  auto* left = Scatter("child's left hand tracked", QColor(0xD9, 0x5F, 0x02), 4);
-  auto* right = Scatter("child's right hand tracked", QColor(0x75, 0x70, 0xB3), 4);
+  auto* none = Scatter(ReportQText(REPORT_NOOP("Report", "no body tracked")), QColor(0xC0, 0x30, 0x30), 4);
+  auto* bodies = Scatter(ReportQText(REPORT_NOOP("Report", "bodies tracked")), QColor(100, 100, 100), 4);
+  auto* child =
+      Scatter(ReportQText(REPORT_NOOP("Report", "... of which the child")), QColor(0x1B, 0x9E, 0x77), 4);
+  auto* left = Scatter(ReportQText(REPORT_NOOP("Report", "child's left hand tracked")),
+                       QColor(0xD9, 0x5F, 0x02), 4);
+  auto* right = Scatter(ReportQText(REPORT_NOOP("Report", "child's right hand tracked")),
+                        QColor(0x75, 0x70, 0xB3), 4);
   for (const TrackingPoint& p : ThinTracking(run.tracking, kMaxTimePoints)) {
     (p.bodies == 0 ? none : p.child ? child : bodies)->append(p.time_s, p.bodies);
     if (p.hand_left) left->append(p.time_s, -1);
@@ -283,12 +303,13 @@ QChart* TrackingChart(const RunReport& run) {
     s->setBorderColor(Qt::transparent);
     Attach(chart, s, x, y);
   }
-  if (run.tracking.empty()) return EmptyNote(chart, "no body was tracked");
+  if (run.tracking.empty()) return EmptyNote(chart, REPORT_NOOP("Report", "no body was tracked"));
   return chart;
 }
 
 QChart* FrameIntervalChart(const RunReport& run) {
-  QChart* chart = NewChart("Interval between sampled camera frames (pauses after pops left out)");
+  QChart* chart = NewChart(ReportQText(
+      REPORT_NOOP("Report", "Interval between sampled camera frames (pauses after pops left out)")));
   double end_s = 1;
   std::vector<double> values;
   for (const IntervalPoint& p : run.intervals) {
@@ -296,14 +317,15 @@ QChart* FrameIntervalChart(const RunReport& run) {
     values.push_back(p.interval_ms);
   }
   const double top = std::max(100.0, Quantile(values, 0.995).value_or(100) * 1.2);
-  QValueAxis* x = Axis("Time in the run (s)", 0, end_s * 1.02);
-  QValueAxis* y = Axis("Interval (ms)", 0, top);
+  QValueAxis* x = Axis(ReportQText(REPORT_NOOP("Report", "Time in the run (s)")), 0, end_s * 1.02);
+  QValueAxis* y = Axis(ReportQText(REPORT_NOOP("Report", "Interval (ms)")), 0, top);
   x->applyNiceNumbers();
   y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   ShadePauses(chart, run, x, y, 0, y->max());
-  auto* points = Scatter("interval to the frame before", QColor(0x1B, 0x9E, 0x77), 4);
+  auto* points = Scatter(ReportQText(REPORT_NOOP("Report", "interval to the frame before")),
+                         QColor(0x1B, 0x9E, 0x77), 4);
   points->setBorderColor(Qt::transparent);
   int above = 0;
   for (const IntervalPoint& p : ThinIntervals(run.intervals, kMaxTimePoints, run.figures.frame_interval_ms)) {
@@ -313,14 +335,15 @@ QChart* FrameIntervalChart(const RunReport& run) {
   // A longer interval sits on the top edge; the title says so, so that the
   // edge is not read as its value.
   if (above > 0) {
-    chart->setTitle(chart->title() + QString(" — %1 longer than %2 ms drawn at the top")
-                                         .arg(above)
-                                         .arg(y->max(), 0, 'f', 0));
+    chart->setTitle(ReportQText(REPORT_NOOP("Report", "%1 — %2 longer than %3 ms drawn at the top"),
+                                {chart->title().toStdString(), std::to_string(above),
+                                 QString::number(y->max(), 'f', 0).toStdString()}));
   }
   Attach(chart, points, x, y);
   if (run.figures.frame_interval_ms > 0) {
     auto* median = new QLineSeries();
-    median->setName(QString("median %1 ms").arg(run.figures.frame_interval_ms, 0, 'f', 1));
+    median->setName(ReportQText(REPORT_NOOP("Report", "median %1 ms"),
+                                {QString::number(run.figures.frame_interval_ms, 'f', 1).toStdString()}));
     QPen pen(QColor(60, 60, 60));
     pen.setStyle(Qt::DashLine);
     median->setPen(pen);
@@ -328,7 +351,8 @@ QChart* FrameIntervalChart(const RunReport& run) {
     median->append(x->max(), run.figures.frame_interval_ms);
     Attach(chart, median, x, y);
   }
-  if (run.intervals.empty()) return EmptyNote(chart, "fewer than two camera frames outside the pauses");
+  if (run.intervals.empty())
+    return EmptyNote(chart, REPORT_NOOP("Report", "fewer than two camera frames outside the pauses"));
   return chart;
 }
 

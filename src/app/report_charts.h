@@ -3,9 +3,19 @@
 // (report/report_model.h). Each function returns a new chart the caller owns
 // (or hands to a QGraphicsScene).
 
+#include <QString>
+#include <initializer_list>
+#include <string_view>
+
 #include "report/report_model.h"
+#include "report/report_text.h"
 
 class QChart;
+
+// ReportText for Qt's drawing.
+inline QString ReportQText(const char* source, std::initializer_list<std::string_view> args = {}) {
+  return QString::fromStdString(ReportText(source, args));
+}
 
 QChart* RtPerTrialChart(const RunReport& run);
 QChart* RtDistributionChart(const RunReport& run);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/command_line.h"
+#include "app/language_choice.h"
 #include "app/report_pdf.h"
 #include "report/report_model.h"
 #include "results/result_file_reader.h"
@@ -15,7 +17,19 @@ bool WriteRunReport(const ResultFileSet& set, std::string* report_path, std::str
   return WriteReportPdf(BuildReportModel(set), *report_path, error);
 }
 
-int RunReportCommand(const std::vector<std::string>& args) {
+int RunReportCommand(const std::vector<std::string>& words) {
+  // --language=en|ja before the files, else the language kept for the user.
+  std::optional<UiLanguage> language;
+  auto first_file = words.begin();
+  for (; first_file != words.end() && first_file->rfind("--language=", 0) == 0; ++first_file) {
+    const std::string code = first_file->substr(std::string("--language=").size());
+    language = ParseUiLanguage(code);
+    if (!language) {
+      std::fprintf(stderr, "tavelin2: %s\n", BadLanguageError(code).c_str());
+      return 2;
+    }
+  }
+  const std::vector<std::string> args(first_file, words.end());
   if (args.empty()) {
     std::fputs("tavelin2: --report needs a trial file (X.csv, with its X_B.csv beside it)\n",
                stderr);
@@ -30,6 +44,10 @@ int RunReportCommand(const std::vector<std::string>& args) {
     static char* argv[] = {name, nullptr};
     application = std::make_unique<QApplication>(argc, argv);
   }
+  const UiLanguage chosen = language.value_or(StoredUiLanguage());
+  if (!ApplyUiLanguage(chosen))
+    std::fprintf(stderr, "tavelin2: the report's %s texts could not be loaded\n",
+                 UiLanguageCode(chosen));
   int status = 0;
   for (const std::string& path : args) {
     // Any file of a run (X.csv, X_B.csv, X_T.csv, X_run.json) names it.

@@ -47,7 +47,8 @@ class ReportPainter {
     painter_.setFont(font);
     painter_.setPen(QColor(120, 120, 120));
     painter_.drawText(QRectF(0, page_.height() - 14, page_.width(), 14), Qt::AlignRight,
-                      QString("%1 · page %2").arg(footer_).arg(page_number_));
+                      ReportQText(REPORT_NOOP("Report", "%1 · page %2"),
+                                  {footer_.toStdString(), std::to_string(page_number_)}));
   }
 
   void Heading(const QString& text, double point_size) {
@@ -161,15 +162,19 @@ const QColor kSoundColour(0x1B, 0x7E, 0x57);
 
 void SummaryPage(ReportPainter& p, const RunReport& run) {
   p.NewPage();
-  const QString title = run.figures.simulated ? "Tavelin2 run report (SIMULATED SENSOR): "
-                                              : "Tavelin2 run report: ";
-  p.Heading(title + QString::fromStdString(run.heading), 15);
+  p.Heading(run.figures.simulated
+                ? ReportQText(REPORT_NOOP("Report", "Tavelin2 run report (SIMULATED SENSOR): %1"),
+                              {run.heading})
+                : ReportQText(REPORT_NOOP("Report", "Tavelin2 run report: %1"), {run.heading}),
+            15);
   const double width = p.page().width();
   const size_t points = run.figures.warnings.size();
   std::vector<std::string> verdict{
-      points == 0 ? "Verdict: usable. No figure speaks against this run."
-                  : "Verdict: check before use. " + std::to_string(points) +
-                        (points == 1 ? " point speaks" : " points speak") + " against this run:"};
+      points == 0 ? ReportText(REPORT_NOOP("Report", "Verdict: usable. No figure speaks against this run."))
+      : points == 1
+          ? ReportText(REPORT_NOOP("Report", "Verdict: check before use. 1 point speaks against this run:"))
+          : ReportText(REPORT_NOOP("Report", "Verdict: check before use. %1 points speak against this run:"),
+                       {std::to_string(points)})};
   verdict.insert(verdict.end(), run.figures.warnings.begin(), run.figures.warnings.end());
   const double top =
       4 + p.Lines(verdict, p.y(), 0, width, points == 0 ? kSoundColour : kWarningColour);
@@ -177,19 +182,20 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
   // The figures first, beside the verdict on this page: the settings and
   // files of a camera run go on over the next pages.
   const double right = half + kGap;
-  double y = p.Rows({{"Figures", ""}}, top, right, half);
+  double y = p.Rows({{ReportText(REPORT_NOOP("Report", "Figures")), ""}}, top, right, half);
   y = p.Rows(run.figure_rows, y, right, half);
-  y = p.Rows({{"Timing (run record)", ""}}, y + 8, right, half);
+  y = p.Rows({{ReportText(REPORT_NOOP("Report", "Timing (run record)")), ""}}, y + 8, right, half);
   if (run.timing_rows.empty()) {
-    p.Rows({{"", "no run record (_run.json) for this run"}}, y, right, half);
+    p.Rows({{"", ReportText(REPORT_NOOP("Report", "no run record (_run.json) for this run"))}}, y, right,
+           half);
   } else {
     p.Rows(run.timing_rows, y, right, half);
   }
 
   double left_y = top;
-  left_y = p.Rows({{"Run", ""}}, left_y, 0, half);
+  left_y = p.Rows({{ReportText(REPORT_NOOP("Report", "Run")), ""}}, left_y, 0, half);
   left_y = p.Rows(run.run_rows, left_y, 0, half);
-  left_y = p.Rows({{"Files", ""}}, left_y + 8, 0, half);
+  left_y = p.Rows({{ReportText(REPORT_NOOP("Report", "Files")), ""}}, left_y + 8, 0, half);
   p.Rows(run.file_rows, left_y, 0, half);
 }
 
@@ -225,15 +231,15 @@ bool WriteReportPdf(const ReportModel& model, const std::string& path, std::stri
                       ? CreateFileIn(folder.fd.get(), part_name, O_WRONLY, RunFileAccess())
                       : UniqueFd();
   if (!part.valid()) {
-    *error = path + ": cannot be written: " +
-             (folder.fd.valid() ? std::string(std::strerror(errno)) : folder.problem);
+    *error = ReportText(REPORT_NOOP("Report", "%1: cannot be written: %2"),
+                        {path, folder.fd.valid() ? std::string(std::strerror(errno)) : folder.problem});
     return false;
   }
   const auto remove_part = [&] { ::unlinkat(folder.fd.get(), part_name.c_str(), 0); };
   {
     QFile file;
     if (!file.open(part.Release(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-      *error = path + ": cannot be written";
+      *error = ReportText(REPORT_NOOP("Report", "%1: cannot be written"), {path});
       remove_part();
       return false;
     }
@@ -243,11 +249,12 @@ bool WriteReportPdf(const ReportModel& model, const std::string& path, std::stri
                                      QMarginsF(12, 12, 12, 10), QPageLayout::Millimeter));
     const bool simulated = std::any_of(model.runs.begin(), model.runs.end(),
                                        [](const RunReport& r) { return r.figures.simulated; });
-    writer.setTitle(simulated ? "Tavelin2 run report (simulated sensor)" : "Tavelin2 run report");
+    writer.setTitle(simulated ? ReportQText(REPORT_NOOP("Report", "Tavelin2 run report (simulated sensor)"))
+                              : ReportQText(REPORT_NOOP("Report", "Tavelin2 run report")));
     writer.setCreator("tavelin2");
     QPainter painter;
     if (!painter.begin(&writer)) {
-      *error = path + ": cannot be written: " + std::strerror(errno);
+      *error = ReportText(REPORT_NOOP("Report", "%1: cannot be written: %2"), {path, std::strerror(errno)});
       remove_part();
       return false;
     }
@@ -259,14 +266,16 @@ bool WriteReportPdf(const ReportModel& model, const std::string& path, std::stri
     }
     painter.end();
     if (!file.flush() || file.size() <= 0) {
-      *error = path + ": the report could not be written (disk full or no permission?)";
+      *error = ReportText(
+          REPORT_NOOP("Report", "%1: the report could not be written (disk full or no permission?)"),
+          {path});
       remove_part();
       return false;
     }
   }
   if (::renameat(folder.fd.get(), part_name.c_str(), folder.fd.get(), BaseName(path).c_str()) !=
       0) {
-    *error = path + ": cannot be written: " + std::strerror(errno);
+    *error = ReportText(REPORT_NOOP("Report", "%1: cannot be written: %2"), {path, std::strerror(errno)});
     remove_part();
     return false;
   }

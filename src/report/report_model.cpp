@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "report/report_text.h"
 #include "results/run_timeline.h"
 #include "results/text_encoding.h"
 #include "state/run_file_endings.h"
@@ -16,19 +17,23 @@ namespace {
 
 // What the trial loop ran; a value outside 0 to 2 runs as late and is named too.
 std::string JankenName(int32_t cond_j) {
-  if (cond_j == 0) return "no janken";
-  std::string name = std::string("janken ") + JankenModeName(cond_j);
-  if (cond_j != 1 && cond_j != 2) name += " (recorded as " + std::to_string(cond_j) + ")";
+  if (cond_j == 0) return ReportText(REPORT_NOOP("Report", "no janken"));
+  std::string name = cond_j == 1 ? ReportText(REPORT_NOOP("Report", "janken normal"))
+                                 : ReportText(REPORT_NOOP("Report", "janken late"));
+  if (cond_j != 1 && cond_j != 2)
+    name += ReportText(REPORT_NOOP("Report", " (recorded as %1)"), {std::to_string(cond_j)});
   return name;
 }
 
 std::string MirrorName(int32_t cond_m) {
-  return cond_m == 0 ? "mirror off" : cond_m == 1 ? "mirror on" : "mirror " + std::to_string(cond_m);
+  return cond_m == 0   ? ReportText(REPORT_NOOP("Report", "mirror off"))
+         : cond_m == 1 ? ReportText(REPORT_NOOP("Report", "mirror on"))
+                       : ReportText(REPORT_NOOP("Report", "mirror %1"), {std::to_string(cond_m)});
 }
 
-std::string Fixed(double value, const char* unit, int decimals = 0) {
+std::string Fixed(double value, int decimals = 0) {
   char text[48];
-  std::snprintf(text, sizeof text, "%.*f%s", decimals, value, unit);
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
 
@@ -102,7 +107,8 @@ std::vector<RtSeries> RtSeriesOf(const ResultRun& run) {
     RtSeries& series = by_condition[{r.cond_j, r.cond_m}];
     series.cond_j = r.cond_j;
     series.cond_m = r.cond_m;
-    series.name = JankenName(r.cond_j) + ", " + MirrorName(r.cond_m);
+    series.name =
+        ReportText(REPORT_NOOP("Report", "%1, %2"), {JankenName(r.cond_j), MirrorName(r.cond_m)});
     series.points.push_back({r.trial, r.rt, r.cond_j, r.cond_m});
   }
   std::vector<RtSeries> out;
@@ -175,39 +181,56 @@ void AddTimeline(const ResultRun& run, RunReport* report) {
 
 ReportRows FigureRows(const RunFigures& f) {
   ReportRows rows;
-  rows.emplace_back("Balloons popped", std::to_string(f.balloons_popped) + " (start balloon included)");
+  const auto row = [&rows](const char* label, std::string value) {
+    rows.emplace_back(ReportText(label), std::move(value));
+  };
+  row(REPORT_NOOP("Report", "Balloons popped"),
+      ReportText(REPORT_NOOP("Report", "%1 (start balloon included)"),
+                 {std::to_string(f.balloons_popped)}));
   if (f.rt_ms) {
-    rows.emplace_back("RT median", Fixed(f.rt_ms->median, " ms"));
-    rows.emplace_back("RT quartiles", Fixed(f.rt_ms->q1, " ms") + " to " + Fixed(f.rt_ms->q3, " ms") +
-                                          " (IQR " + Fixed(f.rt_ms->iqr(), " ms") + ")");
+    row(REPORT_NOOP("Report", "RT median"),
+        ReportText(REPORT_NOOP("Report", "%1 ms"), {Fixed(f.rt_ms->median)}));
+    row(REPORT_NOOP("Report", "RT quartiles"),
+        ReportText(REPORT_NOOP("Report", "%1 ms to %2 ms (IQR %3 ms)"),
+                   {Fixed(f.rt_ms->q1), Fixed(f.rt_ms->q3), Fixed(f.rt_ms->iqr())}));
     const auto [lo, hi] = std::minmax_element(f.rts_ms.begin(), f.rts_ms.end());
-    rows.emplace_back("RT range", Fixed(*lo, " ms") + " to " + Fixed(*hi, " ms") + ", " +
-                                      std::to_string(f.rts_ms.size()) + " trials");
+    row(REPORT_NOOP("Report", "RT range"),
+        ReportText(REPORT_NOOP("Report", "%1 ms to %2 ms, %3 trials"),
+                   {Fixed(*lo), Fixed(*hi), std::to_string(f.rts_ms.size())}));
   } else {
-    rows.emplace_back("RT", "none (no balloon after the start balloon)");
+    row(REPORT_NOOP("Report", "RT"),
+        ReportText(REPORT_NOOP("Report", "none (no balloon after the start balloon)")));
   }
   // One definition for both rows, said on the page: camera frames while a
   // balloon was up, and the child as the body that popped it.
-  rows.emplace_back("The child", "in each trial, the body that popped its balloon");
-  rows.emplace_back("Child tracked (balloon up)",
-                    f.tracked_share ? Fixed(*f.tracked_share * 100, " % of the frames") : "never");
-  rows.emplace_back("Frames with the child (balloon up)",
-                    std::to_string(f.child_frames) + " of about " + Fixed(f.expected_frames, "") +
-                        " camera frames; the 1 s pauses after pops left out");
-  rows.emplace_back("Frame interval (median)", Fixed(f.frame_interval_ms, " ms", 1));
+  row(REPORT_NOOP("Report", "The child"),
+      ReportText(REPORT_NOOP("Report", "in each trial, the body that popped its balloon")));
+  row(REPORT_NOOP("Report", "Child tracked (balloon up)"),
+      f.tracked_share ? ReportText(REPORT_NOOP("Report", "%1 of the frames"),
+                                   {PercentText(*f.tracked_share)})
+                      : ReportText(REPORT_NOOP("Report", "never")));
+  row(REPORT_NOOP("Report", "Frames with the child (balloon up)"),
+      ReportText(REPORT_NOOP("Report", "%1 of about %2 camera frames; the 1 s pauses after pops "
+                                       "left out"),
+                 {std::to_string(f.child_frames), Fixed(f.expected_frames)}));
+  row(REPORT_NOOP("Report", "Frame interval (median)"),
+      ReportText(REPORT_NOOP("Report", "%1 ms"), {Fixed(f.frame_interval_ms, 1)}));
   return rows;
 }
 
 ReportRows RunRows(const ResultRun& run, const RunRecordFigures* record) {
   ReportRows rows;
-  rows.emplace_back("Subject", TextAsUtf8(run.subject));
-  rows.emplace_back("Start", RunStartText(run.start));
+  rows.emplace_back(ReportText(REPORT_NOOP("Report", "Subject")), TextAsUtf8(run.subject));
+  rows.emplace_back(ReportText(REPORT_NOOP("Report", "Start")), RunStartText(run.start));
   if (!run.trials.empty()) {
-    rows.emplace_back("Janken condition", JankenName(run.trials.front().cond_j));
-    rows.emplace_back("Mirror display at the first pop", MirrorName(run.trials.front().cond_m));
+    rows.emplace_back(ReportText(REPORT_NOOP("Report", "Janken condition")),
+                      JankenName(run.trials.front().cond_j));
+    rows.emplace_back(ReportText(REPORT_NOOP("Report", "Mirror display at the first pop")),
+                      MirrorName(run.trials.front().cond_m));
   }
   if (record == nullptr) {
-    rows.emplace_back("Settings and sensor", "unknown: no run record (_run.json) for this run");
+    rows.emplace_back(ReportText(REPORT_NOOP("Report", "Settings and sensor")),
+                      ReportText(REPORT_NOOP("Report", "unknown: no run record (_run.json) for this run")));
     return rows;
   }
   for (const auto& row : record->settings) rows.push_back(row);
@@ -295,15 +318,20 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
     const bool last = i + 1 == runs.size();
     const std::optional<RunRecordFigures> run_record = last ? record : std::nullopt;
     RunReport report;
-    report.heading = TextAsUtf8(run.subject) + ", " + RunStartText(run.start);
-    if (runs.size() > 1)
-      report.heading += " (run " + std::to_string(i + 1) + " of " + std::to_string(runs.size()) + ")";
+    report.heading = runs.size() > 1
+                         ? ReportText(REPORT_NOOP("Report", "%1, %2 (run %3 of %4)"),
+                                      {TextAsUtf8(run.subject), RunStartText(run.start),
+                                       std::to_string(i + 1), std::to_string(runs.size())})
+                         : TextAsUtf8(run.subject) + ", " + RunStartText(run.start);
     report.run_rows = RunRows(run, run_record ? &*run_record : nullptr);
-    report.file_rows.emplace_back("Trial file", set.trial_path);
-    report.file_rows.emplace_back("Body file", set.body_path);
-    report.file_rows.emplace_back("Timing file", set.timing_path.empty() ? "none" : set.timing_path);
-    report.file_rows.emplace_back("Run record",
-                                  set.run_record_path.empty() ? "none" : set.run_record_path);
+    const auto file_row = [&report](const char* label, const std::string& path) {
+      report.file_rows.emplace_back(ReportText(label),
+                                    path.empty() ? ReportText(REPORT_NOOP("Report", "none")) : path);
+    };
+    file_row(REPORT_NOOP("Report", "Trial file"), set.trial_path);
+    file_row(REPORT_NOOP("Report", "Body file"), set.body_path);
+    file_row(REPORT_NOOP("Report", "Timing file"), set.timing_path);
+    file_row(REPORT_NOOP("Report", "Run record"), set.run_record_path);
     report.figures = ComputeRunFigures(run, run_record);
     // What the files lack comes first: the figures below are without it.
     report.figures.warnings.insert(report.figures.warnings.begin(), set.damage.begin(),
@@ -311,13 +339,15 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
     report.figure_rows = FigureRows(report.figures);
     if (run_record) report.timing_rows = run_record->timing;
     if (const auto rt_picture = TimingRtMedian(run, &TimingRow::rt_picture)) {
-      report.figure_rows.emplace_back("RT from the picture (median)",
-                                      Fixed(*rt_picture, " ms") + ", to within a camera frame");
+      report.figure_rows.emplace_back(
+          ReportText(REPORT_NOOP("Report", "RT from the picture (median)")),
+          ReportText(REPORT_NOOP("Report", "%1 ms, to within a camera frame"), {Fixed(*rt_picture)}));
     }
     if (const auto rt_crossing = TimingRtMedian(run, &TimingRow::rt_crossing)) {
       report.figure_rows.emplace_back(
-          "RT to the hand's crossing (median)",
-          Fixed(*rt_crossing, " ms") + ", between two pictures: RTCrossing of the timing file");
+          ReportText(REPORT_NOOP("Report", "RT to the hand's crossing (median)")),
+          ReportText(REPORT_NOOP("Report", "%1 ms, between two pictures: RTCrossing of the timing file"),
+                     {Fixed(*rt_crossing)}));
     }
     report.rt_series = RtSeriesOf(run);
     report.rt_histogram = RtHistogram(report.figures.rts_ms);

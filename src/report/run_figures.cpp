@@ -4,18 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "report/report_text.h"
 #include "results/run_timeline.h"
 #include "state/camera_requirements.h"
 
 namespace {
 
 constexpr int64_t kPauseAfterPopMs = 1000;
-
-std::string Percent(double share) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.0f %%", share * 100);
-  return text;
-}
 
 // Milliseconds of the run in which body rows could be written: each trial from
 // its balloon's placement to its pop, and the last balloon from its placement to
@@ -47,101 +42,137 @@ double SampledTimeMs(const ResultRun& run, const std::optional<RunRecordFigures>
 
 std::string Seconds(int64_t ms) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.0f s", static_cast<double>(ms) / 1000.0);
+  std::snprintf(text, sizeof text, "%.0f", static_cast<double>(ms) / 1000.0);
   return text;
+}
+
+// A run ended early, said whole with what the record knows: `texts` for the
+// duration (%1 s) and the time limit (%2 s) known, the duration alone, the
+// limit alone (%1 s), neither.
+std::string EndedEarly(const RunRecordFigures& r, const char* const (&texts)[4]) {
+  const std::string limit = r.timelimit_s ? std::to_string(*r.timelimit_s) : "";
+  if (r.duration_ms) {
+    const std::string after = Seconds(*r.duration_ms);
+    return r.timelimit_s ? ReportText(texts[0], {after, limit}) : ReportText(texts[1], {after});
+  }
+  return r.timelimit_s ? ReportText(texts[2], {limit}) : ReportText(texts[3]);
 }
 
 // How the run ended, when that was not its time limit.
 void AddEndWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
-  const std::string after = r.duration_ms ? " after " + Seconds(*r.duration_ms) : "";
-  const std::string limit =
-      r.timelimit_s ? " (time limit " + std::to_string(*r.timelimit_s) + " s)" : "";
-  if (r.end_reason == "escape") warnings->push_back("Ended early with Esc" + after + limit + ".");
-  if (r.end_reason == "signal") {
-    warnings->push_back("Ended early by a stop signal (logout, shutdown or kill)" + after + limit +
-                        ".");
-  }
+  static const char* const kEscape[4] = {
+      REPORT_NOOP("Report", "Ended early with Esc after %1 s (time limit %2 s)."),
+      REPORT_NOOP("Report", "Ended early with Esc after %1 s."),
+      REPORT_NOOP("Report", "Ended early with Esc (time limit %1 s)."),
+      REPORT_NOOP("Report", "Ended early with Esc.")};
+  static const char* const kSignal[4] = {
+      REPORT_NOOP("Report", "Ended early by a stop signal (logout, shutdown or kill) after %1 s "
+                            "(time limit %2 s)."),
+      REPORT_NOOP("Report", "Ended early by a stop signal (logout, shutdown or kill) after %1 s."),
+      REPORT_NOOP("Report", "Ended early by a stop signal (logout, shutdown or kill) (time limit "
+                            "%1 s)."),
+      REPORT_NOOP("Report", "Ended early by a stop signal (logout, shutdown or kill).")};
+  if (r.end_reason == "escape") warnings->push_back(EndedEarly(r, kEscape));
+  if (r.end_reason == "signal") warnings->push_back(EndedEarly(r, kSignal));
   if (r.end_reason == "recovered") {
-    warnings->push_back("The program stopped during the run (crash or kill); the files were "
-                        "rebuilt from its journal.");
+    warnings->push_back(ReportText(REPORT_NOOP("Report", "The program stopped during the run "
+                                                         "(crash or kill); the files were rebuilt "
+                                                         "from its journal.")));
   }
   if (!r.sensor_stop_cause.empty()) {
-    std::string text = "The body sensor stopped";
-    if (r.sensor_stop_elapsed_ms) text += " " + Seconds(*r.sensor_stop_elapsed_ms) + " into the run";
-    text += " (" + r.sensor_stop_cause;
-    if (!r.sensor_stop_detail.empty()) text += ": " + r.sensor_stop_detail;
-    warnings->push_back(text + "); nothing of the child was recorded after that.");
+    // The cause and its detail as the record gives them.
+    const std::string cause = r.sensor_stop_detail.empty()
+                                  ? r.sensor_stop_cause
+                                  : r.sensor_stop_cause + ": " + r.sensor_stop_detail;
+    warnings->push_back(
+        r.sensor_stop_elapsed_ms
+            ? ReportText(REPORT_NOOP("Report", "The body sensor stopped %1 s into the run (%2); "
+                                               "nothing of the child was recorded after that."),
+                         {Seconds(*r.sensor_stop_elapsed_ms), cause})
+            : ReportText(REPORT_NOOP("Report", "The body sensor stopped (%1); nothing of the "
+                                               "child was recorded after that."),
+                         {cause}));
   }
+}
+
+std::string Fixed(double value, int decimals) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
 }
 
 // The camera check's own limits, applied to the whole run.
 void AddCameraWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
   if (r.sensor_backend != "camera") return;
-  char text[200];
   if (r.pictures_captured && r.duration_ms && *r.duration_ms > 0) {
     const double rate = static_cast<double>(*r.pictures_captured) * 1000.0 / *r.duration_ms;
     if (rate < kMinPicturesPerSecond) {
-      std::snprintf(text, sizeof text,
-                    "The camera delivered %.1f pictures a second; the camera check asks for at "
-                    "least %.0f.",
-                    rate, kMinPicturesPerSecond);
-      warnings->push_back(text);
+      warnings->push_back(ReportText(REPORT_NOOP("Report", "The camera delivered %1 pictures a "
+                                                           "second; the camera check asks for at "
+                                                           "least %2."),
+                                     {Fixed(rate, 1), Fixed(kMinPicturesPerSecond, 0)}));
     }
   }
   if (r.capture_to_hit_test_ms && *r.capture_to_hit_test_ms > kMaxCaptureToBodyMs) {
-    std::snprintf(text, sizeof text,
-                  "Bodies came late: %.0f ms on average from a picture's capture to its hit test; "
-                  "the camera check accepts up to %.0f ms.",
-                  *r.capture_to_hit_test_ms, kMaxCaptureToBodyMs);
-    warnings->push_back(text);
+    warnings->push_back(ReportText(REPORT_NOOP("Report", "Bodies came late: %1 ms on average from "
+                                                         "a picture's capture to its hit test; the "
+                                                         "camera check accepts up to %2 ms."),
+                                   {Fixed(*r.capture_to_hit_test_ms, 0), Fixed(kMaxCaptureToBodyMs, 0)}));
   }
   if (r.share_with_tracked_body && *r.share_with_tracked_body < kMinTrackedShare) {
-    warnings->push_back("A body was tracked in only " + Percent(*r.share_with_tracked_body) +
-                        " of the body frames; the camera check asks for " +
-                        Percent(kMinTrackedShare) + ".");
+    warnings->push_back(ReportText(REPORT_NOOP("Report", "A body was tracked in only %1 of the "
+                                                         "body frames; the camera check asks for "
+                                                         "%2."),
+                                   {PercentText(*r.share_with_tracked_body), PercentText(kMinTrackedShare)}));
   }
 }
 
 // Why the run is not to be trusted as a child's session; said before the rest.
 void AddDistrust(const RunRecordFigures& r, std::vector<std::string>* warnings) {
   if (r.simulated)
-    warnings->push_back("Simulated sensor: the bodies are the simulator's, not a child's data.");
+    warnings->push_back(ReportText(
+        REPORT_NOOP("Report", "Simulated sensor: the bodies are the simulator's, not a child's data.")));
   AddEndWarnings(r, warnings);
   AddCameraWarnings(r, warnings);
 }
 
 void AddRecordWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
   for (const std::string& note : r.condition_notes)
-    warnings->push_back("Not run as set: " + note + ".");
+    warnings->push_back(ReportText(REPORT_NOOP("Report", "Not run as set: %1."), {note}));
   if (r.pictures_captured && r.pictures_shown && *r.pictures_captured > 0) {
     const int64_t dropped = *r.pictures_captured - *r.pictures_shown;
     const double share = static_cast<double>(dropped) / static_cast<double>(*r.pictures_captured);
     if (share > kDroppedPictureShareWarning) {
-      warnings->push_back(std::to_string(dropped) + " of " + std::to_string(*r.pictures_captured) +
-                          " camera pictures (" + Percent(share) +
-                          ") were never shown: the computer did not keep up.");
+      warnings->push_back(ReportText(REPORT_NOOP("Report", "%1 of %2 camera pictures (%3) were "
+                                                           "never shown: the computer did not "
+                                                           "keep up."),
+                                     {std::to_string(dropped), std::to_string(*r.pictures_captured),
+                                      PercentText(share)}));
     }
   }
   if (r.frame_interval_median_ms && r.frame_interval_p99_ms && *r.frame_interval_median_ms > 0 &&
       *r.frame_interval_p99_ms > kUnevenFrameIntervalFactor * *r.frame_interval_median_ms) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "Frames came unevenly: 1 %% of the intervals were longer than %.0f ms "
-                  "(median %.0f ms); frames were dropped.",
-                  *r.frame_interval_p99_ms, *r.frame_interval_median_ms);
-    warnings->push_back(text);
+    // The share is an argument: a translation checks its % places, not a literal %.
+    warnings->push_back(ReportText(REPORT_NOOP("Report", "Frames came unevenly: %1 of the intervals "
+                                                         "were longer than %2 ms (median %3 ms); "
+                                                         "frames were dropped."),
+                                   {PercentText(0.01), Fixed(*r.frame_interval_p99_ms, 0),
+                                    Fixed(*r.frame_interval_median_ms, 0)}));
   }
   if (r.session_video) {
     const RunRecordFigures::SessionVideo& v = *r.session_video;
     if (!v.recorded && !v.problem.empty()) {
-      warnings->push_back("The session video was not recorded: " + v.problem + ".");
+      warnings->push_back(
+          ReportText(REPORT_NOOP("Report", "The session video was not recorded: %1."), {v.problem}));
     } else if (v.recorded && v.frames_dropped && *v.frames_dropped > 0) {
-      warnings->push_back(std::to_string(*v.frames_dropped) +
-                          " camera pictures are missing from the session video: the disk did "
-                          "not keep up.");
+      warnings->push_back(ReportText(REPORT_NOOP("Report", "%1 camera pictures are missing from "
+                                                           "the session video: the disk did not "
+                                                           "keep up."),
+                                     {std::to_string(*v.frames_dropped)}));
     }
     if (v.recorded && !v.problem.empty())
-      warnings->push_back("The session video stopped early: " + v.problem + ".");
+      warnings->push_back(
+          ReportText(REPORT_NOOP("Report", "The session video stopped early: %1."), {v.problem}));
   }
 }
 
@@ -185,14 +216,17 @@ RunFigures ComputeRunFigures(const ResultRun& run, const std::optional<RunRecord
   }
 
   if (run.samples.empty()) {
-    f.warnings.push_back("No body was tracked at all in this run: nothing was recorded of the child.");
+    f.warnings.push_back(ReportText(REPORT_NOOP(
+        "Report", "No body was tracked at all in this run: nothing was recorded of the child.")));
   } else if (f.tracked_share && *f.tracked_share < kTrackedShareWarning) {
-    f.warnings.push_back("The child was tracked in only " + Percent(*f.tracked_share) +
-                         " of the frames (below " + Percent(kTrackedShareWarning) +
-                         "): check the camera's view of the child.");
+    f.warnings.push_back(ReportText(REPORT_NOOP("Report", "The child was tracked in only %1 of the "
+                                                          "frames (below %2): check the camera's "
+                                                          "view of the child."),
+                                    {PercentText(*f.tracked_share), PercentText(kTrackedShareWarning)}));
   }
   if (f.balloons_popped < 2) {
-    f.warnings.push_back("No balloon was popped after the start balloon: there are no reaction times.");
+    f.warnings.push_back(ReportText(REPORT_NOOP(
+        "Report", "No balloon was popped after the start balloon: there are no reaction times.")));
   }
   if (record) AddRecordWarnings(*record, &f.warnings);
   return f;

@@ -4,14 +4,19 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "report/report_text.h"
+
 namespace {
 
 using nlohmann::json;
 
 std::string ValueText(const json& value) {
   // A blank cell reads as a value lost in the layout: say that there is none.
-  if (value.is_string()) return value.get<std::string>().empty() ? "(empty)" : value.get<std::string>();
-  if (value.is_array() && value.empty()) return "(none)";
+  if (value.is_string()) {
+    return value.get<std::string>().empty() ? ReportText(REPORT_NOOP("Report", "(empty)"))
+                                            : value.get<std::string>();
+  }
+  if (value.is_array() && value.empty()) return ReportText(REPORT_NOOP("Report", "(none)"));
   if (value.is_number_float()) {
     const double v = value.get<double>();
     char text[32];
@@ -52,12 +57,6 @@ std::string TextAt(const json& record, const char* pointer) {
   return record.contains(p) && record.at(p).is_string() ? record.at(p).get<std::string>() : "";
 }
 
-std::string Percent(double share) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.0f %%", share * 100);
-  return text;
-}
-
 void ReadTracking(const json& record, RunRecordFigures* f) {
   f->tracking_body_frames = NumberAt<int64_t>(record, "/tracking/body_frames");
   f->share_with_tracked_body = NumberAt<double>(record, "/tracking/share_with_tracked_body");
@@ -81,97 +80,122 @@ void ReadSessionVideo(const json& record, RunRecordFigures* f) {
   f->session_video = v;
 }
 
-std::string Fixed1(double value, const char* unit) {
+std::string Fixed1(double value) {
   char text[40];
-  std::snprintf(text, sizeof text, "%.1f %s", value, unit);
+  std::snprintf(text, sizeof text, "%.1f", value);
   return text;
 }
 
-std::string Ms(double ms) {
-  return Fixed1(ms, "ms");
-}
-
 std::string EndText(const std::string& reason) {
-  if (reason == "time_limit") return "at the time limit";
-  if (reason == "escape") return "by Esc";
-  if (reason == "signal") return "by a stop signal";
-  if (reason == "trial_limit") return "with the trial table full";
-  if (reason == "recovered") return "rebuilt from the journal after a crash";
-  return reason.empty() ? "unknown" : reason;
+  if (reason == "time_limit") return ReportText(REPORT_NOOP("Report", "at the time limit"));
+  if (reason == "escape") return ReportText(REPORT_NOOP("Report", "by Esc"));
+  if (reason == "signal") return ReportText(REPORT_NOOP("Report", "by a stop signal"));
+  if (reason == "trial_limit") return ReportText(REPORT_NOOP("Report", "with the trial table full"));
+  if (reason == "recovered")
+    return ReportText(REPORT_NOOP("Report", "rebuilt from the journal after a crash"));
+  return reason.empty() ? ReportText(REPORT_NOOP("Report", "unknown")) : reason;
 }
 
 // The run record's counts, frames and latencies under plain labels, with units.
 void AddTimingRows(const json& record, const RunRecordFigures& f,
                    std::vector<std::pair<std::string, std::string>>* rows) {
-  std::string ended = EndText(f.end_reason);
-  if (f.duration_ms) ended += ", after " + Fixed1(static_cast<double>(*f.duration_ms) / 1000.0, "s");
-  rows->emplace_back("Run ended", ended);
+  const auto row = [rows](const char* label, std::string value) {
+    rows->emplace_back(ReportText(label), std::move(value));
+  };
+  const std::string ended = EndText(f.end_reason);
+  row(REPORT_NOOP("Report", "Run ended"),
+      f.duration_ms ? ReportText(REPORT_NOOP("Report", "%1, after %2 s"),
+                                 {ended, Fixed1(static_cast<double>(*f.duration_ms) / 1000.0)})
+                    : ended);
   const auto trials = NumberAt<int64_t>(record, "/counts/trials");
   const auto body_rows = NumberAt<int64_t>(record, "/counts/body_samples");
-  if (trials && body_rows)
-    rows->emplace_back("Rows written", std::to_string(*trials) + " trials, " +
-                                           std::to_string(*body_rows) + " body rows");
+  if (trials && body_rows) {
+    row(REPORT_NOOP("Report", "Rows written"),
+        ReportText(REPORT_NOOP("Report", "%1 trials, %2 body rows"),
+                   {std::to_string(*trials), std::to_string(*body_rows)}));
+  }
   if (f.pictures_captured && f.pictures_shown) {
-    rows->emplace_back("Camera pictures", std::to_string(*f.pictures_captured) + " captured, " +
-                                              std::to_string(*f.pictures_shown) + " shown");
+    row(REPORT_NOOP("Report", "Camera pictures"),
+        ReportText(REPORT_NOOP("Report", "%1 captured, %2 shown"),
+                   {std::to_string(*f.pictures_captured), std::to_string(*f.pictures_shown)}));
   }
-  if (f.body_frames) rows->emplace_back("Body frames (whole run)", std::to_string(*f.body_frames));
+  if (f.body_frames) row(REPORT_NOOP("Report", "Body frames (whole run)"), std::to_string(*f.body_frames));
   if (f.frames_presented)
-    rows->emplace_back("Stage frames presented", std::to_string(*f.frames_presented));
+    row(REPORT_NOOP("Report", "Stage frames presented"), std::to_string(*f.frames_presented));
   if (f.frame_interval_median_ms && f.frame_interval_p99_ms) {
-    rows->emplace_back("Camera frame interval", "median " + Ms(*f.frame_interval_median_ms) +
-                                                    ", 99th percentile " +
-                                                    Ms(*f.frame_interval_p99_ms));
+    row(REPORT_NOOP("Report", "Camera frame interval"),
+        ReportText(REPORT_NOOP("Report", "median %1 ms, 99th percentile %2 ms"),
+                   {Fixed1(*f.frame_interval_median_ms), Fixed1(*f.frame_interval_p99_ms)}));
   }
+  // The parts a record has, each whole; `last_text` and `count_text` name the
+  // record's 99th percentile (or longest) and its frames or trials.
   const auto latency = [&](const char* label, const char* base, const char* count_key,
-                           const char* last_key, const char* last_name) {
+                           const char* count_text, const char* last_key, const char* last_text) {
     const std::string b(base);
     const auto mean = NumberAt<double>(record, (b + "/mean").c_str());
     const auto sd = NumberAt<double>(record, (b + "/sd").c_str());
     const auto last = NumberAt<double>(record, (b + "/" + last_key).c_str());
     const auto count = NumberAt<int64_t>(record, (b + "/" + count_key).c_str());
     if (!mean) return;
-    std::string text = "mean " + Ms(*mean);
-    if (sd) text += ", SD " + Ms(*sd);
-    if (last) text += std::string(", ") + last_name + " " + Ms(*last);
-    if (count) text += " (" + std::to_string(*count) + " " + count_key + ")";
-    rows->emplace_back(label, text);
+    std::string text = ReportText(REPORT_NOOP("Report", "mean %1 ms"), {Fixed1(*mean)});
+    if (sd) text += ReportText(REPORT_NOOP("Report", ", SD %1 ms"), {Fixed1(*sd)});
+    if (last) text += ReportText(last_text, {Fixed1(*last)});
+    if (count) text += ReportText(count_text, {std::to_string(*count)});
+    row(label, text);
   };
-  latency("Picture capture to hit test", "/latency_ms/capture_to_hit_test", "frames", "p99",
-          "99th percentile");
+  latency(REPORT_NOOP("Report", "Picture capture to hit test"), "/latency_ms/capture_to_hit_test",
+          "frames", REPORT_NOOP("Report", " (%1 frames)"), "p99",
+          REPORT_NOOP("Report", ", 99th percentile %1 ms"));
   // Records from before the 99th percentile was kept give the longest instead.
   const bool has_p99 = NumberAt<double>(record, "/latency_ms/onset_to_shown/p99").has_value();
-  latency("Balloon placed to shown", "/latency_ms/onset_to_shown", "trials",
-          has_p99 ? "p99" : "max", has_p99 ? "99th percentile" : "longest");
+  latency(REPORT_NOOP("Report", "Balloon placed to shown"), "/latency_ms/onset_to_shown", "trials",
+          REPORT_NOOP("Report", " (%1 trials)"), has_p99 ? "p99" : "max",
+          has_p99 ? REPORT_NOOP("Report", ", 99th percentile %1 ms")
+                  : REPORT_NOOP("Report", ", longest %1 ms"));
 }
 
 void AddTrackingRows(const RunRecordFigures& f, std::vector<std::pair<std::string, std::string>>* rows) {
+  const auto row = [rows](const char* label, std::string value) {
+    rows->emplace_back(ReportText(label), std::move(value));
+  };
   if (f.share_with_tracked_body) {
-    std::string value = Percent(*f.share_with_tracked_body);
-    if (f.tracking_body_frames) value += " of " + std::to_string(*f.tracking_body_frames);
-    rows->emplace_back("Body frames with any body tracked", value);
+    const std::string share = PercentText(*f.share_with_tracked_body);
+    row(REPORT_NOOP("Report", "Body frames with any body tracked"),
+        f.tracking_body_frames ? ReportText(REPORT_NOOP("Report", "%1 of %2"),
+                                            {share, std::to_string(*f.tracking_body_frames)})
+                               : share);
   }
   if (!f.popping_body_id) return;
-  std::string child = "body " + std::to_string(*f.popping_body_id);
-  if (f.popping_body_frames)
-    child += ", in " + std::to_string(*f.popping_body_frames) + " body frames (whole run)";
-  rows->emplace_back("Body that popped most balloons", child);
-  if (f.popping_left_hand_share)
-    rows->emplace_back("Its left hand tracked", Percent(*f.popping_left_hand_share) + " of its frames");
-  if (f.popping_right_hand_share)
-    rows->emplace_back("Its right hand tracked", Percent(*f.popping_right_hand_share) + " of its frames");
+  const std::string body = std::to_string(*f.popping_body_id);
+  row(REPORT_NOOP("Report", "Body that popped most balloons"),
+      f.popping_body_frames
+          ? ReportText(REPORT_NOOP("Report", "body %1, in %2 body frames (whole run)"),
+                       {body, std::to_string(*f.popping_body_frames)})
+          : ReportText(REPORT_NOOP("Report", "body %1"), {body}));
+  if (f.popping_left_hand_share) {
+    row(REPORT_NOOP("Report", "Its left hand tracked"),
+        ReportText(REPORT_NOOP("Report", "%1 of its frames"), {PercentText(*f.popping_left_hand_share)}));
+  }
+  if (f.popping_right_hand_share) {
+    row(REPORT_NOOP("Report", "Its right hand tracked"),
+        ReportText(REPORT_NOOP("Report", "%1 of its frames"), {PercentText(*f.popping_right_hand_share)}));
+  }
 }
 
 void AddSessionVideoRows(const RunRecordFigures& f,
                          std::vector<std::pair<std::string, std::string>>* rows) {
   if (!f.session_video) return;
   const RunRecordFigures::SessionVideo& v = *f.session_video;
-  rows->emplace_back("Session video", v.recorded ? v.video : "not recorded");
+  rows->emplace_back(ReportText(REPORT_NOOP("Report", "Session video")),
+                     v.recorded ? v.video : ReportText(REPORT_NOOP("Report", "not recorded")));
   if (v.recorded && v.frames_written && v.frames_dropped) {
-    rows->emplace_back("Session video frames", std::to_string(*v.frames_written) + " written, " +
-                                                   std::to_string(*v.frames_dropped) + " dropped");
+    rows->emplace_back(ReportText(REPORT_NOOP("Report", "Session video frames")),
+                       ReportText(REPORT_NOOP("Report", "%1 written, %2 dropped"),
+                                  {std::to_string(*v.frames_written),
+                                   std::to_string(*v.frames_dropped)}));
   }
-  if (!v.problem.empty()) rows->emplace_back("Session video problem", v.problem);
+  if (!v.problem.empty())
+    rows->emplace_back(ReportText(REPORT_NOOP("Report", "Session video problem")), v.problem);
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 
 #include <cstdio>
 
+#include "report/report_text.h"
 #include "results/text_encoding.h"
 #include "state/run_file_endings.h"
 
 namespace {
 
-std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0) {
-  char text[200];
-  std::snprintf(text, sizeof text, format, a, b, c, d);
+std::string Whole(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f", value);
   return text;
 }
 
@@ -17,22 +18,30 @@ std::string Format(const char* format, double a, double b = 0, double c = 0, dou
 // the camera recorded one.
 void AddRecordLines(const RunRecordFigures& r, std::vector<SummaryLine>* lines) {
   if (r.popping_body_id && r.popping_left_hand_share && r.popping_right_hand_share) {
-    std::string hands = Format("Hands of the body that popped most balloons tracked: left %.0f %%, right %.0f %% of its",
-                               *r.popping_left_hand_share * 100, *r.popping_right_hand_share * 100);
-    if (r.popping_body_frames) hands += " " + std::to_string(*r.popping_body_frames);
-    hands += " frames";
-    if (r.share_with_tracked_body)
-      hands += Format("; a body tracked in %.0f %% of the body frames", *r.share_with_tracked_body * 100);
+    const std::string left = PercentText(*r.popping_left_hand_share);
+    const std::string right = PercentText(*r.popping_right_hand_share);
+    std::string hands =
+        r.popping_body_frames
+            ? ReportText(REPORT_NOOP("Report", "Hands of the body that popped most balloons "
+                                               "tracked: left %1, right %2 of its %3 frames"),
+                         {left, right, std::to_string(*r.popping_body_frames)})
+            : ReportText(REPORT_NOOP("Report", "Hands of the body that popped most balloons "
+                                               "tracked: left %1, right %2 of its frames"),
+                         {left, right});
+    if (r.share_with_tracked_body) {
+      hands += ReportText(REPORT_NOOP("Report", "; a body tracked in %1 of the body frames"),
+                          {PercentText(*r.share_with_tracked_body)});
+    }
     lines->push_back({hands});
   }
   if (r.session_video && r.session_video->recorded) {
     const RunRecordFigures::SessionVideo& v = *r.session_video;
-    std::string video = "Session video: " + v.video;
-    if (v.frames_written && v.frames_dropped) {
-      video += Format(" (frames written / dropped: %.0f / %.0f)",
-                      static_cast<double>(*v.frames_written), static_cast<double>(*v.frames_dropped));
-    }
-    lines->push_back({video});
+    lines->push_back(
+        {v.frames_written && v.frames_dropped
+             ? ReportText(REPORT_NOOP("Report", "Session video: %1 (frames written / dropped: %2 / %3)"),
+                          {v.video, std::to_string(*v.frames_written),
+                           std::to_string(*v.frames_dropped)})
+             : ReportText(REPORT_NOOP("Report", "Session video: %1"), {v.video})});
   }
 }
 
@@ -56,54 +65,68 @@ RunSummary SummarizeLastRun(const ResultFileSet& set, const std::string& report_
   s.figures.warnings.insert(s.figures.warnings.begin(), set.damage.begin(), set.damage.end());
   const RunFigures& f = s.figures;
 
-  std::string head = f.simulated ? "Last run (simulated sensor, not a child's data): " : "Last run: ";
-  head += TextAsUtf8(run.subject) + ", started " + RunStartText(run.start);
-  if (set.runs.size() > 1)
-    head += " (run " + std::to_string(set.runs.size()) + " in these files: same subject and second)";
+  const std::string subject = TextAsUtf8(run.subject), start = RunStartText(run.start);
+  std::string head =
+      f.simulated
+          ? ReportText(REPORT_NOOP("Report", "Last run (simulated sensor, not a child's data): "
+                                             "%1, started %2"),
+                       {subject, start})
+          : ReportText(REPORT_NOOP("Report", "Last run: %1, started %2"), {subject, start});
+  if (set.runs.size() > 1) {
+    head += ReportText(REPORT_NOOP("Report", " (run %1 in these files: same subject and second)"),
+                       {std::to_string(set.runs.size())});
+  }
   s.lines.push_back({head});
   // What speaks against the run comes before anything else.
-  if (report_path.empty()) s.lines.push_back({"No report was written: " + report_error, true});
+  if (report_path.empty()) {
+    s.lines.push_back(
+        {ReportText(REPORT_NOOP("Report", "No report was written: %1"), {report_error}), true});
+  }
   for (const std::string& w : f.warnings) s.lines.push_back({w, true});
   for (size_t i = 0; i < s.files.size(); ++i)
-    s.lines.push_back({(i == 0 ? "Files: " : "       ") + s.files[i]});
+    s.lines.push_back({i == 0 ? ReportText(REPORT_NOOP("Report", "Files: %1"), {s.files[i]})
+                              : "       " + s.files[i]});
 
-  std::string pops = "Balloons popped: " + std::to_string(f.balloons_popped) +
-                     " (the start balloon included)";
-  if (f.rt_ms) {
-    pops += Format("; RT median %.0f ms, IQR %.0f ms (%.0f to %.0f ms)", f.rt_ms->median,
-                   f.rt_ms->iqr(), f.rt_ms->q1, f.rt_ms->q3);
-    pops += ", " + std::to_string(f.rts_ms.size()) + " trials";
-  }
-  s.lines.push_back({pops});
+  const std::string popped = std::to_string(f.balloons_popped);
+  s.lines.push_back(
+      {f.rt_ms ? ReportText(REPORT_NOOP("Report", "Balloons popped: %1 (the start balloon "
+                                                  "included); RT median %2 ms, IQR %3 ms (%4 to "
+                                                  "%5 ms), %6 trials"),
+                            {popped, Whole(f.rt_ms->median), Whole(f.rt_ms->iqr()),
+                             Whole(f.rt_ms->q1), Whole(f.rt_ms->q3), std::to_string(f.rts_ms.size())})
+               : ReportText(REPORT_NOOP("Report", "Balloons popped: %1 (the start balloon included)"),
+                            {popped})});
 
-  std::string frames;
-  if (f.tracked_share) {
-    frames = Format("Child tracked in %.0f %% of the frames", *f.tracked_share * 100);
-  } else {
-    frames = "Child tracked in no frame";
-  }
+  std::string frames =
+      f.tracked_share ? ReportText(REPORT_NOOP("Report", "Child tracked in %1 of the frames"),
+                                   {PercentText(*f.tracked_share)})
+                      : ReportText(REPORT_NOOP("Report", "Child tracked in no frame"));
   if (f.record && f.record->pictures_shown && f.record->pictures_captured) {
-    frames += Format("; camera pictures shown / captured: %.0f / %.0f",
-                     static_cast<double>(*f.record->pictures_shown),
-                     static_cast<double>(*f.record->pictures_captured));
+    frames += ReportText(REPORT_NOOP("Report", "; camera pictures shown / captured: %1 / %2"),
+                         {std::to_string(*f.record->pictures_shown),
+                          std::to_string(*f.record->pictures_captured)});
   } else if (!f.record) {
-    frames += "; pictures shown / captured: unknown (no run record)";
+    frames += ReportText(REPORT_NOOP("Report", "; pictures shown / captured: unknown (no run record)"));
   }
   s.lines.push_back({frames});
   if (f.record) AddRecordLines(*f.record, &s.lines);
-  if (f.warnings.empty()) s.lines.push_back({"No figure speaks against this run."});
+  if (f.warnings.empty())
+    s.lines.push_back({ReportText(REPORT_NOOP("Report", "No figure speaks against this run."))});
   return s;
 }
 
 RunSummary UnreadableRunSummary(const std::string& why) {
   RunSummary s;
-  s.lines.push_back({"The files of the last run could not be read back: " + why, true});
+  s.lines.push_back(
+      {ReportText(REPORT_NOOP("Report", "The files of the last run could not be read back: %1"), {why}),
+       true});
   return s;
 }
 
 std::string SummaryText(const RunSummary& summary) {
   std::string text;
   for (const SummaryLine& line : summary.lines)
-    text += (line.warning ? "WARNING: " : "") + line.text + "\n";
+    text += (line.warning ? ReportText(REPORT_NOOP("Report", "WARNING: %1"), {line.text}) : line.text) +
+            "\n";
   return text;
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "state/text_arguments.h"
+
 namespace {
 MessageBoxHandler& Handler() {
   static MessageBoxHandler handler;
@@ -49,18 +51,5 @@ MessageTranslator SetMessageTranslator(MessageTranslator translator) {
 }
 
 std::string MessageText(const char* source, std::initializer_list<std::string_view> args) {
-  const std::string text = Translator() ? Translator()(source) : std::string(source);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-    const size_t n = static_cast<size_t>(next - '1');
-    if (text[i] == '%' && next >= '1' && next <= '9' && n < args.size()) {
-      out += *(args.begin() + n);
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
+  return FillArguments(Translator() ? Translator()(source) : std::string(source), args);
 }

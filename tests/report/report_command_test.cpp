@@ -1,5 +1,6 @@
 // tavelin2 --report on files of the Windows version (CR LF, Shift-JIS subject)
-// and on files that are no result files: the real program, without a display.
+// and on files that are no result files: the real program, without a display,
+// in the language given or kept for the user.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -39,16 +40,42 @@ class ReportCommandTest : public testing::Test {
     char pattern[] = "/tmp/t2-report-cmd-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
+    // The user's own settings (the language kept), apart from the run's folder.
+    config_ = dir_.string() + "-config";
+    fs::create_directories(config_ / "Tavelin2");
   }
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
+    if (!config_.empty()) fs::remove_all(config_);
+  }
+
+  // The language the Language menu keeps for the user; "" none.
+  void KeepLanguage(const std::string& code) {
+    const fs::path settings = config_ / "Tavelin2/tavelin2.ini";
+    if (code.empty()) {
+      fs::remove(settings);
+    } else {
+      std::ofstream(settings) << "[General]\nlanguage=" << code << "\n";
+    }
+  }
+
+  // The report's text as pdftotext reads it; "" without pdftotext.
+  static std::string PdfText(const fs::path& pdf) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) return "";
+    const std::string text_path = pdf.string() + ".txt";
+    if (std::system(("pdftotext -layout '" + pdf.string() + "' '" + text_path + "'").c_str()) != 0)
+      return "";
+    std::string text = ReadAll(text_path);
+    fs::remove(text_path);
+    return text;
   }
 
   // The program with no display at all and Qt told to use X: it must not try.
   Outcome Report(const std::string& args) {
     // A reader blocked on a FIFO is stopped after a minute (status 124).
     const std::string command = "cd '" + dir_.string() + "' && timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY " +
-                                "QT_QPA_PLATFORM=xcb '" + program_.string() + "' --report " + args +
+                                "QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME='" + config_.string() + "' '" +
+                                program_.string() + "' --report " + args +
                                 " >out.txt 2>err.txt";
     Outcome o;
     const int raw = std::system(command.c_str());
@@ -70,7 +97,7 @@ class ReportCommandTest : public testing::Test {
     return n == inputs;
   }
 
-  fs::path program_, fixtures_, dir_;
+  fs::path program_, fixtures_, dir_, config_;
 };
 
 TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
@@ -80,7 +107,7 @@ TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
   std::ofstream(dir_ / "thesis.txt") << "Chapter 1\n";
   fs::create_symlink(dir_ / "thesis.txt", dir_ / "win_20160305_090702_report.pdf.part");
   // Any file of the run names it: here the body file.
-  const Outcome o = Report("win_20160305_090702_B.csv");
+  const Outcome o = Report("--language=en win_20160305_090702_B.csv");
   EXPECT_EQ(ReadAll(dir_ / "thesis.txt"), "Chapter 1\n");
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "win_20160305_090702_report.pdf\n");
@@ -91,12 +118,8 @@ TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
   EXPECT_EQ(fs::status(pdf).permissions(), fs::perms::owner_read | fs::perms::owner_write)
       << "the report of a child's run is for the user alone";
 
-  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "needs pdftotext (poppler-utils) to read the report back";
-  }
-  const std::string text_path = (dir_ / "report.txt").string();
-  ASSERT_EQ(std::system(("pdftotext -layout '" + pdf.string() + "' '" + text_path + "'").c_str()), 0);
-  const std::string text = ReadAll(text_path);
+  const std::string text = PdfText(pdf);
+  if (text.empty()) GTEST_SKIP() << "needs pdftotext (poppler-utils) to read the report back";
   // The Shift-JIS subject in UTF-8, the run's condition and its figures.
   for (const char* part : {"たろう, 2016/03/05 09:07:02", "janken normal", "Balloons popped",
                            "4 (start balloon included)", "1204 ms", "RT median",
@@ -104,6 +127,52 @@ TEST_F(ReportCommandTest, WindowsFilesGetTheirReport) {
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
   }
   EXPECT_EQ(text.find("page 5"), std::string::npos) << "one run: four pages";
+}
+
+// The report in the language given before the files, else in the one kept
+// for the user, else Japanese; the values as they are in either.
+TEST_F(ReportCommandTest, ReportInTheLanguageGivenOrKept) {
+  struct Case {
+    const char* name;
+    const char* kept;    // in the user's settings; "" none
+    const char* option;  // before the file; "" none
+    bool english;
+  };
+  const Case cases[] = {
+      {"given en", "", "--language=en", true},
+      {"given ja over a kept en", "en", "--language=ja", false},
+      {"kept en", "en", "", true},
+      {"none kept: Japanese", "", "", false},
+  };
+  const char* const english[] = {"Tavelin2 run report: ", "Verdict: usable.", "janken normal",
+                                 "Balloons popped", "4 (start balloon included)",
+                                 "Reaction time per trial", "Hit map", "page 4"};
+  const char* const japanese[] = {"Tavelin2 実行レポート：", "判定：使用可。", "ノーマルじゃんけん",
+                                  "割った風船", "4 個（開始の風船を含む）", "試行ごとの反応時間",
+                                  "ヒットマップ", "4 ページ"};
+  const char* const values[] = {"たろう, 2016/03/05 09:07:02", "1204 ms"};
+  for (const char* name : {"win_20160305_090702.csv", "win_20160305_090702_B.csv"})
+    fs::copy_file(fixtures_ / name, dir_ / name);
+  const fs::path pdf = dir_ / "win_20160305_090702_report.pdf";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KeepLanguage(c.kept);
+    const Outcome o = Report(std::string(c.option) + " win_20160305_090702.csv");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "win_20160305_090702_report.pdf\n");
+    const std::string text = PdfText(pdf);
+    if (text.empty()) GTEST_SKIP() << "needs pdftotext (poppler-utils) to read the report back";
+    for (const char* part : values) EXPECT_NE(text.find(part), std::string::npos) << part;
+    for (const char* part : c.english ? english : japanese)
+      EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    for (const char* part : c.english ? japanese : english)
+      EXPECT_EQ(text.find(part), std::string::npos) << part;
+  }
+
+  const Outcome unknown = Report("--language=fr win_20160305_090702.csv");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("--language=fr: needs en (English) or ja (Japanese)"), std::string::npos)
+      << unknown.err;
 }
 
 TEST_F(ReportCommandTest, FilesThatAreNotTrialFilesGetAMessageAndNoReport) {
