@@ -325,14 +325,14 @@ class FullSessionTest : public RealProgramTest {
   }
 
   // After a run: its report beside the result files, and the summary (printed
-  // on stdout as the main frame shows it) naming every file, in Japanese: the
-  // program starts in it when the user has chosen no language.
+  // on stdout as the main frame shows it) naming every file, in the English
+  // the program was started in.
   void CheckReportAndSummary(const fs::path& trial_file, size_t summaries) {
     const std::string stem = trial_file.string().substr(0, trial_file.string().size() - 4);
     const fs::path report = stem + "_report.pdf";
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     // The simulator's runs are marked as not a child's data.
-    const std::string head = "前回の実行（シミュレーションのセンサー、子どものデータではありません）：";
+    const std::string head = "Last run (simulated sensor, not a child's data): ";
     std::string out;
     while (std::chrono::steady_clock::now() < deadline) {
       out = ReadAll(stdout_);
@@ -345,16 +345,16 @@ class FullSessionTest : public RealProgramTest {
     }
     ASSERT_TRUE(fs::exists(report)) << "no report " << report << "\n" << out;
     EXPECT_EQ(ReadAll(report).substr(0, 5), "%PDF-");
-    const size_t last_at = out.rfind(head + "E2E01、");
+    const size_t last_at = out.rfind(head + "E2E01, started ");
     ASSERT_NE(last_at, std::string::npos) << out;
     const std::string last = out.substr(last_at);
-    EXPECT_NE(last.find("ファイル：" + trial_file.string() + "\n"), std::string::npos) << last;
+    EXPECT_NE(last.find("Files: " + trial_file.string() + "\n"), std::string::npos) << last;
     for (const fs::path& file : {fs::path(stem + "_B.csv"), report})
       EXPECT_NE(last.find("       " + file.string() + "\n"), std::string::npos) << file << "\n" << last;
     const size_t trials = CrLfLines(ReadAll(trial_file)).size() - 1;
-    EXPECT_NE(last.find("割った風船：" + std::to_string(trials) + " 個（開始の風船を含む）；RT 中央値 "),
+    EXPECT_NE(last.find("Balloons popped: " + std::to_string(trials) + " (the start balloon included); RT median "),
               std::string::npos) << last;
-    EXPECT_NE(last.find("子どもの追跡：フレームの "), std::string::npos) << last;
+    EXPECT_NE(last.find("Child tracked in "), std::string::npos) << last;
   }
 
   fs::path trace_;
