@@ -13,6 +13,100 @@
     </message>
 </context>
 <context>
+    <name>CameraCheckWindow</name>
+    <message>
+        <source>グー</source>
+        <translation>rock</translation>
+    </message>
+    <message>
+        <source>チョキ</source>
+        <translation>scissors</translation>
+    </message>
+    <message>
+        <source>パー</source>
+        <translation>paper</translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>カメラの確認</source>
+        <translation>Camera check</translation>
+    </message>
+    <message>
+        <source>カメラの確認: 追跡中の体 1 人</source>
+        <translation>Camera check: 1 body tracked</translation>
+    </message>
+    <message>
+        <source>カメラの確認: 追跡中の体 %1 人</source>
+        <translation>Camera check: %1 bodies tracked</translation>
+    </message>
+    <message>
+        <source>左</source>
+        <translation>L</translation>
+    </message>
+    <message>
+        <source>右</source>
+        <translation>R</translation>
+    </message>
+    <message>
+        <source>追跡中の体: %1</source>
+        <translation>Bodies tracked: %1</translation>
+    </message>
+    <message>
+        <source>カメラの画像: 毎秒 %1 枚</source>
+        <translation>Camera pictures: %1 per second</translation>
+    </message>
+    <message>
+        <source>壊れていて除いた画像: %1</source>
+        <translation>Damaged pictures left out: %1</translation>
+    </message>
+    <message>
+        <source>体のフレーム: 毎秒 %1 回</source>
+        <translation>Body frames: %1 per second</translation>
+    </message>
+    <message>
+        <source>撮影から体のフレームまで: %1 ms</source>
+        <translation>Capture to body frame: %1 ms</translation>
+    </message>
+    <message>
+        <source>撮影から体のフレームまで: 不明</source>
+        <translation>Capture to body frame: unknown</translation>
+    </message>
+    <message>
+        <source>体を追跡できたフレーム: %1 %（直近 %2 秒）</source>
+        <translation>Frames with a tracked body: %1 % (last %2 s)</translation>
+    </message>
+    <message>
+        <source>体を追跡できたフレーム: まだありません</source>
+        <translation>Frames with a tracked body: none yet</translation>
+    </message>
+    <message>
+        <source>準備ができました。実験を始められます。</source>
+        <translation>Ready: a session can start.</translation>
+    </message>
+    <message>
+        <source>Esc でカメラの確認を閉じます。何も記録しません。</source>
+        <translation>Esc closes the camera check. Nothing is recorded.</translation>
+    </message>
+</context>
+<context>
+    <name>CameraChooser</name>
+    <message>
+        <source>この確認とこの後のすべての実験で使うカメラ（camera.ini に記録します）</source>
+        <translation>The camera of the check and of every later run (kept in camera.ini)</translation>
+    </message>
+    <message>
+        <source>画像を出す最初のカメラ</source>
+        <translation>The first camera that gives pictures</translation>
+    </message>
+    <message>
+        <source>%1（見つかりません。つながっていないか、動画ファイルです）</source>
+        <translation>%1 (not found: not connected, or a video file)</translation>
+    </message>
+</context>
+<context>
     <name>Dialog</name>
     <message>
         <source>ミラー表示</source>
@@ -302,7 +396,7 @@ Correct the Subject ID field and press OK again.</translation>
         <translation>The Subject ID holds a comma (,) at character %1, which would split the rows of the trial file.</translation>
     </message>
     <message>
-        <source>被験者IDの %1 文字目に二重引用符（"）があります。試行ファイルにはそのまま書けません。</source>
+        <source>被験者IDの %1 文字目に二重引用符（&quot;）があります。試行ファイルにはそのまま書けません。</source>
         <translation>The Subject ID holds a double quote (&quot;) at character %1, which the trial file cannot hold unquoted.</translation>
     </message>
     <message>
@@ -396,6 +490,212 @@ Correct the Subject ID field and press OK again.</translation>
     <message>
         <source>体のセンサー（%1）は開きましたが、%2 秒たってもカメラの画像が来ませんでした。</source>
         <translation>Body sensor (%1): opened, but no camera picture came within %2 s.</translation>
+    </message>
+    <message>
+        <source>カメラ %1 はほかのプログラムが使っています。そのプログラムを閉じてから、もう一度試してください。</source>
+        <translation>the camera %1 is in use by another program; close it and try again.</translation>
+    </message>
+    <message>
+        <source>カメラ %1 は MJPEG の画像も YUYV の画像も出せません（出せるのは %2）。</source>
+        <translation>the camera %1 offers neither MJPEG nor YUYV pictures (it gives %2).</translation>
+    </message>
+    <message>
+        <source>カメラ %1 は MJPEG の画像も YUYV の画像も出せません。</source>
+        <translation>the camera %1 offers neither MJPEG nor YUYV pictures.</translation>
+    </message>
+    <message>
+        <source>このユーザーはカメラ %1 を使えません。コンピューターの管理者に、このユーザーを &quot;video&quot; グループに加えてもらってください。</source>
+        <translation>this user may not use the camera %1 (ask the computer&apos;s administrator to add the user to the group &quot;video&quot;).</translation>
+    </message>
+    <message>
+        <source>カメラ %1 を開けません（%2）。</source>
+        <translation>cannot open the camera device %1 (%2).</translation>
+    </message>
+    <message>
+        <source>%1 は V4L2 のカメラではありません（%2）。</source>
+        <translation>%1 is no V4L2 camera (%2).</translation>
+    </message>
+    <message>
+        <source>%1 は映像を出しません（カメラの 2 つ目の装置ファイルはメタデータだけを出します）。</source>
+        <translation>%1 gives no video (a camera&apos;s second node carries only metadata).</translation>
+    </message>
+    <message>
+        <source>カメラ %1 から取り込み用のバッファーをもらえません（%2）。ほかのプログラムが使っていませんか？</source>
+        <translation>the camera %1 gives no capture buffers (%2); is another program using it?</translation>
+    </message>
+    <message>
+        <source>カメラ %1 を開始できません（%2）。ほかのプログラムが使っていませんか？</source>
+        <translation>cannot start the camera %1 (%2); is another program using it?</translation>
+    </message>
+    <message>
+        <source>カメラ %1 は開始後に使える画像を送ってきませんでした（%2）。カメラを抜いて、差し込み直してください。</source>
+        <translation>the camera %1 sent no usable picture after it started (%2); unplug it and plug it in again.</translation>
+    </message>
+    <message>
+        <source>%1 秒間、壊れた画像しか来ませんでした</source>
+        <translation>only damaged pictures for %1 s</translation>
+    </message>
+    <message>
+        <source>%1 秒間、画像が来ませんでした</source>
+        <translation>no picture for %1 s</translation>
+    </message>
+    <message>
+        <source>カメラが抜かれました</source>
+        <translation>the camera was unplugged</translation>
+    </message>
+    <message>
+        <source>メニューの Experiment &gt; Camera check で、つながっているカメラを一覧して使うカメラを選べます（Debian パッケージ v4l-utils の v4l2-ctl --list-devices でも一覧できます）。</source>
+        <translation>Experiment &gt; Camera check lists the cameras connected and keeps the one chosen (`v4l2-ctl --list-devices`, Debian package v4l-utils, lists them too).</translation>
+    </message>
+    <message>
+        <source>カメラが見つかりません（/dev/video*）。カメラをつなぐか、--camera=ファイル で動画ファイルを指定してください。</source>
+        <translation>no camera found (/dev/video*); connect one or give --camera=FILE.</translation>
+    </message>
+    <message>
+        <source>使えるカメラが見つかりません（/dev/video*。最後のカメラは: %1）。カメラをつなぐか、--camera=ファイル で動画ファイルを指定してください。</source>
+        <translation>no camera found (/dev/video*) (%1); connect one or give --camera=FILE.</translation>
+    </message>
+    <message>
+        <source>カメラ %1 はつながっていません。</source>
+        <translation>the camera device %1 is not connected.</translation>
+    </message>
+    <message>
+        <source>%1 の画像の大きさがわかりません。</source>
+        <translation>%1 gives no picture size.</translation>
+    </message>
+    <message>
+        <source>動画ファイル %1 を開けません（%2）。</source>
+        <translation>cannot open the video file %1 (%2).</translation>
+    </message>
+    <message>
+        <source>ファイル %1 には読める映像がありません（%2）。</source>
+        <translation>the file %1 holds no video we can read (%2).</translation>
+    </message>
+    <message>
+        <source>%1 の映像を読めるデコーダーがありません</source>
+        <translation>no decoder for %1 video</translation>
+    </message>
+    <message>
+        <source>映像のデコーダーを準備できません</source>
+        <translation>cannot set up the video decoder</translation>
+    </message>
+    <message>
+        <source>%1 デコーダーを開けません</source>
+        <translation>cannot open the %1 decoder</translation>
+    </message>
+    <message>
+        <source>tavelin2 パッケージを入れ直してから（sudo apt install --reinstall ./tavelin2_&lt;version&gt;_amd64.deb）、プログラムをもう一度起動してください。</source>
+        <translation>Reinstall the tavelin2 package (sudo apt install --reinstall ./tavelin2_&lt;version&gt;_amd64.deb), then start the program again.</translation>
+    </message>
+    <message>
+        <source>tools/setup-extra.sh を実行してから（npm から取ってきてモデルを変換します）、プログラムをもう一度起動してください。</source>
+        <translation>Run tools/setup-extra.sh (it fetches them from npm and converts the models), then start the program again.</translation>
+    </message>
+    <message>
+        <source>カメラセンサーには ONNX Runtime と姿勢・手のモデルが必要ですが、次のファイルがありません:%1
+%2</source>
+        <translation>The camera sensor needs ONNX Runtime and the pose and hand models, which are missing:%1
+%2</translation>
+    </message>
+    <message>
+        <source>%1 に出力「%2」がありません。%3</source>
+        <translation>%1 has no output &quot;%2&quot;. %3</translation>
+    </message>
+    <message>
+        <source>ONNX Runtime（libonnxruntime.so.1）を読み込めませんでした: %1。%2</source>
+        <translation>ONNX Runtime (libonnxruntime.so.1) could not be loaded: %1. %2</translation>
+    </message>
+    <message>
+        <source>見つかった ONNX Runtime（%1）は API バージョン %2 に対応していません。%3</source>
+        <translation>The ONNX Runtime found (%1) does not offer API version %2. %3</translation>
+    </message>
+    <message>
+        <source>モデル %1 を読み込めません: %2</source>
+        <translation>cannot load the model %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 に手のひら検出の出力がありません。%2</source>
+        <translation>%1 lacks the palm detections. %2</translation>
+    </message>
+    <message>
+        <source>%1 に手の出力がありません。%2</source>
+        <translation>%1 lacks the hand outputs. %2</translation>
+    </message>
+    <message>
+        <source>カメラセンサーを開始できません: %1</source>
+        <translation>The camera sensor cannot start: %1</translation>
+    </message>
+    <message>
+        <source>カメラ %1 から画像が来なくなりました</source>
+        <translation>the camera %1 stopped delivering pictures</translation>
+    </message>
+    <message>
+        <source>動画ファイル %1 が終わりました</source>
+        <translation>the video file %1 ended</translation>
+    </message>
+    <message>
+        <source>動画ファイル %1 から画像が来なくなりました</source>
+        <translation>the video file %1 stopped delivering pictures</translation>
+    </message>
+    <message>
+        <source>このユーザーには使えません</source>
+        <translation>this user may not use it</translation>
+    </message>
+    <message>
+        <source>カメラ</source>
+        <translation>camera</translation>
+    </message>
+    <message>
+        <source>MJPEG も YUYV も出せません</source>
+        <translation>no MJPEG or YUYV pictures</translation>
+    </message>
+    <message>
+        <source>カメラの画像がまだ来ていません。</source>
+        <translation>No camera picture has arrived yet.</translation>
+    </message>
+    <message>
+        <source>測定中 ...</source>
+        <translation>Measuring ...</translation>
+    </message>
+    <message>
+        <source>カメラの画像が毎秒 %1 枚しか来ません。実験には毎秒 %2 枚以上必要です。</source>
+        <translation>Camera pictures come %1 times a second; a session needs %2 or more.</translation>
+    </message>
+    <message>
+        <source>体のフレームが毎秒 %1 回しか来ません。実験には毎秒 %2 回以上必要です。</source>
+        <translation>Body frames come %1 times a second; a session needs %2 or more.</translation>
+    </message>
+    <message>
+        <source>体が画像の %1 ms 後に来ます。%2 ms を超えると、すべての反応が遅れます。</source>
+        <translation>Bodies come %1 ms after their picture; more than %2 ms delays every reaction.</translation>
+    </message>
+    <message>
+        <source>体を追跡できたフレームは %1 だけです。%2 以上で追跡できるように、カメラと子どもの位置を直してください。</source>
+        <translation>A body is tracked in only %1 of the frames; place the camera and the child so that it is tracked in %2 or more.</translation>
+    </message>
+    <message>
+        <source>体のセンサーを使っていません（--sensor=none で起動しました）。</source>
+        <translation>No body sensor is in use (started with --sensor=none).</translation>
+    </message>
+    <message>
+        <source>体のセンサーを開けませんでした。</source>
+        <translation>The body sensor could not be opened.</translation>
+    </message>
+    <message>
+        <source>体のセンサーを開けませんでした: %1</source>
+        <translation>The body sensor could not be opened: %1</translation>
+    </message>
+    <message>
+        <source>遅延テスト: このカメラではまだしていません（Experiment &gt; Latency test）。</source>
+        <translation>Latency test: none made with this camera (Experiment &gt; Latency test).</translation>
+    </message>
+    <message>
+        <source>遅延テスト: このカメラではまだしていません（Experiment &gt; Latency test）。%1</source>
+        <translation>Latency test: none made with this camera (Experiment &gt; Latency test); %1</translation>
+    </message>
+    <message>
+        <source>%1 の遅延テスト: 平均 %2 ms、最小 %3 ms（フラッシュ %4 回）</source>
+        <translation>Latency test of %1: mean %2 ms, min %3 ms (%4 flashes)</translation>
     </message>
 </context>
 <context>

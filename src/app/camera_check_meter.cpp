@@ -3,14 +3,18 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 namespace {
 
 constexpr int64_t kSecond_ns = 1'000'000'000;
 constexpr double kMinMeasuredSeconds = 2;
 
-std::string Sentence(const char* format, double a, double b) {
-  char text[200];
-  std::snprintf(text, sizeof text, format, a, b);
+// `value` with `decimals` digits after the point.
+std::string Number(double value, int decimals) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
 
@@ -37,7 +41,7 @@ CameraCheckFigures CameraCheckMeter::Figures(int64_t now_ns) {
   Forget(now_ns);
   CameraCheckFigures f;
   if (!start_ns_) {
-    f.problems.push_back("No camera picture has arrived yet.");
+    f.problems.push_back(MessageText(QT_TRANSLATE_NOOP("Message", "カメラの画像がまだ来ていません。")));
     return f;
   }
   f.seconds = static_cast<double>(std::min(window_ns_, now_ns - *start_ns_)) / kSecond_ns;
@@ -61,25 +65,30 @@ CameraCheckFigures CameraCheckMeter::Figures(int64_t now_ns) {
     f.tracked_share = static_cast<double>(tracked) / static_cast<double>(bodies_.size());
 
   if (f.seconds < kMinMeasuredSeconds) {
-    f.problems.push_back("Measuring ...");
+    f.problems.push_back(MessageText(QT_TRANSLATE_NOOP("Message", "測定中 ...")));
     return f;
   }
   if (f.pictures_per_second < kMinPicturesPerSecond)
-    f.problems.push_back(
-        Sentence("Camera pictures come %.1f times a second; a session needs %.0f or more.",
-                 f.pictures_per_second, kMinPicturesPerSecond));
+    f.problems.push_back(MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "カメラの画像が毎秒 %1 枚しか来ません。実験には毎秒 %2 枚以上必要です。"),
+        {Number(f.pictures_per_second, 1), Number(kMinPicturesPerSecond, 0)}));
   if (f.body_frames_per_second < kMinBodyFramesPerSecond)
-    f.problems.push_back(
-        Sentence("Body frames come %.1f times a second; a session needs %.0f or more.",
-                 f.body_frames_per_second, kMinBodyFramesPerSecond));
+    f.problems.push_back(MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "体のフレームが毎秒 %1 回しか来ません。実験には毎秒 %2 回以上必要です。"),
+        {Number(f.body_frames_per_second, 1), Number(kMinBodyFramesPerSecond, 0)}));
   if (f.capture_to_body_ms && *f.capture_to_body_ms > kMaxCaptureToBodyMs)
-    f.problems.push_back(Sentence(
-        "Bodies come %.0f ms after their picture; more than %.0f ms delays every reaction.",
-        *f.capture_to_body_ms, kMaxCaptureToBodyMs));
+    f.problems.push_back(MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "体が画像の %1 ms 後に来ます。%2 ms を超えると、すべての反応が遅れます。"),
+        {Number(*f.capture_to_body_ms, 0), Number(kMaxCaptureToBodyMs, 0)}));
   if (!f.tracked_share || *f.tracked_share < kMinTrackedShare)
-    f.problems.push_back(
-        Sentence("A body is tracked in only %.0f %% of the frames; place the camera and the "
-                 "child so that it is tracked in %.0f %% or more.",
-                 f.tracked_share.value_or(0) * 100, kMinTrackedShare * 100));
+    // The percent signs go with the numbers: the texts keep no bare %.
+    f.problems.push_back(MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "体を追跡できたフレームは %1 だけです。%2 以上で追跡できるように、"
+                          "カメラと子どもの位置を直してください。"),
+        {Number(f.tracked_share.value_or(0) * 100, 0) + " %", Number(kMinTrackedShare * 100, 0) + " %"}));
   return f;
 }

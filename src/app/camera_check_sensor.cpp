@@ -7,7 +7,9 @@
 #include "body/sensor_connection.h"
 #include "stage/memory_surface.h"
 #include "state/body_vocabulary.h"
+#include "state/message_box.h"
 #include "state/program_state.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -50,8 +52,10 @@ CameraCheckSensor::~CameraCheckSensor() {
 std::string CameraCheckSensor::Problem() const {
   const std::string noted = SensorProblem();
   if (!noted.empty()) return noted;
-  if (!sensor_connection.sensor) return "No body sensor is in use (started with --sensor=none).";
-  if (!open_) return "The body sensor could not be opened.";
+  if (!sensor_connection.sensor)
+    return MessageText(QT_TRANSLATE_NOOP(
+        "Message", "体のセンサーを使っていません（--sensor=none で起動しました）。"));
+  if (!open_) return MessageText(QT_TRANSLATE_NOOP("Message", "体のセンサーを開けませんでした。"));
   return {};
 }
 

@@ -23,11 +23,18 @@ bool Placed(int32_t x, int32_t y) {
   return !(x == -1 && y == -1);
 }
 
-// "unknown" rather than the export's "none": the reader looks at a hand.
+// The shape as the experimenter reads it: "unknown" rather than the export's "none".
 QString ShapeWord(int32_t shape) {
-  return shape == kHandNone ? QStringLiteral("unknown")
-                            : QString::fromLatin1(HandShapeWord(shape).data(),
-                                                  HandShapeWord(shape).size());
+  switch (shape) {
+    case kHandRock:
+      return CameraCheckWindow::tr("グー");
+    case kHandScissors:
+      return CameraCheckWindow::tr("チョキ");
+    case kHandPaper:
+      return CameraCheckWindow::tr("パー");
+    default:
+      return CameraCheckWindow::tr("不明");
+  }
 }
 
 // The same colours as the joint markers on the stage.
@@ -60,7 +67,7 @@ void Label(QPainter& p, QPointF anchor, QPointF at, const QString& text, const Q
 
 CameraCheckWindow::CameraCheckWindow(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("CameraCheck"));
-  setWindowTitle(QStringLiteral("Camera check"));
+  setWindowTitle(tr("カメラの確認"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
   setWindowModality(Qt::ApplicationModal);
@@ -126,9 +133,8 @@ void CameraCheckWindow::Tick() {
     last_figures_ns_ = now;
     figures_ = sensor_->Figures(now);
     const int bodies = TrackedBodyCount();
-    setWindowTitle(QStringLiteral("Camera check: %1 %2 tracked")
-                       .arg(bodies)
-                       .arg(bodies == 1 ? "body" : "bodies"));
+    setWindowTitle(bodies == 1 ? tr("カメラの確認: 追跡中の体 1 人")
+                               : tr("カメラの確認: 追跡中の体 %1 人").arg(bodies));
     update();
   } else if (changed) {
     update();
@@ -156,18 +162,17 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   // The figures, top left, and what stands against a session.
   const CameraCheckFigures& f = figures_;
   QStringList lines;
-  lines << QStringLiteral("Bodies tracked: %1").arg(TrackedBodyCount());
-  lines << QStringLiteral("Camera pictures: %1 per second").arg(f.pictures_per_second, 0, 'f', 1);
-  lines << QStringLiteral("Damaged pictures left out: %1").arg(f.pictures_dropped);
-  lines << QStringLiteral("Body frames: %1 per second").arg(f.body_frames_per_second, 0, 'f', 1);
-  lines
-      << (f.capture_to_body_ms
-              ? QStringLiteral("Capture to body frame: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
-              : QStringLiteral("Capture to body frame: unknown"));
-  lines << (f.tracked_share ? QStringLiteral("Frames with a tracked body: %1 % (last %2 s)")
+  lines << tr("追跡中の体: %1").arg(TrackedBodyCount());
+  lines << tr("カメラの画像: 毎秒 %1 枚").arg(f.pictures_per_second, 0, 'f', 1);
+  lines << tr("壊れていて除いた画像: %1").arg(f.pictures_dropped);
+  lines << tr("体のフレーム: 毎秒 %1 回").arg(f.body_frames_per_second, 0, 'f', 1);
+  lines << (f.capture_to_body_ms
+                ? tr("撮影から体のフレームまで: %1 ms").arg(*f.capture_to_body_ms, 0, 'f', 0)
+                : tr("撮影から体のフレームまで: 不明"));
+  lines << (f.tracked_share ? tr("体を追跡できたフレーム: %1 %（直近 %2 秒）")
                                   .arg(*f.tracked_share * 100, 0, 'f', 0)
                                   .arg(f.seconds, 0, 'f', 0)
-                            : QStringLiteral("Frames with a tracked body: none yet"));
+                            : tr("体を追跡できたフレーム: まだありません"));
   if (!latency_note_.isEmpty()) lines << latency_note_;
   const QFont label_font = p.font();
   QFont panel_font = p.font();
@@ -179,7 +184,7 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
   if (!problem.isEmpty()) verdict << problem;
   if (chooser_ && !chooser_->problem().isEmpty()) verdict << chooser_->problem();
   for (const std::string& s : f.problems) verdict << QString::fromStdString(s);
-  if (ready) verdict << QStringLiteral("Ready: a session can start.");
+  if (ready) verdict << tr("準備ができました。実験を始められます。");
   const QString panel_text = lines.join('\n') + "\n" + verdict.join('\n');
   const QRectF box = p.boundingRect(QRectF(12, 12, std::min(width() - 24, 760), 2000),
                                     Qt::AlignLeft | Qt::TextWordWrap, panel_text)
@@ -202,17 +207,17 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
     const std::array<float, 2> confidence = sensor_->HandConfidence(b.id);
     const struct {
       int32_t x, y, shape;
-      const char* side;
+      QString side;
       float confidence;
-    } hands[] = {{b.hand_lx, b.hand_ly, b.hand_l, "L", confidence[0]},
-                 {b.hand_rx, b.hand_ry, b.hand_r, "R", confidence[1]}};
+    } hands[] = {{b.hand_lx, b.hand_ly, b.hand_l, tr("左"), confidence[0]},
+                 {b.hand_rx, b.hand_ry, b.hand_r, tr("右"), confidence[1]}};
     for (const auto& h : hands) {
       if (!Placed(h.x, h.y)) continue;
       const QColor colour = ShapeColour(h.shape);
       p.setPen(Qt::NoPen);
       p.setBrush(colour);
       p.drawEllipse(at(h.x, h.y), 9 * scale, 9 * scale);
-      QString text = QString::fromLatin1(h.side) + ' ' + ShapeWord(h.shape);
+      QString text = h.side + ' ' + ShapeWord(h.shape);
       if (h.shape == kHandRock || h.shape == kHandScissors || h.shape == kHandPaper)
         text += QStringLiteral(" %1 %").arg(std::lround(h.confidence * 100));
       Label(p, at(h.x, h.y), at(h.x, h.y) + QPointF(10 * scale, 4 * scale), text,
@@ -236,5 +241,5 @@ void CameraCheckWindow::paintEvent(QPaintEvent*) {
              Qt::AlignLeft | Qt::TextWordWrap, verdict.join('\n'));
   p.setPen(QColor(180, 180, 180));
   p.drawText(rect().adjusted(12, 0, -12, -8), Qt::AlignBottom | Qt::AlignRight,
-             QStringLiteral("Esc closes the camera check. Nothing is recorded."));
+             tr("Esc でカメラの確認を閉じます。何も記録しません。"));
 }

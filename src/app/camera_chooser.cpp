@@ -11,7 +11,7 @@
 CameraChooser::CameraChooser(QWidget* parent) : QComboBox(parent) {
   setObjectName(QStringLiteral("CameraChoice"));
   setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  setToolTip(QStringLiteral("The camera of the check and of every later run (kept in camera.ini)"));
+  setToolTip(tr("この確認とこの後のすべての実験で使うカメラ（camera.ini に記録します）"));
   connect(this, &QComboBox::activated, this, &CameraChooser::Choose);
   Refresh();
 }
@@ -28,9 +28,10 @@ void CameraChooser::Refresh() {
   const bool found = std::any_of(cameras.begin(), cameras.end(),
                                  [&](const CameraListing& c) { return c.path == chosen; });
   if (chosen.empty())
-    addItem(QStringLiteral("The first camera that gives pictures"), QString());
+    addItem(tr("画像を出す最初のカメラ"), QString());
   else if (!found)
-    addItem(QString::fromStdString(chosen + " (not found: not connected, or a video file)"),
+    addItem(tr("%1（見つかりません。つながっていないか、動画ファイルです）")
+                .arg(QString::fromStdString(chosen)),
             QString::fromStdString(chosen));
   for (const CameraListing& c : cameras)
     addItem(QString::fromStdString(CameraListingText(c)), QString::fromStdString(c.path));

@@ -24,7 +24,9 @@
 #include "stage/touch_wnd.h"
 #include "state/path_names.h"
 #include "state/program_state.h"
+#include "state/message_box.h"
 #include "state/settings_io.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -74,7 +76,10 @@ LatencyTestOutcome RunLatencyTestOnStage(QWindow* owner, int32_t flashes) {
   out.date = Iso8601(start, utc_offset);
   if (OpenSensor() != 1) {
     const std::string why = SensorProblem();
-    out.problem = "The body sensor could not be opened" + (why.empty() ? "." : ": " + why);
+    out.problem = why.empty()
+                      ? MessageText(QT_TRANSLATE_NOOP("Message", "体のセンサーを開けませんでした。"))
+                      : MessageText(QT_TRANSLATE_NOOP("Message", "体のセンサーを開けませんでした: %1"),
+                                    {why});
     CloseSensor();
     return out;
   }
@@ -148,13 +153,21 @@ std::string LatencyTestNote() {
   const std::optional<LatencyTestRecord> test =
       FindLatencyTest(JoinPath(CurrentDirectory(), kLatencyTestsFileName), device, &problem);
   if (!test) {
-    return "Latency test: none made with this camera (Experiment > Latency test)" +
-           (problem.empty() ? std::string(".") : "; " + problem);
+    return problem.empty()
+               ? MessageText(QT_TRANSLATE_NOOP("Message",
+                                               "遅延テスト: このカメラではまだしていません"
+                                               "（Experiment > Latency test）。"))
+               : MessageText(QT_TRANSLATE_NOOP("Message",
+                                               "遅延テスト: このカメラではまだしていません"
+                                               "（Experiment > Latency test）。%1"),
+                             {problem});
   }
-  char text[160];
-  std::snprintf(text, sizeof text, "Latency test of %.10s: mean %.1f ms, min %.1f ms (%d flashes)",
-                test->date.c_str(), test->mean_ms, test->min_ms, test->n);
-  return text;
+  char mean[32], min[32];
+  std::snprintf(mean, sizeof mean, "%.1f", test->mean_ms);
+  std::snprintf(min, sizeof min, "%.1f", test->min_ms);
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "%1 の遅延テスト: 平均 %2 ms、最小 %3 ms（フラッシュ %4 回）"),
+                     {test->date.substr(0, 10), mean, min, std::to_string(test->n)});
 }
 
 int RunLatencyTestCommand(int32_t flashes) {

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "app/camera_check_meter.h"
 #include "app/camera_check_sensor.h"
 #include "app/camera_check_window.h"
+#include "app/camera_chooser.h"
 #include "app/label_colour.h"
 #include "app/label_placement.h"
+#include "app/language_choice.h"
 #include "body/backends/scripted/scripted_sensor.h"
 #include "body/sensor/pinhole_camera.h"
 #include "body/sensor_connection.h"
@@ -23,6 +27,15 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int64_t kMs = 1'000'000;
+
+// The window's title once it reads `wanted`, or as it reads after 3 s. (QTRY_COMPARE
+// would not fail a GoogleTest test: it only returns from it.)
+std::string TitleWithin3s(const QWidget& window, const std::string& wanted) {
+  QElapsedTimer waited;
+  waited.start();
+  while (window.windowTitle().toStdString() != wanted && waited.elapsed() < 3000) QTest::qWait(10);
+  return window.windowTitle().toStdString();
+}
 
 TEST(LabelPlacement, ALabelMovesDownPastTheOnesItWouldCover) {
   const QRectF left_hand(100, 100, 60, 20);
@@ -70,10 +83,10 @@ TEST(CameraCheckMeter, FiguresAndWhatStandsAgainstASession) {
   };
   const Case cases[] = {
       {"webcam that keeps up", 33, 33, 45, 1, {}},
-      {"slow inference", 33, 125, 45, 1, {"Body frames come 8.0 times"}},
-      {"dark room", 100, 100, 45, 1, {"Camera pictures come 10.0 times"}},
-      {"late bodies", 33, 33, 220, 1, {"Bodies come 220 ms after"}},
-      {"child out of view", 33, 33, 45, 2, {"A body is tracked in only 50 %"}},
+      {"slow inference", 33, 125, 45, 1, {"体のフレームが毎秒 8.0 回"}},
+      {"dark room", 100, 100, 45, 1, {"カメラの画像が毎秒 10.0 枚"}},
+      {"late bodies", 33, 33, 220, 1, {"体が画像の 220 ms 後"}},
+      {"child out of view", 33, 33, 45, 2, {"体を追跡できたフレームは 50 % だけ"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -97,10 +110,10 @@ TEST(CameraCheckMeter, FiguresAndWhatStandsAgainstASession) {
   }
 
   CameraCheckMeter fresh;
-  EXPECT_EQ(fresh.Figures(0).problems, std::vector<std::string>{"No camera picture has arrived yet."});
+  EXPECT_EQ(fresh.Figures(0).problems, std::vector<std::string>{"カメラの画像がまだ来ていません。"});
   fresh.Start(0);
   fresh.OnPicture(500 * kMs);
-  EXPECT_EQ(fresh.Figures(1000 * kMs).problems, std::vector<std::string>{"Measuring ..."});
+  EXPECT_EQ(fresh.Figures(1000 * kMs).problems, std::vector<std::string>{"測定中 ..."});
 }
 
 class CameraCheckTest : public testing::Test {
@@ -194,7 +207,7 @@ TEST_F(CameraCheckTest, WithoutASensorTheCheckSaysSo) {
   InstallNoSensor();
   CameraCheckSensor check;
   EXPECT_FALSE(check.open());
-  EXPECT_NE(check.Problem().find("No body sensor is in use"), std::string::npos) << check.Problem();
+  EXPECT_NE(check.Problem().find("体のセンサーを使っていません"), std::string::npos) << check.Problem();
   EXPECT_FALSE(check.Poll(CameraCheckSensor::Now_ns()));
 }
 
@@ -203,9 +216,9 @@ TEST_F(CameraCheckTest, WindowCountsBodiesInItsTitleAndClosesWithEsc) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   Push(2, 0xFF808080);
-  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QString("Camera check: 2 bodies tracked"), 3000);
+  EXPECT_EQ(TitleWithin3s(window, "カメラの確認: 追跡中の体 2 人"), "カメラの確認: 追跡中の体 2 人");
   Push(1, 0xFF808080);
-  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QString("Camera check: 1 body tracked"), 3000);
+  EXPECT_EQ(TitleWithin3s(window, "カメラの確認: 追跡中の体 1 人"), "カメラの確認: 追跡中の体 1 人");
   const QImage shown = window.grab().toImage();
   EXPECT_FALSE(shown.isNull());
 
@@ -213,6 +226,66 @@ TEST_F(CameraCheckTest, WindowCountsBodiesInItsTitleAndClosesWithEsc) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.result(), QDialog::Rejected);
   EXPECT_TRUE(fs::is_empty(dir_)) << "the camera check writes no file";
+}
+
+// What the check says, in either language: the window's title, the camera
+// chooser, why there is no picture and what stands against a session.
+TEST_F(CameraCheckTest, TheCheckInEitherLanguage) {
+  std::ofstream("camera.ini") << "device = /dev/video7\n";
+  const struct {
+    UiLanguage language;
+    const char *title, *chooser, *tooltip;
+    std::vector<std::string> problems, waiting;
+  } cases[] = {
+      {UiLanguage::kEnglish, "Camera check: 2 bodies tracked",
+       "/dev/video7 (not found: not connected, or a video file)",
+       "The camera of the check and of every later run (kept in camera.ini)",
+       {"Camera pictures come 10.0 times a second; a session needs 20 or more.",
+        "Body frames come 8.0 times a second; a session needs 10 or more.",
+        "Bodies come 220 ms after their picture; more than 150 ms delays every reaction.",
+        "A body is tracked in only 50 % of the frames; place the camera and the child so that it "
+        "is tracked in 80 % or more."},
+       {"No camera picture has arrived yet.", "Measuring ..."}},
+      {UiLanguage::kJapanese, "カメラの確認: 追跡中の体 2 人",
+       "/dev/video7（見つかりません。つながっていないか、動画ファイルです）",
+       "この確認とこの後のすべての実験で使うカメラ（camera.ini に記録します）",
+       {"カメラの画像が毎秒 10.0 枚しか来ません。実験には毎秒 20 枚以上必要です。",
+        "体のフレームが毎秒 8.0 回しか来ません。実験には毎秒 10 回以上必要です。",
+        "体が画像の 220 ms 後に来ます。150 ms を超えると、すべての反応が遅れます。",
+        "体を追跡できたフレームは 50 % だけです。80 % 以上で追跡できるように、カメラと子どもの"
+        "位置を直してください。"},
+       {"カメラの画像がまだ来ていません。", "測定中 ..."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(UiLanguageCode(c.language));
+    ASSERT_TRUE(ApplyUiLanguage(c.language));
+    {
+      CameraCheckWindow window(nullptr);
+      window.show();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+      Push(2, 0xFF808080);
+      EXPECT_EQ(TitleWithin3s(window, c.title), c.title);
+    }
+    CloseSensor();
+    const CameraChooser chooser(nullptr);
+    EXPECT_EQ(chooser.currentText(), QString::fromUtf8(c.chooser));
+    EXPECT_EQ(chooser.toolTip(), QString::fromUtf8(c.tooltip));
+
+    CameraCheckMeter meter;  // a dark room, slow and late bodies, the child half out of view
+    meter.Start(0);
+    for (int64_t t = 1; t <= 8000; ++t) {
+      if (t % 100 == 0) meter.OnPicture(t * kMs);
+      if (t % 125 == 0) meter.OnBodyFrame(t * kMs, 220 * kMs, t % 250 == 0 ? 1 : 0);
+    }
+    EXPECT_EQ(meter.Figures(8000 * kMs).problems, c.problems);
+    CameraCheckMeter fresh;
+    std::vector<std::string> waiting = fresh.Figures(0).problems;
+    fresh.Start(0);
+    fresh.OnPicture(500 * kMs);
+    waiting.push_back(fresh.Figures(1000 * kMs).problems.at(0));
+    EXPECT_EQ(waiting, c.waiting);
+  }
+  ApplyUiLanguage(UiLanguage::kJapanese);
 }
 
 }  // namespace

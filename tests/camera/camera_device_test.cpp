@@ -168,8 +168,8 @@ TEST_F(CameraThroughSensorLayer, WhatCannotBeOpenedIsNotedByName) {
     const char* named;
   };
   const Case cases[] = {
-      {"/nonexistent/session.avi", "the video file /nonexistent/session.avi"},
-      {"/dev/video97", "the camera device /dev/video97"},
+      {"/nonexistent/session.avi", "動画ファイル /nonexistent/session.avi"},
+      {"/dev/video97", "カメラ /dev/video97 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
@@ -225,7 +225,7 @@ TEST_F(CameraThroughSensorLayer, AFileThatEndsIsNotedAsEnded) {
   ASSERT_EQ(OpenSensor(), 1);
   EXPECT_TRUE(SensorProblem().empty());
   ASSERT_TRUE(WaitFor([] { return !ReadSensorHealth().available; }, 10.0));
-  EXPECT_EQ(SensorProblem(), "the video file " + clip + " ended");
+  EXPECT_EQ(SensorProblem(), "動画ファイル " + clip + " が終わりました");
 }
 
 }  // namespace

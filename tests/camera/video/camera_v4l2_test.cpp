@@ -172,10 +172,10 @@ INSTANTIATE_TEST_SUITE_P(
                  With("fault 3 eio\nfault 4 eio\nfault 5 eio\nfault 6 unplug\n"), nullptr,
                  "MJPG 1280x720 30 fps", "driver_end_of_frame", 3, true, 3, "read_error"},
         // Refused before the run.
-        FakeCase{"nothing_after_streamon", With("fault 0 silence\n"), "sent no usable picture"},
-        FakeCase{"busy", With("busy\n"), "in use by another program"},
+        FakeCase{"nothing_after_streamon", With("fault 0 silence\n"), "開始後に使える画像を送ってきませんでした"},
+        FakeCase{"busy", With("busy\n"), "ほかのプログラムが使っています"},
         FakeCase{"no_usable_format", "camera /dev/video60\nmode GREY 640 480 30\n",
-                 "neither MJPEG nor YUYV"}),
+                 "MJPEG の画像も YUYV の画像も出せません"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FakeCameras, TheChosenOfTwoIsUsed) {

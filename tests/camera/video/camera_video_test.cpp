@@ -301,11 +301,11 @@ TEST_P(OpenFailure, NamesWhatCouldNotBeOpenedAndWhatToDoNext) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, OpenFailure,
     ::testing::Values(
-        OpenCase{"97", {"camera device /dev/video97 is not connected", "Camera check",
+        OpenCase{"97", {"カメラ /dev/video97 はつながっていません", "Camera check",
                         "v4l2-ctl --list-devices", "v4l-utils"}},
         OpenCase{"/dev/video-none",
-                 {"camera device /dev/video-none is not connected", "Camera check"}},
-        OpenCase{"/dev/null", {"/dev/null is no V4L2 camera", "v4l2-ctl --list-devices"}},
-        OpenCase{"/nonexistent/clip.avi", {"video file /nonexistent/clip.avi"}}));
+                 {"カメラ /dev/video-none はつながっていません", "Camera check"}},
+        OpenCase{"/dev/null", {"/dev/null は V4L2 のカメラではありません", "v4l2-ctl --list-devices"}},
+        OpenCase{"/nonexistent/clip.avi", {"動画ファイル /nonexistent/clip.avi"}}));
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "body/backends/camera/video/video_source.h"
 #include "body/sensor/sensor_problem.h"
 #include "platform/thread_scheduling.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -65,7 +67,8 @@ Status CameraSensor::Open() {
   auto estimator = std::make_unique<BodyEstimator>(settings_);
   std::string error;
   if (!source->Open(device_, settings_, &error) || !estimator->Load(&error)) {
-    last_error_ = "The camera sensor cannot start: " + error;
+    last_error_ =
+        MessageText(QT_TRANSLATE_NOOP("Message", "カメラセンサーを開始できません: %1"), {error});
     Report(last_error_);
     lost_ = true;
     return E_FAIL;
@@ -226,9 +229,12 @@ void CameraSensor::CaptureLoop() {
     if (read != VideoSource::Read::kFrame) {
       // Unplugged camera or ended file: once the inference thread has
       // published the last picture's bodies, a zombie.
-      const std::string what =
-          (source_->is_file() ? "the video file " : "the camera ") + source_->name() +
-          (read == VideoSource::Read::kEnded ? " ended" : " stopped delivering pictures");
+      const char* what_text =
+          !source_->is_file() ? QT_TRANSLATE_NOOP("Message", "カメラ %1 から画像が来なくなりました")
+          : read == VideoSource::Read::kEnded
+              ? QT_TRANSLATE_NOOP("Message", "動画ファイル %1 が終わりました")
+              : QT_TRANSLATE_NOOP("Message", "動画ファイル %1 から画像が来なくなりました");
+      const std::string what = MessageText(what_text, {source_->name()});
       std::fprintf(stderr, "tavelin2: %s; no more frames\n", what.c_str());
       NoteSensorProblem(what);
       {

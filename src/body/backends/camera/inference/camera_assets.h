@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "body/backends/camera/video/camera_settings.h"
+#include "state/translate_noop.h"
 
 // The set-up's download folder: $TAVELIN_CAMERA_ASSETS when set, else the
 // folder this build was configured with (tests find reference outputs there).
@@ -31,6 +32,11 @@ std::vector<std::string> CameraModelNames(const CameraSettings& settings);
 // How to get the runtime and models again, in words for this program: an
 // installed one is reinstalled, a build from source runs its set-up.
 std::string CameraAssetsFix();
+
+// A model without an output the program reads (%1 the model's file, %2 the
+// output, %3 CameraAssetsFix()), for MessageText.
+inline constexpr const char* kNoModelOutput =
+    QT_TRANSLATE_NOOP("Message", "%1 に出力「%2」がありません。%3");
 
 // Empty when the runtime and every model these settings need are present;
 // else a message for the experimenter naming what is missing and how to get it.

@@ -5,6 +5,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "body/backends/camera/inference/camera_assets.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 constexpr int kInput = 224;
@@ -52,7 +54,9 @@ bool HandLandmarker::Load(const std::string& model_path, int threads, std::strin
   presence_ = model_.OutputIndex("presence");
   handedness_ = model_.OutputIndex("handedness");
   if (landmarks_ < 0 || world_ < 0 || presence_ < 0 || handedness_ < 0) {
-    if (error) *error = model_path + " lacks the hand outputs. " + CameraAssetsFix();
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 に手の出力がありません。%2"),
+                           {model_path, CameraAssetsFix()});
     return false;
   }
   return true;

@@ -4,6 +4,8 @@
 
 #include "body/backends/camera/inference/onnx_api.h"
 #include "body/backends/camera/inference/onnx_runtime_loader.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 struct OnnxModel::Session {
   Ort::Env env{nullptr};
@@ -62,7 +64,9 @@ bool OnnxModel::Load(const std::string& path, const OnnxSessionOptions& wanted,
     session_ = std::move(s);
     return true;
   } catch (const Ort::Exception& e) {
-    if (error) *error = "cannot load the model " + path + ": " + e.what();
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "モデル %1 を読み込めません: %2"),
+                           {path, e.what()});
     return false;
   }
 }

@@ -6,6 +6,8 @@
 
 #include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/inference/onnx_api.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -20,8 +22,10 @@ LoadResult LoadOnce() {
   std::string first_error = library ? "" : dlerror();
   if (!library) library = dlopen("libonnxruntime.so.1", RTLD_NOW | RTLD_LOCAL);
   if (!library) {
-    return {false, "ONNX Runtime (libonnxruntime.so.1) could not be loaded: " + first_error +
-                       ". " + CameraAssetsFix()};
+    return {false, MessageText(QT_TRANSLATE_NOOP("Message",
+                                                 "ONNX Runtime（libonnxruntime.so.1）を読み込めません"
+                                                 "でした: %1。%2"),
+                               {first_error, CameraAssetsFix()})};
   }
   // The library stays loaded for the rest of the program: sessions may live
   // in program-wide objects until exit.
@@ -30,9 +34,10 @@ LoadResult LoadOnce() {
   const OrtApiBase* base = get_api_base ? get_api_base() : nullptr;
   const OrtApi* api = base ? base->GetApi(ORT_API_VERSION) : nullptr;
   if (!api) {
-    return {false, "The ONNX Runtime found (" + bundled + ") does not offer API version " +
-                       std::to_string(ORT_API_VERSION) +
-                       ". " + CameraAssetsFix()};
+    return {false, MessageText(QT_TRANSLATE_NOOP("Message",
+                                                 "見つかった ONNX Runtime（%1）は API バージョン %2 に"
+                                                 "対応していません。%3"),
+                               {bundled, std::to_string(ORT_API_VERSION), CameraAssetsFix()})};
   }
   Ort::InitApi(api);
   return {true, ""};

@@ -5,6 +5,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "body/backends/camera/inference/camera_assets.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -112,7 +114,9 @@ bool PalmDetector::Load(const std::string& model_path, int threads, std::string*
   if (!model_.Load(model_path, threads, error)) return false;
   detections_ = model_.OutputIndex("detections");
   if (detections_ < 0) {
-    if (error) *error = model_path + " lacks the palm detections. " + CameraAssetsFix();
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 に手のひら検出の出力がありません。%2"),
+                           {model_path, CameraAssetsFix()});
     return false;
   }
   return true;

@@ -6,6 +6,7 @@
 
 #include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/inference/movenet_decoder.h"
+#include "state/message_box.h"
 
 namespace {
 const char* const kHeadNames[6] = {"center",     "kpt_heatmap", "kpt_regress",
@@ -25,7 +26,7 @@ bool PoseEstimator::Load(const std::string& model_path, int threads, int input_w
     head_index_[i] = model_.OutputIndex(kHeadNames[i]);
     if (head_index_[i] < 0) {
       if (error)
-        *error = model_path + " has no output \"" + kHeadNames[i] + "\". " + CameraAssetsFix();
+        *error = MessageText(kNoModelOutput, {model_path, kHeadNames[i], CameraAssetsFix()});
       return false;
     }
   }

@@ -6,6 +6,7 @@
 
 #include "body/backends/camera/inference/camera_assets.h"
 #include "body/backends/camera/inference/single_pose_decoder.h"
+#include "state/message_box.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool PoseRefiner::Load(const CameraSettings& settings, int threads, std::string*
     head_index_[i] = model_.OutputIndex(kHeadNames[i]);
     if (head_index_[i] < 0) {
       if (error)
-        *error = path + " has no output \"" + kHeadNames[i] + "\". " + CameraAssetsFix();
+        *error = MessageText(kNoModelOutput, {path, kHeadNames[i], CameraAssetsFix()});
       return false;
     }
   }

@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 namespace {
 
 constexpr int kMaxVideoNodes = 64;
@@ -37,7 +40,10 @@ std::vector<CameraListing> ListCameras(const CameraSettings& settings) {
     // Asking a camera what it is and offers works while another program streams from it.
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-      camera.problem = errno == EACCES ? "this user may not use it" : std::strerror(errno);
+      camera.problem =
+          errno == EACCES
+              ? MessageText(QT_TRANSLATE_NOOP("Message", "このユーザーには使えません"))
+              : std::string(std::strerror(errno));
       cameras.push_back(camera);
       continue;
     }
@@ -63,6 +69,9 @@ std::vector<CameraListing> ListCameras(const CameraSettings& settings) {
 
 std::string CameraListingText(const CameraListing& c) {
   if (!c.problem.empty()) return c.path + ": " + c.problem;
-  return (c.card.empty() ? "camera" : c.card) + " (" + (c.bus.empty() ? "" : c.bus + ", ") +
-         c.path + "): " + (c.best ? CameraModeText(*c.best) : "no MJPEG or YUYV pictures");
+  const std::string card =
+      c.card.empty() ? MessageText(QT_TRANSLATE_NOOP("Message", "カメラ")) : c.card;
+  return card + " (" + (c.bus.empty() ? "" : c.bus + ", ") + c.path + "): " +
+         (c.best ? CameraModeText(*c.best)
+                 : MessageText(QT_TRANSLATE_NOOP("Message", "MJPEG も YUYV も出せません")));
 }

@@ -16,8 +16,14 @@ extern "C" {
 }
 
 #include "body/backends/camera/video/capture_clock.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
+
+std::string Unplugged() {
+  return MessageText(QT_TRANSLATE_NOOP("Message", "カメラが抜かれました"));
+}
 
 constexpr int kBufferCount = 4;
 constexpr int kFirstPictureTimeoutMs = 5000;    // some cameras take a second or two to start
@@ -92,7 +98,10 @@ bool V4l2Camera::Negotiate(int width, int height, int fps, std::string* error) {
     format.fmt.pix.field = V4L2_FIELD_ANY;
     if (Ioctl(fd_, VIDIOC_S_FMT, &format) < 0) {
       if (errno == EBUSY)
-        return Fail("the camera " + path_ + " is in use by another program; close it and try again",
+        return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                                  "カメラ %1 はほかのプログラムが使っています。"
+                                                  "そのプログラムを閉じてから、もう一度試してください。"),
+                                {path_}),
                     error);
       continue;
     }
@@ -102,8 +111,14 @@ bool V4l2Camera::Negotiate(int width, int height, int fps, std::string* error) {
   }
   const uint32_t granted = format.fmt.pix.pixelformat;
   if (granted != V4L2_PIX_FMT_MJPEG && granted != V4L2_PIX_FMT_YUYV)
-    return Fail("the camera " + path_ + " offers neither MJPEG nor YUYV pictures" +
-                    (granted ? " (it gives " + FourCcText(granted) + ")" : ""),
+    return Fail(granted ? MessageText(QT_TRANSLATE_NOOP("Message",
+                                                        "カメラ %1 は MJPEG の画像も YUYV の画像も"
+                                                        "出せません（出せるのは %2）。"),
+                                      {path_, FourCcText(granted)})
+                        : MessageText(QT_TRANSLATE_NOOP("Message",
+                                                        "カメラ %1 は MJPEG の画像も YUYV の画像も"
+                                                        "出せません。"),
+                                      {path_}),
                 error);
   bytes_per_picture_ =
       granted == V4L2_PIX_FMT_YUYV ? size_t(format.fmt.pix.width) * format.fmt.pix.height * 2 : 0;
@@ -126,20 +141,30 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   if (fd_ < 0) {
     const int why = errno;
     if (why == EACCES)
-      return Fail("this user may not use the camera " + path +
-                      " (ask the computer's administrator to add the user to the group "
-                      "\"video\")",
+      return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                                "このユーザーはカメラ %1 を使えません。コンピューターの"
+                                                "管理者に、このユーザーを \"video\" グループに加えて"
+                                                "もらってください。"),
+                              {path}),
                   error);
-    return Fail("cannot open the camera device " + path + " (" + std::strerror(why) + ")", error);
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message", "カメラ %1 を開けません（%2）。"),
+                            {path, std::strerror(why)}),
+                error);
   }
 
   v4l2_capability cap{};
   if (Ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
-    return Fail(path + " is no V4L2 camera (" + std::strerror(errno) + ")", error);
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message", "%1 は V4L2 のカメラではありません（%2）。"),
+                            {path, std::strerror(errno)}),
+                error);
   const uint32_t caps =
       (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
-    return Fail(path + " gives no video (a camera's second node carries only metadata)", error);
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                              "%1 は映像を出しません（カメラの 2 つ目の装置ファイルは"
+                                              "メタデータだけを出します）。"),
+                            {path}),
+                error);
   identity_.card = DriverText(cap.card, sizeof cap.card);
   identity_.bus = DriverText(cap.bus_info, sizeof cap.bus_info);
   identity_.driver = DriverText(cap.driver, sizeof cap.driver);
@@ -151,8 +176,10 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   request.memory = V4L2_MEMORY_MMAP;
   if (Ioctl(fd_, VIDIOC_REQBUFS, &request) < 0 || request.count < 2)
-    return Fail("the camera " + path + " gives no capture buffers (" + std::strerror(errno) +
-                    "); is another program using it?",
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                              "カメラ %1 から取り込み用のバッファーをもらえません"
+                                              "（%2）。ほかのプログラムが使っていませんか？"),
+                            {path, std::strerror(errno)}),
                 error);
   for (uint32_t i = 0; i < request.count; ++i) {
     v4l2_buffer buf{};
@@ -168,8 +195,10 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   }
   v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   if (Ioctl(fd_, VIDIOC_STREAMON, &type) < 0)
-    return Fail("cannot start the camera " + path + " (" + std::strerror(errno) +
-                    "); is another program using it?",
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                              "カメラ %1 を開始できません（%2）。"
+                                              "ほかのプログラムが使っていませんか？"),
+                            {path, std::strerror(errno)}),
                 error);
   streaming_ = true;
   clock_ = CaptureClock::kDriver;
@@ -180,8 +209,10 @@ bool V4l2Camera::Open(const std::string& path, int width, int height, int fps, s
   first_ = av_packet_alloc();
   std::string why;
   if (Dequeue(first_, kFirstPictureTimeoutMs, &why) != Result::kPacket)
-    return Fail("the camera " + path + " sent no usable picture after it started (" + why +
-                    "); unplug it and plug it in again",
+    return Fail(MessageText(QT_TRANSLATE_NOOP("Message",
+                                              "カメラ %1 は開始後に使える画像を送ってきませんでした"
+                                              "（%2）。カメラを抜いて、差し込み直してください。"),
+                            {path, why}),
                 error);
 
   codec_ = avcodec_parameters_alloc();
@@ -255,15 +286,16 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
   for (;;) {
     const int left = MillisecondsLeft(deadline);
     if (left <= 0)
-      return lost(dropped().total() > dropped_before
-                      ? "only damaged pictures for " + std::to_string(timeout_ms / 1000) + " s"
-                      : "no picture for " + std::to_string(timeout_ms / 1000) + " s");
+      return lost(MessageText(dropped().total() > dropped_before
+                                  ? QT_TRANSLATE_NOOP("Message", "%1 秒間、壊れた画像しか来ませんでした")
+                                  : QT_TRANSLATE_NOOP("Message", "%1 秒間、画像が来ませんでした"),
+                              {std::to_string(timeout_ms / 1000)}));
     pollfd p{fd_, POLLIN, 0};
     const int ready = poll(&p, 1, left);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return lost(std::strerror(errno));
     if (ready == 0) continue;  // the deadline says what happened
-    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return lost("the camera was unplugged");
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return lost(Unplugged());
     v4l2_buffer buf{};
     buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buf.memory = V4L2_MEMORY_MMAP;
@@ -277,7 +309,7 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
         Drop(DropReason::kReadError);
         continue;
       }
-      if (errno == ENODEV) return lost("the camera was unplugged");
+      if (errno == ENODEV) return lost(Unplugged());
       return lost(std::strerror(errno));
     }
     const TIMESPAN read_time = MonotonicNow100ns();
@@ -303,7 +335,7 @@ PacketReader::Result V4l2Camera::Dequeue(AVPacket* packet, int timeout_ms, std::
       packet->pts = packet->dts = clock_ == CaptureClock::kDriver ? taken : read_time;
     }
     if (Ioctl(fd_, VIDIOC_QBUF, &buf) < 0)
-      return lost(errno == ENODEV ? "the camera was unplugged" : std::strerror(errno));
+      return lost(errno == ENODEV ? Unplugged() : std::string(std::strerror(errno)));
     if (packet->size > 0) return Result::kPacket;
   }
 }

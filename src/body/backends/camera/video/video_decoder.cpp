@@ -4,6 +4,9 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 VideoDecoder::~VideoDecoder() {
   Close();
 }
@@ -13,12 +16,13 @@ bool VideoDecoder::Open(const AVCodecParameters& codec, std::string* error) {
   const AVCodec* decoder = avcodec_find_decoder(codec.codec_id);
   if (!decoder) {
     if (error)
-      *error = std::string("no decoder for ") + avcodec_get_name(codec.codec_id) + " video";
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 の映像を読めるデコーダーがありません"),
+                           {avcodec_get_name(codec.codec_id)});
     return false;
   }
   context_ = avcodec_alloc_context3(decoder);
   if (!context_ || avcodec_parameters_to_context(context_, &codec) < 0) {
-    if (error) *error = "cannot set up the video decoder";
+    if (error) *error = MessageText(QT_TRANSLATE_NOOP("Message", "映像のデコーダーを準備できません"));
     Close();
     return false;
   }
@@ -27,7 +31,8 @@ bool VideoDecoder::Open(const AVCodecParameters& codec, std::string* error) {
   const bool intra = codec.codec_id == AV_CODEC_ID_MJPEG || codec.codec_id == AV_CODEC_ID_RAWVIDEO;
   context_->thread_count = intra ? 1 : 0;
   if (avcodec_open2(context_, decoder, nullptr) < 0) {
-    if (error) *error = std::string("cannot open the ") + decoder->name + " decoder";
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 デコーダーを開けません"), {decoder->name});
     Close();
     return false;
   }

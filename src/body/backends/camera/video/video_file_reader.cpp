@@ -4,6 +4,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 namespace {
 std::string AvError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -20,13 +23,17 @@ bool VideoFileReader::Open(const std::string& path, std::string* error) {
   avformat_close_input(&format_);
   int code = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
   if (code < 0) {
-    if (error) *error = "cannot open the video file " + path + " (" + AvError(code) + ")";
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "動画ファイル %1 を開けません（%2）。"),
+                           {path, AvError(code)});
     return false;
   }
   code = avformat_find_stream_info(format_, nullptr);
   if (code >= 0) code = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (code < 0) {
-    if (error) *error = "the file " + path + " holds no video we can read (" + AvError(code) + ")";
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "ファイル %1 には読める映像がありません（%2）。"),
+                           {path, AvError(code)});
     avformat_close_input(&format_);
     return false;
   }

@@ -18,13 +18,20 @@ extern "C" {
 #include "body/backends/camera/video/recorded_frame_times.h"
 #include "body/backends/camera/video/v4l2_camera.h"
 #include "body/backends/camera/video/video_file_reader.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 
 namespace {
 
 constexpr AVRational k100ns = {1, 10000000};
-constexpr const char* kListCameras =
-    "; Experiment > Camera check lists the cameras connected and keeps the one chosen "
-    "(`v4l2-ctl --list-devices`, Debian package v4l-utils, lists them too)";
+
+// Where to see which cameras there are: after a sentence about the camera.
+std::string ListCamerasHint() {
+  return MessageText(QT_TRANSLATE_NOOP("Message",
+                                       "メニューの Experiment > Camera check で、つながっているカメラを"
+                                       "一覧して使うカメラを選べます（Debian パッケージ v4l-utils の "
+                                       "v4l2-ctl --list-devices でも一覧できます）。"));
+}
 
 bool IsNumber(const std::string& s) {
   if (s.empty()) return false;
@@ -78,8 +85,17 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
     }
     if (!reader_) {
       if (error)
-        *error = "no camera found (/dev/video*)" + (last.empty() ? "" : " (" + last + ")") +
-                 "; connect one or give --camera=FILE" + kListCameras;
+        *error = (last.empty() ? MessageText(QT_TRANSLATE_NOOP("Message",
+                                                               "カメラが見つかりません（/dev/video*）。"
+                                                               "カメラをつなぐか、--camera=ファイル で"
+                                                               "動画ファイルを指定してください。"))
+                               : MessageText(QT_TRANSLATE_NOOP("Message",
+                                                               "使えるカメラが見つかりません（/dev/video*。"
+                                                               "最後のカメラは: %1）。カメラをつなぐか、"
+                                                               "--camera=ファイル で動画ファイルを指定して"
+                                                               "ください。"),
+                                             {last})) +
+                 "\n" + ListCamerasHint();
       return false;
     }
   } else if (IsNumber(device_or_file) || device_or_file.rfind("/dev/", 0) == 0 ||
@@ -88,9 +104,10 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
         IsNumber(device_or_file) ? "/dev/video" + device_or_file : device_or_file;
     name_ = path;
     // No device there: an unplugged camera, or one the system numbered anew.
-    if (!IsCharDevice(path)) reason = "the camera device " + path + " is not connected";
+    if (!IsCharDevice(path))
+      reason = MessageText(QT_TRANSLATE_NOOP("Message", "カメラ %1 はつながっていません。"), {path});
     if (!reason.empty() || !OpenCamera(path, settings, &reason)) {
-      if (error) *error = reason + kListCameras;
+      if (error) *error = reason + "\n" + ListCamerasHint();
       return false;
     }
   } else {
@@ -110,7 +127,8 @@ bool VideoSource::Open(const std::string& device_or_file, const CameraSettings& 
   const AVCodecParameters& codec = reader_->codec();
   size_ = {codec.width, codec.height};
   if (size_.width <= 0 || size_.height <= 0) {
-    if (error) *error = name_ + " gives no picture size";
+    if (error)
+      *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 の画像の大きさがわかりません。"), {name_});
     Close();
     return false;
   }
