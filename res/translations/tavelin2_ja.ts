@@ -711,5 +711,41 @@
         <source>WARNING: %1</source>
         <translation>警告：%1</translation>
     </message>
+    <message>
+        <source>%1: line %2 has no line end (the file was cut off inside it): that row is left out.</source>
+        <translation>%1: %2 行目に行末がありません（書き込みの途中で切れたファイル）。この行は除きました。</translation>
+    </message>
+    <message>
+        <source>%1: the timing rows of %2 trial(s) (trial %3) do not match the trial file&apos;s Trial and RT: left out.</source>
+        <translation>%1: %2 試行（試行 %3）のタイミング行が試行ファイルの Trial と RT に合いません。除きました。</translation>
+    </message>
+    <message>
+        <source>%1: the timing rows of %2 trial(s) of run %4 (trial %3) do not match the trial file&apos;s Trial and RT: left out.</source>
+        <translation>%1: 実行 %4 の %2 試行（試行 %3）のタイミング行が試行ファイルの Trial と RT に合いません。除きました。</translation>
+    </message>
+    <message>
+        <source>%1: no timing row for trial %2 (the file ends before it).</source>
+        <translation>%1: 試行 %2 のタイミング行がありません（ファイルがその前で終わっています）。</translation>
+    </message>
+    <message>
+        <source>%1: no timing row for trial %2 of run %4 (the file ends before it).</source>
+        <translation>%1: 実行 %4 の試行 %2 のタイミング行がありません（ファイルがその前で終わっています）。</translation>
+    </message>
+    <message>
+        <source>%1: no timing row for trials %2 to %3 (the file ends before them).</source>
+        <translation>%1: 試行 %2 ～ %3 のタイミング行がありません（ファイルがその前で終わっています）。</translation>
+    </message>
+    <message>
+        <source>%1: no timing row for trials %2 to %3 of run %4 (the file ends before them).</source>
+        <translation>%1: 実行 %4 の試行 %2 ～ %3 のタイミング行がありません（ファイルがその前で終わっています）。</translation>
+    </message>
+    <message>
+        <source>%1: %2 timing row(s) after the trial file&apos;s last trial: left out.</source>
+        <translation>%1: 試行ファイルの最後の試行より後のタイミング行 %2 行を除きました。</translation>
+    </message>
+    <message>
+        <source>%1: %2 timing row(s) of run %3 after the trial file&apos;s last trial: left out.</source>
+        <translation>%1: 実行 %3 で試行ファイルの最後の試行より後のタイミング行 %2 行を除きました。</translation>
+    </message>
 </context>
 </TS>

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/report_command.h"
-#include "report/report_text.h"
+#include "state/report_text.h"
 #include "results/posix_file.h"
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"

@@ -5,7 +5,7 @@
 #include <QTranslator>
 #include <memory>
 
-#include "report/report_text.h"
+#include "state/report_text.h"
 #include "state/message_box.h"
 #include "trial/stage_frame.h"
 
@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kLanguageKey = "language";
 // English for the Japanese texts; Japanese for the summary's and report's
-// English ones (report/report_text.h).
+// English ones (state/report_text.h).
 constexpr const char* kEnglishTranslations = ":/i18n/tavelin2_en.qm";
 constexpr const char* kJapaneseTranslations = ":/i18n/tavelin2_ja.qm";
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "report/report_model.h"
-#include "report/report_text.h"
+#include "state/report_text.h"
 
 class QChart;
 

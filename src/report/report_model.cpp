@@ -6,7 +6,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "report/report_text.h"
+#include "state/report_text.h"
 #include "results/run_timeline.h"
 #include "results/text_encoding.h"
 #include "state/run_file_endings.h"

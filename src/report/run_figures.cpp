@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "report/report_text.h"
+#include "state/report_text.h"
 #include "results/run_timeline.h"
 #include "state/camera_requirements.h"
 

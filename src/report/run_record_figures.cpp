@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "report/report_text.h"
+#include "state/report_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/report_text.h"
+#include "state/report_text.h"
 #include "results/text_encoding.h"
 #include "state/run_file_endings.h"
 

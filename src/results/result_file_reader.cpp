@@ -11,6 +11,7 @@
 #include "results/regular_file.h"
 #include "results/result_format.h"
 #include "results/timing_format.h"
+#include "state/report_text.h"
 #include "state/run_file_endings.h"
 
 namespace {
@@ -179,8 +180,9 @@ FileRead ReadTable(const std::string& path, std::initializer_list<std::string_vi
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     if (i + 1 == lines.size() && !split.last_ended) {
-      damage->push_back(path + ": line " + std::to_string(i + 1) +
-                        " has no line end (the file was cut off inside it): that row is left out.");
+      damage->push_back(ReportText(REPORT_NOOP("Report", "%1: line %2 has no line end (the file was "
+                                                         "cut off inside it): that row is left out."),
+                                   {path, std::to_string(i + 1)}));
       break;
     }
     std::string why;
@@ -254,11 +256,12 @@ std::optional<RunRecordInfo> ReadRunRecord(const std::string& path, std::string*
 
 // The timing rows that belong to `trials`: the file has one per trial row,
 // with its Trial and RT. Rows that do not match, and trials without a row,
-// are said in *damage; only matching rows are kept.
+// are said in *damage, naming the run when `run` (from 1) is not 0; only
+// matching rows are kept.
 std::vector<TimingRow> TimingOfTrials(const std::vector<TrialRecord>& trials,
                                       const std::vector<TimingRow>& timing, const std::string& path,
-                                      const std::string& run_name,
-                                      std::vector<std::string>* damage) {
+                                      size_t run, std::vector<std::string>* damage) {
+  const std::string run_number = std::to_string(run);
   std::vector<TimingRow> kept;
   kept.reserve(std::min(trials.size(), timing.size()));
   std::string unmatched;
@@ -271,23 +274,36 @@ std::vector<TimingRow> TimingOfTrials(const std::vector<TrialRecord>& trials,
     }
   }
   if (unmatched_count > 0) {
-    damage->push_back(path + ": the timing rows of " + std::to_string(unmatched_count) +
-                      " trial(s)" + run_name + " (trial " + unmatched +
-                      (unmatched_count > 5 ? ", ..." : "") +
-                      ") do not match the trial file's Trial and RT: left out.");
+    if (unmatched_count > 5) unmatched += ", ...";
+    const std::string count = std::to_string(unmatched_count);
+    damage->push_back(
+        run == 0 ? ReportText(REPORT_NOOP("Report", "%1: the timing rows of %2 trial(s) (trial %3) do "
+                                                    "not match the trial file's Trial and RT: left out."),
+                              {path, count, unmatched})
+                 : ReportText(REPORT_NOOP("Report", "%1: the timing rows of %2 trial(s) of run %4 (trial "
+                                                    "%3) do not match the trial file's Trial and RT: "
+                                                    "left out."),
+                              {path, count, unmatched, run_number}));
   }
   if (timing.size() < trials.size()) {
     const int32_t first = trials[timing.size()].trial, last = trials.back().trial;
-    damage->push_back(path + ": no timing row for " +
-                      (first == last ? "trial " + std::to_string(first) + run_name +
-                                           " (the file ends before it)."
-                                     : "trials " + std::to_string(first) + " to " +
-                                           std::to_string(last) + run_name +
-                                           " (the file ends before them)."));
+    static const char* const kMissing[4] = {
+        REPORT_NOOP("Report", "%1: no timing row for trial %2 (the file ends before it)."),
+        REPORT_NOOP("Report", "%1: no timing row for trial %2 of run %4 (the file ends before it)."),
+        REPORT_NOOP("Report", "%1: no timing row for trials %2 to %3 (the file ends before them)."),
+        REPORT_NOOP("Report",
+                    "%1: no timing row for trials %2 to %3 of run %4 (the file ends before them).")};
+    damage->push_back(ReportText(kMissing[(first == last ? 0 : 2) + (run == 0 ? 0 : 1)],
+                                 {path, std::to_string(first), std::to_string(last), run_number}));
   } else if (timing.size() > trials.size()) {
-    damage->push_back(path + ": " + std::to_string(timing.size() - trials.size()) +
-                      " timing row(s)" + run_name +
-                      " after the trial file's last trial: left out.");
+    const std::string extra = std::to_string(timing.size() - trials.size());
+    damage->push_back(
+        run == 0 ? ReportText(REPORT_NOOP("Report", "%1: %2 timing row(s) after the trial file's last "
+                                                    "trial: left out."),
+                              {path, extra})
+                 : ReportText(REPORT_NOOP("Report", "%1: %2 timing row(s) of run %3 after the trial "
+                                                    "file's last trial: left out."),
+                              {path, extra, run_number}));
   }
   return kept;
 }
@@ -380,8 +396,7 @@ std::optional<ResultFileSet> ReadResultFiles(const std::string& trial_path, std:
     if (!set.timing_path.empty()) {
       std::vector<TimingRow> timing;
       if (i < timing_runs.size()) timing = std::move(timing_runs[i]);
-      const std::string run_name = n > 1 ? " of run " + std::to_string(i + 1) : std::string();
-      run.timing = TimingOfTrials(run.trials, timing, set.timing_path, run_name, &set.damage);
+      run.timing = TimingOfTrials(run.trials, timing, set.timing_path, n > 1 ? i + 1 : 0, &set.damage);
     }
     set.runs.push_back(std::move(run));
   }

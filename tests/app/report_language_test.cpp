@@ -11,6 +11,7 @@
 #include "app/language_choice.h"
 #include "report/report_model.h"
 #include "report/run_summary.h"
+#include "state/run_file_endings.h"
 
 namespace report_test {
 namespace {
@@ -124,6 +125,32 @@ TEST_F(ReportLanguageTest, SummaryAndReportLinesInEitherLanguage) {
     const Texts texts = Compose(trial_path);
     for (const LanguageCase& c : kCases)
       EXPECT_EQ(c.text(texts), english ? c.english : c.japanese) << c.name;
+  }
+}
+
+// What the files lack heads the warnings: whole in either language, the path as it is.
+TEST_F(ReportLanguageTest, WhatTheFilesLackInEitherLanguage) {
+  std::vector<TrialRecord> trials;
+  std::vector<BodySample> samples;
+  const std::string trial_path = WriteRun(ScriptedRun(&trials, &samples, Always), kRunRecord);
+  const std::string timing_path = RunFilePath(trial_path, run_file::kTiming);
+  const uintmax_t size = fs::file_size(timing_path);
+  fs::resize_file(timing_path, size - 3);  // the last row (trial 4) cut inside its last number
+  for (const UiLanguage language : {UiLanguage::kJapanese, UiLanguage::kEnglish}) {
+    const bool english = language == UiLanguage::kEnglish;
+    SCOPED_TRACE(english ? "English" : "Japanese");
+    ASSERT_TRUE(ApplyUiLanguage(language));
+    const std::vector<std::string> damage = Read(trial_path).damage;
+    const std::vector<std::string> expected =
+        english ? std::vector<std::string>{timing_path + ": line 6 has no line end (the file was cut off "
+                                                         "inside it): that row is left out.",
+                                           timing_path + ": no timing row for trial 4 (the file ends "
+                                                         "before it)."}
+                : std::vector<std::string>{timing_path + ": 6 行目に行末がありません（書き込みの途中で"
+                                                         "切れたファイル）。この行は除きました。",
+                                           timing_path + ": 試行 4 のタイミング行がありません（ファイル"
+                                                         "がその前で終わっています）。"};
+    EXPECT_EQ(damage, expected);
   }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The texts of the run summary and the PDF report in the experimenter's
-// language. They have no Japanese original: they are written here in English,
-// which tests and the English output read as they stand, and their Japanese
-// is in res/translations/tavelin2_ja.ts (context "Report").
+// language (here, below them, so that what a run's files lack is said in it as
+// they are read back). They have no Japanese original: they are written in
+// English, which tests and the English output read as they stand, and their
+// Japanese is in res/translations/tavelin2_ja.ts (context "Report").
 //
 // A text is marked REPORT_NOOP("Report", "...") rather than with
 // QT_TRANSLATE_NOOP, so that lupdate reads it into tavelin2_ja.ts alone (as an

@@ -1,4 +1,4 @@
-#include "report/report_text.h"
+#include "state/report_text.h"
 
 #include <cstdio>
 #include <utility>
