@@ -697,6 +697,26 @@ Correct the Subject ID field and press OK again.</translation>
         <source>%1 の遅延テスト: 平均 %2 ms、最小 %3 ms（フラッシュ %4 回）</source>
         <translation>Latency test of %1: mean %2 ms, min %3 ms (%4 flashes)</translation>
     </message>
+    <message>
+        <source>録画ファイルを書き込めるフォルダーがありません</source>
+        <translation>the session video could not be created: no folder to write it to</translation>
+    </message>
+    <message>
+        <source>録画ファイルを作れませんでした: %1</source>
+        <translation>the session video could not be created: %1</translation>
+    </message>
+    <message>
+        <source>%1 フレームを録画したところで止まりました: %2</source>
+        <translation>recording stopped after %1 video frames: %2</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません。</source>
+        <translation>cannot write %1</translation>
+    </message>
+    <message>
+        <source>%1 を置き換えられません。</source>
+        <translation>cannot replace %1</translation>
+    </message>
 </context>
 <context>
     <name>Stage</name>

@@ -22,6 +22,7 @@
 #include "app/subject_rules.h"
 #include "body/backends/camera/camera_device.h"
 #include "body/backends/camera/inference/camera_assets.h"
+#include "body/backends/camera/recording/session_recorder.h"
 #include "body/backends/camera/video/camera_list.h"
 #include "body/backends/camera/video/video_source.h"
 #include "body/sensor/sensor_problem.h"
@@ -175,7 +176,24 @@ std::string CameraOpenError(const std::string& device) {
   return error;
 }
 
+// A session video in a folder that is not there.
+std::string RecordingProblem() {
+  SessionRecordingPlan plan;
+  plan.video_name = "P1_V.avi";
+  plan.table_name = "P1_V.csv";
+  plan.directories = {"/nonexistent"};
+  SessionRecorderOptions options;
+  options.width = 64;
+  options.height = 48;
+  SessionRecorder recorder(plan, options);
+  recorder.Start();
+  return recorder.report().problem;
+}
+
 const MessageCase kMessages[] = {
+    {"session video not started", RecordingProblem,
+     "録画ファイルを作れませんでした: /nonexistent: No such file or directory",
+     "the session video could not be created: /nonexistent: No such file or directory"},
     {"camera models missing", [] { return CameraRunCheck("/dev/video97", true); },
      "体のセンサー（camera）: カメラセンサーには ONNX Runtime と姿勢・手のモデルが必要ですが、"
      "次のファイルがありません:\n"

@@ -10,8 +10,10 @@
 #include "body/backends/camera/recording/mjpeg_huffman.h"
 #include "body/backends/camera/video/frame_table_format.h"
 #include "platform/thread_scheduling.h"
+#include "state/message_box.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -85,8 +87,11 @@ bool SessionRecorder::Start() {
   }
   std::lock_guard<std::mutex> guard(mutex_);
   if (report_.video_path.empty()) {
-    report_.problem = "the session video could not be created: " +
-                      (reasons.empty() ? std::string("no folder to write it to") : reasons);
+    report_.problem =
+        reasons.empty()
+            ? MessageText(QT_TRANSLATE_NOOP("Message", "録画ファイルを書き込めるフォルダーがありません"))
+            : MessageText(QT_TRANSLATE_NOOP("Message", "録画ファイルを作れませんでした: %1"),
+                          {reasons});
     failed_ = true;
     return false;
   }
@@ -124,7 +129,8 @@ void SessionRecorder::Fail(const std::string& why) {
   if (failed_) return;
   failed_ = true;
   report_.problem =
-      "recording stopped after " + std::to_string(report_.frames_written) + " video frames: " + why;
+      MessageText(QT_TRANSLATE_NOOP("Message", "%1 フレームを録画したところで止まりました: %2"),
+                  {std::to_string(report_.frames_written), why});
   report_.frames_dropped += queue_.size();
   queue_.clear();
   queued_bytes_ = 0;

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "state/message_box.h"
+#include "state/translate_noop.h"
+
 namespace {
 
 using S = CameraSettings;
@@ -235,13 +238,14 @@ bool WriteCameraSetting(const std::string& path, const std::string& key, const s
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out.flush()) {
-      if (error) *error = "cannot write " + temporary;
+      if (error)
+        *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 に書き込めません。"), {temporary});
       std::remove(temporary.c_str());
       return false;
     }
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    if (error) *error = "cannot replace " + path;
+    if (error) *error = MessageText(QT_TRANSLATE_NOOP("Message", "%1 を置き換えられません。"), {path});
     std::remove(temporary.c_str());
     return false;
   }
