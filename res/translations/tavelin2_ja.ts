@@ -349,7 +349,7 @@
     </message>
     <message>
         <source>%1, %2 (run %3 of %4)</source>
-        <translation>%1, %2（%4 回中 %3 回目）</translation>
+        <translation>%1、%2（%4 回中 %3 回目）</translation>
     </message>
     <message>
         <source>Trial file</source>

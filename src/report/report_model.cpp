@@ -322,7 +322,8 @@ ReportModel BuildReportModel(const ResultFileSet& set) {
                          ? ReportText(REPORT_NOOP("Report", "%1, %2 (run %3 of %4)"),
                                       {TextAsUtf8(run.subject), RunStartText(run.start),
                                        std::to_string(i + 1), std::to_string(runs.size())})
-                         : TextAsUtf8(run.subject) + ", " + RunStartText(run.start);
+                         : ReportText(REPORT_NOOP("Report", "%1, %2"),
+                                      {TextAsUtf8(run.subject), RunStartText(run.start)});
     report.run_rows = RunRows(run, run_record ? &*run_record : nullptr);
     const auto file_row = [&report](const char* label, const std::string& path) {
       report.file_rows.emplace_back(ReportText(label),

@@ -144,13 +144,15 @@ TEST_F(ReportCommandTest, ReportInTheLanguageGivenOrKept) {
       {"kept en", "en", "", true},
       {"none kept: Japanese", "", "", false},
   };
-  const char* const english[] = {"Tavelin2 run report: ", "Verdict: usable.", "janken normal",
+  const char* const english[] = {"Tavelin2 run report: たろう, 2016/03/05 09:07:02",
+                                 "Verdict: usable.", "janken normal",
                                  "Balloons popped", "4 (start balloon included)",
                                  "Reaction time per trial", "Hit map", "page 4"};
-  const char* const japanese[] = {"Tavelin2 実行レポート：", "判定：使用可。", "ノーマルじゃんけん",
+  const char* const japanese[] = {"Tavelin2 実行レポート：たろう、2016/03/05 09:07:02",
+                                  "判定：使用可。", "ノーマルじゃんけん",
                                   "割った風船", "4 個（開始の風船を含む）", "試行ごとの反応時間",
                                   "ヒットマップ", "4 ページ"};
-  const char* const values[] = {"たろう, 2016/03/05 09:07:02", "1204 ms"};
+  const char* const values[] = {"2016/03/05 09:07:02", "1204 ms"};
   for (const char* name : {"win_20160305_090702.csv", "win_20160305_090702_B.csv"})
     fs::copy_file(fixtures_ / name, dir_ / name);
   const fs::path pdf = dir_ / "win_20160305_090702_report.pdf";
