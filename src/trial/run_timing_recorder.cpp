@@ -75,11 +75,14 @@ void RunTimingRecorder::OnDrawnPass() {
   const int64_t now_ns = ports_.clock.Now_ns();
   facts.run_time_ms = static_cast<int32_t>((now_ns - run_start_ns_) / 1000000);
   picture_captured_ns_ = 0;
+  bool before_run = false;
   if (const FrameInfoPort* info = ports_.frame_info) {
     picture_captured_ns_ = info->PictureCaptured_ns();
     // A picture captured before the run started but taken after it is not one
-    // of the run's pictures; counting it would show more than were captured.
-    if (picture_captured_ns_ != 0 && picture_captured_ns_ < run_start_ns_) {
+    // of the run's pictures; counting it would show more than were captured,
+    // and more body frames tracked than were taken.
+    before_run = picture_captured_ns_ != 0 && picture_captured_ns_ < run_start_ns_;
+    if (before_run) {
       pictures_shown_base_ = info->PicturesShown();
       body_frames_base_ = info->BodyFramesTaken();
     }
@@ -102,6 +105,7 @@ void RunTimingRecorder::OnDrawnPass() {
     facts.hands[i] = static_cast<uint8_t>((body.hand_lx != -1 ? kLeftHandTracked : 0) |
                                           (body.hand_rx != -1 ? kRightHandTracked : 0));
   }
+  if (before_run) return;
   timing_->frames.Add(facts);
   if (ports_.record_sink != nullptr) ports_.record_sink->OnDrawnPass(facts);
 }

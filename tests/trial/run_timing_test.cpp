@@ -88,11 +88,13 @@ TEST_F(RunTimingTest, EveryColumnOfTheTimingRows) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(h.run.timing->trials[i].rt_ms, h.run.trial_records[i].rt) << i;
   }
-  // The journal gets each timing right after its record, and every drawn pass.
+  // The journal gets each timing right after its record, and every drawn pass
+  // of the run's pictures: 60, 90, ..., 2430 (those of passes 0 and 30 were
+  // captured before the run started).
   ASSERT_EQ(h.sink.timings.size(), 3u);
   EXPECT_EQ(h.sink.timings[1].first, 1);
   EXPECT_EQ(h.sink.timings[1].second.onset_shown_ms, 36);
-  EXPECT_EQ(h.sink.drawn_passes.size(), 82u);  // passes 0, 30, ..., 2430
+  EXPECT_EQ(h.sink.drawn_passes.size(), 80u);
 }
 
 // A screen slower than the hit test: the start balloon is popped before its
@@ -136,7 +138,8 @@ TEST(RunTimingLateScreen, OnsetShownArrivesAfterThePopAndTheCrossingIsInterpolat
 }
 
 // The run's first update takes a picture the sensor captured before the run
-// started: it is not one of the run's pictures, neither captured nor shown.
+// started: it is not one of the run's pictures, neither captured nor shown,
+// nor a body frame whose tracking counts.
 TEST(RunTimingStart, APictureCapturedBeforeTheRunIsNotCountedAsShown) {
   RunHarness h;
   ScriptedFrameInfo frames;  // two pictures captured for each one taken
@@ -157,6 +160,10 @@ TEST(RunTimingStart, APictureCapturedBeforeTheRunIsNotCountedAsShown) {
   EXPECT_EQ(f.pictures_shown, 10u);
   EXPECT_EQ(f.body_frames, 10u);
   EXPECT_EQ(f.pictures_captured, 22u);
+  // The tracking counts and the journal's passes have the same ten frames.
+  EXPECT_EQ(h.run.timing->frames.drawn_passes, 10u);
+  EXPECT_EQ(h.run.timing->frames.frames_with_body, 10u);
+  EXPECT_EQ(h.sink.drawn_passes.size(), 10u);
 }
 
 TEST_F(RunTimingTest, RunRecordKeysAndValues) {
@@ -197,8 +204,9 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   // Esc was seen by pass 2451, 2451 ms after the run started.
   EXPECT_EQ(r["end"], (nlohmann::json{{"reason", "escape"}, {"duration_ms", 2451}}));
   // 82 drawn passes, 69 of them in the pauses after the three pops: 13 samples.
+  // Two of the passes took pictures from before the run: 80 are counted.
   EXPECT_EQ(r["counts"],
-            (nlohmann::json{{"trials", 3}, {"body_samples", 13}, {"drawn_passes", 82}}));
+            (nlohmann::json{{"trials", 3}, {"body_samples", 13}, {"drawn_passes", 80}}));
   const nlohmann::json& f = r["frames"];
   EXPECT_EQ(f["pictures_captured"], 164);
   // The pictures of passes 0 and 30 were captured 40 ms before their update,
@@ -209,7 +217,7 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(f["frame_interval_ms"]["median"], 30.0);
   EXPECT_EQ(f["frame_interval_ms"]["p99"], 30.0);
   const nlohmann::json& latency = r["latency_ms"];
-  EXPECT_EQ(latency["capture_to_hit_test"]["frames"], 75);
+  EXPECT_EQ(latency["capture_to_hit_test"]["frames"], 73);
   EXPECT_EQ(latency["capture_to_hit_test"]["mean"], 40.0);
   EXPECT_EQ(latency["capture_to_hit_test"]["sd"], 0.0);
   EXPECT_EQ(latency["capture_to_hit_test"]["p99"], 40.0);
@@ -220,11 +228,12 @@ TEST_F(RunTimingTest, RunRecordKeysAndValues) {
   EXPECT_EQ(latency["onset_to_shown"]["p99"], 36.0);
   EXPECT_EQ(latency["onset_to_shown"]["max"], 36.0);
   const nlohmann::json& tracking = r["tracking"];
-  EXPECT_EQ(tracking["body_frames"], 82);
+  // The same frames as the frame counts above.
+  EXPECT_EQ(tracking["body_frames"], 80);
   EXPECT_EQ(tracking["share_with_tracked_body"], 1.0);
   EXPECT_EQ(tracking["popping_body"]["id"], 7);
-  EXPECT_EQ(tracking["popping_body"]["frames"], 82);
-  EXPECT_EQ(tracking["popping_body"]["share_left_hand_tracked"], 0.0366);  // 3 of 82
+  EXPECT_EQ(tracking["popping_body"]["frames"], 80);
+  EXPECT_EQ(tracking["popping_body"]["share_left_hand_tracked"], 0.0375);  // 3 of 80
   EXPECT_FALSE(r.contains("sensor_stop")) << "the sensor did not stop";
   EXPECT_FALSE(r.contains("session_video")) << "not known: nothing is said";
 
