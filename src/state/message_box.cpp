@@ -1,6 +1,7 @@
 #include "state/message_box.h"
 
 #include <cstdio>
+#include <mutex>
 #include <utility>
 
 #include "state/text_arguments.h"
@@ -14,6 +15,9 @@ QuestionBoxHandler& Question() {
   static QuestionBoxHandler handler;
   return handler;
 }
+// The sensor's and the recorder's threads compose their reasons too, while
+// the language may change on the UI thread.
+std::mutex translator_mutex;
 MessageTranslator& Translator() {
   static MessageTranslator translator;
   return translator;
@@ -47,9 +51,15 @@ void AfxMessageBox(const std::string& text, uint32_t style) {
 }
 
 MessageTranslator SetMessageTranslator(MessageTranslator translator) {
+  std::lock_guard<std::mutex> guard(translator_mutex);
   return std::exchange(Translator(), std::move(translator));
 }
 
 std::string MessageText(const char* source, std::initializer_list<std::string_view> args) {
-  return FillArguments(Translator() ? Translator()(source) : std::string(source), args);
+  MessageTranslator translator;
+  {
+    std::lock_guard<std::mutex> guard(translator_mutex);
+    translator = Translator();
+  }
+  return FillArguments(translator ? translator(source) : std::string(source), args);
 }

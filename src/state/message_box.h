@@ -49,4 +49,5 @@ MessageTranslator SetMessageTranslator(MessageTranslator translator);
 
 // The marked text `source` in the experimenter's language, each %1 to %9 in it
 // replaced by the argument of that number (paths, values: never translated).
+// Any thread may compose a message.
 std::string MessageText(const char* source, std::initializer_list<std::string_view> args = {});
