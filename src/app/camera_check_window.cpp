@@ -59,7 +59,9 @@ void Label(QPainter& p, QPointF anchor, QPointF at, const QString& text, const Q
     p.drawLine(anchor, QPointF(box.center().x(), box.top()));
     p.setPen(colour);
   }
-  p.fillRect(box, QColor(0, 0, 0, 170));
+  // Opaque: the text colours are made readable on black, and a bright picture
+  // showing through would take that away.
+  p.fillRect(box, Qt::black);
   p.drawText(box, Qt::AlignCenter, text);
 }
 
