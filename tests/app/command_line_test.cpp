@@ -187,7 +187,7 @@ TEST(CommandLineTest, HelpListsOptionsAndBackends) {
   for (const char* part : {"--help", "--sensor=NAME", "--camera=", "sim", "simulated children",
                            "none", "(default: none)", "Esc", "--sim-bodies=N",
                            "--export-bids OUTDIR [--session=LABEL] [--tracksys=LABEL] FILE.csv...",
-                           "--report FILE.csv...",
+                           "--report [--language=en|ja] FILE.csv...",
                            "--latency-test [--flashes=N]"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
