@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QUrl>
 #include <cstdio>
 
@@ -298,6 +299,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::SayEndRunFirst() {
-  statusBar()->showMessage(QCoreApplication::translate("CMainFrame", kEndRunFirst));
-  std::fprintf(stderr, "tavelin2: %s\n", kEndRunFirst);
+  constexpr int kShown_ms = 6000;
+  const QString text = QCoreApplication::translate("CMainFrame", kEndRunFirst);
+  statusBar()->showMessage(text, kShown_ms);
+  // The stage covers this window during a run: a note over it, which takes
+  // neither the keyboard (Esc must still reach the stage) nor the run's time.
+  QToolTip::showText(PrimaryScreen()->geometry().center(), text, nullptr, QRect(), kShown_ms);
+  std::fprintf(stderr, "tavelin2: %s\n", text.toUtf8().constData());
 }
