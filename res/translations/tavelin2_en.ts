@@ -8,8 +8,8 @@
         <translation>Click in this window (or Experiment &gt; Start) to start a run.</translation>
     </message>
     <message>
-        <source>実験中は閉じられません。Esc で実験を終えてから閉じてください。  End the run with Esc first; the program closes once the run&apos;s files are written.</source>
-        <translation>End the run with Esc first; the program closes once the run&apos;s files are written.</translation>
+        <source>実験中は閉じられません。Esc で実験を終えてから閉じてください。  A run is in progress: end it with Esc first, then close the program.</source>
+        <translation>A run is in progress: end it with Esc first, then close the program.</translation>
     </message>
 </context>
 <context>

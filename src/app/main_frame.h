@@ -21,7 +21,7 @@ inline constexpr const char* kStartHint = QT_TRANSLATE_NOOP(
 inline constexpr const char* kEndRunFirst = QT_TRANSLATE_NOOP(
     "CMainFrame",
     "実験中は閉じられません。Esc で実験を終えてから閉じてください。  "
-    "End the run with Esc first; the program closes once the run's files are written.");
+    "A run is in progress: end it with Esc first, then close the program.");
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
