@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "app/report_command.h"
-#include "state/report_text.h"
 #include "results/posix_file.h"
 #include "results/result_file_names.h"
 #include "results/result_file_writer.h"
 #include "state/program_state.h"
+#include "state/report_text.h"
 #include "state/run_file_endings.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <QTranslator>
 #include <memory>
 
-#include "state/report_text.h"
 #include "state/message_box.h"
+#include "state/report_text.h"
 #include "trial/stage_frame.h"
 
 namespace {

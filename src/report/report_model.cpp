@@ -6,9 +6,9 @@
 #include <map>
 #include <unordered_map>
 
-#include "state/report_text.h"
 #include "results/run_timeline.h"
 #include "results/text_encoding.h"
+#include "state/report_text.h"
 #include "state/run_file_endings.h"
 #include "state/setting_checks.h"
 #include "trial/stage_frame.h"

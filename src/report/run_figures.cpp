@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "state/report_text.h"
 #include "results/run_timeline.h"
 #include "state/camera_requirements.h"
+#include "state/report_text.h"
 
 namespace {
 

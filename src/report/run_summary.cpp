@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "state/report_text.h"
 #include "results/text_encoding.h"
+#include "state/report_text.h"
 #include "state/run_file_endings.h"
 
 namespace {
