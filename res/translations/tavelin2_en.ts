@@ -170,6 +170,17 @@
     </message>
 </context>
 <context>
+    <name>LatencySummaryWindow</name>
+    <message>
+        <source>遅延テスト</source>
+        <translation>Latency test</translation>
+    </message>
+    <message>
+        <source>このテストは実験記録用に残しません。</source>
+        <translation>This test is not kept for the run records.</translation>
+    </message>
+</context>
+<context>
     <name>Message</name>
     <message>
         <source>整数を入力してください。</source>
@@ -716,6 +727,66 @@ Correct the Subject ID field and press OK again.</translation>
     <message>
         <source>%1 を置き換えられません。</source>
         <translation>cannot replace %1</translation>
+    </message>
+    <message>
+        <source>遅延テスト</source>
+        <translation>Latency test</translation>
+    </message>
+    <message>
+        <source>実験画面（ウィンドウか OpenGL の描画）を作れませんでした。</source>
+        <translation>The stage window or its OpenGL graphics could not be created.</translation>
+    </message>
+    <message>
+        <source>遅延テストを実行できませんでした。%1</source>
+        <translation>The latency test did not run. %1</translation>
+    </message>
+    <message>
+        <source>画面からカメラまで（%1、%2）</source>
+        <translation>Screen to camera, %1, %2</translation>
+    </message>
+    <message>
+        <source>最後のフラッシュの前に止めました。</source>
+        <translation>Stopped before the last flash.</translation>
+    </message>
+    <message>
+        <source>見えたフラッシュ: %2 回中 %1 回（見えなかった割合: %3 %）</source>
+        <translation>Flashes seen: %1 of %2 (not seen: %3 %)</translation>
+    </message>
+    <message>
+        <source>画面の切り替えから最初の明るい画像まで: 平均 %1 ms、SD %2 ms</source>
+        <translation>Delay from flip to first bright picture: mean %1 ms, SD %2 ms</translation>
+    </message>
+    <message>
+        <source>中央値 %1 ms、最小 %2 ms</source>
+        <translation>Median %1 ms, minimum %2 ms</translation>
+    </message>
+    <message>
+        <source>見えなかったフラッシュが多すぎます。画面が画像の大部分を占めるようにカメラを画面に向けて、もう一度テストしてください。</source>
+        <translation>Many flashes were not seen: turn the camera to the screen so that the screen fills much of its picture, and test again.</translation>
+    </message>
+    <message>
+        <source>ファイル: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>記録しました: このデバイスでのこの後の実験記録には、すべてこのテストが記されます。</source>
+        <translation>Kept: every later run record with this device names this test.</translation>
+    </message>
+    <message>
+        <source>遅延テスト: フラッシュ %1 / %2（Esc で終了）</source>
+        <translation>Latency test: flash %1 of %2 (Esc ends)</translation>
+    </message>
+    <message>
+        <source>%1 を作成できません: %2</source>
+        <translation>%1: cannot be created: %2</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません: %2</source>
+        <translation>%1: cannot be written: %2</translation>
+    </message>
+    <message>
+        <source>%1 は遅延テストのファイルではありません</source>
+        <translation>%1: not a file of latency tests</translation>
     </message>
 </context>
 <context>

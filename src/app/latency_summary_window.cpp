@@ -7,7 +7,7 @@
 LatencySummaryWindow::LatencySummaryWindow(QWidget* owner, const LatencyTestOutcome& outcome)
     : QDialog(owner) {
   setObjectName(QStringLiteral("LatencySummary"));
-  setWindowTitle(QStringLiteral("Latency test"));
+  setWindowTitle(tr("遅延テスト"));
   auto* layout = new QVBoxLayout(this);
   const bool good = outcome.ran && !outcome.stopped && outcome.kept;
   std::vector<std::string> lines = LatencyOutcomeLines(outcome);
@@ -19,7 +19,7 @@ LatencySummaryWindow::LatencySummaryWindow(QWidget* owner, const LatencyTestOutc
     layout->addWidget(label);
   }
   if (!good) {
-    auto* warning = new QLabel(QStringLiteral("This test is not kept for the run records."), this);
+    auto* warning = new QLabel(tr("このテストは実験記録用に残しません。"), this);
     warning->setStyleSheet(QStringLiteral("color: #b06000"));
     layout->addWidget(warning);
   }

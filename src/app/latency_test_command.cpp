@@ -30,8 +30,14 @@
 
 namespace {
 
-constexpr const char* kStageTitle = "Latency test";
 constexpr double kMissedWarningShare = 0.1;
+
+// A figure in ms as the summary shows it, to a tenth.
+std::string Tenth(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", ms);
+  return text;
+}
 
 // The test's start in local time, with the offset of that time zone.
 std::pair<LocalDateTime, int32_t> LocalNow() {
@@ -84,10 +90,12 @@ LatencyTestOutcome RunLatencyTestOnStage(QWindow* owner, int32_t flashes) {
     return out;
   }
   out.device = LatencyDeviceName(DescribeOpenSensor());
-  if (!experiment_window.CreateFullScreen(kStageTitle, owner) || !experiment_window.InitDevice()) {
+  const std::string title = MessageText(QT_TRANSLATE_NOOP("Message", "遅延テスト"));
+  if (!experiment_window.CreateFullScreen(title, owner) || !experiment_window.InitDevice()) {
     experiment_window.DestroyWindow();
     CloseSensor();
-    out.problem = "The stage window or its OpenGL graphics could not be created.";
+    out.problem = MessageText(
+        QT_TRANSLATE_NOOP("Message", "実験画面（ウィンドウか OpenGL の描画）を作れませんでした。"));
     return out;
   }
   const LatencyTestRecording recording = FlashOnStage(flashes);
@@ -119,29 +127,39 @@ LatencyTestOutcome RunLatencyTestOnStage(QWindow* owner, int32_t flashes) {
 }
 
 std::vector<std::string> LatencyOutcomeLines(const LatencyTestOutcome& o) {
-  if (!o.ran) return {"The latency test did not run. " + o.problem, LatencySummaryLine(o.summary)};
+  if (!o.ran)
+    return {MessageText(QT_TRANSLATE_NOOP("Message", "遅延テストを実行できませんでした。%1"),
+                        {o.problem}),
+            LatencySummaryLine(o.summary)};
   const LatencySummary& s = o.summary;
-  char text[256];
   std::vector<std::string> lines;
-  lines.push_back("Screen to camera, " + o.device + ", " + o.date);
-  if (o.stopped) lines.push_back("Stopped before the last flash.");
-  std::snprintf(text, sizeof text, "Flashes seen: %d of %d (not seen: %.0f %%)", s.seen, s.flashes,
-                s.MissedShare() * 100);
-  lines.push_back(text);
+  lines.push_back(
+      MessageText(QT_TRANSLATE_NOOP("Message", "画面からカメラまで（%1、%2）"), {o.device, o.date}));
+  if (o.stopped)
+    lines.push_back(MessageText(QT_TRANSLATE_NOOP("Message", "最後のフラッシュの前に止めました。")));
+  char missed[16];
+  std::snprintf(missed, sizeof missed, "%.0f", s.MissedShare() * 100);
+  lines.push_back(MessageText(
+      QT_TRANSLATE_NOOP("Message", "見えたフラッシュ: %2 回中 %1 回（見えなかった割合: %3 %）"),
+      {std::to_string(s.seen), std::to_string(s.flashes), missed}));
   if (s.seen > 0) {
-    std::snprintf(text, sizeof text,
-                  "Delay from flip to first bright picture: mean %.1f ms, SD %.1f ms", s.mean_ms,
-                  s.sd_ms);
-    lines.push_back(text);
-    std::snprintf(text, sizeof text, "Median %.1f ms, minimum %.1f ms", s.median_ms, s.min_ms);
-    lines.push_back(text);
+    lines.push_back(MessageText(
+        QT_TRANSLATE_NOOP("Message",
+                          "画面の切り替えから最初の明るい画像まで: 平均 %1 ms、SD %2 ms"),
+        {Tenth(s.mean_ms), Tenth(s.sd_ms)}));
+    lines.push_back(MessageText(QT_TRANSLATE_NOOP("Message", "中央値 %1 ms、最小 %2 ms"),
+                                {Tenth(s.median_ms), Tenth(s.min_ms)}));
   }
   if (s.flashes > 0 && s.MissedShare() > kMissedWarningShare)
-    lines.push_back(
-        "Many flashes were not seen: turn the camera to the screen so that the "
-        "screen fills much of its picture, and test again.");
-  if (!o.file.empty()) lines.push_back("File: " + o.file);
-  if (o.kept) lines.push_back("Kept: every later run record with this device names this test.");
+    lines.push_back(MessageText(QT_TRANSLATE_NOOP(
+        "Message",
+        "見えなかったフラッシュが多すぎます。画面が画像の大部分を占めるようにカメラを画面に"
+        "向けて、もう一度テストしてください。")));
+  if (!o.file.empty())
+    lines.push_back(MessageText(QT_TRANSLATE_NOOP("Message", "ファイル: %1"), {o.file}));
+  if (o.kept)
+    lines.push_back(MessageText(QT_TRANSLATE_NOOP(
+        "Message", "記録しました: このデバイスでのこの後の実験記録には、すべてこのテストが記されます。")));
   if (!o.problem.empty()) lines.push_back(o.problem);
   lines.push_back(LatencySummaryLine(s));
   return lines;
@@ -162,12 +180,10 @@ std::string LatencyTestNote() {
                                                "（Experiment > Latency test）。%1"),
                              {problem});
   }
-  char mean[32], min[32];
-  std::snprintf(mean, sizeof mean, "%.1f", test->mean_ms);
-  std::snprintf(min, sizeof min, "%.1f", test->min_ms);
   return MessageText(QT_TRANSLATE_NOOP("Message",
                                        "%1 の遅延テスト: 平均 %2 ms、最小 %3 ms（フラッシュ %4 回）"),
-                     {test->date.substr(0, 10), mean, min, std::to_string(test->n)});
+                     {test->date.substr(0, 10), Tenth(test->mean_ms), Tenth(test->min_ms),
+                      std::to_string(test->n)});
 }
 
 int RunLatencyTestCommand(int32_t flashes) {

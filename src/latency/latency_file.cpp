@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include "results/posix_file.h"
+#include "state/message_box.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
+#include "state/translate_noop.h"
 
 namespace {
 
@@ -53,11 +55,13 @@ std::string WriteLatencyFile(const std::string& folder, const std::string& name,
   }
   UniqueFd fd = CreateFileIn(opened.fd.get(), name, O_WRONLY, RunFileAccess());
   if (!fd.valid()) {
-    *problem = path + ": cannot be created: " + std::strerror(errno);
+    *problem = MessageText(QT_TRANSLATE_NOOP("Message", "%1 を作成できません: %2"),
+                           {path, std::strerror(errno)});
     return {};
   }
   if (!WriteAll(fd.get(), kLatencyFileHeader) || !WriteAll(fd.get(), rows) || !SyncFile(fd.get())) {
-    *problem = path + ": cannot be written: " + std::strerror(errno);
+    *problem = MessageText(QT_TRANSLATE_NOOP("Message", "%1 に書き込めません: %2"),
+                           {path, std::strerror(errno)});
     ::unlinkat(opened.fd.get(), name.c_str(), 0);
     return {};
   }

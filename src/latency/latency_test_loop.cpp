@@ -1,12 +1,13 @@
 #include "latency/latency_test_loop.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <deque>
 #include <string>
 
 #include "latency/screen_timeline.h"
 #include "stage/stage_surface.h"
+#include "state/message_box.h"
+#include "state/translate_noop.h"
 #include "trial/trial_ports.h"
 
 namespace {
@@ -21,9 +22,8 @@ constexpr int64_t kPresentTimeout_ns = 1'000'000'000;
 constexpr int64_t kNsPerMs = 1'000'000;
 
 std::string StageText(size_t flash, size_t count) {
-  char text[96];
-  std::snprintf(text, sizeof text, "Latency test: flash %zu of %zu (Esc ends)", flash, count);
-  return text;
+  return MessageText(QT_TRANSLATE_NOOP("Message", "遅延テスト: フラッシュ %1 / %2（Esc で終了）"),
+                     {std::to_string(flash), std::to_string(count)});
 }
 
 // Puts black or white frames on the stage and learns when each was presented.

@@ -11,8 +11,10 @@
 #include "results/json_numbers.h"
 #include "results/posix_file.h"
 #include "results/regular_file.h"
+#include "state/message_box.h"
 #include "state/own_folder.h"
 #include "state/path_names.h"
+#include "state/translate_noop.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -64,7 +66,8 @@ std::optional<Json> ReadTests(const std::string& path, std::string* problem) {
   }
   const Json file = Json::parse(bytes, nullptr, false);
   if (!file.is_object() || !file.contains("tests") || !file["tests"].is_array()) {
-    *problem = path + ": not a file of latency tests";
+    *problem = MessageText(QT_TRANSLATE_NOOP("Message", "%1 は遅延テストのファイルではありません"),
+                           {path});
     return std::nullopt;
   }
   return file["tests"];
@@ -84,7 +87,8 @@ bool ReplaceWhole(const std::string& path, const std::string& bytes, std::string
   bool ok = fd.valid() && WriteAll(fd.get(), bytes) && SyncFile(fd.get());
   ok = ok && ::renameat(folder.fd.get(), part.c_str(), folder.fd.get(), name.c_str()) == 0;
   if (!ok) {
-    *problem = path + ": cannot be written: " + std::strerror(errno);
+    *problem = MessageText(QT_TRANSLATE_NOOP("Message", "%1 に書き込めません: %2"),
+                           {path, std::strerror(errno)});
     ::unlinkat(folder.fd.get(), part.c_str(), 0);
     return false;
   }

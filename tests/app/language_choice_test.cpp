@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStandardPaths>
@@ -14,6 +15,7 @@
 #include <fstream>
 
 #include "app/language_choice.h"
+#include "app/latency_summary_window.h"
 #include "app/main_frame.h"
 #include "app/sensor_stop_report.h"
 #include "app/resource_ids.h"
@@ -28,10 +30,13 @@
 #include "body/sensor/sensor_problem.h"
 #include "body/sensor/sensor_registry.h"
 #include "body/sensor_connection.h"
+#include "latency/latency_file.h"
+#include "results/latency_tests.h"
 #include "results/result_file_writer.h"
 #include "results/run_recovery.h"
 #include "state/own_folder.h"
 #include "state/program_state.h"
+#include "stage/touch_wnd.h"
 #include "state/setting_checks.h"
 #include "state/settings_io.h"
 #include "trial/stage_frame.h"
@@ -190,7 +195,110 @@ std::string RecordingProblem() {
   return recorder.report().problem;
 }
 
+LatencyTestOutcome LatencyTestSeen(int32_t flashes, int32_t seen) {
+  LatencyTestOutcome o;
+  o.ran = true;
+  o.device = "/dev/video0";
+  o.date = "2026-12-11T01:02:03.000+01:00";
+  o.summary = {flashes, seen, 61.24, 9.81, 44.5, 60.9};
+  return o;
+}
+
+// The latency test's summary window: its title, then its lines.
+std::string LatencyWindowText(const LatencyTestOutcome& outcome) {
+  const LatencySummaryWindow window(nullptr, outcome);
+  QStringList texts{window.windowTitle()};
+  for (const QLabel* label : window.findChildren<QLabel*>()) texts << label->text();
+  return texts.join('\n').toStdString();
+}
+
+// Many flashes missed, and the file of kept tests is no such file.
+std::string LatencyTestNotKept() {
+  LatencyTestOutcome o = LatencyTestSeen(50, 6);
+  o.file = "/w/latency_20261211_010203.csv";
+  const std::string kept = "not_latency_tests.json";
+  std::ofstream(kept) << "[1, 2]";
+  KeepLatencyTest(kept, LatencyTestRecord{o.date, o.device, "x.csv", 6, 44, 1, 1, 1, 1}, &o.problem);
+  std::filesystem::remove(kept);
+  return LatencyWindowText(o);
+}
+
+// Esc before the last flash, and the file cannot be made where a folder is.
+std::string LatencyTestStopped() {
+  LatencyTestOutcome o = LatencyTestSeen(6, 0);
+  o.stopped = true;
+  WriteLatencyFile("/", "tmp", "", &o.problem);
+  return LatencyWindowText(o);
+}
+
+// The sensor opens, but the stage is already taken.
+std::string LatencyTestWithoutAStage() {
+  SensorSelection before = ExchangeSensorSelection({});
+  SelectSensorBackend("sim", {}, nullptr);
+  experiment_window.CreateFullScreen("occupied");
+  const LatencyTestOutcome outcome = RunLatencyTestOnStage(nullptr, 1);
+  experiment_window.DestroyWindow();
+  CloseSensor();
+  ExchangeSensorSelection(std::move(before));
+  return LatencyWindowText(outcome);
+}
+
 const MessageCase kMessages[] = {
+    {"latency test kept", [] {
+       LatencyTestOutcome o = LatencyTestSeen(50, 47);
+       o.file = "/w/latency_20261211_010203.csv";
+       o.kept = true;
+       return LatencyWindowText(o);
+     },
+     "遅延テスト\n画面からカメラまで（/dev/video0、2026-12-11T01:02:03.000+01:00）\n"
+     "見えたフラッシュ: 50 回中 47 回（見えなかった割合: 6 %）\n"
+     "画面の切り替えから最初の明るい画像まで: 平均 61.2 ms、SD 9.8 ms\n"
+     "中央値 60.9 ms、最小 44.5 ms\nファイル: /w/latency_20261211_010203.csv\n"
+     "記録しました: このデバイスでのこの後の実験記録には、すべてこのテストが記されます。",
+     "Latency test\nScreen to camera, /dev/video0, 2026-12-11T01:02:03.000+01:00\n"
+     "Flashes seen: 47 of 50 (not seen: 6 %)\n"
+     "Delay from flip to first bright picture: mean 61.2 ms, SD 9.8 ms\n"
+     "Median 60.9 ms, minimum 44.5 ms\nFile: /w/latency_20261211_010203.csv\n"
+     "Kept: every later run record with this device names this test."},
+    {"latency test not kept", LatencyTestNotKept,
+     "遅延テスト\n画面からカメラまで（/dev/video0、2026-12-11T01:02:03.000+01:00）\n"
+     "見えたフラッシュ: 50 回中 6 回（見えなかった割合: 88 %）\n"
+     "画面の切り替えから最初の明るい画像まで: 平均 61.2 ms、SD 9.8 ms\n"
+     "中央値 60.9 ms、最小 44.5 ms\n"
+     "見えなかったフラッシュが多すぎます。画面が画像の大部分を占めるようにカメラを画面に向けて、"
+     "もう一度テストしてください。\nファイル: /w/latency_20261211_010203.csv\n"
+     "not_latency_tests.json は遅延テストのファイルではありません\n"
+     "このテストは実験記録用に残しません。",
+     "Latency test\nScreen to camera, /dev/video0, 2026-12-11T01:02:03.000+01:00\n"
+     "Flashes seen: 6 of 50 (not seen: 88 %)\n"
+     "Delay from flip to first bright picture: mean 61.2 ms, SD 9.8 ms\n"
+     "Median 60.9 ms, minimum 44.5 ms\n"
+     "Many flashes were not seen: turn the camera to the screen so that the screen fills much of "
+     "its picture, and test again.\nFile: /w/latency_20261211_010203.csv\n"
+     "not_latency_tests.json: not a file of latency tests\n"
+     "This test is not kept for the run records."},
+    {"latency test stopped", LatencyTestStopped,
+     "遅延テスト\n画面からカメラまで（/dev/video0、2026-12-11T01:02:03.000+01:00）\n"
+     "最後のフラッシュの前に止めました。\n"
+     "見えたフラッシュ: 6 回中 0 回（見えなかった割合: 100 %）\n"
+     "見えなかったフラッシュが多すぎます。画面が画像の大部分を占めるようにカメラを画面に向けて、"
+     "もう一度テストしてください。\n/tmp を作成できません: File exists\n"
+     "このテストは実験記録用に残しません。",
+     "Latency test\nScreen to camera, /dev/video0, 2026-12-11T01:02:03.000+01:00\n"
+     "Stopped before the last flash.\nFlashes seen: 0 of 6 (not seen: 100 %)\n"
+     "Many flashes were not seen: turn the camera to the screen so that the screen fills much of "
+     "its picture, and test again.\n/tmp: cannot be created: File exists\n"
+     "This test is not kept for the run records."},
+    {"latency test without a stage", LatencyTestWithoutAStage,
+     "遅延テスト\n遅延テストを実行できませんでした。実験画面（ウィンドウか OpenGL の描画）を作れません"
+     "でした。\nこのテストは実験記録用に残しません。",
+     "Latency test\nThe latency test did not run. The stage window or its OpenGL graphics could "
+     "not be created.\nThis test is not kept for the run records."},
+    {"close refused during a run",
+     [] { return QCoreApplication::translate("CMainFrame", kEndRunFirst).toStdString(); },
+     "実験中は閉じられません。Esc で実験を終えてから閉じてください。  A run is in progress: end "
+     "it with Esc first, then close the program.",
+     "A run is in progress: end it with Esc first, then close the program."},
     {"session video not started", RecordingProblem,
      "録画ファイルを作れませんでした: /nonexistent: No such file or directory",
      "the session video could not be created: /nonexistent: No such file or directory"},

@@ -1,5 +1,6 @@
 // The latency test's summary: what the window and standard output say for a
-// whole test, one cut short and one that could not run.
+// whole test, one cut short and one that could not run, in English (both
+// languages side by side: language_choice_test.cpp).
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "app/language_choice.h"
 #include "app/latency_summary_window.h"
 
 namespace {
@@ -24,13 +26,19 @@ LatencyTestOutcome WholeTest() {
   return o;
 }
 
+class LatencySummaryTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ApplyUiLanguage(UiLanguage::kEnglish)); }
+  void TearDown() override { ApplyUiLanguage(UiLanguage::kJapanese); }
+};
+
 QStringList Labels(const QWidget& w) {
   QStringList texts;
   for (const QLabel* label : w.findChildren<QLabel*>()) texts << label->text();
   return texts;
 }
 
-TEST(LatencySummaryTest, WholeTest) {
+TEST_F(LatencySummaryTest, WholeTest) {
   const LatencyTestOutcome o = WholeTest();
   const std::vector<std::string> lines = LatencyOutcomeLines(o);
   EXPECT_EQ(lines.back(),
@@ -54,7 +62,7 @@ TEST(LatencySummaryTest, WholeTest) {
   EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
-TEST(LatencySummaryTest, CutShortManyMissedOrNotRun) {
+TEST_F(LatencySummaryTest, CutShortManyMissedOrNotRun) {
   LatencyTestOutcome stopped = WholeTest();
   stopped.stopped = true;
   stopped.kept = false;

@@ -120,7 +120,7 @@ TEST(LatencyTestLoopTest, RecoversTheCamerasLatency) {
     // The stage flashed white for the hold time and the text counted the flashes.
     for (const FlashTimes& t : rec.flashes)
       EXPECT_NEAR(static_cast<double>(t.dark_ns - t.flip_ns) / kMs, kFlashHold_ms, 1.0);
-    EXPECT_EQ(f.stage.texts.back().text, "Latency test: flash 50 of 50 (Esc ends)");
+    EXPECT_EQ(f.stage.texts.back().text, "遅延テスト: フラッシュ 50 / 50（Esc で終了）");
   }
 }
 
