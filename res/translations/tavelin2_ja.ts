@@ -28,6 +28,10 @@
         <translation>RT（ms）</translation>
     </message>
     <message>
+        <source>RT (ms): each bar from the value under it, %1 ms wide</source>
+        <translation>RT（ms）：各棒は下の値から幅 %1 ms</translation>
+    </message>
+    <message>
         <source>no trial after the start balloon</source>
         <translation>開始の風船の後の試行なし</translation>
     </message>

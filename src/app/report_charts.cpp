@@ -172,18 +172,25 @@ QChart* RtDistributionChart(const RunReport& run) {
       ReportQText(REPORT_NOOP("Report", "Reaction time distribution (trials after the start balloon)")));
   auto* set = new QBarSet(ReportQText(REPORT_NOOP("Report", "trials")));
   set->setColor(QColor(0x1B, 0x9E, 0x77));
+  // Many bins leave no room for "10000–12000" under a bar: each is then named
+  // by its start, and the axis title gives the width.
+  const bool by_start = run.rt_histogram.size() > 8;
   QStringList categories;
   int32_t most = 1;
   for (const HistogramBin& b : run.rt_histogram) {
     *set << b.count;
-    categories << QString("%1–%2").arg(b.from_ms).arg(b.to_ms);
+    categories << (by_start ? QString::number(b.from_ms)
+                            : QString("%1–%2").arg(b.from_ms).arg(b.to_ms));
     most = std::max(most, b.count);
   }
   auto* series = new QBarSeries();
   series->append(set);
   series->setBarWidth(0.95);
   auto* x = new QBarCategoryAxis();
-  x->setTitleText(ReportQText(REPORT_NOOP("Report", "RT (ms)")));
+  x->setTitleText(
+      by_start ? ReportQText(REPORT_NOOP("Report", "RT (ms): each bar from the value under it, %1 ms wide"),
+                             {std::to_string(run.rt_histogram[0].to_ms - run.rt_histogram[0].from_ms)})
+               : ReportQText(REPORT_NOOP("Report", "RT (ms)")));
   x->append(categories.isEmpty() ? QStringList{ReportQText(REPORT_NOOP("Report", "none"))} : categories);
   QFont small = x->labelsFont();
   small.setPointSizeF(7);

@@ -64,9 +64,10 @@ class ReportPainter {
   }
 
   // Key / value rows in the column [left, left + width); returns to a new page
-  // (full width) when the page is full.
+  // (full width) when the page is full. With `draw` false nothing is drawn and
+  // no page begins: the rows are only measured.
   double Rows(const ReportRows& rows, double top, double left, double width,
-              const QColor& colour = Qt::black) {
+              const QColor& colour = Qt::black, bool draw = true) {
     QFont key_font("Sans"), value_font("Sans");
     key_font.setPointSizeF(8);
     key_font.setBold(true);
@@ -95,6 +96,10 @@ class ReportPainter {
       painter_.setFont(value_font);
       // A key that wraps to more lines than its value is not cut off.
       const double h = std::max(key_h, painter_.boundingRect(value_box, value_flags, v).height());
+      if (!draw) {
+        y += h + 2;
+        continue;
+      }
       if (y + h > page_.height() - 20) {
         NewPage();
         y = 0;
@@ -186,16 +191,24 @@ void SummaryPage(ReportPainter& p, const RunReport& run) {
   y = p.Rows(run.figure_rows, y, right, half);
   y = p.Rows({{ReportText(REPORT_NOOP("Report", "Timing (run record)")), ""}}, y + 8, right, half);
   if (run.timing_rows.empty()) {
-    p.Rows({{"", ReportText(REPORT_NOOP("Report", "no run record (_run.json) for this run"))}}, y, right,
-           half);
+    y = p.Rows({{"", ReportText(REPORT_NOOP("Report", "no run record (_run.json) for this run"))}},
+               y, right, half);
   } else {
-    p.Rows(run.timing_rows, y, right, half);
+    y = p.Rows(run.timing_rows, y, right, half);
   }
+  // The files under the figures where they fit, so that a camera run's long
+  // settings do not push them onto a page of their own.
+  const ReportRows files_heading{{ReportText(REPORT_NOOP("Report", "Files")), ""}};
+  const double files_height = p.Rows(files_heading, 0, right, half, Qt::black, false) +
+                              p.Rows(run.file_rows, 0, right, half, Qt::black, false);
+  const bool files_on_the_right = y + 8 + files_height <= p.page().height() - 20;
+  if (files_on_the_right) p.Rows(run.file_rows, p.Rows(files_heading, y + 8, right, half), right, half);
 
   double left_y = top;
   left_y = p.Rows({{ReportText(REPORT_NOOP("Report", "Run")), ""}}, left_y, 0, half);
   left_y = p.Rows(run.run_rows, left_y, 0, half);
-  left_y = p.Rows({{ReportText(REPORT_NOOP("Report", "Files")), ""}}, left_y + 8, 0, half);
+  if (files_on_the_right) return;
+  left_y = p.Rows(files_heading, left_y + 8, 0, half);
   p.Rows(run.file_rows, left_y, 0, half);
 }
 
