@@ -104,8 +104,13 @@ std::string Fixed(double value, int decimals) {
 // The camera check's own limits, applied to the whole run.
 void AddCameraWarnings(const RunRecordFigures& r, std::vector<std::string>* warnings) {
   if (r.sensor_backend != "camera") return;
-  if (r.pictures_captured && r.duration_ms && *r.duration_ms > 0) {
-    const double rate = static_cast<double>(*r.pictures_captured) * 1000.0 / *r.duration_ms;
+  // A camera that stopped is rated over the time it ran: its stop has its own line.
+  const std::optional<int64_t> ran_ms =
+      r.sensor_stop_elapsed_ms && r.duration_ms
+          ? std::optional<int64_t>(std::min(*r.sensor_stop_elapsed_ms, *r.duration_ms))
+          : r.duration_ms;
+  if (r.pictures_captured && ran_ms && *ran_ms > 0) {
+    const double rate = static_cast<double>(*r.pictures_captured) * 1000.0 / *ran_ms;
     if (rate < kMinPicturesPerSecond) {
       warnings->push_back(ReportText(REPORT_NOOP("Report", "The camera delivered %1 pictures a "
                                                            "second; the camera check asks for at "

@@ -127,6 +127,13 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
       "frames": {"pictures_captured": 300, "pictures_shown": 300},
       "latency_ms": {"capture_to_hit_test": {"mean": 60}},
       "tracking": {"share_with_tracked_body": 0.95}})";
+  // 30 pictures a second until the camera stopped 10 s into a 31 s run.
+  const std::string stopped_camera = R"({"sensor": {"backend": "camera"},
+      "end": {"reason": "time_limit", "duration_ms": 31000},
+      "frames": {"pictures_captured": 300, "pictures_shown": 300},
+      "sensor_stop": {"cause": "no frames", "run_elapsed_ms": 10000, "detail": "unplugged"},
+      "latency_ms": {"capture_to_hit_test": {"mean": 60}},
+      "tracking": {"share_with_tracked_body": 0.95}})";
   const Case cases[] = {
       {"sound run", Always, sound_record.c_str(), {}},
       {"video frames dropped", Always, video_dropped.c_str(),
@@ -159,6 +166,8 @@ TEST_F(SummaryTest, WarningsThatSayARunShouldNotBeTrusted) {
         "camera check accepts up to 150 ms.",
         "A body was tracked in only 70 % of the body frames; the camera check asks for 80 %."}},
       {"camera the check would accept", Always, sound_camera.c_str(), {}},
+      // Its rate is that of the time it ran, not of the run after it stopped.
+      {"camera that stopped", Always, stopped_camera.c_str(), {"The body sensor stopped 10 s"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
